@@ -1,0 +1,30 @@
+// The run-time error that the numeric services and the calculator raise.
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace zandrel {
+
+enum class RuntimeErrorKind {
+    InvalidOperation,  // 5: a floating-point operation had no meaningful result
+    Overflow,          // 6: a value left the range of a single
+    DivisionByZero,    // 11
+    TypeMismatch,      // 13: a text that is not a number
+};
+
+class RuntimeError : public std::exception {
+public:
+    explicit RuntimeError(RuntimeErrorKind kind);
+
+    RuntimeErrorKind Kind() const noexcept { return kind_; }
+    int Number() const noexcept;
+    const std::string& Message() const noexcept { return message_; }
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    RuntimeErrorKind kind_;
+    std::string message_;
+};
+
+}  // namespace zandrel

@@ -1,0 +1,7 @@
+# Warnings for the project's own targets; the build must stay free of them.
+function(zandrel2_warnings target)
+    target_compile_options(${target} PRIVATE
+        -Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow
+        -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
+        -Wnull-dereference -Wdouble-promotion -Wformat=2 -Werror=return-type)
+endfunction()
