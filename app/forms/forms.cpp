@@ -1,0 +1,106 @@
+#include "forms.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFont>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QStyleFactory>
+#include <exception>
+#include <stdexcept>
+#include <utility>
+
+#include "runtime_error.h"
+
+namespace zandrel {
+
+namespace {
+
+constexpr const char* LayoutFace = "MS Sans Serif";
+constexpr const char* StandInFace = "Liberation Sans";  // the same widths as the layout's face
+constexpr double DefaultPointSize = 8.25;
+
+void RunHandler(QWidget& form, const std::function<void()>& handler,
+                const ErrorWording& wording) {
+    try {
+        handler();
+    } catch (const RuntimeError& error) {
+        ReportRuntimeError(form, error, wording ? wording(error) : QString());
+    } catch (const std::exception& error) {
+        ReportRuntimeError(form, RuntimeError(RuntimeErrorKind::InvalidOperation),
+                           QString::fromUtf8(error.what()));
+    }
+}
+
+// Turns a left press and release inside a control that has no click of its own into a click.
+class ClickFilter : public QObject {
+public:
+    ClickFilter(QWidget& control, std::function<void()> onClick)
+        : QObject(&control), onClick_(std::move(onClick)) {
+        control.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) {
+            pressed_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const auto* control = static_cast<QWidget*>(watched);
+            const bool click = pressed_ && mouse->button() == Qt::LeftButton &&
+                               control->rect().contains(mouse->position().toPoint());
+            pressed_ = false;
+            if (click) {
+                onClick_();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onClick_;
+    bool pressed_ = false;
+};
+
+}  // namespace
+
+void InstallRuntimeDefaults(QApplication& application) {
+    QFont::insertSubstitution(LayoutFace, StandInFace);
+    QApplication::setStyle(QStyleFactory::create("Windows"));
+    QFont font(LayoutFace);
+    font.setPointSizeF(DefaultPointSize);
+    QApplication::setFont(font);
+    application.setQuitOnLastWindowClosed(true);
+}
+
+void BindClick(QWidget& form, const QString& controlName, std::function<void()> handler,
+               ErrorWording wording) {
+    auto* control = form.findChild<QWidget*>(controlName);
+    if (control == nullptr) {
+        throw std::logic_error("no control named " + controlName.toStdString());
+    }
+    auto run = [&form, handler = std::move(handler), wording = std::move(wording)] {
+        RunHandler(form, handler, wording);
+    };
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        QObject::connect(button, &QAbstractButton::clicked, &form, run);
+    } else {
+        new ClickFilter(*control, run);
+    }
+}
+
+void ReportRuntimeError(QWidget& form, const RuntimeError& error, const QString& explanation) {
+    auto* report = new QMessageBox(
+        QMessageBox::Critical, QApplication::applicationName(),
+        QStringLiteral("Run-time error '%1':\n\n%2")
+            .arg(error.Number())
+            .arg(QString::fromStdString(error.Message())),
+        QMessageBox::Ok, &form);
+    report->setObjectName(RuntimeErrorReportName);
+    report->setInformativeText(explanation);
+    report->setAttribute(Qt::WA_DeleteOnClose);
+    report->open();
+}
+
+}  // namespace zandrel

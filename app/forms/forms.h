@@ -1,0 +1,35 @@
+// The runtime services the windows rely on: defaults for every window, click binding and the
+// report of a run-time error that leaves a handler.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QApplication;
+class QWidget;
+
+namespace zandrel {
+
+class RuntimeError;
+
+// Words for the user that explain a run-time error in the terms of the window's task.
+using ErrorWording = std::function<QString(const RuntimeError&)>;
+
+// The face and size every control uses unless it names its own, the widget style, and the
+// face that stands in where the layout's face is not installed.
+void InstallRuntimeDefaults(QApplication& application);
+
+// Runs `handler` whenever the control named `controlName` on `form` is clicked: a button's
+// click, or a left click released inside any other control. A run-time error that leaves the
+// handler is reported over the form and the program goes on.
+void BindClick(QWidget& form, const QString& controlName, std::function<void()> handler,
+               ErrorWording wording = {});
+
+// Shows a window-modal report of `error` over `form`, with `explanation` below the number and
+// message. Returns at once; the report closes itself when the user dismisses it.
+void ReportRuntimeError(QWidget& form, const RuntimeError& error, const QString& explanation);
+
+// Object name of the report's message box, for whoever needs to find it.
+inline constexpr const char* RuntimeErrorReportName = "RuntimeErrorReport";
+
+}  // namespace zandrel

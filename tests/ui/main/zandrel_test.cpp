@@ -1,0 +1,443 @@
+// The main window as a user meets it: its layout, its COMPUTE buttons and its error reports.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "forms.h"
+#include "zandrel.h"
+
+using zandrel::Zandrel;
+
+namespace {
+
+// A control as the layout gives it, in twips.
+struct Control {
+    const char* name;
+    int left, top, width, height;
+    const char* text;
+    double points;
+    bool bold, italic;
+    QRgb colour;
+    Qt::Alignment alignment;
+};
+
+constexpr QRgb Blue = 0x0000FF, Red = 0xFF0000, Orange = 0xFF8000, DarkRed = 0xC00000,
+               Magenta = 0xFF00FF, Black = 0x000000;
+constexpr Qt::Alignment Left = Qt::AlignLeft, Right = Qt::AlignRight, Centre = Qt::AlignHCenter;
+
+const Control TextBoxes[] = {
+    {"Text1", 0, 0, 8415, 375, "QUADRIFILAR  HELICOIDAL  ANTENNA   by  TEVRIQ", 13.5, true, true,
+     Blue, Centre},
+    {"Text2", 120, 600, 2655, 375, "INPUT  FREQUENCY", 9.75, true, false, Red, Left},
+    {"Text3", 2880, 480, 1215, 375, "137.50", 9.75, true, false, Blue, Centre},
+    {"Text6", 4200, 480, 495, 255, "MHZ", 9.75, true, false, Blue, Left},
+    {"Text4", 120, 960, 2655, 375, "RECOMMENDED TUBE", 9.75, true, false, Orange, Left},
+    {"Text5", 2880, 840, 1215, 375, "0.0", 9.75, true, false, Blue, Centre},
+    {"Text7", 5040, 480, 2055, 375, "1/4 TURN .3 HIGH", 9.75, true, false, Black, Left},
+    {"Text8", 5040, 840, 1695, 255, "1/2 TURN RCA", 9.75, true, false, Black, Left},
+    {"Text9", 5040, 1200, 1935, 255, "1/2 TURN .3 TALL", 9.75, true, false, Black, Left},
+    {"Text13", 4920, 1560, 2295, 285, "1/2 TURN .44 TALL", 9.75, true, false, Black, Centre},
+    {"Text16", 4800, 1920, 2295, 285, "1 TURN .37 TALL", 9.75, true, false, Black, Centre},
+    {"Text10", 5040, 2280, 1335, 255, "1 1/2 TURN", 9.75, true, false, Black, Left},
+    {"Text11", 3960, 2640, 2775, 255, "SMALL LOOP PERIMETER IS", 8.25, true, false, Black, Right},
+    {"Text17", 4440, 3000, 2295, 255, "SMALL TOP ARMS ARE", 8.25, true, false, Black, Right},
+    {"Text32", 4560, 3360, 2175, 285, "SMALL HELIX  LENGTH", 8.25, true, false, Black, Right},
+    {"Text21", 4320, 3720, 2415, 285, "SMALL LOOP HEIGHT IS", 8.25, true, false, Black, Right},
+    {"Text19", 4200, 4080, 2535, 315, "SMALL BOTTOM ARM IS", 8.25, true, false, Black, Right},
+    {"Text14", 3960, 4440, 2775, 255, "LARGE LOOP PERIMETER IS", 8.25, true, false, Black, Right},
+    {"Text25", 4440, 4800, 2295, 285, "LARGE TOP ARMS ARE", 8.25, true, false, Black, Right},
+    {"Text33", 4680, 5160, 2175, 255, "LARGE HELIX LENGTH", 8.25, true, false, Black, Left},
+    {"Text23", 4440, 5520, 2295, 285, "LARGE LOOP HEIGHT IS", 8.25, true, false, Black, Right},
+    {"Text27", 4440, 5880, 2295, 285, "LARGE BOTTOM ARM IS", 8.25, true, false, Black, Right},
+    {"Text12", 6840, 2640, 1575, 300, "0.0", 9.75, true, false, Blue, Centre},
+    {"Text18", 6840, 3000, 1575, 300, "0.0", 9.75, true, false, Blue, Centre},
+    {"Text30", 6840, 3360, 1575, 300, "0.0", 8.25, true, false, Blue, Centre},
+    {"Text22", 6840, 3720, 1575, 300, "0.0", 9.75, true, false, Blue, Centre},
+    {"Text20", 6840, 4080, 1575, 300, "0.0", 9.75, true, false, Blue, Centre},
+    {"Text15", 6840, 4440, 1575, 300, "0.0", 9.75, true, false, Magenta, Centre},
+    {"Text26", 6840, 4800, 1575, 300, "0.0", 9.75, true, false, Magenta, Centre},
+    {"Text31", 6840, 5160, 1575, 300, "0.0", 8.25, true, false, Magenta, Centre},
+    {"Text24", 6840, 5520, 1575, 300, "0.0", 9.75, true, false, Magenta, Centre},
+    {"Text28", 6840, 5880, 1575, 300, "0.0", 9.75, true, false, Magenta, Centre},
+};
+
+const char* const CaptionBoxes[] = {"Text1",  "Text2",  "Text6",  "Text4",  "Text7",  "Text8",
+                                    "Text9",  "Text13", "Text16", "Text10", "Text11", "Text17",
+                                    "Text32", "Text21", "Text19", "Text14", "Text25", "Text33",
+                                    "Text23", "Text27"};
+
+struct Rect {
+    const char* name;
+    int left, top, width, height;
+    const char* caption;
+};
+
+const Rect Buttons[] = {
+    {"Command1", 7440, 480, 975, 255, "COMPUTE"},  {"Command2", 7440, 840, 975, 255, "COMPUTE"},
+    {"Command3", 7440, 1200, 975, 255, "COMPUTE"}, {"Command8", 7440, 1560, 975, 255, "COMPUTE"},
+    {"Command7", 7440, 1920, 975, 255, "COMPUTE"}, {"Command4", 7440, 2280, 975, 255, "COMPUTE"},
+    {"Command5", 3480, 3000, 855, 735, "INFO"},    {"Command9", 3480, 4800, 855, 375, "PRINT"},
+    {"Command6", 3480, 5640, 855, 375, "WEBSITE"},
+};
+
+const char* const TabOrder[] = {
+    "Text1",    "Text2",    "Text3",    "Text4",    "Text5",    "Text6",    "Text7",
+    "Text8",    "Text9",    "Text10",   "Command1", "Command2", "Command3", "Command4",
+    "Text11",   "Text12",   "Text14",   "Text15",   "Text17",   "Text18",   "Text19",
+    "Text20",   "Text21",   "Text22",   "Text23",   "Text24",   "Text25",   "Text26",
+    "Text27",   "Text28",   "Picture1", "Command5", "Command6", "Command7", "Command8",
+    "Text13",   "Text16",   "Text29",   "Text30",   "Text31",   "Command9", "Text32",
+    "Text33"};
+
+// The result boxes in the order the worked example lists the quantities.
+const char* const ResultBoxes[] = {"Text5",  "Text12", "Text15", "Text18", "Text20", "Text22",
+                                   "Text24", "Text26", "Text28", "Text30", "Text31"};
+
+const QStringList WorkedExample[] = {
+    {"8.73", "2410.11", "2427.1", "129.27", "276", "912.47", "921.2", "129.27", "276", "937.84",
+     "946.33"},
+    {"19.2", "2216.73", "2443.64", "158.58", "340.36", "519.27", "567.27", "177.13", "377.45",
+     "745.11", "820.35"},
+    {"8.73", "2316.46", "2418.46", "104.72", "220.42", "877.57", "932.17", "104.72", "220.42",
+     "943.34", "994.34"},
+    {"8.73", "2363.91", "2382.31", "152.66", "317.98", "712.86", "724.06", "152.66", "317.98",
+     "870.29", "879.49"},
+    {"8.73", "2292.72", "2307.32", "107", "225.52", "597.62", "608.82", "107", "225.52", "926.62",
+     "933.88"},
+    {"8.73", "6555.69", "6884.88", "112.65", "236", "2837.23", "3013.33", "112.65", "236",
+     "3047.2", "3211.8"},
+};
+
+QRect Pixels(int left, int top, int width, int height) {
+    return {left / 15, top / 15, width / 15, height / 15};
+}
+
+}  // namespace
+
+class ZandrelTest : public QObject {
+    Q_OBJECT
+
+private:
+    QPointer<Zandrel> window_;
+
+    Zandrel& Window() { return *window_; }
+    template <typename T = QWidget>
+    T* Find(const char* name) {
+        T* control = window_->findChild<T*>(QString::fromLatin1(name));
+        if (control == nullptr) {
+            qFatal("no control %s", name);
+        }
+        return control;
+    }
+    QStringList Results() {
+        QStringList texts;
+        for (const char* name : ResultBoxes) {
+            texts << Find<QLineEdit>(name)->text();
+        }
+        return texts;
+    }
+    QStringList AllTexts() {
+        QStringList texts;
+        for (QLineEdit* box : window_->findChildren<QLineEdit*>()) {
+            texts << box->objectName() + '=' + box->text();
+        }
+        return texts;
+    }
+    QMessageBox* Report() {
+        return window_->findChild<QMessageBox*>(QLatin1String(zandrel::RuntimeErrorReportName));
+    }
+    void Click(const char* button) { QTest::mouseClick(Find<QAbstractButton>(button), Qt::LeftButton); }
+    void SetFrequency(const QString& text) { Find<QLineEdit>("Text3")->setText(text); }
+
+private slots:
+    void initTestCase() { zandrel::InstallRuntimeDefaults(*qApp); }
+
+    void init() {
+        window_ = new Zandrel();
+        window_->setAttribute(Qt::WA_DeleteOnClose);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_));
+    }
+
+    void cleanup() { delete window_; }
+
+    void freshWindowHasTheCaptionSizeAndBackground() {
+        QCOMPARE(Window().windowTitle(), QString("Zandrel"));
+        QCOMPARE(Window().size(), QSize(565, 419));
+        QCOMPARE(Window().palette().color(QPalette::Window).rgb() & 0xFFFFFF, 0xFFE0C0u);
+        QCOMPARE(Window().findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(),
+                 43);
+        QVERIFY(Window().findChildren<QLabel*>().size() == 1);  // the picture box only
+    }
+
+    void freshWindowShowsEveryTextBoxAsLaidOut_data() {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < int(std::size(TextBoxes)); ++i) {
+            QTest::newRow(TextBoxes[i].name) << i;
+        }
+    }
+
+    void freshWindowShowsEveryTextBoxAsLaidOut() {
+        QFETCH(int, index);
+        const Control& c = TextBoxes[index];
+        auto* box = Find<QLineEdit>(c.name);
+        box->ensurePolished();
+        QCOMPARE(box->text(), QString(c.text));
+        QCOMPARE(box->geometry(), Pixels(c.left, c.top, c.width, c.height));
+        QCOMPARE(box->font().pointSizeF(), c.points);
+        QCOMPARE(box->font().bold(), c.bold);
+        QCOMPARE(box->font().italic(), c.italic);
+        QCOMPARE(box->font().family(), QString("MS Sans Serif"));
+        QCOMPARE(box->palette().color(QPalette::Text).rgb() & 0xFFFFFF, c.colour);
+        QCOMPARE(box->alignment() & Qt::AlignHorizontal_Mask, c.alignment);
+        QVERIFY(box->isEnabled() && !box->isReadOnly() && box->maxLength() >= 32767);
+        QCOMPARE(box->focusPolicy(), Qt::StrongFocus);
+        const bool caption = std::find_if(std::begin(CaptionBoxes), std::end(CaptionBoxes),
+                                          [&c](const char* n) { return qstrcmp(n, c.name) == 0; }) !=
+                             std::end(CaptionBoxes);
+        QCOMPARE(box->hasFrame(), !caption);
+        const QRgb background = box->palette().color(QPalette::Base).rgb() & 0xFFFFFF;
+        QCOMPARE(background, caption ? 0xFFE0C0u : 0xFFFFFFu);
+    }
+
+    void freshWindowHasTheMultiLineBoxThePictureAndTheButtons() {
+        auto* note = Find<QPlainTextEdit>("Text29");
+        note->ensurePolished();
+        QCOMPARE(note->toPlainText(), QString("ALL DIMENSIONS IN MM"));
+        QCOMPARE(note->geometry(), Pixels(3600, 1560, 1215, 735));
+        QCOMPARE(note->font().pointSizeF(), 8.25);
+        QVERIFY(note->font().bold() && note->font().italic());
+        QCOMPARE(note->palette().color(QPalette::Text).rgb() & 0xFFFFFF, DarkRed);
+        QCOMPARE(note->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        QCOMPARE(note->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+
+        auto* picture = Find<QLabel>("Picture1");
+        QCOMPARE(picture->geometry(), Pixels(120, 1320, 3165, 4725));
+        QCOMPARE(picture->pixmap().size(), QSize(204, 313));
+        QVERIFY(!picture->hasScaledContents());
+        QCOMPARE(picture->alignment(), Qt::AlignLeft | Qt::AlignTop);
+        QCOMPARE(picture->frameShadow(), QFrame::Sunken);
+        QCOMPARE(picture->palette().color(QPalette::Window),
+                 QApplication::palette().color(QPalette::Button));
+
+        for (const Rect& b : Buttons) {
+            auto* button = Find<QPushButton>(b.name);
+            QCOMPARE(button->text(), QString(b.caption));
+            QCOMPARE(button->geometry(), Pixels(b.left, b.top, b.width, b.height));
+            QCOMPARE(button->font().pointSizeF(), 8.25);
+            QVERIFY(!button->font().bold());
+            QVERIFY(!button->isDefault() && !button->autoDefault());
+            QVERIFY(button->shortcut().isEmpty());
+        }
+    }
+
+    void everyTextFitsItsBoxInTheStandInFace() {
+        QCOMPARE(QFontInfo(Find("Text1")->font()).family(), QString("Liberation Sans"));
+        for (const Control& c : TextBoxes) {
+            auto* box = Find<QLineEdit>(c.name);
+            box->ensurePolished();
+            const int width = QFontMetrics(box->font()).horizontalAdvance(box->text());
+            QVERIFY2(width <= box->width() - 4, c.name);
+        }
+        for (const Rect& b : Buttons) {
+            auto* button = Find<QPushButton>(b.name);
+            QVERIFY2(QFontMetrics(button->font()).horizontalAdvance(button->text()) <
+                         button->width() - 6,
+                     b.name);
+        }
+    }
+
+    void focusStartsOnTheTitleAndTabVisitsEveryControlInOrder() {
+        QApplication::setActiveWindow(&Window());
+        QTRY_COMPARE(QApplication::focusWidget(), Find("Text1"));
+        for (int step = 1; step <= 43; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget()->objectName(), QString(TabOrder[step % 43]));
+        }
+    }
+
+    void enterOrEscapeInTheFrequencyBoxPressesNoButton() {
+        int clicks = 0;
+        for (QAbstractButton* button : Window().findChildren<QAbstractButton*>()) {
+            connect(button, &QAbstractButton::clicked, this, [&clicks] { ++clicks; });
+        }
+        auto* frequency = Find<QLineEdit>("Text3");
+        frequency->setFocus();
+        QTest::keyClick(frequency, Qt::Key_Return);
+        QTest::keyClick(frequency, Qt::Key_Enter);
+        QTest::keyClick(frequency, Qt::Key_Escape);
+        QCOMPARE(clicks, 0);
+        QCOMPARE(Results(), QStringList(11, "0.0"));
+        QCOMPARE(frequency->text(), QString("137.50"));
+    }
+
+    void eachComputeButtonFillsItsStyleColumn_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("column");
+        QTest::newRow("Command1 QuarterTurn") << "Command1" << 0;
+        QTest::newRow("Command2 HalfTurnRca") << "Command2" << 1;
+        QTest::newRow("Command3 HalfTurnShort") << "Command3" << 2;
+        QTest::newRow("Command8 HalfTurnTall") << "Command8" << 3;
+        QTest::newRow("Command7 OneTurn") << "Command7" << 4;
+        QTest::newRow("Command4 OneAndHalfTurn") << "Command4" << 5;
+    }
+
+    void eachComputeButtonFillsItsStyleColumn() {
+        QFETCH(QString, button);
+        QFETCH(int, column);
+        Click(button.toLatin1().constData());
+        QCOMPARE(Results(), WorkedExample[column]);
+        QCOMPARE(Find<QLineEdit>("Text3")->text(), QString("137.50"));
+        QVERIFY(Report() == nullptr);
+    }
+
+    void anotherButtonReplacesAllElevenAndCaptionsStayUntouched() {
+        const QStringList before = AllTexts();
+        Click("Command1");
+        QCOMPARE(Results(), WorkedExample[0]);
+        Click("Command2");
+        QCOMPARE(Results(), WorkedExample[1]);
+        Click("Command2");
+        QCOMPARE(Results(), WorkedExample[1]);
+        SetFrequency(" 1.375E+2 ");
+        Click("Command4");
+        QCOMPARE(Results(), WorkedExample[5]);
+        QCOMPARE(Find<QLineEdit>("Text3")->text(), QString(" 1.375E+2 "));
+        for (const char* caption : CaptionBoxes) {
+            QVERIFY(before.contains(QString(caption) + '=' + Find<QLineEdit>(caption)->text()));
+        }
+    }
+
+    void badFrequencyIsReportedAndChangesNoBox_data() {
+        QTest::addColumn<QString>("frequency");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("explanation");
+        QTest::newRow("empty") << "" << "Command1" << 13 << "Type mismatch" << "not a number";
+        QTest::newRow("word") << "abc" << "Command2" << 13 << "Type mismatch" << "not a number";
+        QTest::newRow("comma") << "137,50" << "Command3" << 13 << "Type mismatch"
+                               << "not a number";
+        QTest::newRow("zero") << "0" << "Command8" << 11 << "Division by zero" << "is zero";
+        QTest::newRow("beyond single") << "1E+39" << "Command7" << 6 << "Overflow" << "too large";
+        QTest::newRow("QuarterTurn overflow") << "1e-15" << "Command1" << 6 << "Overflow"
+                                              << "too small";
+        QTest::newRow("HalfTurnRca overflow") << "4.3e-15" << "Command2" << 6 << "Overflow"
+                                              << "too small";
+    }
+
+    void badFrequencyIsReportedAndChangesNoBox() {
+        QFETCH(QString, frequency);
+        QFETCH(QString, button);
+        QFETCH(int, number);
+        QFETCH(QString, message);
+        QFETCH(QString, explanation);
+
+        Click("Command3");
+        const QStringList before = AllTexts();
+        SetFrequency(frequency);
+        Click(button.toLatin1().constData());
+
+        QMessageBox* report = Report();
+        QVERIFY(report != nullptr);
+        QTRY_VERIFY(report->isVisible());
+        QCOMPARE(report->windowModality(), Qt::WindowModal);
+        QCOMPARE(report->text(), QString("Run-time error '%1':\n\n%2").arg(number).arg(message));
+        QVERIFY2(report->informativeText().contains(explanation), qPrintable(report->informativeText()));
+        QVERIFY(report->informativeText().contains("have not changed"));
+        QStringList expected = before;
+        expected.replaceInStrings(QRegularExpression("^Text3=.*$"), "Text3=" + frequency);
+        QCOMPARE(AllTexts(), expected);
+
+        QTest::keyClick(report, Qt::Key_Return);
+        QTRY_VERIFY(Report() == nullptr);
+        QVERIFY(Window().isVisible());
+        QCOMPARE(Find<QLineEdit>("Text3")->text(), frequency);
+
+        SetFrequency("137.50");
+        Click("Command1");
+        QCOMPARE(Results(), WorkedExample[0]);
+    }
+
+    void aVeryLongBadFrequencyIsQuotedShortened() {
+        SetFrequency(QString(5000, 'x'));
+        Click("Command1");
+        QVERIFY(Report() != nullptr);
+        QVERIFY(Report()->informativeText().size() < 400);
+        QVERIFY(Report()->informativeText().contains(QChar(0x2026)));
+    }
+
+    void typingIntoACaptionOrResultBoxChangesOnlyThatBox() {
+        for (const char* name : {"Text11", "Text20", "Text1"}) {
+            const QStringList before = AllTexts();
+            auto* box = Find<QLineEdit>(name);
+            box->setFocus();
+            box->end(false);
+            QTest::keyClicks(box, "XY");
+            QStringList expected = before;
+            const QString old = QString(name) + '=' + box->text().chopped(2);
+            expected.replace(expected.indexOf(old), QString(name) + '=' + box->text());
+            QCOMPARE(AllTexts(), expected);
+        }
+        auto* note = Find<QPlainTextEdit>("Text29");
+        note->setFocus();
+        QTest::keyClicks(note, "Z");
+        QVERIFY(note->toPlainText().contains('Z'));
+    }
+
+    void resizingMovesNoControl() {
+        QMap<QString, QRect> before;
+        for (QWidget* control : Window().findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            before[control->objectName()] = control->geometry();
+        }
+        for (const QSize size : {QSize(900, 700), QSize(200, 150), QSize(565, 419)}) {
+            Window().resize(size);
+            QTRY_COMPARE(Window().size(), size);
+            for (QWidget* control :
+                 Window().findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+                QCOMPARE(control->geometry(), before[control->objectName()]);
+            }
+        }
+        Window().showMaximized();
+        QTest::qWait(50);
+        QCOMPARE(Find("Command9")->geometry(), before["Command9"]);
+    }
+
+    void closingTheMainWindowEndsTheProgram() {
+        bool stoppedByTheGuard = false;
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, this, [&stoppedByTheGuard] {
+            stoppedByTheGuard = true;
+            QApplication::quit();
+        });
+        guard.start(5000);
+        QTimer::singleShot(0, window_, [this] { window_->close(); });
+        QApplication::exec();
+        QVERIFY(!stoppedByTheGuard);
+        QTRY_VERIFY(window_.isNull());
+    }
+
+    void theDefaultInstanceIsCreatedOnceAndLoadedAfreshAfterAClose() {
+        zandrel::DefaultInstance<Zandrel>& instance = zandrel::ZandrelInstance();
+        QVERIFY(!instance.IsLoaded());
+        instance.Show();
+        Zandrel* first = &instance.Get();
+        QCOMPARE(&instance.Get(), first);
+        first->findChild<QLineEdit*>("Text3")->setText("typed");
+        first->close();
+        QTRY_VERIFY(!instance.IsLoaded());
+        QCOMPARE(instance.Get().findChild<QLineEdit*>("Text3")->text(), QString("137.50"));
+        delete &instance.Get();
+    }
+};
+
+QTEST_MAIN(ZandrelTest)
+#include "zandrel_test.moc"

@@ -1,0 +1,98 @@
+#include "zandrel.h"
+
+#include "forms.h"
+#include "helix_dimensions.h"
+#include "numeric.h"
+#include "runtime_error.h"
+#include "ui_zandrel.h"
+
+// Resources of a static library have to be registered by hand.
+static void RegisterMainWindowResources() { Q_INIT_RESOURCE(main_window); }
+
+namespace zandrel {
+
+namespace {
+
+constexpr qsizetype LongestQuotedFrequency = 40;
+
+QString Quoted(const QString& text) {
+    if (text.size() > LongestQuotedFrequency) {
+        return QStringLiteral("\u201C%1\u2026\u201D").arg(text.left(LongestQuotedFrequency));
+    }
+    return QStringLiteral("\u201C%1\u201D").arg(text);
+}
+
+}  // namespace
+
+Zandrel::Zandrel(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Zandrel>()) {
+    RegisterMainWindowResources();
+    ui_->setupUi(this);
+    // The result boxes in the order a COMPUTE writes them.
+    resultBoxes_ = {ui_->Text5,  ui_->Text12, ui_->Text15, ui_->Text18, ui_->Text20, ui_->Text22,
+                    ui_->Text24, ui_->Text26, ui_->Text28, ui_->Text30, ui_->Text31};
+
+    const ErrorWording frequencyWording = [this](const RuntimeError& error) {
+        return ExplainComputeError(error);
+    };
+    BindClick(*this, "Command1", [this] { Command1_Click(); }, frequencyWording);
+    BindClick(*this, "Command2", [this] { Command2_Click(); }, frequencyWording);
+    BindClick(*this, "Command3", [this] { Command3_Click(); }, frequencyWording);
+    BindClick(*this, "Command4", [this] { Command4_Click(); }, frequencyWording);
+    BindClick(*this, "Command7", [this] { Command7_Click(); }, frequencyWording);
+    BindClick(*this, "Command8", [this] { Command8_Click(); }, frequencyWording);
+    ui_->Text1->setFocus();
+}
+
+Zandrel::~Zandrel() = default;
+
+void Zandrel::Command1_Click() { Compute(HelixStyle::QuarterTurn); }
+void Zandrel::Command2_Click() { Compute(HelixStyle::HalfTurnRca); }
+void Zandrel::Command3_Click() { Compute(HelixStyle::HalfTurnShort); }
+void Zandrel::Command4_Click() { Compute(HelixStyle::OneAndHalfTurn); }
+void Zandrel::Command7_Click() { Compute(HelixStyle::OneTurn); }
+void Zandrel::Command8_Click() { Compute(HelixStyle::HalfTurnTall); }
+
+void Zandrel::Compute(HelixStyle style) {
+    ComputeHelixDimensions(ui_->Text3->text().toStdString(), StyleConstantsOf(style), Module1);
+    for (std::size_t i = 0; i < DisplayOrder.size(); ++i) {
+        resultBoxes_[i]->setText(
+            QString::fromStdString(FormatDimension(Module1.*DisplayOrder[i].Field)));
+    }
+}
+
+QString Zandrel::ExplainComputeError(const RuntimeError& error) const {
+    const QString frequency = Quoted(ui_->Text3->text());
+    QString problem;
+    switch (error.Kind()) {
+        case RuntimeErrorKind::TypeMismatch:
+            problem = tr("The frequency %1 is not a number. Type the frequency in MHz with "
+                         "digits and an optional decimal point, for example 137.50.")
+                          .arg(frequency);
+            break;
+        case RuntimeErrorKind::DivisionByZero:
+            problem = tr("The frequency %1 is zero. Type the frequency in MHz, for example 137.50.")
+                          .arg(frequency);
+            break;
+        case RuntimeErrorKind::Overflow:
+            try {
+                TextToSingle(ui_->Text3->text().toStdString());
+                problem = tr("The frequency %1 is too small for the design: the antenna would be "
+                             "too large to compute.")
+                              .arg(frequency);
+            } catch (const RuntimeError&) {
+                problem = tr("The frequency %1 is too large for the calculator.").arg(frequency);
+            }
+            break;
+        case RuntimeErrorKind::InvalidOperation:
+            problem = tr("The dimensions could not be computed for the frequency %1.").arg(frequency);
+            break;
+    }
+    return problem + QLatin1Char('\n') + tr("The results on screen have not changed.");
+}
+
+DefaultInstance<Zandrel>& ZandrelInstance() {
+    static DefaultInstance<Zandrel> instance;
+    return instance;
+}
+
+}  // namespace zandrel
