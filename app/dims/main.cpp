@@ -58,6 +58,8 @@ std::string Explain(const RuntimeError& error, std::string_view frequencyText) {
             }
             return "the frequency is too small: the antenna would be too large to compute";
         case RuntimeErrorKind::InvalidOperation:
+        case RuntimeErrorKind::FileNotFound:
+        case RuntimeErrorKind::PrinterError:
             break;
     }
     return "the computation failed";

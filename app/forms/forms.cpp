@@ -3,13 +3,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFont>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QStyleFactory>
 #include <exception>
 #include <stdexcept>
 #include <utility>
 
+#include "cursor_file.h"
 #include "runtime_error.h"
 
 namespace zandrel {
@@ -20,12 +24,23 @@ constexpr const char* LayoutFace = "MS Sans Serif";
 constexpr const char* StandInFace = "Liberation Sans";  // the same widths as the layout's face
 constexpr double DefaultPointSize = 8.25;
 
+constexpr qreal MultiLineInset = 1.0;
+
+QString DetailAsSentence(const RuntimeError& error) {
+    QString detail = QString::fromStdString(error.Detail());
+    if (!detail.isEmpty()) {
+        detail[0] = detail[0].toUpper();
+        detail += QLatin1Char('.');
+    }
+    return detail;
+}
+
 void RunHandler(QWidget& form, const std::function<void()>& handler,
                 const ErrorWording& wording) {
     try {
         handler();
     } catch (const RuntimeError& error) {
-        ReportRuntimeError(form, error, wording ? wording(error) : QString());
+        ReportRuntimeError(form, error, wording ? wording(error) : DetailAsSentence(error));
     } catch (const std::exception& error) {
         ReportRuntimeError(form, RuntimeError(RuntimeErrorKind::InvalidOperation),
                            QString::fromUtf8(error.what()));
@@ -72,6 +87,42 @@ void InstallRuntimeDefaults(QApplication& application) {
     font.setPointSizeF(DefaultPointSize);
     QApplication::setFont(font);
     application.setQuitOnLastWindowClosed(true);
+}
+
+void FinishLoading(QWidget& form) {
+    const QVariant position = form.property("clientPosition");
+    if (position.isValid()) {
+        form.setGeometry(QRect(position.toPoint(), form.size()));
+    }
+    for (QWidget* control : form.findChildren<QWidget*>()) {
+        const QVariant pointer = control->property("mouseIcon");
+        if (pointer.isValid()) {
+            control->setCursor(LoadCursorFile(pointer.toString()));
+        }
+    }
+    for (QPlainTextEdit* box : form.findChildren<QPlainTextEdit*>()) {
+        box->document()->setDocumentMargin(MultiLineInset);
+    }
+}
+
+QString BoxText(const QWidget& box) {
+    if (const auto* line = qobject_cast<const QLineEdit*>(&box)) {
+        return line->text();
+    }
+    if (const auto* multi = qobject_cast<const QPlainTextEdit*>(&box)) {
+        return multi->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    }
+    throw std::logic_error(box.objectName().toStdString() + " is not a text box");
+}
+
+void SetBoxText(QWidget& box, const QString& text) {
+    if (auto* line = qobject_cast<QLineEdit*>(&box)) {
+        line->setText(text);
+    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(&box)) {
+        multi->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    } else {
+        throw std::logic_error(box.objectName().toStdString() + " is not a text box");
+    }
 }
 
 void BindClick(QWidget& form, const QString& controlName, std::function<void()> handler,

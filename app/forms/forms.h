@@ -19,9 +19,20 @@ using ErrorWording = std::function<QString(const RuntimeError&)>;
 // face that stands in where the layout's face is not installed.
 void InstallRuntimeDefaults(QApplication& application);
 
+// Completes a form built from its layout with what the layout stores beyond Qt's own
+// properties: the client-area position ("clientPosition") of a form placed by hand, the
+// pointer file ("mouseIcon") of a control, and the small inset of every multi-line text box.
+void FinishLoading(QWidget& form);
+
+// The text of a text box. Line breaks of a multi-line box read as CR LF pairs, as they are
+// stored, whatever the widget keeps inside.
+QString BoxText(const QWidget& box);
+void SetBoxText(QWidget& box, const QString& text);
+
 // Runs `handler` whenever the control named `controlName` on `form` is clicked: a button's
 // click, or a left click released inside any other control. A run-time error that leaves the
-// handler is reported over the form and the program goes on.
+// handler is reported over the form and the program goes on; `wording` explains it, or else
+// the error's own detail does.
 void BindClick(QWidget& form, const QString& controlName, std::function<void()> handler,
                ErrorWording wording = {});
 

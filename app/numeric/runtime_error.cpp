@@ -1,5 +1,7 @@
 #include "runtime_error.h"
 
+#include <utility>
+
 namespace zandrel {
 
 namespace {
@@ -14,13 +16,18 @@ const char* MessageOf(RuntimeErrorKind kind) {
             return "Division by zero";
         case RuntimeErrorKind::TypeMismatch:
             return "Type mismatch";
+        case RuntimeErrorKind::FileNotFound:
+            return "File not found";
+        case RuntimeErrorKind::PrinterError:
+            return "Printer error";
     }
     return "Unknown error";
 }
 
 }  // namespace
 
-RuntimeError::RuntimeError(RuntimeErrorKind kind) : kind_(kind), message_(MessageOf(kind)) {}
+RuntimeError::RuntimeError(RuntimeErrorKind kind, std::string detail)
+    : kind_(kind), message_(MessageOf(kind)), detail_(std::move(detail)) {}
 
 int RuntimeError::Number() const noexcept {
     switch (kind_) {
@@ -32,6 +39,10 @@ int RuntimeError::Number() const noexcept {
             return 11;
         case RuntimeErrorKind::TypeMismatch:
             return 13;
+        case RuntimeErrorKind::FileNotFound:
+            return 53;
+        case RuntimeErrorKind::PrinterError:
+            return 482;
     }
     return 0;
 }

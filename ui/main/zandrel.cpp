@@ -2,9 +2,12 @@
 
 #include "forms.h"
 #include "helix_dimensions.h"
+#include "info1.h"
 #include "numeric.h"
+#include "print_window.h"
 #include "runtime_error.h"
 #include "ui_zandrel.h"
+#include "web.h"
 
 // Resources of a static library have to be registered by hand.
 static void RegisterMainWindowResources() { Q_INIT_RESOURCE(main_window); }
@@ -27,6 +30,7 @@ QString Quoted(const QString& text) {
 Zandrel::Zandrel(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Zandrel>()) {
     RegisterMainWindowResources();
     ui_->setupUi(this);
+    FinishLoading(*this);
     // The result boxes in the order a COMPUTE writes them.
     resultBoxes_ = {ui_->Text5,  ui_->Text12, ui_->Text15, ui_->Text18, ui_->Text20, ui_->Text22,
                     ui_->Text24, ui_->Text26, ui_->Text28, ui_->Text30, ui_->Text31};
@@ -40,6 +44,12 @@ Zandrel::Zandrel(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Za
     BindClick(*this, "Command4", [this] { Command4_Click(); }, frequencyWording);
     BindClick(*this, "Command7", [this] { Command7_Click(); }, frequencyWording);
     BindClick(*this, "Command8", [this] { Command8_Click(); }, frequencyWording);
+    BindClick(*this, "Command5", [this] { Command5_Click(); });
+    BindClick(*this, "Command6", [this] { Command6_Click(); });
+    BindClick(*this, "Command9", [this] { Command9_Click(); }, [](const RuntimeError& error) {
+        return tr("The window could not be printed: %1. Nothing else has changed.")
+            .arg(QString::fromStdString(error.Detail()));
+    });
     ui_->Text1->setFocus();
 }
 
@@ -52,11 +62,15 @@ void Zandrel::Command4_Click() { Compute(HelixStyle::OneAndHalfTurn); }
 void Zandrel::Command7_Click() { Compute(HelixStyle::OneTurn); }
 void Zandrel::Command8_Click() { Compute(HelixStyle::HalfTurnTall); }
 
+void Zandrel::Command5_Click() { INFO1Instance().Show(); }
+void Zandrel::Command6_Click() { webInstance().Show(); }
+void Zandrel::Command9_Click() { PrintWindow(ZandrelInstance().Get()); }
+
 void Zandrel::Compute(HelixStyle style) {
-    ComputeHelixDimensions(ui_->Text3->text().toStdString(), StyleConstantsOf(style), Module1);
+    ComputeHelixDimensions(BoxText(*ui_->Text3).toStdString(), StyleConstantsOf(style), Module1);
     for (std::size_t i = 0; i < DisplayOrder.size(); ++i) {
-        resultBoxes_[i]->setText(
-            QString::fromStdString(FormatDimension(Module1.*DisplayOrder[i].Field)));
+        SetBoxText(*resultBoxes_[i],
+                   QString::fromStdString(FormatDimension(Module1.*DisplayOrder[i].Field)));
     }
 }
 
@@ -84,6 +98,8 @@ QString Zandrel::ExplainComputeError(const RuntimeError& error) const {
             }
             break;
         case RuntimeErrorKind::InvalidOperation:
+        case RuntimeErrorKind::FileNotFound:
+        case RuntimeErrorKind::PrinterError:
             problem = tr("The dimensions could not be computed for the frequency %1.").arg(frequency);
             break;
     }

@@ -33,6 +33,9 @@ public:
     void Command4_Click();
     void Command7_Click();
     void Command8_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command9_Click();
 
 private:
     void Compute(HelixStyle style);

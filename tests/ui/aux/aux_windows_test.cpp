@@ -1,0 +1,389 @@
+// The information and web link windows, and the INFO and WEBSITE buttons that show them.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimer>
+#include <QtTest>
+
+#include "forms.h"
+#include "info1.h"
+#include "web.h"
+#include "zandrel.h"
+
+namespace {
+
+const QString Address = QStringLiteral(ZANDREL2_WEB_ADDRESS);
+
+// Expands "[n]" into n spaces and ends every line with CR LF.
+QString Stored(const QStringList& lines) {
+    static const QRegularExpression run(QStringLiteral("\\[(\\d+)\\]"));
+    QString text;
+    for (const QString& line : lines) {
+        QString expanded = line;
+        QRegularExpressionMatch match;
+        while ((match = run.match(expanded)).hasMatch()) {
+            expanded.replace(match.capturedStart(), match.capturedLength(),
+                             QString(match.captured(1).toInt(), QLatin1Char(' ')));
+        }
+        text += expanded + QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+const QString ResultsTable = Stored({
+    "1/4 * .3[19]20[21].012mh[27]1[21]2.6[19]>6MHZ solid but lowest gain",
+    ".[189]",
+    "RCA[24]24[21].005[30]1.8[19]2.58[20]6[6]best above 30 degrees[1]",
+    "[1]",
+    "1/2 * .3[19]13[22].003[30]5[22]5.07 max gain[5]4[5]best horizon but nulls[4]",
+    ".[189]",
+    "1/2 * .44[17]16[22].00005[25]2.4[21]3.4[22]4.5[2]max gain at all angles[3]",
+    ".[156]",
+    "1 * .37[21]5[24].01[31]4[22]4.7[14]max gain at plus 30 degrees & up[2]",
+    ".[189]",
+    "1.5 * .1[18]121[13]1/4 wave[2]75 ohm[17]0[22]4.1[8]solid no nulls , max gain at 0 degrees[1]",
+    "[48]series matching section[48]no gain above 20 degrees but[1]",
+    "[133]easiest to match[1]",
+    "[24]",
+});
+
+QString TextOf(QWidget* box) { return zandrel::BoxText(*box); }
+
+struct Box {
+    const char* name;
+    int left, top, width, height;
+    bool cyan, blue, border, multiLine;
+    Qt::Alignment alignment;
+};
+
+const Box InfoBoxes[] = {
+    {"Text12", 120, 3120, 8655, 2655, false, false, true, true, Qt::AlignLeft},
+    {"Text11", 7680, 2640, 1095, 375, true, false, false, false, Qt::AlignLeft},
+    {"Text10", 6360, 2640, 1095, 495, true, false, false, true, Qt::AlignLeft},
+    {"Text9", 5280, 2640, 855, 495, true, false, false, true, Qt::AlignLeft},
+    {"Text8", 4080, 2640, 975, 495, true, false, false, true, Qt::AlignLeft},
+    {"Text7", 2520, 2640, 1215, 525, true, false, false, true, Qt::AlignLeft},
+    {"Text6", 1440, 2640, 855, 285, true, false, false, false, Qt::AlignLeft},
+    {"Text5", 120, 2640, 735, 285, true, false, false, false, Qt::AlignLeft},
+    {"Text4", 120, 2280, 8055, 285, true, false, false, false, Qt::AlignHCenter},
+    {"Text3", 120, 1920, 8655, 285, false, true, false, false, Qt::AlignHCenter},
+    {"Text1", 120, 120, 8655, 1815, false, true, false, true, Qt::AlignLeft},
+};
+
+QRect Pixels(int left, int top, int width, int height) {
+    return {left / 15, top / 15, width / 15, height / 15};
+}
+
+}  // namespace
+
+class AuxWindowsTest : public QObject {
+    Q_OBJECT
+
+public slots:
+    void RecordUrl(const QUrl& url) { opened_ << url.toString(); }
+
+private:
+    QStringList opened_;
+
+    static zandrel::Zandrel& MainWindow() {
+        zandrel::ZandrelInstance().Show();
+        return zandrel::ZandrelInstance().Get();
+    }
+    static void Click(const char* button) {
+        QTest::mouseClick(MainWindow().findChild<QAbstractButton*>(button), Qt::LeftButton);
+    }
+    static QWidget* InfoBox(const char* name) {
+        return zandrel::INFO1Instance().Get().findChild<QWidget*>(name);
+    }
+    static int TopLevelsNamed(const QString& name) {
+        int count = 0;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            count += window->objectName() == name ? 1 : 0;
+        }
+        return count;
+    }
+
+private slots:
+    void initTestCase() { zandrel::InstallRuntimeDefaults(*qApp); }
+
+    void init() { opened_.clear(); }
+
+    void cleanup() {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        qDeleteAll(QApplication::topLevelWidgets());
+    }
+
+    void infoIsCreatedOnFirstUseAndShownOnceBesideTheMainWindow() {
+        QVERIFY(QTest::qWaitForWindowExposed(&MainWindow()));
+        QVERIFY(!zandrel::INFO1Instance().IsLoaded());
+        Click("Command5");
+        QVERIFY(zandrel::INFO1Instance().IsLoaded());
+        QWidget& info = zandrel::INFO1Instance().Get();
+        QVERIFY(QTest::qWaitForWindowExposed(&info));
+        QVERIFY(info.parentWidget() == nullptr && !info.isModal());
+        Click("Command5");
+        QCOMPARE(&zandrel::INFO1Instance().Get(), &info);
+        QCOMPARE(TopLevelsNamed("INFO1"), 1);
+        QVERIFY(MainWindow().isVisible() && MainWindow().isEnabled());
+        Click("Command6");
+        Click("Command6");
+        QCOMPARE(TopLevelsNamed("web"), 1);
+        QVERIFY(info.isVisible() && zandrel::webInstance().Get().isVisible());
+        Click("Command1");
+        QCOMPARE(MainWindow().findChild<QLineEdit*>("Text5")->text(), QString("8.73"));
+    }
+
+    void infoHoldsItsStoredTextsExactly() {
+        zandrel::INFO1Instance().Show();
+        QWidget& info = zandrel::INFO1Instance().Get();
+        QCOMPARE(info.windowTitle(), QString("INFO"));
+        QCOMPARE(info.size(), QSize(592, 391));
+        QCOMPARE(info.palette().color(QPalette::Window).rgb() & 0xFFFFFF, 0xC0FFFFu);
+        QCOMPARE(ResultsTable.size(), 2018);
+        QCOMPARE(TextOf(InfoBox("Text12")), ResultsTable);
+        QCOMPARE(TextOf(InfoBox("Text11")), QString("NOTE"));
+        QCOMPARE(TextOf(InfoBox("Text10")), QString("BANDWIDTH\r\n        2:1\r\n"));
+        QCOMPARE(TextOf(InfoBox("Text9")), QString("GAIN AT\r\nHORIZON\r\n"));
+        QCOMPARE(TextOf(InfoBox("Text8")), QString("OVERHEAD\r\nGAIN\r\n"));
+        QCOMPARE(TextOf(InfoBox("Text7")), QString("MATCHING INDUCTANCE"));
+        QCOMPARE(TextOf(InfoBox("Text6")), QString("OHMS"));
+        QCOMPARE(TextOf(InfoBox("Text5")), QString("STYLE"));
+        QCOMPARE(TextOf(InfoBox("Text4")),
+                 QString("THE FOLLOWING IS THE RESULTS OF COMPUTER MODELLING"));
+        QCOMPARE(TextOf(InfoBox("Text3")),
+                 QString("IMPEDANCE IS VERY LOW : FROM 20 OHMS DOWN TO 5, SO SOME FORM OF "
+                         "MATCHING MUST BE USED."));
+        QVERIFY(info.findChild<QWidget*>("Text2") == nullptr);
+    }
+
+    void infoNotesAreNineHandBrokenLinesInCapitalsThatFitTheBox() {
+        zandrel::INFO1Instance().Show();
+        auto* notes = qobject_cast<QPlainTextEdit*>(InfoBox("Text1"));
+        const QString text = TextOf(notes);
+        QVERIFY(text.endsWith("\r\n"));
+        const QStringList lines = text.chopped(2).split("\r\n");
+        QCOMPARE(lines.size(), 9);
+        const QFontMetrics metrics(notes->font());
+        for (const QString& line : lines) {
+            QString capitals = line;
+            capitals.remove("5mm(3/16)").remove("12.5mm ( 1/2 inch)");
+            QCOMPARE(capitals, capitals.toUpper());
+            QVERIFY2(metrics.horizontalAdvance(line) < notes->viewport()->width(),
+                     qPrintable(line));
+        }
+        for (const char* point : {"RESEARCH", "STARTING POINT FOR EXPERIMENTERS", "OTHER BANDS",
+                                  "9 MM", "SPACING", "5mm(3/16)", "12.5mm ( 1/2 inch)",
+                                  "IMPEDANCE", "WIRE", "1 DB", "EQUAL LENGTH", "RCA",
+                                  "DIFFERENT PATTERNS"}) {
+            QVERIFY2(text.contains(point), point);
+        }
+        QVERIFY(text.indexOf("RESEARCH") < text.indexOf("OTHER BANDS"));
+        QVERIFY(text.indexOf("WIRE") < text.indexOf("EQUAL LENGTH"));
+        QVERIFY(text.indexOf("RCA") < text.indexOf("DIFFERENT PATTERNS"));
+    }
+
+    void infoBoxesHaveTheirRectanglesColoursBordersAndAlignment() {
+        zandrel::INFO1Instance().Show();
+        for (const Box& b : InfoBoxes) {
+            QWidget* box = InfoBox(b.name);
+            QVERIFY2(box != nullptr, b.name);
+            box->ensurePolished();
+            QCOMPARE(box->geometry(), Pixels(b.left, b.top, b.width, b.height));
+            QCOMPARE(box->font().pointSizeF(), 8.25);
+            QVERIFY(!box->font().bold());
+            const QRgb back = box->palette().color(QPalette::Base).rgb() & 0xFFFFFF;
+            QCOMPARE(back, b.cyan ? 0xC0FFFFu : 0xFFFFFFu);
+            const QRgb text = box->palette().color(QPalette::Text).rgb() & 0xFFFFFF;
+            QCOMPARE(text, b.blue ? 0x0000FFu : 0x000000u);
+            QCOMPARE(qobject_cast<QPlainTextEdit*>(box) != nullptr, b.multiLine);
+            if (auto* line = qobject_cast<QLineEdit*>(box)) {
+                QCOMPARE(line->hasFrame(), b.border);
+                QCOMPARE(line->alignment() & Qt::AlignHorizontal_Mask, b.alignment);
+            } else {
+                auto* multi = qobject_cast<QPlainTextEdit*>(box);
+                QCOMPARE(multi->frameShape() != QFrame::NoFrame, b.border);
+                QCOMPARE(multi->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+                QCOMPARE(multi->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+            }
+            QVERIFY(!box->property("readOnly").toBool());
+        }
+        auto* matching = qobject_cast<QPlainTextEdit*>(InfoBox("Text7"));
+        QCOMPARE(matching->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        QTRY_COMPARE(matching->document()->documentLayout()->documentSize().height() >= 2, true);
+        QCOMPARE(matching->blockCount(), 1);
+        QVERIFY(matching->document()->firstBlock().layout()->lineCount() == 2);
+    }
+
+    void infoTabVisitsTheBoxesInOrder() {
+        zandrel::INFO1Instance().Show();
+        QWidget& info = zandrel::INFO1Instance().Get();
+        QVERIFY(QTest::qWaitForWindowActive(&info));
+        QTRY_COMPARE(QApplication::focusWidget(), InfoBox("Text1"));
+        const char* order[] = {"Text3", "Text4", "Text5", "Text6",  "Text7",
+                               "Text8", "Text9", "Text10", "Text11", "Text12", "Text1"};
+        for (const char* next : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget()->objectName(), QString(next));
+        }
+    }
+
+    void closingInfoUnloadsItAndTheNextPressRestoresTheStoredTexts() {
+        Click("Command5");
+        auto* table = qobject_cast<QPlainTextEdit*>(InfoBox("Text12"));
+        table->setFocus();
+        QTest::keyClicks(table, "typed");
+        QTest::keyClicks(qobject_cast<QLineEdit*>(InfoBox("Text4")), "more");
+        QVERIFY(TextOf(table).contains("typed"));
+        zandrel::INFO1Instance().Get().close();
+        QTRY_VERIFY(!zandrel::INFO1Instance().IsLoaded());
+        Click("Command5");
+        QCOMPARE(TextOf(InfoBox("Text12")), ResultsTable);
+        QCOMPARE(TextOf(InfoBox("Text4")),
+                 QString("THE FOLLOWING IS THE RESULTS OF COMPUTER MODELLING"));
+    }
+
+    void resizingTheAuxiliaryWindowsMovesNothing() {
+        Click("Command5");
+        Click("Command6");
+        for (QWidget* window : {static_cast<QWidget*>(&zandrel::INFO1Instance().Get()),
+                                static_cast<QWidget*>(&zandrel::webInstance().Get())}) {
+            QMap<QString, QRect> before;
+            for (QWidget* control : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+                before[control->objectName()] = control->geometry();
+            }
+            window->resize(window->size() * 2);
+            QTRY_COMPARE(window->size().width() > 400, true);
+            for (QWidget* control : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+                QCOMPARE(control->geometry(), before[control->objectName()]);
+            }
+        }
+    }
+
+    void webShowsItsLabelsAtTheStoredPosition() {
+        Click("Command6");
+        QWidget& link = zandrel::webInstance().Get();
+        QVERIFY(QTest::qWaitForWindowExposed(&link));
+        QCOMPARE(link.windowTitle(), QString("Web Page Link"));
+        QCOMPARE(link.geometry(), QRect(142, 113, 221, 123));
+        auto* page = link.findChild<QLabel*>("lblWebPage");
+        auto* label1 = link.findChild<QLabel*>("Label1");
+        auto* label2 = link.findChild<QLabel*>("Label2");
+        page->ensurePolished();
+        QCOMPARE(page->text(), Address);
+        QCOMPARE(page->geometry(), Pixels(525, 1335, 2205, 255));
+        QCOMPARE(page->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF, 0x0000FFu);
+        QVERIFY(page->font().underline() && !page->font().bold());
+        QCOMPARE(page->font().pointSizeF(), 8.25);
+        QCOMPARE(label2->text(), QString("Click Link Below to "));
+        QCOMPARE(label2->geometry(), Pixels(450, 750, 2490, 345));
+        QCOMPARE(label2->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        QCOMPARE(label1->text(), QString("The link will be opened in your default browser."));
+        QCOMPARE(label1->geometry(), Pixels(525, 75, 2265, 390));
+        QVERIFY(label1->wordWrap());
+        QCOMPARE(label1->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        for (QLabel* label : {page, label1, label2}) {
+            QCOMPARE(label->focusPolicy(), Qt::NoFocus);
+        }
+    }
+
+    void thePointerIsTheHandOverTheLinkOnlyWithItsHotSpotAtTheFingerTip() {
+        Click("Command6");
+        QWidget& link = zandrel::webInstance().Get();
+        auto* page = link.findChild<QLabel*>("lblWebPage");
+        QCOMPARE(page->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(page->cursor().hotSpot(), QPoint(13, 9));
+        QCOMPARE(page->cursor().pixmap().size(), QSize(32, 32));
+        QVERIFY(!link.testAttribute(Qt::WA_SetCursor));
+        QCOMPARE(link.findChild<QLabel*>("Label1")->cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(link.findChild<QLabel*>("Label2")->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void aClickAnywhereOnTheLinkOpensTheAddressWithASlashOnce_data() {
+        QTest::addColumn<QPoint>("where");
+        QTest::addColumn<int>("opened");
+        QTest::newRow("on the text") << QPoint(10, 8) << 1;
+        QTest::newRow("right of the text") << QPoint(145, 8) << 1;
+        QTest::newRow("bottom-right corner") << QPoint(146, 16) << 1;
+    }
+
+    void aClickAnywhereOnTheLinkOpensTheAddressWithASlashOnce() {
+        QFETCH(QPoint, where);
+        QFETCH(int, opened);
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "RecordUrl");
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "RecordUrl");
+        Click("Command6");
+        QWidget& link = zandrel::webInstance().Get();
+        auto* page = link.findChild<QLabel*>("lblWebPage");
+        QVERIFY(page->fontMetrics().horizontalAdvance(page->text()) < where.x() ||
+                where.x() < 20);
+        QTest::mouseClick(page, Qt::LeftButton, {}, where);
+        QCOMPARE(opened_.size(), opened);
+        QCOMPARE(opened_.value(0), Address + "/");
+        QVERIFY(link.isVisible());
+        QTest::mouseClick(page, Qt::RightButton, {}, where);
+        QCOMPARE(opened_.size(), opened);
+    }
+
+    void clicksBesideTheLinkOpenNothing() {
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "RecordUrl");
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "RecordUrl");
+        Click("Command6");
+        QWidget& link = zandrel::webInstance().Get();
+        QTest::mouseClick(link.findChild<QLabel*>("Label1"), Qt::LeftButton);
+        QTest::mouseClick(link.findChild<QLabel*>("Label2"), Qt::LeftButton);
+        QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(5, 118));
+        QCOMPARE(opened_.size(), 0);
+    }
+
+    void withNoBrowserTheLinkSaysSoAndTheProgramGoesOn() {
+        // The offscreen platform opens no addresses at all: as a machine without a browser.
+        Click("Command6");
+        QWidget& link = zandrel::webInstance().Get();
+        QTest::mouseClick(link.findChild<QLabel*>("lblWebPage"), Qt::LeftButton);
+        auto* report = link.findChild<QMessageBox*>(zandrel::RuntimeErrorReportName);
+        QVERIFY(report != nullptr);
+        QCOMPARE(report->text(), QString("Run-time error '53':\n\nFile not found"));
+        QVERIFY(report->informativeText().contains("No web browser could be opened"));
+        QVERIFY(report->informativeText().contains(Address));
+        report->accept();
+        QTRY_VERIFY(link.findChild<QMessageBox*>(zandrel::RuntimeErrorReportName) == nullptr);
+        QVERIFY(link.isVisible());
+        Click("Command2");
+        QCOMPARE(MainWindow().findChild<QLineEdit*>("Text5")->text(), QString("19.2"));
+    }
+
+    void closingTheMainWindowWithInfoOpenKeepsTheProgramUntilInfoCloses() {
+        Click("Command5");
+        QPointer<QWidget> info = &zandrel::INFO1Instance().Get();
+        QVERIFY(QTest::qWaitForWindowExposed(info));
+        bool aliveAfterMainClosed = false;
+        bool stoppedByTheGuard = false;
+        QTimer::singleShot(0, qApp, [] { zandrel::ZandrelInstance().Get().close(); });
+        QTimer::singleShot(300, qApp, [&] {
+            aliveAfterMainClosed = !zandrel::ZandrelInstance().IsLoaded() && !info.isNull();
+            info->close();
+        });
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, this, [&stoppedByTheGuard] {
+            stoppedByTheGuard = true;
+            QApplication::quit();
+        });
+        guard.start(5000);
+        QApplication::exec();
+        QVERIFY(aliveAfterMainClosed);
+        QVERIFY(!stoppedByTheGuard);
+    }
+};
+
+QTEST_MAIN(AuxWindowsTest)
+#include "aux_windows_test.moc"

@@ -1,0 +1,50 @@
+// Takes a picture of each window, after a COMPUTE, for the documentation: zandrel2-screenshots DIR
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+
+#include "info1.h"
+#include "start.h"
+#include "web.h"
+#include "zandrel.h"
+
+namespace {
+
+bool Save(QWidget& window, const QDir& folder, const QString& name) {
+    const QString path = folder.filePath(name);
+    const bool saved = window.grab().save(path, "PNG");
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: zandrel2-screenshots DIR\n");
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    zandrel::Start(application);
+    zandrel::Zandrel& main = zandrel::ZandrelInstance().Get();
+    main.findChild<QAbstractButton*>("Command1")->click();
+    main.findChild<QAbstractButton*>("Command5")->click();
+    main.findChild<QAbstractButton*>("Command6")->click();
+
+    int status = 1;
+    QTimer::singleShot(500, &application, [&] {
+        const bool saved = Save(main, folder, "main-window.png") &&
+                           Save(zandrel::INFO1Instance().Get(), folder, "info-window.png") &&
+                           Save(zandrel::webInstance().Get(), folder, "web-link-window.png");
+        status = saved ? 0 : 1;
+        QApplication::quit();
+    });
+    QApplication::exec();
+    qDeleteAll(QApplication::topLevelWidgets());
+    return status;
+}
