@@ -1,12 +1,15 @@
-// Takes a picture of each window, after a COMPUTE, for the documentation: zandrel2-screenshots DIR
+// Takes a picture of each window after a COMPUTE, and of a bad-frequency report, for the
+// documentation: zandrel2-screenshots DIR
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
 
+#include "forms.h"
 #include "info1.h"
 #include "start.h"
 #include "web.h"
@@ -38,11 +41,17 @@ int main(int argc, char** argv) {
 
     int status = 1;
     QTimer::singleShot(500, &application, [&] {
-        const bool saved = Save(main, folder, "main-window.png") &&
-                           Save(zandrel::INFO1Instance().Get(), folder, "info-window.png") &&
-                           Save(zandrel::webInstance().Get(), folder, "web-link-window.png");
-        status = saved ? 0 : 1;
-        QApplication::quit();
+        bool saved = Save(main, folder, "main-window.png") &&
+                     Save(zandrel::INFO1Instance().Get(), folder, "info-window.png") &&
+                     Save(zandrel::webInstance().Get(), folder, "web-link-window.png");
+        main.findChild<QLineEdit*>("Text3")->setText(QStringLiteral("137,50"));
+        main.findChild<QAbstractButton*>("Command1")->click();
+        QTimer::singleShot(300, &application, [&] {
+            auto* report = main.findChild<QMessageBox*>(zandrel::RuntimeErrorReportName);
+            saved = saved && report != nullptr && Save(*report, folder, "bad-frequency-report.png");
+            status = saved ? 0 : 1;
+            QApplication::quit();
+        });
     });
     QApplication::exec();
     qDeleteAll(QApplication::topLevelWidgets());

@@ -1,5 +1,6 @@
 # Compiles the Windows version record and icon with the MinGW resource compiler and checks the
 # strings the record carries. Run with -DWINDRES=... -DRC=... -DOUT=...
+cmake_minimum_required(VERSION 3.25)
 execute_process(
     COMMAND "${WINDRES}" --preprocessor=cpp -i "${RC}" -O res -o "${OUT}"
     RESULT_VARIABLE status ERROR_VARIABLE errors)

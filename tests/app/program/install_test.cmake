@@ -1,0 +1,31 @@
+# Installs the build into a scratch prefix and checks that the programs, the desktop entry and
+# the icons land where a desktop finds them. Run with -DBUILD=... -DPREFIX=...
+cmake_minimum_required(VERSION 3.25)
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}"
+                RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "install failed: ${errors}")
+endif()
+foreach(path IN ITEMS bin/zandrel2 bin/zandrel2-dims share/applications/zandrel2.desktop
+                      share/icons/hicolor/16x16/apps/zandrel2.png
+                      share/icons/hicolor/32x32/apps/zandrel2.png)
+    if(NOT EXISTS "${PREFIX}/${path}")
+        message(FATAL_ERROR "not installed: ${path}")
+    endif()
+endforeach()
+file(STRINGS "${PREFIX}/share/applications/zandrel2.desktop" entry)
+foreach(line IN ITEMS "Exec=zandrel2" "Icon=zandrel2" "Type=Application")
+    if(NOT line IN_LIST entry)
+        message(FATAL_ERROR "the desktop entry lacks ${line}")
+    endif()
+endforeach()
+find_program(VALIDATE desktop-file-validate)
+if(VALIDATE)
+    execute_process(COMMAND "${VALIDATE}" "${PREFIX}/share/applications/zandrel2.desktop"
+                    RESULT_VARIABLE status OUTPUT_VARIABLE report ERROR_VARIABLE report)
+    if(NOT status EQUAL 0 OR report MATCHES "error")
+        message(FATAL_ERROR "desktop-file-validate: ${report}")
+    endif()
+endif()
+message(STATUS "installed into ${PREFIX}")
