@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QStyleFactory>
@@ -138,6 +139,18 @@ void BindClick(QWidget& form, const QString& controlName, std::function<void()> 
         QObject::connect(button, &QAbstractButton::clicked, &form, run);
     } else {
         new ClickFilter(*control, run);
+    }
+}
+
+void UnloadAllForms() {
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->parentWidget() == nullptr) {
+            windows << window;
+        }
+    }
+    for (const QPointer<QWidget>& window : windows) {
+        delete window.data();
     }
 }
 

@@ -40,6 +40,10 @@ void BindClick(QWidget& form, const QString& controlName, std::function<void()> 
 // message. Returns at once; the report closes itself when the user dismisses it.
 void ReportRuntimeError(QWidget& form, const RuntimeError& error, const QString& explanation);
 
+// Unloads every window still loaded, with the windows it owns, such as open reports. For the
+// end of the program, while the application object still exists.
+void UnloadAllForms();
+
 // Object name of the report's message box, for whoever needs to find it.
 inline constexpr const char* RuntimeErrorReportName = "RuntimeErrorReport";
 

@@ -1,13 +1,13 @@
 // zandrel2: starts the calculator's main window and runs until the last window is closed.
 #include <QApplication>
 
+#include "forms.h"
 #include "start.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     zandrel::Start(application);
     const int status = QApplication::exec();
-    // Windows still loaded at the end are unloaded while the application still exists.
-    qDeleteAll(QApplication::topLevelWidgets());
+    zandrel::UnloadAllForms();
     return status;
 }

@@ -54,6 +54,6 @@ int main(int argc, char** argv) {
         });
     });
     QApplication::exec();
-    qDeleteAll(QApplication::topLevelWidgets());
+    zandrel::UnloadAllForms();
     return status;
 }

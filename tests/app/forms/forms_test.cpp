@@ -151,6 +151,19 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::logic_error, zandrel::BoxText(label));
     }
 
+    void unloadingEveryFormAlsoUnloadsTheReportsOverThem() {
+        QPointer<QWidget> form = new QWidget();
+        form->show();
+        zandrel::ReportRuntimeError(*form, zandrel::RuntimeError(zandrel::RuntimeErrorKind::Overflow),
+                                    QStringLiteral("why"));
+        QPointer<QMessageBox> report = form->findChild<QMessageBox*>(zandrel::RuntimeErrorReportName);
+        QVERIFY(!report.isNull());
+        QVERIFY(QApplication::topLevelWidgets().contains(report.data()));
+        zandrel::UnloadAllForms();
+        QVERIFY(form.isNull() && report.isNull());
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    }
+
     void aBoundClickReportsARunTimeErrorAndTheProgramGoesOn() {
         QWidget form;
         auto* button = new QPushButton(&form);

@@ -119,7 +119,7 @@ private slots:
     void cleanup() {
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-        qDeleteAll(QApplication::topLevelWidgets());
+        zandrel::UnloadAllForms();
     }
 
     void infoIsCreatedOnFirstUseAndShownOnceBesideTheMainWindow() {

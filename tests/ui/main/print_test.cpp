@@ -61,7 +61,7 @@ private:
 private slots:
     void initTestCase() { zandrel::InstallRuntimeDefaults(*qApp); }
 
-    void cleanup() { qDeleteAll(QApplication::topLevelWidgets()); }
+    void cleanup() { zandrel::UnloadAllForms(); }
 
     void printsTheWindowAsItShowsBeforeAndAfterACompute() {
         if (!qEnvironmentVariableIsSet("ZANDREL2_PRINTER_OUTPUT")) {

@@ -171,6 +171,12 @@ private slots:
     void freshWindowHasTheCaptionSizeAndBackground() {
         QCOMPARE(Window().windowTitle(), QString("Zandrel"));
         QCOMPARE(Window().size(), QSize(565, 419));
+        // On a high-density screen the window keeps its logical size and draws more pixels.
+        const qreal ratio = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                                ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                                : 1.0;
+        QCOMPARE(Window().devicePixelRatioF(), ratio);
+        QCOMPARE(Window().grab().size(), QSize(565, 419) * ratio);
         QCOMPARE(Window().palette().color(QPalette::Window).rgb() & 0xFFFFFF, 0xFFE0C0u);
         QCOMPARE(Window().findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(),
                  43);

@@ -258,7 +258,7 @@ private slots:
     void cleanupTestCase() {
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-        qDeleteAll(QApplication::topLevelWidgets());
+        zandrel::UnloadAllForms();
     }
 
     void survivesACarelessUser() {
