@@ -3,5 +3,5 @@ function(zandrel2_warnings target)
     target_compile_options(${target} PRIVATE
         -Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow
         -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
-        -Wnull-dereference -Wdouble-promotion -Wformat=2 -Werror=return-type)
+        -Wdouble-promotion -Wformat=2 -Werror=return-type)
 endfunction()

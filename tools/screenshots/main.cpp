@@ -33,15 +33,19 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "zandrel2-screenshots: cannot make %s\n", argv[1]);
+        return 1;
+    }
     zandrel::Start(application);
     zandrel::Zandrel& main = zandrel::ZandrelInstance().Get();
     main.findChild<QAbstractButton*>("Command1")->click();
     main.findChild<QAbstractButton*>("Command5")->click();
     main.findChild<QAbstractButton*>("Command6")->click();
 
-    int status = 1;
+    bool saved = false;
     QTimer::singleShot(500, &application, [&] {
-        bool saved = Save(main, folder, "main-window.png") &&
+        saved = Save(main, folder, "main-window.png") &&
                      Save(zandrel::INFO1Instance().Get(), folder, "info-window.png") &&
                      Save(zandrel::webInstance().Get(), folder, "web-link-window.png");
         main.findChild<QLineEdit*>("Text3")->setText(QStringLiteral("137,50"));
@@ -49,11 +53,10 @@ int main(int argc, char** argv) {
         QTimer::singleShot(300, &application, [&] {
             auto* report = main.findChild<QMessageBox*>(zandrel::RuntimeErrorReportName);
             saved = saved && report != nullptr && Save(*report, folder, "bad-frequency-report.png");
-            status = saved ? 0 : 1;
             QApplication::quit();
         });
     });
     QApplication::exec();
     zandrel::UnloadAllForms();
-    return status;
+    return saved ? 0 : 1;
 }
