@@ -66,7 +66,7 @@ QCursor LoadCursorFile(const QString& path) {
     const QByteArray data = file.readAll();
     const std::optional<QPoint> hotSpot = ReadCursorHotSpot(data);
     QImage image;
-    if (!hotSpot || !image.loadFromData(data, "CUR")) {
+    if (!hotSpot || !image.loadFromData(data, "cur")) {
         return {};
     }
     return QCursor(QPixmap::fromImage(image), hotSpot->x(), hotSpot->y());

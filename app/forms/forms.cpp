@@ -2,7 +2,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileInfo>
 #include <QFont>
+#include <QImage>
+#include <QImageReader>
+#include <QLabel>
+#include <QPixmap>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -90,12 +95,31 @@ void InstallRuntimeDefaults(QApplication& application) {
     application.setQuitOnLastWindowClosed(true);
 }
 
+QImage ReadImage(const QString& path) {
+    QImageReader reader(path, QFileInfo(path).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
 void FinishLoading(QWidget& form) {
     const QVariant position = form.property("clientPosition");
     if (position.isValid()) {
         form.setGeometry(QRect(position.toPoint(), form.size()));
     }
     for (QWidget* control : form.findChildren<QWidget*>()) {
+        const QVariant pointSize = control->property("pointSizeF");
+        if (pointSize.isValid()) {
+            QFont font = control->font();
+            font.setPointSizeF(pointSize.toDouble());
+            control->setFont(font);
+        }
+        if (control->property("backgroundRole").toString() == QLatin1String("Button")) {
+            control->setBackgroundRole(QPalette::Button);
+        }
+        const QVariant picture = control->property("picture");
+        if (auto* label = qobject_cast<QLabel*>(control); label != nullptr && picture.isValid()) {
+            label->setPixmap(QPixmap::fromImage(ReadImage(picture.toString())));
+        }
         const QVariant pointer = control->property("mouseIcon");
         if (pointer.isValid()) {
             control->setCursor(LoadCursorFile(pointer.toString()));

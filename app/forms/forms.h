@@ -6,6 +6,7 @@
 #include <functional>
 
 class QApplication;
+class QImage;
 class QWidget;
 
 namespace zandrel {
@@ -20,9 +21,15 @@ using ErrorWording = std::function<QString(const RuntimeError&)>;
 void InstallRuntimeDefaults(QApplication& application);
 
 // Completes a form built from its layout with what the layout stores beyond Qt's own
-// properties: the client-area position ("clientPosition") of a form placed by hand, the
-// pointer file ("mouseIcon") of a control, and the small inset of every multi-line text box.
+// properties: the client-area position ("clientPosition") of a form placed by hand, and per
+// control a fractional point size ("pointSizeF"), the colour role it is filled with
+// ("backgroundRole"), its picture file ("picture") and its pointer file ("mouseIcon"); and
+// the small inset of every multi-line text box.
 void FinishLoading(QWidget& form);
+
+// The image in `path` (a file or a resource), read by the reader its name's ending names
+// rather than by probing every image format; a null image when it cannot be read.
+QImage ReadImage(const QString& path);
 
 // The text of a text box. Line breaks of a multi-line box read as CR LF pairs, as they are
 // stored, whatever the widget keeps inside.

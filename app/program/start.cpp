@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPixmap>
 
 #include "forms.h"
 #include "zandrel.h"
@@ -15,7 +16,12 @@ void Start(QApplication& application) {
     QApplication::setApplicationName(QStringLiteral("zandrel2"));
     QApplication::setApplicationVersion(QStringLiteral(ZANDREL2_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("zandrel2"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/program/zandrel2.ico")));
+    QIcon icon;
+    for (const char* size : {"16", "32"}) {
+        icon.addPixmap(QPixmap::fromImage(
+            ReadImage(QStringLiteral(":/program/zandrel2-%1.png").arg(QLatin1String(size)))));
+    }
+    QApplication::setWindowIcon(icon);
     InstallRuntimeDefaults(application);
     ZandrelInstance().Show();
 }

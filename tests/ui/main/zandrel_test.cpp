@@ -230,8 +230,13 @@ private slots:
         QVERIFY(!picture->hasScaledContents());
         QCOMPARE(picture->alignment(), Qt::AlignLeft | Qt::AlignTop);
         QCOMPARE(picture->frameShadow(), QFrame::Sunken);
-        QCOMPARE(picture->palette().color(QPalette::Window),
+        // Right of the 204-pixel picture the box shows the button face, not the window colour.
+        const QImage drawn = picture->grab().toImage();
+        const qreal ratio = picture->devicePixelRatioF();
+        QCOMPARE(drawn.pixelColor(QPoint(207, 100) * ratio),
                  QApplication::palette().color(QPalette::Button));
+        QVERIFY(drawn.pixelColor(QPoint(100, 100) * ratio) !=
+                QApplication::palette().color(QPalette::Button));
 
         for (const Rect& b : Buttons) {
             auto* button = Find<QPushButton>(b.name);
