@@ -13,6 +13,7 @@
 
 #include "numeric.h"
 #include "runtime_error.h"
+#include "worked_example.h"
 
 namespace zandrel {
 namespace {
@@ -46,21 +47,7 @@ std::string ShortestText(float value) {
     return {buffer.data(), result.ptr};
 }
 
-// The worked example at 137.50 MHz, in display order, one column per style on screen.
-const std::array<Column, 6> WorkedExample{{
-    {"8.73", "2410.11", "2427.1", "129.27", "276", "912.47", "921.2", "129.27", "276", "937.84",
-     "946.33"},
-    {"19.2", "2216.73", "2443.64", "158.58", "340.36", "519.27", "567.27", "177.13", "377.45",
-     "745.11", "820.35"},
-    {"8.73", "2316.46", "2418.46", "104.72", "220.42", "877.57", "932.17", "104.72", "220.42",
-     "943.34", "994.34"},
-    {"8.73", "2363.91", "2382.31", "152.66", "317.98", "712.86", "724.06", "152.66", "317.98",
-     "870.29", "879.49"},
-    {"8.73", "2292.72", "2307.32", "107", "225.52", "597.62", "608.82", "107", "225.52",
-     "926.62", "933.88"},
-    {"8.73", "6555.69", "6884.88", "112.65", "236", "2837.23", "3013.33", "112.65", "236",
-     "3047.2", "3211.8"},
-}};
+using test_support::WorkedExample;
 
 TEST(WorkedExample, GivesEveryStyleItsColumnCharacterForCharacter) {
     for (std::size_t i = 0; i < Styles.size(); ++i) {

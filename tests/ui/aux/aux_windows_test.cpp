@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "event_loop.h"
 #include "forms.h"
 #include "info1.h"
 #include "web.h"
@@ -366,22 +367,13 @@ private slots:
         QPointer<QWidget> info = &zandrel::INFO1Instance().Get();
         QVERIFY(QTest::qWaitForWindowExposed(info));
         bool aliveAfterMainClosed = false;
-        bool stoppedByTheGuard = false;
         QTimer::singleShot(0, qApp, [] { zandrel::ZandrelInstance().Get().close(); });
         QTimer::singleShot(300, qApp, [&] {
             aliveAfterMainClosed = !zandrel::ZandrelInstance().IsLoaded() && !info.isNull();
             info->close();
         });
-        QTimer guard;
-        guard.setSingleShot(true);
-        connect(&guard, &QTimer::timeout, this, [&stoppedByTheGuard] {
-            stoppedByTheGuard = true;
-            QApplication::quit();
-        });
-        guard.start(5000);
-        QApplication::exec();
+        QVERIFY(zandrel::test_support::RunUntilTheProgramEnds());
         QVERIFY(aliveAfterMainClosed);
-        QVERIFY(!stoppedByTheGuard);
     }
 };
 

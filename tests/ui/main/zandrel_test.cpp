@@ -10,7 +10,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "event_loop.h"
 #include "forms.h"
+#include "worked_example.h"
 #include "zandrel.h"
 
 using zandrel::Zandrel;
@@ -100,20 +102,10 @@ const char* const TabOrder[] = {
 const char* const ResultBoxes[] = {"Text5",  "Text12", "Text15", "Text18", "Text20", "Text22",
                                    "Text24", "Text26", "Text28", "Text30", "Text31"};
 
-const QStringList WorkedExample[] = {
-    {"8.73", "2410.11", "2427.1", "129.27", "276", "912.47", "921.2", "129.27", "276", "937.84",
-     "946.33"},
-    {"19.2", "2216.73", "2443.64", "158.58", "340.36", "519.27", "567.27", "177.13", "377.45",
-     "745.11", "820.35"},
-    {"8.73", "2316.46", "2418.46", "104.72", "220.42", "877.57", "932.17", "104.72", "220.42",
-     "943.34", "994.34"},
-    {"8.73", "2363.91", "2382.31", "152.66", "317.98", "712.86", "724.06", "152.66", "317.98",
-     "870.29", "879.49"},
-    {"8.73", "2292.72", "2307.32", "107", "225.52", "597.62", "608.82", "107", "225.52", "926.62",
-     "933.88"},
-    {"8.73", "6555.69", "6884.88", "112.65", "236", "2837.23", "3013.33", "112.65", "236",
-     "3047.2", "3211.8"},
-};
+QStringList WorkedExampleColumn(int column) {
+    const auto& texts = zandrel::test_support::WorkedExample.at(static_cast<std::size_t>(column));
+    return {texts.begin(), texts.end()};
+}
 
 QRect Pixels(int left, int top, int width, int height) {
     return {left / 15, top / 15, width / 15, height / 15};
@@ -304,7 +296,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(int, column);
         Click(button.toLatin1().constData());
-        QCOMPARE(Results(), WorkedExample[column]);
+        QCOMPARE(Results(), WorkedExampleColumn(column));
         QCOMPARE(Find<QLineEdit>("Text3")->text(), QString("137.50"));
         QVERIFY(Report() == nullptr);
     }
@@ -312,14 +304,14 @@ private slots:
     void anotherButtonReplacesAllElevenAndCaptionsStayUntouched() {
         const QStringList before = AllTexts();
         Click("Command1");
-        QCOMPARE(Results(), WorkedExample[0]);
+        QCOMPARE(Results(), WorkedExampleColumn(0));
         Click("Command2");
-        QCOMPARE(Results(), WorkedExample[1]);
+        QCOMPARE(Results(), WorkedExampleColumn(1));
         Click("Command2");
-        QCOMPARE(Results(), WorkedExample[1]);
+        QCOMPARE(Results(), WorkedExampleColumn(1));
         SetFrequency(" 1.375E+2 ");
         Click("Command4");
-        QCOMPARE(Results(), WorkedExample[5]);
+        QCOMPARE(Results(), WorkedExampleColumn(5));
         QCOMPARE(Find<QLineEdit>("Text3")->text(), QString(" 1.375E+2 "));
         for (const char* caption : CaptionBoxes) {
             QVERIFY(before.contains(QString(caption) + '=' + Find<QLineEdit>(caption)->text()));
@@ -374,7 +366,7 @@ private slots:
 
         SetFrequency("137.50");
         Click("Command1");
-        QCOMPARE(Results(), WorkedExample[0]);
+        QCOMPARE(Results(), WorkedExampleColumn(0));
     }
 
     void aVeryLongBadFrequencyIsQuotedShortened() {
@@ -422,17 +414,8 @@ private slots:
     }
 
     void closingTheMainWindowEndsTheProgram() {
-        bool stoppedByTheGuard = false;
-        QTimer guard;
-        guard.setSingleShot(true);
-        connect(&guard, &QTimer::timeout, this, [&stoppedByTheGuard] {
-            stoppedByTheGuard = true;
-            QApplication::quit();
-        });
-        guard.start(5000);
         QTimer::singleShot(0, window_, [this] { window_->close(); });
-        QApplication::exec();
-        QVERIFY(!stoppedByTheGuard);
+        QVERIFY(zandrel::test_support::RunUntilTheProgramEnds());
         QTRY_VERIFY(window_.isNull());
     }
 
