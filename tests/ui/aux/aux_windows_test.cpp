@@ -12,6 +12,7 @@
 #include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
+#include <limits>
 
 #include "event_loop.h"
 #include "forms.h"
@@ -208,6 +209,7 @@ private slots:
             QCOMPARE(qobject_cast<QPlainTextEdit*>(box) != nullptr, b.multiLine);
             if (auto* line = qobject_cast<QLineEdit*>(box)) {
                 QCOMPARE(line->hasFrame(), b.border);
+                QCOMPARE(line->maxLength(), std::numeric_limits<int>::max());
                 QCOMPARE(line->alignment() & Qt::AlignHorizontal_Mask, b.alignment);
             } else {
                 auto* multi = qobject_cast<QPlainTextEdit*>(box);
