@@ -66,7 +66,7 @@ long PeakResidentKiB() {
 
 // Times of the steps of one run, printed when ZANDREL2_PROBE_VERBOSE is set.
 class StepLog {
-public:
+  public:
     explicit StepLog(bool verbose) : verbose_(verbose) {
         if (verbose_) {
             atMain_ = MillisecondsSinceProcessStart();
@@ -98,7 +98,7 @@ public:
                      PeakResidentKiB());
     }
 
-private:
+  private:
     bool verbose_;
     std::optional<double> atMain_;
     QElapsedTimer sinceMain_;
@@ -106,12 +106,12 @@ private:
 
 // Watches a window for its first paint and ends the event loop once that paint is handled.
 class FirstPaintWatcher : public QObject {
-public:
+  public:
     FirstPaintWatcher(QWidget& window, StepLog& log) : QObject(&window), log_(log) {
         window.installEventFilter(this);
     }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint && !seen_) {
             seen_ = true;
@@ -125,7 +125,7 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 
-private:
+  private:
     StepLog& log_;
     bool seen_ = false;
 };

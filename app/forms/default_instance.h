@@ -8,7 +8,7 @@ namespace zandrel {
 
 template <typename Form>
 class DefaultInstance {
-public:
+  public:
     // The form, created and loaded from its layout if it is not loaded now.
     Form& Get() {
         if (form_.isNull()) {
@@ -28,7 +28,7 @@ public:
         form.activateWindow();
     }
 
-private:
+  private:
     QPointer<Form> form_;
 };
 

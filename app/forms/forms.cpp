@@ -7,14 +7,14 @@
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
-#include <QPixmap>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPointer>
+#include <QPixmap>
 #include <QPlainTextEdit>
-#include <QTextDocument>
+#include <QPointer>
 #include <QStyleFactory>
+#include <QTextDocument>
 #include <exception>
 #include <stdexcept>
 #include <utility>
@@ -27,7 +27,7 @@ namespace zandrel {
 namespace {
 
 constexpr const char* LayoutFace = "MS Sans Serif";
-constexpr const char* StandInFace = "Liberation Sans";  // the same widths as the layout's face
+constexpr const char* StandInFace = "Liberation Sans";  // Debian ships it; every text fits in it
 constexpr double DefaultPointSize = 8.25;
 
 constexpr qreal MultiLineInset = 1.0;
@@ -41,8 +41,7 @@ QString DetailAsSentence(const RuntimeError& error) {
     return detail;
 }
 
-void RunHandler(QWidget& form, const std::function<void()>& handler,
-                const ErrorWording& wording) {
+void RunHandler(QWidget& form, const std::function<void()>& handler, const ErrorWording& wording) {
     try {
         handler();
     } catch (const RuntimeError& error) {
@@ -55,13 +54,13 @@ void RunHandler(QWidget& form, const std::function<void()>& handler,
 
 // Turns a left press and release inside a control that has no click of its own into a click.
 class ClickFilter : public QObject {
-public:
+  public:
     ClickFilter(QWidget& control, std::function<void()> onClick)
         : QObject(&control), onClick_(std::move(onClick)) {
         control.installEventFilter(this);
     }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::MouseButtonPress) {
             pressed_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
@@ -79,7 +78,7 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 
-private:
+  private:
     std::function<void()> onClick_;
     bool pressed_ = false;
 };
@@ -179,12 +178,11 @@ void UnloadAllForms() {
 }
 
 void ReportRuntimeError(QWidget& form, const RuntimeError& error, const QString& explanation) {
-    auto* report = new QMessageBox(
-        QMessageBox::Critical, QApplication::applicationName(),
-        QStringLiteral("Run-time error '%1':\n\n%2")
-            .arg(error.Number())
-            .arg(QString::fromStdString(error.Message())),
-        QMessageBox::Ok, &form);
+    auto* report = new QMessageBox(QMessageBox::Critical, QApplication::applicationName(),
+                                   QStringLiteral("Run-time error '%1':\n\n%2")
+                                       .arg(error.Number())
+                                       .arg(QString::fromStdString(error.Message())),
+                                   QMessageBox::Ok, &form);
     report->setObjectName(RuntimeErrorReportName);
     report->setInformativeText(explanation);
     report->setAttribute(Qt::WA_DeleteOnClose);

@@ -31,17 +31,17 @@ void PrintWindow(QWidget& form) {
 
     QPainter painter;
     if (!painter.begin(&printer)) {
-        throw RuntimeError(RuntimeErrorKind::PrinterError,
-                           "the printer " + defaultPrinter.printerName().toStdString() +
-                               " refused the job");
+        throw RuntimeError(
+            RuntimeErrorKind::PrinterError,
+            "the printer " + defaultPrinter.printerName().toStdString() + " refused the job");
     }
     // Played back on the printer, the picture keeps the window's size in inches.
     painter.drawPicture(0, 0, picture);
     if (!painter.end() || printer.printerState() == QPrinter::Error ||
         printer.printerState() == QPrinter::Aborted) {
-        throw RuntimeError(RuntimeErrorKind::PrinterError,
-                           "the printer " + defaultPrinter.printerName().toStdString() +
-                               " refused the job");
+        throw RuntimeError(
+            RuntimeErrorKind::PrinterError,
+            "the printer " + defaultPrinter.printerName().toStdString() + " refused the job");
     }
 }
 

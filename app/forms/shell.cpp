@@ -26,8 +26,7 @@ double Shell(const QString& command, ShellWindow window) {
 
     if (program.compare(BrowserOpener, Qt::CaseInsensitive) == 0) {
         const QUrl address(arguments.trimmed(), QUrl::StrictMode);
-        if (!address.isValid() || address.isRelative() ||
-            !QDesktopServices::openUrl(address)) {
+        if (!address.isValid() || address.isRelative() || !QDesktopServices::openUrl(address)) {
             throw RuntimeError(RuntimeErrorKind::FileNotFound,
                                "no web browser could be opened for " + arguments.toStdString());
         }
@@ -40,9 +39,7 @@ double Shell(const QString& command, ShellWindow window) {
 #if defined(Q_OS_WIN)
     if (window == ShellWindow::Hidden) {
         process.setCreateProcessArgumentsModifier(
-            [](QProcess::CreateProcessArguments* startup) {
-                startup->flags |= CREATE_NO_WINDOW;
-            });
+            [](QProcess::CreateProcessArguments* startup) { startup->flags |= CREATE_NO_WINDOW; });
     }
 #else
     static_cast<void>(window);

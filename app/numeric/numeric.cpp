@@ -119,8 +119,7 @@ float TextToSingle(std::string_view text) {
     // from_chars takes no plus sign; it rounds the exact decimal to the nearest single.
     const std::string_view digits = number.substr(number[0] == '+' ? 1 : 0);
     float value = 0.0f;
-    const auto [end, error] =
-        std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error == std::errc::result_out_of_range) {
         if (LeadingDigitExponent(integerDigits, fractionDigits, exponentText) >= 0) {
             throw RuntimeError(RuntimeErrorKind::Overflow);
@@ -148,9 +147,9 @@ float Round(float value, int decimals) {
     if (static_cast<double>(nearest) != quotient) {
         // The double quotient was rounded once already; if it fell exactly between two singles,
         // the true decimal decides which one is nearer.
-        const float neighbour = std::nextafter(
-            nearest, quotient > static_cast<double>(nearest) ? std::numeric_limits<float>::max()
-                                                             : std::numeric_limits<float>::lowest());
+        const float neighbour = std::nextafter(nearest, quotient > static_cast<double>(nearest)
+                                                            ? std::numeric_limits<float>::max()
+                                                            : std::numeric_limits<float>::lowest());
         const double midpoint =
             (static_cast<double>(nearest) + static_cast<double>(neighbour)) / 2.0;
         if (midpoint == quotient) {

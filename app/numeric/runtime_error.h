@@ -16,7 +16,7 @@ enum class RuntimeErrorKind {
 };
 
 class RuntimeError : public std::exception {
-public:
+  public:
     explicit RuntimeError(RuntimeErrorKind kind, std::string detail = {});
 
     RuntimeErrorKind Kind() const noexcept { return kind_; }
@@ -26,7 +26,7 @@ public:
     const std::string& Detail() const noexcept { return detail_; }
     const char* what() const noexcept override { return message_.c_str(); }
 
-private:
+  private:
     RuntimeErrorKind kind_;
     std::string message_;
     std::string detail_;

@@ -7,9 +7,9 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <functional>
-#include <cmath>
 #include <limits>
 #include <random>
 #include <string>
@@ -46,10 +46,10 @@ TEST(TextToSingle, ReadsEveryFormOfTheGrammar) {
         float expected;
     };
     const Case cases[] = {
-        {"137.50", 137.5f},  {"  137.5  ", 137.5f}, {"+1", 1.0f},      {"-2.5", -2.5f},
-        {"7.", 7.0f},        {".5", 0.5f},          {"1e3", 1000.0f},  {"1E+3", 1000.0f},
-        {"25E-1", 2.5f},     {"0007", 7.0f},        {"-0", -0.0f},     {"1.e2", 100.0f},
-        {".5e1", 5.0f},      {"0.1", 0.1f},         {"-.25", -0.25f},  {"1e0000000002", 100.0f},
+        {"137.50", 137.5f}, {"  137.5  ", 137.5f}, {"+1", 1.0f},     {"-2.5", -2.5f},
+        {"7.", 7.0f},       {".5", 0.5f},          {"1e3", 1000.0f}, {"1E+3", 1000.0f},
+        {"25E-1", 2.5f},    {"0007", 7.0f},        {"-0", -0.0f},    {"1.e2", 100.0f},
+        {".5e1", 5.0f},     {"0.1", 0.1f},         {"-.25", -0.25f}, {"1e0000000002", 100.0f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -61,10 +61,10 @@ TEST(TextToSingle, ReadsEveryFormOfTheGrammar) {
 
 TEST(TextToSingle, RejectsEverythingElseAsATypeMismatch) {
     const char* rejected[] = {
-        "",       "   ",      "abc",   "nan",   "NaN",     "inf",       "-infinity",   "0x10",
-        "0x1p3",  "1.2.3",    "1,5",   "1 000", "1e",      "1e+",       "e5",          ".",
-        "+",      "-",        "- 1",   "+-1",   "1-",      "\t1",       "1\n",         "1d3",
-        "12MHz",  "١٢٣",      "１２３", "1٫5",   "1e5.5",   "..5",       "1\xC2\xA0",   "$1",
+        "",      "   ",   "abc",    "nan",   "NaN",   "inf", "-infinity", "0x10",
+        "0x1p3", "1.2.3", "1,5",    "1 000", "1e",    "1e+", "e5",        ".",
+        "+",     "-",     "- 1",    "+-1",   "1-",    "\t1", "1\n",       "1d3",
+        "12MHz", "١٢٣",   "１２３", "1٫5",   "1e5.5", "..5", "1\xC2\xA0", "$1",
     };
     for (const char* text : rejected) {
         SCOPED_TRACE(text);
@@ -78,11 +78,9 @@ TEST(TextToSingle, RejectsEverythingElseAsATypeMismatch) {
 TEST(TextToSingle, RoundsTheExactDecimalOnceAndNeverThroughADouble) {
     // Just above the midpoint between 1 and the next single: a double would land exactly on the
     // midpoint and then round down to 1.
-    EXPECT_EQ(TextToSingle("1.00000005960464477539062500000001"),
-              std::nextafter(1.0f, 2.0f));
+    EXPECT_EQ(TextToSingle("1.00000005960464477539062500000001"), std::nextafter(1.0f, 2.0f));
     EXPECT_EQ(TextToSingle("1.000000059604644775390625"), 1.0f);
-    EXPECT_EQ(TextToSingle("0.000000000000000000000000000000000000000000000000000001e60"),
-              1e6f);
+    EXPECT_EQ(TextToSingle("0.000000000000000000000000000000000000000000000000000001e60"), 1e6f);
 }
 
 TEST(TextToSingle, RaisesOverflowBeyondTheLargestSingle) {
@@ -136,8 +134,8 @@ TEST(Round, GivesTheSingleNearestToTheRoundedDecimalForManyValues) {
     std::mt19937 generator(20261208);
     std::uniform_real_distribution<float> magnitude(-6.0f, 5.2f);
     for (int i = 0; i < 200000; ++i) {
-        const float value = std::copysign(std::pow(10.0f, magnitude(generator)),
-                                          (i % 2 == 0) ? 1.0f : -1.0f);
+        const float value =
+            std::copysign(std::pow(10.0f, magnitude(generator)), (i % 2 == 0) ? 1.0f : -1.0f);
         const double hundredths = std::nearbyint(static_cast<double>(value) * 100.0);
         const std::string decimal = std::to_string(static_cast<long long>(hundredths)) + "e-2";
         ASSERT_EQ(Round(value, 2), NearestSingle(decimal)) << "value " << value;
@@ -156,17 +154,10 @@ TEST(ValueToText, WritesAtMostSevenSignificantDigitsWithoutTrailingZeros) {
         const char* text;
     };
     const Case cases[] = {
-        {276.0f, "276"},
-        {2427.1f, "2427.1"},
-        {333725.6875f, "333725.7"},
-        {1200.0f, "1200"},
-        {37950.0f, "37950"},
-        {0.05f, "0.05"},
-        {-8.73f, "-8.73"},
-        {1234567.0f, "1234567"},
-        {9999999.0f, "9999999"},
-        {0.0001f, "0.0001"},
-        {-2.0f, "-2"},
+        {276.0f, "276"},     {2427.1f, "2427.1"},     {333725.6875f, "333725.7"},
+        {1200.0f, "1200"},   {37950.0f, "37950"},     {0.05f, "0.05"},
+        {-8.73f, "-8.73"},   {1234567.0f, "1234567"}, {9999999.0f, "9999999"},
+        {0.0001f, "0.0001"}, {-2.0f, "-2"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ValueToText(c.value), c.text);
@@ -240,7 +231,8 @@ TEST(FloatingPointCheck, ReportsEachTestedFlagAsItsOwnError) {
     ClearFloatingPointFlags();
     VolatileDouble = 1e300;
     VolatileFloat = static_cast<float>(VolatileDouble);
-    ExpectRuntimeError(RuntimeErrorKind::Overflow, 6, "Overflow", [] { CheckFloatingPointFlags(); });
+    ExpectRuntimeError(RuntimeErrorKind::Overflow, 6, "Overflow",
+                       [] { CheckFloatingPointFlags(); });
 
     ClearFloatingPointFlags();
     VolatileDouble = -1.0;

@@ -246,9 +246,8 @@ float HighestFailingFrequency(const StyleConstants& constants) {
     HelixDimensions scratch;
     while (std::nextafter(failing, working) != working) {
         const float middle = std::sqrt(failing * working);
-        const float probe = (middle > failing && middle < working)
-                                ? middle
-                                : std::nextafter(failing, working);
+        const float probe =
+            (middle > failing && middle < working) ? middle : std::nextafter(failing, working);
         try {
             ComputeHelixDimensions(ShortestText(probe), constants, scratch);
             working = probe;
@@ -295,17 +294,16 @@ TEST_P(OverflowLimits, StopAtTheFirstSquaredArcThatOverflows) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryStyle, OverflowLimits,
-    testing::Values(OverflowLimit{HelixStyle::QuarterTurn, 1.6e-15, false},
-                    OverflowLimit{HelixStyle::HalfTurnRca, 4.4e-15, true},
-                    OverflowLimit{HelixStyle::HalfTurnShort, 2.6e-15, false},
-                    OverflowLimit{HelixStyle::HalfTurnTall, 3.7e-15, false},
-                    OverflowLimit{HelixStyle::OneTurn, 5.3e-15, false},
-                    OverflowLimit{HelixStyle::OneAndHalfTurn, 8.3e-15, false}),
-    [](const testing::TestParamInfo<OverflowLimit>& param) {
-        return std::string(StyleEntryOf(param.param.style).Name);
-    });
+INSTANTIATE_TEST_SUITE_P(EveryStyle, OverflowLimits,
+                         testing::Values(OverflowLimit{HelixStyle::QuarterTurn, 1.6e-15, false},
+                                         OverflowLimit{HelixStyle::HalfTurnRca, 4.4e-15, true},
+                                         OverflowLimit{HelixStyle::HalfTurnShort, 2.6e-15, false},
+                                         OverflowLimit{HelixStyle::HalfTurnTall, 3.7e-15, false},
+                                         OverflowLimit{HelixStyle::OneTurn, 5.3e-15, false},
+                                         OverflowLimit{HelixStyle::OneAndHalfTurn, 8.3e-15, false}),
+                         [](const testing::TestParamInfo<OverflowLimit>& param) {
+                             return std::string(StyleEntryOf(param.param.style).Name);
+                         });
 
 TEST(Failures, FrequenciesTooSmallForEvenTheWavelengthOverflowAtOnce) {
     HelixDimensions d;

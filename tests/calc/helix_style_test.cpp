@@ -10,7 +10,7 @@ namespace zandrel {
 namespace {
 
 TEST(StyleTable, ListsTheSixStylesInOnScreenOrderWithTheirCaptions) {
-    const HelixStyle order[] = {HelixStyle::QuarterTurn,  HelixStyle::HalfTurnRca,
+    const HelixStyle order[] = {HelixStyle::QuarterTurn,   HelixStyle::HalfTurnRca,
                                 HelixStyle::HalfTurnShort, HelixStyle::HalfTurnTall,
                                 HelixStyle::OneTurn,       HelixStyle::OneAndHalfTurn};
     const char* captions[] = {"1/4 TURN .3 HIGH",  "1/2 TURN RCA",    "1/2 TURN .3 TALL",

@@ -1,4 +1,5 @@
-// Checks the committed picture, program icon and hand cursor: their byte layout and what Qt reads from them.
+// Checks the committed picture, program icon and hand cursor: their byte layout and what Qt reads
+// from them.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -30,12 +31,15 @@ constexpr std::size_t IconDirectorySize = 6;
 constexpr std::size_t DirectoryEntrySize = 16;
 constexpr std::size_t BitmapInfoHeaderSize = 40;
 
-std::filesystem::path SourceFile(const char* relative) { return std::filesystem::path(ZANDREL2_SOURCE_DIR) / relative; }
+std::filesystem::path SourceFile(const char* relative) {
+    return std::filesystem::path(ZANDREL2_SOURCE_DIR) / relative;
+}
 
-QString SourceFileName(const char* relative) { return QString::fromStdString(SourceFile(relative).string()); }
+QString SourceFileName(const char* relative) {
+    return QString::fromStdString(SourceFile(relative).string());
+}
 
-Bytes ReadBytes(const char* relative)
-{
+Bytes ReadBytes(const char* relative) {
     std::ifstream in(SourceFile(relative), std::ios::binary);
     if (!in) {
         throw std::runtime_error(std::string("cannot open ") + relative);
@@ -43,16 +47,15 @@ Bytes ReadBytes(const char* relative)
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void RequireRange(const Bytes& bytes, std::size_t offset, std::size_t length)
-{
+void RequireRange(const Bytes& bytes, std::size_t offset, std::size_t length) {
     if (offset > bytes.size() || length > bytes.size() - offset) {
-        throw std::out_of_range("read of " + std::to_string(length) + " bytes at " + std::to_string(offset) +
-                                " runs past the end of a " + std::to_string(bytes.size()) + "-byte file");
+        throw std::out_of_range("read of " + std::to_string(length) + " bytes at " +
+                                std::to_string(offset) + " runs past the end of a " +
+                                std::to_string(bytes.size()) + "-byte file");
     }
 }
 
-std::uint32_t LittleEndian(const Bytes& bytes, std::size_t offset, std::size_t length)
-{
+std::uint32_t LittleEndian(const Bytes& bytes, std::size_t offset, std::size_t length) {
     RequireRange(bytes, offset, length);
     std::uint32_t value = 0;
     for (std::size_t index = length; index > 0; --index) {
@@ -61,12 +64,17 @@ std::uint32_t LittleEndian(const Bytes& bytes, std::size_t offset, std::size_t l
     return value;
 }
 
-std::uint32_t Byte(const Bytes& bytes, std::size_t offset) { return LittleEndian(bytes, offset, 1); }
-std::uint32_t Word(const Bytes& bytes, std::size_t offset) { return LittleEndian(bytes, offset, 2); }
-std::uint32_t DoubleWord(const Bytes& bytes, std::size_t offset) { return LittleEndian(bytes, offset, 4); }
+std::uint32_t Byte(const Bytes& bytes, std::size_t offset) {
+    return LittleEndian(bytes, offset, 1);
+}
+std::uint32_t Word(const Bytes& bytes, std::size_t offset) {
+    return LittleEndian(bytes, offset, 2);
+}
+std::uint32_t DoubleWord(const Bytes& bytes, std::size_t offset) {
+    return LittleEndian(bytes, offset, 4);
+}
 
-std::uint32_t BigEndianDoubleWord(const Bytes& bytes, std::size_t offset)
-{
+std::uint32_t BigEndianDoubleWord(const Bytes& bytes, std::size_t offset) {
     RequireRange(bytes, offset, 4);
     std::uint32_t value = 0;
     for (std::size_t index = 0; index < 4; ++index) {
@@ -86,11 +94,11 @@ struct DirectoryEntry {
     std::uint32_t offset;
 };
 
-DirectoryEntry ReadEntry(const Bytes& bytes, std::size_t index)
-{
+DirectoryEntry ReadEntry(const Bytes& bytes, std::size_t index) {
     const std::size_t at = IconDirectorySize + index * DirectoryEntrySize;
-    return {Byte(bytes, at),      Byte(bytes, at + 1),  Byte(bytes, at + 2),       Byte(bytes, at + 3),
-            Word(bytes, at + 4),  Word(bytes, at + 6),  DoubleWord(bytes, at + 8), DoubleWord(bytes, at + 12)};
+    return {Byte(bytes, at),           Byte(bytes, at + 1),       Byte(bytes, at + 2),
+            Byte(bytes, at + 3),       Word(bytes, at + 4),       Word(bytes, at + 6),
+            DoubleWord(bytes, at + 8), DoubleWord(bytes, at + 12)};
 }
 
 // Where one image's colour bits and mask lie, read from its BITMAPINFOHEADER.
@@ -103,37 +111,45 @@ struct StoredBitmap {
     std::size_t colourOffset;
     std::size_t maskOffset;
 
-    static std::size_t Stride(int pixels, int bits) { return static_cast<std::size_t>((pixels * bits + 31) / 32 * 4); }
+    static std::size_t Stride(int pixels, int bits) {
+        return static_cast<std::size_t>((pixels * bits + 31) / 32 * 4);
+    }
 
-    static StoredBitmap At(const Bytes& bytes, std::size_t offset)
-    {
+    static StoredBitmap At(const Bytes& bytes, std::size_t offset) {
         const int width = static_cast<int>(DoubleWord(bytes, offset + 4));
         const int height = static_cast<int>(DoubleWord(bytes, offset + 8)) / 2;
         const int bits = static_cast<int>(Word(bytes, offset + 14));
         const std::size_t palette = offset + BitmapInfoHeaderSize;
         const std::size_t colour = palette + 4 * (std::size_t{1} << bits);
-        return {bytes, width, height, bits, palette, colour, colour + Stride(width, bits) * static_cast<std::size_t>(height)};
+        return {bytes,
+                width,
+                height,
+                bits,
+                palette,
+                colour,
+                colour + Stride(width, bits) * static_cast<std::size_t>(height)};
     }
 
-    std::size_t End() const { return maskOffset + Stride(width, 1) * static_cast<std::size_t>(height); }
+    std::size_t End() const {
+        return maskOffset + Stride(width, 1) * static_cast<std::size_t>(height);
+    }
 
-    QRgb PaletteColour(std::size_t index) const
-    {
+    QRgb PaletteColour(std::size_t index) const {
         const std::size_t at = paletteOffset + 4 * index;
         return qRgb(static_cast<int>(Byte(bytes, at + 2)), static_cast<int>(Byte(bytes, at + 1)),
                     static_cast<int>(Byte(bytes, at)));
     }
 
     // Rows are stored bottom row first; x and y here count from the top left.
-    bool IsTransparent(int x, int y) const
-    {
-        const std::size_t row = maskOffset + Stride(width, 1) * static_cast<std::size_t>(height - 1 - y);
+    bool IsTransparent(int x, int y) const {
+        const std::size_t row =
+            maskOffset + Stride(width, 1) * static_cast<std::size_t>(height - 1 - y);
         return (Byte(bytes, row + static_cast<std::size_t>(x / 8)) >> (7 - x % 8) & 1U) != 0;
     }
 
-    std::uint32_t ColourIndex(int x, int y) const
-    {
-        const std::size_t row = colourOffset + Stride(width, bitsPerPixel) * static_cast<std::size_t>(height - 1 - y);
+    std::uint32_t ColourIndex(int x, int y) const {
+        const std::size_t row =
+            colourOffset + Stride(width, bitsPerPixel) * static_cast<std::size_t>(height - 1 - y);
         const int perByte = 8 / bitsPerPixel;
         const std::uint32_t packed = Byte(bytes, row + static_cast<std::size_t>(x / perByte));
         const int shift = 8 - bitsPerPixel * (x % perByte + 1);
@@ -155,8 +171,7 @@ struct ExpectedIconImage {
 
 constexpr std::array<ExpectedIconImage, 3> IconImages = {{{32, 2, 1}, {32, 16, 4}, {16, 16, 4}}};
 
-std::vector<QImage> ReadWithQt(const char* relative, const char* format)
-{
+std::vector<QImage> ReadWithQt(const char* relative, const char* format) {
     QImageReader reader(SourceFileName(relative), format);
     std::vector<QImage> images;
     const int count = reader.imageCount();
@@ -169,14 +184,12 @@ std::vector<QImage> ReadWithQt(const char* relative, const char* format)
     return images;
 }
 
-std::vector<QPoint> Corners(const QImage& image)
-{
+std::vector<QPoint> Corners(const QImage& image) {
     return {QPoint(0, 0), QPoint(image.width() - 1, 0), QPoint(0, image.height() - 1),
             QPoint(image.width() - 1, image.height() - 1)};
 }
 
-TEST(MainWindowPicture, IsA204By313PngWithEightBitRgbAndNoAlphaChannel)
-{
+TEST(MainWindowPicture, IsA204By313PngWithEightBitRgbAndNoAlphaChannel) {
     const Bytes png = ReadBytes("ui/main/picture1.png");
     const std::array<std::uint8_t, 8> signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     RequireRange(png, 0, 26);
@@ -191,8 +204,7 @@ TEST(MainWindowPicture, IsA204By313PngWithEightBitRgbAndNoAlphaChannel)
     EXPECT_EQ(png[25], 2) << "colour type 2 is RGB without alpha";
 }
 
-TEST(MainWindowPicture, LoadsInQtAsAnOpaquePictureOfManyColours)
-{
+TEST(MainWindowPicture, LoadsInQtAsAnOpaquePictureOfManyColours) {
     const QImage picture(SourceFileName("ui/main/picture1.png"));
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), QSize(204, 313));
@@ -207,8 +219,7 @@ TEST(MainWindowPicture, LoadsInQtAsAnOpaquePictureOfManyColours)
     EXPECT_GT(colours.size(), 100);
 }
 
-TEST(ProgramIconFile, ListsTwoColourThenSixteenColourLargeAndSmallImages)
-{
+TEST(ProgramIconFile, ListsTwoColourThenSixteenColourLargeAndSmallImages) {
     const Bytes icon = ReadBytes("app/program/zandrel2.ico");
     EXPECT_EQ(Word(icon, 0), 0U) << "reserved";
     EXPECT_EQ(Word(icon, 2), 1U) << "type 1 is an icon";
@@ -226,8 +237,7 @@ TEST(ProgramIconFile, ListsTwoColourThenSixteenColourLargeAndSmallImages)
     }
 }
 
-TEST(ProgramIconFile, StoresEachImageInsideTheFileWithAHeaderThatAgreesWithItsEntry)
-{
+TEST(ProgramIconFile, StoresEachImageInsideTheFileWithAHeaderThatAgreesWithItsEntry) {
     const Bytes icon = ReadBytes("app/program/zandrel2.ico");
     std::size_t nextFree = IconDirectorySize + DirectoryEntrySize * IconImages.size();
 
@@ -251,8 +261,7 @@ TEST(ProgramIconFile, StoresEachImageInsideTheFileWithAHeaderThatAgreesWithItsEn
     EXPECT_EQ(nextFree, icon.size());
 }
 
-TEST(ProgramIconFile, UsesBlackAndWhiteAndTheStandardSixteenColourPalette)
-{
+TEST(ProgramIconFile, UsesBlackAndWhiteAndTheStandardSixteenColourPalette) {
     const Bytes icon = ReadBytes("app/program/zandrel2.ico");
     const StoredBitmap twoColour = StoredBitmap::At(icon, ReadEntry(icon, 0).offset);
     EXPECT_EQ(twoColour.PaletteColour(0), qRgb(0, 0, 0));
@@ -267,8 +276,7 @@ TEST(ProgramIconFile, UsesBlackAndWhiteAndTheStandardSixteenColourPalette)
     }
 }
 
-TEST(ProgramIconFile, MasksOutEveryCornerAndKeepsTheWindowInTheMiddle)
-{
+TEST(ProgramIconFile, MasksOutEveryCornerAndKeepsTheWindowInTheMiddle) {
     const Bytes icon = ReadBytes("app/program/zandrel2.ico");
     for (std::size_t index = 0; index < IconImages.size(); ++index) {
         SCOPED_TRACE("image " + std::to_string(index));
@@ -279,12 +287,12 @@ TEST(ProgramIconFile, MasksOutEveryCornerAndKeepsTheWindowInTheMiddle)
         EXPECT_TRUE(bitmap.IsTransparent(0, last));
         EXPECT_TRUE(bitmap.IsTransparent(last, last));
         EXPECT_FALSE(bitmap.IsTransparent(bitmap.width / 2, bitmap.height / 2));
-        EXPECT_EQ(bitmap.ColourIndex(0, 0), 0U) << "masked pixels must be black to stay transparent";
+        EXPECT_EQ(bitmap.ColourIndex(0, 0), 0U)
+            << "masked pixels must be black to stay transparent";
     }
 }
 
-TEST(ProgramIconFile, IsReadByQtAsThreeImagesOfTheListedSizes)
-{
+TEST(ProgramIconFile, IsReadByQtAsThreeImagesOfTheListedSizes) {
     const std::vector<QImage> images = ReadWithQt("app/program/zandrel2.ico", "ico");
     ASSERT_EQ(images.size(), IconImages.size());
     for (std::size_t index = 0; index < IconImages.size(); ++index) {
@@ -293,8 +301,7 @@ TEST(ProgramIconFile, IsReadByQtAsThreeImagesOfTheListedSizes)
     }
 }
 
-TEST(ProgramIconFile, DrawsAWhiteWindowWithACyanTitleBlackOutlineAndGreyShadow)
-{
+TEST(ProgramIconFile, DrawsAWhiteWindowWithACyanTitleBlackOutlineAndGreyShadow) {
     const std::vector<QImage> images = ReadWithQt("app/program/zandrel2.ico", "ico");
     ASSERT_EQ(images.size(), IconImages.size());
     for (std::size_t index = 1; index < images.size(); ++index) {
@@ -314,8 +321,7 @@ TEST(ProgramIconFile, DrawsAWhiteWindowWithACyanTitleBlackOutlineAndGreyShadow)
     }
 }
 
-TEST(DesktopIconPngs, MatchTheSixteenColourImagesOfTheProgramIcon)
-{
+TEST(DesktopIconPngs, MatchTheSixteenColourImagesOfTheProgramIcon) {
     const std::vector<QImage> icon = ReadWithQt("app/program/zandrel2.ico", "ico");
     ASSERT_EQ(icon.size(), IconImages.size());
     const std::array<std::pair<const char*, std::size_t>, 2> pngs = {{
@@ -347,8 +353,7 @@ TEST(DesktopIconPngs, MatchTheSixteenColourImagesOfTheProgramIcon)
     }
 }
 
-TEST(HandCursorFile, IsThreeHundredTwentySixBytesHoldingOneTwoColourImage)
-{
+TEST(HandCursorFile, IsThreeHundredTwentySixBytesHoldingOneTwoColourImage) {
     const Bytes cursor = ReadBytes("ui/aux/hand.cur");
     ASSERT_EQ(cursor.size(), 326U);
     EXPECT_EQ(Word(cursor, 0), 0U) << "reserved";
@@ -375,8 +380,7 @@ TEST(HandCursorFile, IsThreeHundredTwentySixBytesHoldingOneTwoColourImage)
     EXPECT_EQ(bitmap.End(), cursor.size());
 }
 
-TEST(HandCursorFile, PutsTheHotSpotOnTheTipOfTheRaisedFinger)
-{
+TEST(HandCursorFile, PutsTheHotSpotOnTheTipOfTheRaisedFinger) {
     const Bytes cursor = ReadBytes("ui/aux/hand.cur");
     const DirectoryEntry entry = ReadEntry(cursor, 0);
     const int hotX = static_cast<int>(entry.planesOrHotSpotX);
@@ -389,16 +393,17 @@ TEST(HandCursorFile, PutsTheHotSpotOnTheTipOfTheRaisedFinger)
     EXPECT_EQ(bitmap.ColourIndex(hotX, hotY), 0U) << "the finger tip is outline black";
     for (int y = 0; y < hotY; ++y) {
         for (int x = 0; x < bitmap.width; ++x) {
-            EXPECT_TRUE(bitmap.IsTransparent(x, y)) << "nothing may stand above the finger tip, at " << x << "," << y;
+            EXPECT_TRUE(bitmap.IsTransparent(x, y))
+                << "nothing may stand above the finger tip, at " << x << "," << y;
         }
     }
     for (int y = hotY + 1; y <= hotY + 4; ++y) {
-        EXPECT_FALSE(bitmap.IsTransparent(hotX, y)) << "the finger runs down from the tip, at row " << y;
+        EXPECT_FALSE(bitmap.IsTransparent(hotX, y))
+            << "the finger runs down from the tip, at row " << y;
     }
 }
 
-TEST(HandCursorFile, IsClearAtTheCornersAndOnlyBlackOrWhiteWhereDrawn)
-{
+TEST(HandCursorFile, IsClearAtTheCornersAndOnlyBlackOrWhiteWhereDrawn) {
     const Bytes cursor = ReadBytes("ui/aux/hand.cur");
     const StoredBitmap bitmap = StoredBitmap::At(cursor, ReadEntry(cursor, 0).offset);
     EXPECT_TRUE(bitmap.IsTransparent(0, 0));

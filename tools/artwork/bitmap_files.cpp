@@ -16,39 +16,42 @@ constexpr std::uint16_t IconType = 1;
 constexpr std::uint16_t CursorType = 2;
 
 class ByteWriter {
-public:
+  public:
     void Byte(int value) { bytes_.push_back(static_cast<std::uint8_t>(value & 0xFF)); }
 
-    void Word(int value)
-    {
+    void Word(int value) {
         Byte(value);
         Byte(value >> 8);
     }
 
-    void DoubleWord(std::int64_t value)
-    {
+    void DoubleWord(std::int64_t value) {
         for (int shift = 0; shift < 32; shift += 8) {
             Byte(static_cast<int>((value >> shift) & 0xFF));
         }
     }
 
-    void Append(const std::vector<std::uint8_t>& more) { bytes_.insert(bytes_.end(), more.begin(), more.end()); }
+    void Append(const std::vector<std::uint8_t>& more) {
+        bytes_.insert(bytes_.end(), more.begin(), more.end());
+    }
 
     std::vector<std::uint8_t> Take() { return std::move(bytes_); }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 
 int RowStride(int width, int bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }
 
-int ColourMaskSize(const IndexedBitmap& bitmap) { return RowStride(bitmap.width, bitmap.bitsPerPixel) * bitmap.height; }
+int ColourMaskSize(const IndexedBitmap& bitmap) {
+    return RowStride(bitmap.width, bitmap.bitsPerPixel) * bitmap.height;
+}
 
-int TransparencyMaskSize(const IndexedBitmap& bitmap) { return RowStride(bitmap.width, 1) * bitmap.height; }
+int TransparencyMaskSize(const IndexedBitmap& bitmap) {
+    return RowStride(bitmap.width, 1) * bitmap.height;
+}
 
 // Header, palette, colour bits and transparency mask, both bitmaps stored bottom row first.
-std::vector<std::uint8_t> ImageResource(const IndexedBitmap& bitmap)
-{
+std::vector<std::uint8_t> ImageResource(const IndexedBitmap& bitmap) {
     ByteWriter writer;
     writer.DoubleWord(BitmapInfoHeaderSize);
     writer.DoubleWord(bitmap.width);
@@ -77,7 +80,8 @@ std::vector<std::uint8_t> ImageResource(const IndexedBitmap& bitmap)
             const auto pixel = static_cast<std::size_t>(y * bitmap.width + x);
             const int index = bitmap.transparent[pixel] ? 0 : bitmap.indices[pixel];
             const int shift = 8 - bitmap.bitsPerPixel * (x % pixelsPerByte + 1);
-            row[static_cast<std::size_t>(x / pixelsPerByte)] |= static_cast<std::uint8_t>(index << shift);
+            row[static_cast<std::size_t>(x / pixelsPerByte)] |=
+                static_cast<std::uint8_t>(index << shift);
         }
         writer.Append(row);
     }
@@ -95,8 +99,7 @@ std::vector<std::uint8_t> ImageResource(const IndexedBitmap& bitmap)
     return writer.Take();
 }
 
-void CheckSizeFitsDirectory(const IndexedBitmap& bitmap)
-{
+void CheckSizeFitsDirectory(const IndexedBitmap& bitmap) {
     if (bitmap.width < 1 || bitmap.width > 255 || bitmap.height < 1 || bitmap.height > 255) {
         throw std::invalid_argument("icon images must be 1 to 255 pixels wide and high");
     }
@@ -104,19 +107,19 @@ void CheckSizeFitsDirectory(const IndexedBitmap& bitmap)
 
 }  // namespace
 
-std::vector<QRgb> WindowsSixteenColours()
-{
-    return {qRgb(0x00, 0x00, 0x00), qRgb(0x80, 0x00, 0x00), qRgb(0x00, 0x80, 0x00), qRgb(0x80, 0x80, 0x00),
-            qRgb(0x00, 0x00, 0x80), qRgb(0x80, 0x00, 0x80), qRgb(0x00, 0x80, 0x80), qRgb(0xC0, 0xC0, 0xC0),
-            qRgb(0x80, 0x80, 0x80), qRgb(0xFF, 0x00, 0x00), qRgb(0x00, 0xFF, 0x00), qRgb(0xFF, 0xFF, 0x00),
-            qRgb(0x00, 0x00, 0xFF), qRgb(0xFF, 0x00, 0xFF), qRgb(0x00, 0xFF, 0xFF), qRgb(0xFF, 0xFF, 0xFF)};
+std::vector<QRgb> WindowsSixteenColours() {
+    return {qRgb(0x00, 0x00, 0x00), qRgb(0x80, 0x00, 0x00), qRgb(0x00, 0x80, 0x00),
+            qRgb(0x80, 0x80, 0x00), qRgb(0x00, 0x00, 0x80), qRgb(0x80, 0x00, 0x80),
+            qRgb(0x00, 0x80, 0x80), qRgb(0xC0, 0xC0, 0xC0), qRgb(0x80, 0x80, 0x80),
+            qRgb(0xFF, 0x00, 0x00), qRgb(0x00, 0xFF, 0x00), qRgb(0xFF, 0xFF, 0x00),
+            qRgb(0x00, 0x00, 0xFF), qRgb(0xFF, 0x00, 0xFF), qRgb(0x00, 0xFF, 0xFF),
+            qRgb(0xFF, 0xFF, 0xFF)};
 }
 
 std::vector<QRgb> BlackAndWhite() { return {qRgb(0x00, 0x00, 0x00), qRgb(0xFF, 0xFF, 0xFF)}; }
 
-IndexedBitmap BitmapFromGrid(std::span<const std::string_view> rows, int bitsPerPixel, std::vector<QRgb> palette,
-                             std::span<const GridColour> colours)
-{
+IndexedBitmap BitmapFromGrid(std::span<const std::string_view> rows, int bitsPerPixel,
+                             std::vector<QRgb> palette, std::span<const GridColour> colours) {
     if (bitsPerPixel != 1 && bitsPerPixel != 4) {
         throw std::invalid_argument("only 1 and 4 bits per pixel are drawn");
     }
@@ -153,7 +156,8 @@ IndexedBitmap BitmapFromGrid(std::span<const std::string_view> rows, int bitsPer
                 throw std::invalid_argument(std::string("unknown grid symbol '") + symbol + "'");
             }
             if (index >= static_cast<int>(bitmap.palette.size())) {
-                throw std::invalid_argument(std::string("grid symbol '") + symbol + "' is outside the palette");
+                throw std::invalid_argument(std::string("grid symbol '") + symbol +
+                                            "' is outside the palette");
             }
             bitmap.transparent.push_back(index == Transparent);
             bitmap.indices.push_back(static_cast<std::uint8_t>(index == Transparent ? 0 : index));
@@ -162,15 +166,15 @@ IndexedBitmap BitmapFromGrid(std::span<const std::string_view> rows, int bitsPer
     return bitmap;
 }
 
-std::vector<std::uint8_t> IconFileBytes(std::span<const IndexedBitmap> images)
-{
+std::vector<std::uint8_t> IconFileBytes(std::span<const IndexedBitmap> images) {
     ByteWriter writer;
     writer.Word(0);
     writer.Word(IconType);
     writer.Word(static_cast<int>(images.size()));
 
     std::vector<std::vector<std::uint8_t>> resources;
-    std::int64_t offset = IconDirectorySize + DirectoryEntrySize * static_cast<std::int64_t>(images.size());
+    std::int64_t offset =
+        IconDirectorySize + DirectoryEntrySize * static_cast<std::int64_t>(images.size());
     for (const IndexedBitmap& image : images) {
         CheckSizeFitsDirectory(image);
         resources.push_back(ImageResource(image));
@@ -190,8 +194,7 @@ std::vector<std::uint8_t> IconFileBytes(std::span<const IndexedBitmap> images)
     return writer.Take();
 }
 
-std::vector<std::uint8_t> CursorFileBytes(const IndexedBitmap& image, HotSpot hotSpot)
-{
+std::vector<std::uint8_t> CursorFileBytes(const IndexedBitmap& image, HotSpot hotSpot) {
     CheckSizeFitsDirectory(image);
     if (hotSpot.x < 0 || hotSpot.x >= image.width || hotSpot.y < 0 || hotSpot.y >= image.height) {
         throw std::invalid_argument("the hot spot must lie on the cursor");
@@ -214,13 +217,14 @@ std::vector<std::uint8_t> CursorFileBytes(const IndexedBitmap& image, HotSpot ho
     return writer.Take();
 }
 
-QImage ToArgbImage(const IndexedBitmap& bitmap)
-{
+QImage ToArgbImage(const IndexedBitmap& bitmap) {
     QImage image(bitmap.width, bitmap.height, QImage::Format_ARGB32);
     for (int y = 0; y < bitmap.height; ++y) {
         for (int x = 0; x < bitmap.width; ++x) {
             const auto pixel = static_cast<std::size_t>(y * bitmap.width + x);
-            image.setPixel(x, y, bitmap.transparent[pixel] ? qRgba(0, 0, 0, 0) : bitmap.palette[bitmap.indices[pixel]]);
+            image.setPixel(x, y,
+                           bitmap.transparent[pixel] ? qRgba(0, 0, 0, 0)
+                                                     : bitmap.palette[bitmap.indices[pixel]]);
         }
     }
     return image;

@@ -40,8 +40,8 @@ std::vector<QRgb> WindowsSixteenColours();
 std::vector<QRgb> BlackAndWhite();
 
 // Every row must be as long as the first; '.' is transparent unless the table says otherwise.
-IndexedBitmap BitmapFromGrid(std::span<const std::string_view> rows, int bitsPerPixel, std::vector<QRgb> palette,
-                             std::span<const GridColour> colours);
+IndexedBitmap BitmapFromGrid(std::span<const std::string_view> rows, int bitsPerPixel,
+                             std::vector<QRgb> palette, std::span<const GridColour> colours);
 
 std::vector<std::uint8_t> IconFileBytes(std::span<const IndexedBitmap> images);
 std::vector<std::uint8_t> CursorFileBytes(const IndexedBitmap& image, HotSpot hotSpot);

@@ -33,7 +33,8 @@ constexpr double MoonRadius = 13.0;
 const QColor FrontWire(236, 160, 84);
 const QColor BackWire(112, 72, 44);
 
-// One bifilar loop: two half-turn helices on a cylinder, joined by straight arms across the top and bottom.
+// One bifilar loop: two half-turn helices on a cylinder, joined by straight arms across the top and
+// bottom.
 struct Loop {
     double radius;
     double height;
@@ -50,14 +51,12 @@ struct SpacePoint {
     double depth;  // +1 nearest the viewer, -1 furthest
 };
 
-SpacePoint OnCylinder(double radius, double y, double angle)
-{
+SpacePoint OnCylinder(double radius, double y, double angle) {
     const double depth = std::cos(angle);
     return {QPointF(CentreX + radius * std::sin(angle), y - TiltDepth * depth), depth};
 }
 
-void DrawSky(QPainter& painter)
-{
+void DrawSky(QPainter& painter) {
     QLinearGradient sky(0.0, 0.0, 0.0, HorizonY);
     sky.setColorAt(0.0, QColor(4, 7, 22));
     sky.setColorAt(0.55, QColor(12, 26, 64));
@@ -65,8 +64,7 @@ void DrawSky(QPainter& painter)
     painter.fillRect(0, 0, PictureWidth, PictureHeight, sky);
 }
 
-void DrawStars(QPainter& painter)
-{
+void DrawStars(QPainter& painter) {
     std::mt19937 random(StarSeed);
     painter.setPen(Qt::NoPen);
     for (int star = 0; star < StarCount; ++star) {
@@ -91,8 +89,7 @@ void DrawStars(QPainter& painter)
     }
 }
 
-void DrawMoon(QPainter& painter)
-{
+void DrawMoon(QPainter& painter) {
     const QPointF centre = MoonCentre;
     const double radius = MoonRadius;
 
@@ -111,8 +108,7 @@ void DrawMoon(QPainter& painter)
     painter.drawPath(disc.subtracted(shadow));
 }
 
-void DrawGround(QPainter& painter)
-{
+void DrawGround(QPainter& painter) {
     QPainterPath farHills;
     farHills.moveTo(0.0, HorizonY + 4.0);
     farHills.cubicTo(40.0, HorizonY - 14.0, 70.0, HorizonY - 4.0, 104.0, HorizonY + 2.0);
@@ -137,13 +133,14 @@ void DrawGround(QPainter& painter)
     painter.drawPath(field);
 }
 
-void DrawMast(QPainter& painter)
-{
+void DrawMast(QPainter& painter) {
     const double antennaBottom = AntennaTop + Loops[0].height;
 
     painter.setPen(QPen(QColor(120, 130, 146, 150), 0.8));
-    painter.drawLine(QPointF(CentreX, antennaBottom + 40.0), QPointF(CentreX - 62.0, MastFootY + 8.0));
-    painter.drawLine(QPointF(CentreX, antennaBottom + 40.0), QPointF(CentreX + 58.0, MastFootY + 10.0));
+    painter.drawLine(QPointF(CentreX, antennaBottom + 40.0),
+                     QPointF(CentreX - 62.0, MastFootY + 8.0));
+    painter.drawLine(QPointF(CentreX, antennaBottom + 40.0),
+                     QPointF(CentreX + 58.0, MastFootY + 10.0));
 
     QLinearGradient metal(CentreX - 3.0, 0.0, CentreX + 3.0, 0.0);
     metal.setColorAt(0.0, QColor(90, 98, 110));
@@ -151,7 +148,8 @@ void DrawMast(QPainter& painter)
     metal.setColorAt(1.0, QColor(60, 66, 76));
     painter.setPen(Qt::NoPen);
     painter.setBrush(metal);
-    painter.drawRect(QRectF(CentreX - 3.0, antennaBottom + 6.0, 6.0, MastFootY - antennaBottom - 6.0));
+    painter.drawRect(
+        QRectF(CentreX - 3.0, antennaBottom + 6.0, 6.0, MastFootY - antennaBottom - 6.0));
 
     painter.setBrush(QColor(58, 62, 66));
     painter.drawRect(QRectF(CentreX - 9.0, MastFootY - 2.0, 18.0, 6.0));
@@ -160,8 +158,7 @@ void DrawMast(QPainter& painter)
     painter.drawRect(QRectF(CentreX - 5.0, antennaBottom + 2.0, 10.0, 5.0));
 }
 
-void DrawSupportTube(QPainter& painter)
-{
+void DrawSupportTube(QPainter& painter) {
     const double antennaBottom = AntennaTop + Loops[0].height;
     QLinearGradient plastic(CentreX - 2.5, 0.0, CentreX + 2.5, 0.0);
     plastic.setColorAt(0.0, QColor(120, 124, 130));
@@ -169,21 +166,21 @@ void DrawSupportTube(QPainter& painter)
     plastic.setColorAt(1.0, QColor(110, 112, 118));
     painter.setPen(Qt::NoPen);
     painter.setBrush(plastic);
-    painter.drawRect(QRectF(CentreX - 2.5, AntennaTop - 6.0, 5.0, antennaBottom - AntennaTop + 8.0));
+    painter.drawRect(
+        QRectF(CentreX - 2.5, AntennaTop - 6.0, 5.0, antennaBottom - AntennaTop + 8.0));
 
     painter.setBrush(QColor(40, 44, 50));
     painter.drawRoundedRect(QRectF(CentreX - 5.0, AntennaTop - 10.0, 10.0, 7.0), 2.0, 2.0);
 }
 
-void StrokeSegment(QPainter& painter, const SpacePoint& from, const SpacePoint& to, bool front)
-{
-    painter.setPen(QPen(front ? FrontWire : BackWire, front ? 2.4 : 1.8, Qt::SolidLine, Qt::RoundCap));
+void StrokeSegment(QPainter& painter, const SpacePoint& from, const SpacePoint& to, bool front) {
+    painter.setPen(
+        QPen(front ? FrontWire : BackWire, front ? 2.4 : 1.8, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(from.onScreen, to.onScreen);
 }
 
 // Draws only the parts of the wires on one side of the axis, so the front can go over the tube.
-void DrawWires(QPainter& painter, bool front)
-{
+void DrawWires(QPainter& painter, bool front) {
     constexpr int Steps = 180;
     for (const Loop& loop : Loops) {
         for (int element = 0; element < 2; ++element) {
@@ -191,8 +188,8 @@ void DrawWires(QPainter& painter, bool front)
             SpacePoint previous = OnCylinder(loop.radius, AntennaTop, start);
             for (int step = 1; step <= Steps; ++step) {
                 const double along = static_cast<double>(step) / Steps;
-                const SpacePoint next =
-                    OnCylinder(loop.radius, AntennaTop + along * loop.height, start + along * std::numbers::pi);
+                const SpacePoint next = OnCylinder(loop.radius, AntennaTop + along * loop.height,
+                                                   start + along * std::numbers::pi);
                 if ((previous.depth + next.depth >= 0.0) == front) {
                     StrokeSegment(painter, previous, next, front);
                 }
@@ -213,8 +210,7 @@ void DrawWires(QPainter& painter, bool front)
 
 }  // namespace
 
-QImage HelixPicture()
-{
+QImage HelixPicture() {
     QImage canvas(PictureWidth, PictureHeight, QImage::Format_RGB32);
     QPainter painter(&canvas);
     painter.setRenderHint(QPainter::Antialiasing);

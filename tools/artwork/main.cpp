@@ -20,28 +20,28 @@ namespace zandrel::artwork {
 
 namespace {
 
-void PrepareFolder(const std::filesystem::path& file) { std::filesystem::create_directories(file.parent_path()); }
+void PrepareFolder(const std::filesystem::path& file) {
+    std::filesystem::create_directories(file.parent_path());
+}
 
-void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes)
-{
+void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
     PrepareFolder(file);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + file.string());
     }
 }
 
-void WritePng(const std::filesystem::path& file, const QImage& image)
-{
+void WritePng(const std::filesystem::path& file, const QImage& image) {
     PrepareFolder(file);
     if (!image.save(QString::fromStdString(file.string()), "PNG")) {
         throw std::runtime_error("cannot write " + file.string());
     }
 }
 
-void WriteArtwork(const std::filesystem::path& root)
-{
+void WriteArtwork(const std::filesystem::path& root) {
     if (!std::filesystem::is_directory(root)) {
         throw std::runtime_error(root.string() + " is not a folder");
     }
@@ -60,8 +60,7 @@ void WriteArtwork(const std::filesystem::path& root)
 
 }  // namespace zandrel::artwork
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     if (argc != 2) {
         std::cerr << "usage: zandrel2-artwork SOURCE-ROOT\n";
         return 2;

@@ -10,57 +10,29 @@ namespace {
 
 // K outline, C title strip, W client area, G shadow, . transparent.
 constexpr std::array<std::string_view, 32> LargeWindow = {
-    "................................",
-    "................................",
-    "................................",
-    ".KKKKKKKKK......................",
-    ".KCCCCCCCCKKKKKKKKK.............",
-    ".KCKKKKCCCCCCCCCCCCKKKKKKKKK....",
-    ".KCKWWKCCCCCCCCCCCCCCCCCCCCK....",
-    ".KCKKKKCCCCCCCCCCCCCCCKKKKCKGG..",
-    ".KCCCCCCCCCCCCCCCCCCCCKWWKCKGG..",
-    ".KKKKKKKKKCCCCCCCCCCCCKKKKCKGG..",
-    ".KWWWWWWWWKKKKKKKKKCCCCCCCCKGG..",
-    ".KWWWWWWWWWWWWWWWWWKKKKKKKKKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
-    ".KWWWWWWWWWWWWWWWWWKKKKKKKKKGG..",
-    ".KWWWWWWWWKKKKKKKKKGGGGGGGGGGG..",
-    ".KKKKKKKKKGGGGGGGGGGGGGGGGGGGG..",
-    "...GGGGGGGGGGGGGGGGGG...........",
-    "...GGGGGGGGG....................",
-    "................................",
+    "................................", "................................",
+    "................................", ".KKKKKKKKK......................",
+    ".KCCCCCCCCKKKKKKKKK.............", ".KCKKKKCCCCCCCCCCCCKKKKKKKKK....",
+    ".KCKWWKCCCCCCCCCCCCCCCCCCCCK....", ".KCKKKKCCCCCCCCCCCCCCCKKKKCKGG..",
+    ".KCCCCCCCCCCCCCCCCCCCCKWWKCKGG..", ".KKKKKKKKKCCCCCCCCCCCCKKKKCKGG..",
+    ".KWWWWWWWWKKKKKKKKKCCCCCCCCKGG..", ".KWWWWWWWWWWWWWWWWWKKKKKKKKKGG..",
+    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..", ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
+    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..", ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
+    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..", ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
+    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..", ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
+    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..", ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
+    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..", ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
+    ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..", ".KWWWWWWWWWWWWWWWWWWWWWWWWWKGG..",
+    ".KWWWWWWWWWWWWWWWWWKKKKKKKKKGG..", ".KWWWWWWWWKKKKKKKKKGGGGGGGGGGG..",
+    ".KKKKKKKKKGGGGGGGGGGGGGGGGGGGG..", "...GGGGGGGGGGGGGGGGGG...........",
+    "...GGGGGGGGG....................", "................................",
 };
 
 constexpr std::array<std::string_view, 16> SmallWindow = {
-    "................",
-    "KKKKKKK.........",
-    "KCCCCCCKKKKKKK..",
-    "KCCCCCCCCCCCCKG.",
-    "KCCCCCCCCCCCCKG.",
-    "KKKKKKKCCCCCCKG.",
-    "KWWWWWWKKKKKKKG.",
-    "KWWWWWWWWWWWWKG.",
-    "KWWWWWWWWWWWWKG.",
-    "KWWWWWWWWWWWWKG.",
-    "KWWWWWWWWWWWWKG.",
-    "KWWWWWWWWWWWWKG.",
-    "KWWWWWWKKKKKKKG.",
-    "KKKKKKKGGGGGGGG.",
-    ".GGGGGGG........",
-    "................",
+    "................", "KKKKKKK.........", "KCCCCCCKKKKKKK..", "KCCCCCCCCCCCCKG.",
+    "KCCCCCCCCCCCCKG.", "KKKKKKKCCCCCCKG.", "KWWWWWWKKKKKKKG.", "KWWWWWWWWWWWWKG.",
+    "KWWWWWWWWWWWWKG.", "KWWWWWWWWWWWWKG.", "KWWWWWWWWWWWWKG.", "KWWWWWWWWWWWWKG.",
+    "KWWWWWWKKKKKKKG.", "KKKKKKKGGGGGGGG.", ".GGGGGGG........", "................",
 };
 
 constexpr int Black = 0;
@@ -75,7 +47,8 @@ constexpr std::array<GridColour, 4> SixteenColourInk = {{
     {'G', Grey, Grey},
 }};
 
-// Without grey or cyan the title strip stays white and the shadow becomes a sparse black checkerboard.
+// Without grey or cyan the title strip stays white and the shadow becomes a sparse black
+// checkerboard.
 constexpr int MonoBlack = 0;
 constexpr int MonoWhite = 1;
 
@@ -88,8 +61,7 @@ constexpr std::array<GridColour, 4> TwoColourInk = {{
 
 }  // namespace
 
-std::vector<IndexedBitmap> WindowIconImages()
-{
+std::vector<IndexedBitmap> WindowIconImages() {
     return {
         BitmapFromGrid(LargeWindow, 1, BlackAndWhite(), TwoColourInk),
         BitmapFromGrid(LargeWindow, 4, WindowsSixteenColours(), SixteenColourInk),

@@ -7,7 +7,8 @@
 
 namespace zandrel::artwork {
 
-// Two colours 32x32, sixteen colours 32x32 and sixteen colours 16x16, in the order the icon file keeps them.
+// Two colours 32x32, sixteen colours 32x32 and sixteen colours 16x16, in the order the icon file
+// keeps them.
 std::vector<IndexedBitmap> WindowIconImages();
 
 }  // namespace zandrel::artwork

@@ -46,8 +46,8 @@ int main(int argc, char** argv) {
     bool saved = false;
     QTimer::singleShot(500, &application, [&] {
         saved = Save(main, folder, "main-window.png") &&
-                     Save(zandrel::INFO1Instance().Get(), folder, "info-window.png") &&
-                     Save(zandrel::webInstance().Get(), folder, "web-link-window.png");
+                Save(zandrel::INFO1Instance().Get(), folder, "info-window.png") &&
+                Save(zandrel::webInstance().Get(), folder, "web-link-window.png");
         main.findChild<QLineEdit*>("Text3")->setText(QStringLiteral("137,50"));
         main.findChild<QAbstractButton*>("Command1")->click();
         QTimer::singleShot(300, &application, [&] {

@@ -15,11 +15,11 @@ namespace zandrel {
 class INFO1 : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit INFO1(QWidget* parent = nullptr);
     ~INFO1() override;
 
-private:
+  private:
     std::unique_ptr<Ui::INFO1> ui_;
 };
 

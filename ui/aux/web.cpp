@@ -13,12 +13,13 @@ web::web(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::web>()) {
     RegisterAuxWindowResources();
     ui_->setupUi(this);
     FinishLoading(*this);
-    BindClick(*this, "lblWebPage", [this] { lblWebPage_Click(); },
-              [](const RuntimeError&) {
-                  return tr("No web browser could be opened for the page %1. You can type the "
-                            "address into a browser yourself.")
-                      .arg(QStringLiteral(ZANDREL2_WEB_ADDRESS));
-              });
+    BindClick(
+        *this, "lblWebPage", [this] { lblWebPage_Click(); },
+        [](const RuntimeError&) {
+            return tr("No web browser could be opened for the page %1. You can type the "
+                      "address into a browser yourself.")
+                .arg(QStringLiteral(ZANDREL2_WEB_ADDRESS));
+        });
 }
 
 web::~web() = default;

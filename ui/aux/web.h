@@ -18,13 +18,13 @@ inline constexpr const char* WebPageCommand = "start.exe " ZANDREL2_WEB_ADDRESS 
 class web : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit web(QWidget* parent = nullptr);
     ~web() override;
 
     void lblWebPage_Click();
 
-private:
+  private:
     std::unique_ptr<Ui::web> ui_;
 };
 

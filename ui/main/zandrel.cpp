@@ -1,5 +1,7 @@
 #include "zandrel.h"
 
+#include <utility>
+
 #include "forms.h"
 #include "helix_dimensions.h"
 #include "info1.h"
@@ -38,18 +40,23 @@ Zandrel::Zandrel(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Za
     const ErrorWording frequencyWording = [this](const RuntimeError& error) {
         return ExplainComputeError(error);
     };
-    BindClick(*this, "Command1", [this] { Command1_Click(); }, frequencyWording);
-    BindClick(*this, "Command2", [this] { Command2_Click(); }, frequencyWording);
-    BindClick(*this, "Command3", [this] { Command3_Click(); }, frequencyWording);
-    BindClick(*this, "Command4", [this] { Command4_Click(); }, frequencyWording);
-    BindClick(*this, "Command7", [this] { Command7_Click(); }, frequencyWording);
-    BindClick(*this, "Command8", [this] { Command8_Click(); }, frequencyWording);
+    const std::pair<const char*, void (Zandrel::*)()> computeCommands[] = {
+        {"Command1", &Zandrel::Command1_Click}, {"Command2", &Zandrel::Command2_Click},
+        {"Command3", &Zandrel::Command3_Click}, {"Command4", &Zandrel::Command4_Click},
+        {"Command7", &Zandrel::Command7_Click}, {"Command8", &Zandrel::Command8_Click},
+    };
+    for (const auto& [name, command] : computeCommands) {
+        BindClick(
+            *this, name, [this, command] { (this->*command)(); }, frequencyWording);
+    }
     BindClick(*this, "Command5", [this] { Command5_Click(); });
     BindClick(*this, "Command6", [this] { Command6_Click(); });
-    BindClick(*this, "Command9", [this] { Command9_Click(); }, [](const RuntimeError& error) {
-        return tr("The window could not be printed: %1. Nothing else has changed.")
-            .arg(QString::fromStdString(error.Detail()));
-    });
+    BindClick(
+        *this, "Command9", [this] { Command9_Click(); },
+        [](const RuntimeError& error) {
+            return tr("The window could not be printed: %1. Nothing else has changed.")
+                .arg(QString::fromStdString(error.Detail()));
+        });
     ui_->Text1->setFocus();
 }
 
@@ -100,7 +107,8 @@ QString Zandrel::ExplainComputeError(const RuntimeError& error) const {
         case RuntimeErrorKind::InvalidOperation:
         case RuntimeErrorKind::FileNotFound:
         case RuntimeErrorKind::PrinterError:
-            problem = tr("The dimensions could not be computed for the frequency %1.").arg(frequency);
+            problem =
+                tr("The dimensions could not be computed for the frequency %1.").arg(frequency);
             break;
     }
     return problem + QLatin1Char('\n') + tr("The results on screen have not changed.");

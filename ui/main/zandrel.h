@@ -21,7 +21,7 @@ class RuntimeError;
 class Zandrel : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit Zandrel(QWidget* parent = nullptr);
     ~Zandrel() override;
 
@@ -37,7 +37,7 @@ public:
     void Command6_Click();
     void Command9_Click();
 
-private:
+  private:
     void Compute(HelixStyle style);
     QString ExplainComputeError(const RuntimeError& error) const;
 

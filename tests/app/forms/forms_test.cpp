@@ -45,13 +45,13 @@ void ExpectRuntimeError(zandrel::RuntimeErrorKind kind, int number, const char* 
 class FormsTest : public QObject {
     Q_OBJECT
 
-public slots:
+  public slots:
     void RecordUrl(const QUrl& url) { opened_ << url.toString(); }
 
-private:
+  private:
     QStringList opened_;
 
-private slots:
+  private slots:
     void initTestCase() { zandrel::InstallRuntimeDefaults(*qApp); }
 
     void cleanup() {
@@ -63,7 +63,8 @@ private slots:
         const QByteArray file = HandCursor();
         QCOMPARE(file.size(), 326);
         QCOMPARE(zandrel::ReadCursorHotSpot(file), std::optional<QPoint>(QPoint(13, 9)));
-        const QCursor cursor = zandrel::LoadCursorFile(QStringLiteral(ZANDREL2_SOURCE_DIR "/ui/aux/hand.cur"));
+        const QCursor cursor =
+            zandrel::LoadCursorFile(QStringLiteral(ZANDREL2_SOURCE_DIR "/ui/aux/hand.cur"));
         QCOMPARE(cursor.shape(), Qt::BitmapCursor);
         QCOMPARE(cursor.hotSpot(), QPoint(13, 9));
     }
@@ -110,8 +111,9 @@ private slots:
 
     void startExeOpensItsArgumentInTheBrowser() {
         QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "RecordUrl");
-        const double task = zandrel::Shell(QStringLiteral("start.exe https://example.org/qfh?band=2m/"),
-                                           zandrel::ShellWindow::Hidden);
+        const double task =
+            zandrel::Shell(QStringLiteral("start.exe https://example.org/qfh?band=2m/"),
+                           zandrel::ShellWindow::Hidden);
         QVERIFY(task > 0);
         QCOMPARE(opened_, QStringList{"https://example.org/qfh?band=2m/"});
     }
@@ -121,14 +123,14 @@ private slots:
             zandrel::Shell(QStringLiteral("start.exe"), zandrel::ShellWindow::Hidden);
         });
         ExpectRuntimeError(zandrel::RuntimeErrorKind::FileNotFound, 53, "File not found", [] {
-            zandrel::Shell(QStringLiteral("start.exe not an address"), zandrel::ShellWindow::Hidden);
+            zandrel::Shell(QStringLiteral("start.exe not an address"),
+                           zandrel::ShellWindow::Hidden);
         });
     }
 
     void otherProgramsStartDirectlyWithoutACommandInterpreter() {
         QTemporaryDir folder;
-        const QString command =
-            QStringLiteral("touch %1/plain %1/a;touch %1/b").arg(folder.path());
+        const QString command = QStringLiteral("touch %1/plain %1/a;touch %1/b").arg(folder.path());
         QVERIFY(zandrel::Shell(command, zandrel::ShellWindow::Hidden) > 0);
         QTRY_VERIFY(QFile::exists(folder.filePath("plain")));
         QTRY_VERIFY(QFile::exists(folder.filePath("a;touch")));
@@ -154,9 +156,11 @@ private slots:
     void unloadingEveryFormAlsoUnloadsTheReportsOverThem() {
         QPointer<QWidget> form = new QWidget();
         form->show();
-        zandrel::ReportRuntimeError(*form, zandrel::RuntimeError(zandrel::RuntimeErrorKind::Overflow),
+        zandrel::ReportRuntimeError(*form,
+                                    zandrel::RuntimeError(zandrel::RuntimeErrorKind::Overflow),
                                     QStringLiteral("why"));
-        QPointer<QMessageBox> report = form->findChild<QMessageBox*>(zandrel::RuntimeErrorReportName);
+        QPointer<QMessageBox> report =
+            form->findChild<QMessageBox*>(zandrel::RuntimeErrorReportName);
         QVERIFY(!report.isNull());
         QVERIFY(QApplication::topLevelWidgets().contains(report.data()));
         zandrel::UnloadAllForms();
@@ -173,7 +177,8 @@ private slots:
         label->setGeometry(0, 40, 100, 20);
         int clicks = 0;
         zandrel::BindClick(form, "Command1", [] {
-            throw zandrel::RuntimeError(zandrel::RuntimeErrorKind::PrinterError, "the printer said no");
+            throw zandrel::RuntimeError(zandrel::RuntimeErrorKind::PrinterError,
+                                        "the printer said no");
         });
         zandrel::BindClick(form, "lblWebPage", [&clicks] { ++clicks; });
         QVERIFY_THROWS_EXCEPTION(std::logic_error, zandrel::BindClick(form, "Command2", [] {}));

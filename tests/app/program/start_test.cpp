@@ -10,7 +10,7 @@
 class StartTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void startShowsTheMainWindowAloneWithItsIdentityAndIcon() {
         QVERIFY(!zandrel::ZandrelInstance().IsLoaded());
         zandrel::Start(*qApp);

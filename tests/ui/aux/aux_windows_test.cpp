@@ -1,5 +1,6 @@
 // The information and web link windows, and the INFO and WEBSITE buttons that show them.
 #include <QAbstractButton>
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
@@ -7,7 +8,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
@@ -89,10 +89,10 @@ QRect Pixels(int left, int top, int width, int height) {
 class AuxWindowsTest : public QObject {
     Q_OBJECT
 
-public slots:
+  public slots:
     void RecordUrl(const QUrl& url) { opened_ << url.toString(); }
 
-private:
+  private:
     QStringList opened_;
 
     static zandrel::Zandrel& MainWindow() {
@@ -113,7 +113,7 @@ private:
         return count;
     }
 
-private slots:
+  private slots:
     void initTestCase() { zandrel::InstallRuntimeDefaults(*qApp); }
 
     void init() { opened_.clear(); }
@@ -183,9 +183,8 @@ private slots:
                      qPrintable(line));
         }
         for (const char* point : {"RESEARCH", "STARTING POINT FOR EXPERIMENTERS", "OTHER BANDS",
-                                  "9 MM", "SPACING", "5mm(3/16)", "12.5mm ( 1/2 inch)",
-                                  "IMPEDANCE", "WIRE", "1 DB", "EQUAL LENGTH", "RCA",
-                                  "DIFFERENT PATTERNS"}) {
+                                  "9 MM", "SPACING", "5mm(3/16)", "12.5mm ( 1/2 inch)", "IMPEDANCE",
+                                  "WIRE", "1 DB", "EQUAL LENGTH", "RCA", "DIFFERENT PATTERNS"}) {
             QVERIFY2(text.contains(point), point);
         }
         QVERIFY(text.indexOf("RESEARCH") < text.indexOf("OTHER BANDS"));
@@ -231,8 +230,8 @@ private slots:
         QWidget& info = zandrel::INFO1Instance().Get();
         QVERIFY(QTest::qWaitForWindowActive(&info));
         QTRY_COMPARE(QApplication::focusWidget(), InfoBox("Text1"));
-        const char* order[] = {"Text3", "Text4", "Text5", "Text6",  "Text7",
-                               "Text8", "Text9", "Text10", "Text11", "Text12", "Text1"};
+        const char* order[] = {"Text3", "Text4",  "Text5",  "Text6",  "Text7", "Text8",
+                               "Text9", "Text10", "Text11", "Text12", "Text1"};
         for (const char* next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), QString(next));
@@ -260,12 +259,14 @@ private slots:
         for (QWidget* window : {static_cast<QWidget*>(&zandrel::INFO1Instance().Get()),
                                 static_cast<QWidget*>(&zandrel::webInstance().Get())}) {
             QMap<QString, QRect> before;
-            for (QWidget* control : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            for (QWidget* control :
+                 window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
                 before[control->objectName()] = control->geometry();
             }
             window->resize(window->size() * 2);
             QTRY_COMPARE(window->size().width() > 400, true);
-            for (QWidget* control : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            for (QWidget* control :
+                 window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
                 QCOMPARE(control->geometry(), before[control->objectName()]);
             }
         }
@@ -326,8 +327,7 @@ private slots:
         Click("Command6");
         QWidget& link = zandrel::webInstance().Get();
         auto* page = link.findChild<QLabel*>("lblWebPage");
-        QVERIFY(page->fontMetrics().horizontalAdvance(page->text()) < where.x() ||
-                where.x() < 20);
+        QVERIFY(page->fontMetrics().horizontalAdvance(page->text()) < where.x() || where.x() < 20);
         QTest::mouseClick(page, Qt::LeftButton, {}, where);
         QCOMPARE(opened_.size(), opened);
         QCOMPARE(opened_.value(0), Address + "/");

@@ -15,7 +15,7 @@
 class PrintTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     // Where the PDF printer leaves the jobs, as the test command that set it up says.
     const QDir output_{qEnvironmentVariable("ZANDREL2_PRINTER_OUTPUT")};
 
@@ -58,7 +58,7 @@ private:
         return MainWindow().findChild<QMessageBox*>(zandrel::RuntimeErrorReportName);
     }
 
-private slots:
+  private slots:
     void initTestCase() { zandrel::InstallRuntimeDefaults(*qApp); }
 
     void cleanup() { zandrel::UnloadAllForms(); }

@@ -71,10 +71,10 @@ const Control TextBoxes[] = {
     {"Text28", 6840, 5880, 1575, 300, "0.0", 9.75, true, false, Magenta, Centre},
 };
 
-const char* const CaptionBoxes[] = {"Text1",  "Text2",  "Text6",  "Text4",  "Text7",  "Text8",
-                                    "Text9",  "Text13", "Text16", "Text10", "Text11", "Text17",
-                                    "Text32", "Text21", "Text19", "Text14", "Text25", "Text33",
-                                    "Text23", "Text27"};
+const char* const CaptionBoxes[] = {"Text1",  "Text2",  "Text6",  "Text4",  "Text7",
+                                    "Text8",  "Text9",  "Text13", "Text16", "Text10",
+                                    "Text11", "Text17", "Text32", "Text21", "Text19",
+                                    "Text14", "Text25", "Text33", "Text23", "Text27"};
 
 struct Rect {
     const char* name;
@@ -91,13 +91,12 @@ const Rect Buttons[] = {
 };
 
 const char* const TabOrder[] = {
-    "Text1",    "Text2",    "Text3",    "Text4",    "Text5",    "Text6",    "Text7",
-    "Text8",    "Text9",    "Text10",   "Command1", "Command2", "Command3", "Command4",
-    "Text11",   "Text12",   "Text14",   "Text15",   "Text17",   "Text18",   "Text19",
-    "Text20",   "Text21",   "Text22",   "Text23",   "Text24",   "Text25",   "Text26",
-    "Text27",   "Text28",   "Picture1", "Command5", "Command6", "Command7", "Command8",
-    "Text13",   "Text16",   "Text29",   "Text30",   "Text31",   "Command9", "Text32",
-    "Text33"};
+    "Text1",    "Text2",    "Text3",    "Text4",    "Text5",    "Text6",    "Text7",    "Text8",
+    "Text9",    "Text10",   "Command1", "Command2", "Command3", "Command4", "Text11",   "Text12",
+    "Text14",   "Text15",   "Text17",   "Text18",   "Text19",   "Text20",   "Text21",   "Text22",
+    "Text23",   "Text24",   "Text25",   "Text26",   "Text27",   "Text28",   "Picture1", "Command5",
+    "Command6", "Command7", "Command8", "Text13",   "Text16",   "Text29",   "Text30",   "Text31",
+    "Command9", "Text32",   "Text33"};
 
 // The result boxes in the order the worked example lists the quantities.
 const char* const ResultBoxes[] = {"Text5",  "Text12", "Text15", "Text18", "Text20", "Text22",
@@ -117,7 +116,7 @@ QRect Pixels(int left, int top, int width, int height) {
 class ZandrelTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     QPointer<Zandrel> window_;
 
     Zandrel& Window() { return *window_; }
@@ -146,10 +145,12 @@ private:
     QMessageBox* Report() {
         return window_->findChild<QMessageBox*>(QLatin1String(zandrel::RuntimeErrorReportName));
     }
-    void Click(const char* button) { QTest::mouseClick(Find<QAbstractButton>(button), Qt::LeftButton); }
+    void Click(const char* button) {
+        QTest::mouseClick(Find<QAbstractButton>(button), Qt::LeftButton);
+    }
     void SetFrequency(const QString& text) { Find<QLineEdit>("Text3")->setText(text); }
 
-private slots:
+  private slots:
     void initTestCase() { zandrel::InstallRuntimeDefaults(*qApp); }
 
     void init() {
@@ -171,8 +172,7 @@ private slots:
         QCOMPARE(Window().devicePixelRatioF(), ratio);
         QCOMPARE(Window().grab().size(), QSize(565, 419) * ratio);
         QCOMPARE(Window().palette().color(QPalette::Window).rgb() & 0xFFFFFF, 0xFFE0C0u);
-        QCOMPARE(Window().findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(),
-                 43);
+        QCOMPARE(Window().findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 43);
         QVERIFY(Window().findChildren<QLabel*>().size() == 1);  // the picture box only
     }
 
@@ -199,9 +199,10 @@ private slots:
         QVERIFY(box->isEnabled() && !box->isReadOnly());
         QCOMPARE(box->maxLength(), std::numeric_limits<int>::max());
         QCOMPARE(box->focusPolicy(), Qt::StrongFocus);
-        const bool caption = std::find_if(std::begin(CaptionBoxes), std::end(CaptionBoxes),
-                                          [&c](const char* n) { return qstrcmp(n, c.name) == 0; }) !=
-                             std::end(CaptionBoxes);
+        const bool caption =
+            std::find_if(std::begin(CaptionBoxes), std::end(CaptionBoxes), [&c](const char* n) {
+                return qstrcmp(n, c.name) == 0;
+            }) != std::end(CaptionBoxes);
         QCOMPARE(box->hasFrame(), !caption);
         const QRgb background = box->palette().color(QPalette::Base).rgb() & 0xFFFFFF;
         QCOMPARE(background, caption ? 0xFFE0C0u : 0xFFFFFFu);
@@ -326,15 +327,26 @@ private slots:
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("explanation");
-        QTest::newRow("empty") << "" << "Command1" << 13 << "Type mismatch" << "not a number";
-        QTest::newRow("word") << "abc" << "Command2" << 13 << "Type mismatch" << "not a number";
-        QTest::newRow("comma") << "137,50" << "Command3" << 13 << "Type mismatch"
+        QTest::newRow("empty") << ""
+                               << "Command1" << 13 << "Type mismatch"
                                << "not a number";
-        QTest::newRow("zero") << "0" << "Command8" << 11 << "Division by zero" << "is zero";
-        QTest::newRow("beyond single") << "1E+39" << "Command7" << 6 << "Overflow" << "too large";
-        QTest::newRow("QuarterTurn overflow") << "1e-15" << "Command1" << 6 << "Overflow"
+        QTest::newRow("word") << "abc"
+                              << "Command2" << 13 << "Type mismatch"
+                              << "not a number";
+        QTest::newRow("comma") << "137,50"
+                               << "Command3" << 13 << "Type mismatch"
+                               << "not a number";
+        QTest::newRow("zero") << "0"
+                              << "Command8" << 11 << "Division by zero"
+                              << "is zero";
+        QTest::newRow("beyond single") << "1E+39"
+                                       << "Command7" << 6 << "Overflow"
+                                       << "too large";
+        QTest::newRow("QuarterTurn overflow") << "1e-15"
+                                              << "Command1" << 6 << "Overflow"
                                               << "too small";
-        QTest::newRow("HalfTurnRca overflow") << "4.3e-15" << "Command2" << 6 << "Overflow"
+        QTest::newRow("HalfTurnRca overflow") << "4.3e-15"
+                                              << "Command2" << 6 << "Overflow"
                                               << "too small";
     }
 
@@ -355,7 +367,8 @@ private slots:
         QTRY_VERIFY(report->isVisible());
         QCOMPARE(report->windowModality(), Qt::WindowModal);
         QCOMPARE(report->text(), QString("Run-time error '%1':\n\n%2").arg(number).arg(message));
-        QVERIFY2(report->informativeText().contains(explanation), qPrintable(report->informativeText()));
+        QVERIFY2(report->informativeText().contains(explanation),
+                 qPrintable(report->informativeText()));
         QVERIFY(report->informativeText().contains("have not changed"));
         QStringList expected = before;
         expected.replaceInStrings(QRegularExpression("^Text3=.*$"), "Text3=" + frequency);
@@ -400,7 +413,8 @@ private slots:
 
     void resizingMovesNoControl() {
         QMap<QString, QRect> before;
-        for (QWidget* control : Window().findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        for (QWidget* control :
+             Window().findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
             before[control->objectName()] = control->geometry();
         }
         for (const QSize size : {QSize(900, 700), QSize(200, 150), QSize(565, 419)}) {

@@ -41,10 +41,10 @@ using Columns = QList<std::optional<QStringList>>;
 class MonkeyTest : public QObject {
     Q_OBJECT
 
-public slots:
+  public slots:
     void RecordUrl(const QUrl& url) { opened_ << url; }
 
-private:
+  private:
     QRandomGenerator random_;
     QList<QUrl> opened_;
     QHash<QString, Columns> expectedColumns_;
@@ -82,10 +82,10 @@ private:
             }
             QStringList column;
             const QJsonObject dimensions = style["dimensions"].toObject();
-            const QStringList order = {"TubeDiameter",    "SmallLoopPerimeter", "LargeLoopPerimeter",
-                                       "SmallTopArm",     "SmallBottomArm",     "SmallLoopHeight",
-                                       "LargeLoopHeight", "LargeTopArm",        "LargeBottomArm",
-                                       "SmallHelixLength", "LargeHelixLength"};
+            const QStringList order = {
+                "TubeDiameter",   "SmallLoopPerimeter", "LargeLoopPerimeter", "SmallTopArm",
+                "SmallBottomArm", "SmallLoopHeight",    "LargeLoopHeight",    "LargeTopArm",
+                "LargeBottomArm", "SmallHelixLength",   "LargeHelixLength"};
             for (const QString& name : order) {
                 column << dimensions[name].toString();
             }
@@ -96,17 +96,18 @@ private:
 
     QString RandomText() {
         static const QStringList pieces = {
-            "137.50", "137.5", "0", "-", "+", ".", "e", "E", "E+", "e-", "1", "9", "38", "39",
-            "-15", "1E+30", "4.4e-15", "1e-15", " ", "abc", "MHz", ",", "\t", "\x01", "\x7f",
-            "Ω", "١٢٣", "１２３", "Ж", "频率", "😀", "\u00A0", "nan", "inf", "0x1p3"};
+            "137.50", "137.5", "0",    "-",  "+",      ".",    "e",     "E",       "E+",
+            "e-",     "1",     "9",    "38", "39",     "-15",  "1E+30", "4.4e-15", "1e-15",
+            " ",      "abc",   "MHz",  ",",  "\t",     "\x01", "\x7f",  "Ω",       "١٢٣",
+            "１２３", "Ж",     "频率", "😀",  "\u00A0", "nan",  "inf",   "0x1p3"};
         switch (random_.bounded(7)) {
             case 0:
             case 1:
             case 2: {
                 // A number, from far below the overflow limits to far above the single range.
                 const double magnitude = std::pow(10.0, random_.bounded(-17, 41));
-                const double value = (random_.bounded(5) == 0 ? -1.0 : 1.0) * magnitude *
-                                     random_.generateDouble();
+                const double value =
+                    (random_.bounded(5) == 0 ? -1.0 : 1.0) * magnitude * random_.generateDouble();
                 const char format = "gef"[random_.bounded(3)];
                 return QString::number(value, format, random_.bounded(0, 12));
             }
@@ -211,8 +212,12 @@ private:
                 QTest::keyClick(report, random_.bounded(2) == 0 ? Qt::Key_Return : Qt::Key_Escape);
             }
         } else if (action < 84) {
-            for (QWidget* window : {static_cast<QWidget*>(zandrel::INFO1Instance().IsLoaded() ? &zandrel::INFO1Instance().Get() : nullptr),
-                                    static_cast<QWidget*>(zandrel::webInstance().IsLoaded() ? &zandrel::webInstance().Get() : nullptr)}) {
+            for (QWidget* window : {static_cast<QWidget*>(zandrel::INFO1Instance().IsLoaded()
+                                                              ? &zandrel::INFO1Instance().Get()
+                                                              : nullptr),
+                                    static_cast<QWidget*>(zandrel::webInstance().IsLoaded()
+                                                              ? &zandrel::webInstance().Get()
+                                                              : nullptr)}) {
                 if (window != nullptr && OpenReport(window) == nullptr && random_.bounded(2) == 0) {
                     window->close();
                 }
@@ -220,8 +225,9 @@ private:
         } else if (action < 90) {
             if (zandrel::webInstance().IsLoaded()) {
                 QWidget* link = zandrel::webInstance().Get().findChild<QWidget*>("lblWebPage");
-                QTest::mouseClick(link, Qt::LeftButton, {},
-                                  QPoint(random_.bounded(link->width()), random_.bounded(link->height())));
+                QTest::mouseClick(
+                    link, Qt::LeftButton, {},
+                    QPoint(random_.bounded(link->width()), random_.bounded(link->height())));
             }
         } else if (action < 95) {
             if (QWidget* focus = QApplication::focusWidget()) {
@@ -248,7 +254,7 @@ private:
         }
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         zandrel::InstallRuntimeDefaults(*qApp);
         // Printing goes nowhere: PRINT must report the missing printer every time.
@@ -295,7 +301,8 @@ private slots:
             }
         }
         qInfo("%d actions in %lld ms: %d computes, %d reported frequencies, %lld links opened",
-              actions, timer.elapsed(), computes_, reports_, static_cast<long long>(opened_.size()));
+              actions, timer.elapsed(), computes_, reports_,
+              static_cast<long long>(opened_.size()));
         QVERIFY(computes_ > actions / 5);
     }
 };
