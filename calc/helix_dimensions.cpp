@@ -1,6 +1,7 @@
 #include "helix_dimensions.h"
 
 #include "numeric.h"
+#include "runtime_error.h"
 
 namespace zandrel {
 
@@ -74,6 +75,28 @@ void ComputeHelixDimensions(std::string_view frequencyText, const StyleConstants
     ComputeHelixLength(d.SmallHelixLength, d.SmallLoopHeight, d.SmallArcSquared);
     ComputeArcSquared(d.LargeArcSquared, d.LargeBottomArm, style.TurnFactor);
     ComputeHelixLength(d.LargeHelixLength, d.LargeLoopHeight, d.LargeArcSquared);
+}
+
+FrequencyProblem ClassifyFrequencyError(const RuntimeError& error, std::string_view frequencyText) {
+    switch (error.Kind()) {
+        case RuntimeErrorKind::TypeMismatch:
+            return FrequencyProblem::NotANumber;
+        case RuntimeErrorKind::DivisionByZero:
+            return FrequencyProblem::Zero;
+        case RuntimeErrorKind::Overflow:
+            // The text itself overflows a single only when the frequency is too large.
+            try {
+                TextToSingle(frequencyText);
+            } catch (const RuntimeError&) {
+                return FrequencyProblem::TooLarge;
+            }
+            return FrequencyProblem::TooSmall;
+        case RuntimeErrorKind::InvalidOperation:
+        case RuntimeErrorKind::FileNotFound:
+        case RuntimeErrorKind::PrinterError:
+            break;
+    }
+    return FrequencyProblem::Other;
 }
 
 std::string FormatDimension(float value) { return ValueToText(Round(value, 2)); }

@@ -9,6 +9,8 @@
 
 namespace zandrel {
 
+class RuntimeError;
+
 // Every quantity is kept as a single; lengths in mm, the frequency in MHz.
 struct HelixDimensions {
     float FreqMHz = 0.0f;
@@ -36,6 +38,10 @@ extern HelixDimensions Module1;
 // number or out of range changes nothing; a failed check leaves the fields stored so far.
 void ComputeHelixDimensions(std::string_view frequencyText, const StyleConstants& style,
                             HelixDimensions& dimensions = Module1);
+
+// What was wrong with a frequency whose computation raised `error`.
+enum class FrequencyProblem { NotANumber, Zero, TooLarge, TooSmall, Other };
+FrequencyProblem ClassifyFrequencyError(const RuntimeError& error, std::string_view frequencyText);
 
 // The text of one result box: the single rounded to hundredths, at most seven digits.
 std::string FormatDimension(float value);

@@ -10,7 +10,6 @@
 #include <nlohmann/json.hpp>
 
 #include "helix_dimensions.h"
-#include "numeric.h"
 #include "runtime_error.h"
 
 namespace zandrel {
@@ -45,21 +44,16 @@ std::vector<StyleResult> ComputeAllStyles(std::string_view frequencyText) {
 }
 
 std::string Explain(const RuntimeError& error, std::string_view frequencyText) {
-    switch (error.Kind()) {
-        case RuntimeErrorKind::TypeMismatch:
+    switch (ClassifyFrequencyError(error, frequencyText)) {
+        case FrequencyProblem::NotANumber:
             return "the frequency is not a number";
-        case RuntimeErrorKind::DivisionByZero:
+        case FrequencyProblem::Zero:
             return "the frequency is zero";
-        case RuntimeErrorKind::Overflow:
-            try {
-                TextToSingle(frequencyText);
-            } catch (const RuntimeError&) {
-                return "the frequency is too large for the calculator";
-            }
+        case FrequencyProblem::TooLarge:
+            return "the frequency is too large for the calculator";
+        case FrequencyProblem::TooSmall:
             return "the frequency is too small: the antenna would be too large to compute";
-        case RuntimeErrorKind::InvalidOperation:
-        case RuntimeErrorKind::FileNotFound:
-        case RuntimeErrorKind::PrinterError:
+        case FrequencyProblem::Other:
             break;
     }
     return "the computation failed";

@@ -5,7 +5,6 @@
 #include "forms.h"
 #include "helix_dimensions.h"
 #include "info1.h"
-#include "numeric.h"
 #include "print_window.h"
 #include "runtime_error.h"
 #include "ui_zandrel.h"
@@ -84,29 +83,25 @@ void Zandrel::Compute(HelixStyle style) {
 QString Zandrel::ExplainComputeError(const RuntimeError& error) const {
     const QString frequency = Quoted(ui_->Text3->text());
     QString problem;
-    switch (error.Kind()) {
-        case RuntimeErrorKind::TypeMismatch:
+    switch (ClassifyFrequencyError(error, BoxText(*ui_->Text3).toStdString())) {
+        case FrequencyProblem::NotANumber:
             problem = tr("The frequency %1 is not a number. Type the frequency in MHz with "
                          "digits and an optional decimal point, for example 137.50.")
                           .arg(frequency);
             break;
-        case RuntimeErrorKind::DivisionByZero:
+        case FrequencyProblem::Zero:
             problem = tr("The frequency %1 is zero. Type the frequency in MHz, for example 137.50.")
                           .arg(frequency);
             break;
-        case RuntimeErrorKind::Overflow:
-            try {
-                TextToSingle(ui_->Text3->text().toStdString());
-                problem = tr("The frequency %1 is too small for the design: the antenna would be "
-                             "too large to compute.")
-                              .arg(frequency);
-            } catch (const RuntimeError&) {
-                problem = tr("The frequency %1 is too large for the calculator.").arg(frequency);
-            }
+        case FrequencyProblem::TooLarge:
+            problem = tr("The frequency %1 is too large for the calculator.").arg(frequency);
             break;
-        case RuntimeErrorKind::InvalidOperation:
-        case RuntimeErrorKind::FileNotFound:
-        case RuntimeErrorKind::PrinterError:
+        case FrequencyProblem::TooSmall:
+            problem = tr("The frequency %1 is too small for the design: the antenna would be too "
+                         "large to compute.")
+                          .arg(frequency);
+            break;
+        case FrequencyProblem::Other:
             problem =
                 tr("The dimensions could not be computed for the frequency %1.").arg(frequency);
             break;
