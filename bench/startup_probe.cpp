@@ -18,8 +18,8 @@
 #include <string_view>
 
 #include "forms.h"
+#include "main_window.h"
 #include "start.h"
-#include "zandrel.h"
 
 namespace {
 
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
     QWidget* window = nullptr;
     if (zandrel2) {
         zandrel::Start(application);
-        window = &zandrel::ZandrelInstance().Get();
+        window = &zandrel::MainWindowInstance().Get();
     } else {
         window = &ShowBareWindow();
     }

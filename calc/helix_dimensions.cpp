@@ -1,7 +1,7 @@
 #include "helix_dimensions.h"
 
 #include "numeric.h"
-#include "runtime_error.h"
+#include "numeric_error.h"
 
 namespace zandrel {
 
@@ -78,22 +78,24 @@ void ComputeHelixDimensions(std::string_view frequencyText, const StyleConstants
 }
 
 FrequencyProblem ClassifyFrequencyError(const RuntimeError& error, std::string_view frequencyText) {
-    switch (error.Kind()) {
-        case RuntimeErrorKind::TypeMismatch:
+    const auto* numeric = dynamic_cast<const NumericError*>(&error);
+    if (numeric == nullptr) {
+        return FrequencyProblem::Other;
+    }
+    switch (numeric->Kind()) {
+        case NumericErrorKind::TypeMismatch:
             return FrequencyProblem::NotANumber;
-        case RuntimeErrorKind::DivisionByZero:
+        case NumericErrorKind::DivisionByZero:
             return FrequencyProblem::Zero;
-        case RuntimeErrorKind::Overflow:
+        case NumericErrorKind::Overflow:
             // The text itself overflows a single only when the frequency is too large.
             try {
                 TextToSingle(frequencyText);
-            } catch (const RuntimeError&) {
+            } catch (const NumericError&) {
                 return FrequencyProblem::TooLarge;
             }
             return FrequencyProblem::TooSmall;
-        case RuntimeErrorKind::InvalidOperation:
-        case RuntimeErrorKind::FileNotFound:
-        case RuntimeErrorKind::PrinterError:
+        case NumericErrorKind::InvalidOperation:
             break;
     }
     return FrequencyProblem::Other;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "numeric.h"
-#include "runtime_error.h"
+#include "numeric_error.h"
 #include "worked_example.h"
 
 namespace zandrel {
@@ -174,8 +174,8 @@ TEST(Failures, TextThatIsNotANumberChangesNoField) {
         try {
             ComputeHelixDimensions(text, StyleConstantsOf(HelixStyle::HalfTurnRca), d);
             ADD_FAILURE() << "no run-time error";
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.Kind(), RuntimeErrorKind::TypeMismatch);
+        } catch (const NumericError& error) {
+            EXPECT_EQ(error.Kind(), NumericErrorKind::TypeMismatch);
             EXPECT_EQ(error.Number(), 13);
             EXPECT_EQ(error.Message(), "Type mismatch");
         }
@@ -190,8 +190,8 @@ TEST(Failures, FrequencyBeyondTheSingleRangeChangesNoField) {
     try {
         ComputeHelixDimensions("1E+39", StyleConstantsOf(HelixStyle::OneTurn), d);
         ADD_FAILURE() << "no run-time error";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Kind(), RuntimeErrorKind::Overflow);
+    } catch (const NumericError& error) {
+        EXPECT_EQ(error.Kind(), NumericErrorKind::Overflow);
         EXPECT_EQ(error.Message(), "Overflow");
     }
     EXPECT_TRUE(SameBits(d, before));
@@ -204,8 +204,8 @@ TEST(Failures, ZeroFrequencyStopsAfterStoringTheWavelength) {
     try {
         ComputeHelixDimensions("0", StyleConstantsOf(HelixStyle::QuarterTurn), d);
         ADD_FAILURE() << "no run-time error";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Kind(), RuntimeErrorKind::DivisionByZero);
+    } catch (const NumericError& error) {
+        EXPECT_EQ(error.Kind(), NumericErrorKind::DivisionByZero);
         EXPECT_EQ(error.Number(), 11);
         EXPECT_EQ(error.Message(), "Division by zero");
     }
@@ -275,8 +275,8 @@ TEST_P(OverflowLimits, StopAtTheFirstSquaredArcThatOverflows) {
     try {
         ComputeHelixDimensions(ShortestText(failing), constants, d);
         ADD_FAILURE() << "no run-time error";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Kind(), RuntimeErrorKind::Overflow);
+    } catch (const NumericError& error) {
+        EXPECT_EQ(error.Kind(), NumericErrorKind::Overflow);
         EXPECT_EQ(error.Number(), 6);
     }
     EXPECT_EQ(d.FreqMHz, failing);
@@ -310,8 +310,8 @@ TEST(Failures, FrequenciesTooSmallForEvenTheWavelengthOverflowAtOnce) {
     try {
         ComputeHelixDimensions("1e-35", StyleConstantsOf(HelixStyle::QuarterTurn), d);
         ADD_FAILURE() << "no run-time error";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Kind(), RuntimeErrorKind::Overflow);
+    } catch (const NumericError& error) {
+        EXPECT_EQ(error.Kind(), NumericErrorKind::Overflow);
     }
     EXPECT_TRUE(std::isinf(d.WavelengthMm));
     EXPECT_EQ(d.TubeDiameter, 0.0f);

@@ -9,7 +9,7 @@
 
 #include "helix_dimensions.h"
 #include "numeric.h"
-#include "runtime_error.h"
+#include "numeric_error.h"
 
 namespace {
 
@@ -23,9 +23,9 @@ void CheckReaderAgreesWithStrtof(const std::string& text) {
     float ours = 0.0f;
     try {
         ours = zandrel::TextToSingle(text);
-    } catch (const zandrel::RuntimeError& error) {
-        Require(error.Kind() == zandrel::RuntimeErrorKind::TypeMismatch ||
-                error.Kind() == zandrel::RuntimeErrorKind::Overflow);
+    } catch (const zandrel::NumericError& error) {
+        Require(error.Kind() == zandrel::NumericErrorKind::TypeMismatch ||
+                error.Kind() == zandrel::NumericErrorKind::Overflow);
         return;
     }
     const float theirs = std::strtof(text.c_str(), nullptr);

@@ -190,7 +190,7 @@ std::vector<QPoint> Corners(const QImage& image) {
 }
 
 TEST(MainWindowPicture, IsA204By313PngWithEightBitRgbAndNoAlphaChannel) {
-    const Bytes png = ReadBytes("ui/main/picture1.png");
+    const Bytes png = ReadBytes("windows/main/helix_picture.png");
     const std::array<std::uint8_t, 8> signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     RequireRange(png, 0, 26);
     for (std::size_t index = 0; index < signature.size(); ++index) {
@@ -205,7 +205,7 @@ TEST(MainWindowPicture, IsA204By313PngWithEightBitRgbAndNoAlphaChannel) {
 }
 
 TEST(MainWindowPicture, LoadsInQtAsAnOpaquePictureOfManyColours) {
-    const QImage picture(SourceFileName("ui/main/picture1.png"));
+    const QImage picture(SourceFileName("windows/main/helix_picture.png"));
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), QSize(204, 313));
     EXPECT_FALSE(picture.hasAlphaChannel());
@@ -220,7 +220,7 @@ TEST(MainWindowPicture, LoadsInQtAsAnOpaquePictureOfManyColours) {
 }
 
 TEST(ProgramIconFile, ListsTwoColourThenSixteenColourLargeAndSmallImages) {
-    const Bytes icon = ReadBytes("app/program/zandrel2.ico");
+    const Bytes icon = ReadBytes("programs/zandrel2/zandrel2.ico");
     EXPECT_EQ(Word(icon, 0), 0U) << "reserved";
     EXPECT_EQ(Word(icon, 2), 1U) << "type 1 is an icon";
     ASSERT_EQ(Word(icon, 4), IconImages.size());
@@ -238,7 +238,7 @@ TEST(ProgramIconFile, ListsTwoColourThenSixteenColourLargeAndSmallImages) {
 }
 
 TEST(ProgramIconFile, StoresEachImageInsideTheFileWithAHeaderThatAgreesWithItsEntry) {
-    const Bytes icon = ReadBytes("app/program/zandrel2.ico");
+    const Bytes icon = ReadBytes("programs/zandrel2/zandrel2.ico");
     std::size_t nextFree = IconDirectorySize + DirectoryEntrySize * IconImages.size();
 
     for (std::size_t index = 0; index < IconImages.size(); ++index) {
@@ -262,7 +262,7 @@ TEST(ProgramIconFile, StoresEachImageInsideTheFileWithAHeaderThatAgreesWithItsEn
 }
 
 TEST(ProgramIconFile, UsesBlackAndWhiteAndTheStandardSixteenColourPalette) {
-    const Bytes icon = ReadBytes("app/program/zandrel2.ico");
+    const Bytes icon = ReadBytes("programs/zandrel2/zandrel2.ico");
     const StoredBitmap twoColour = StoredBitmap::At(icon, ReadEntry(icon, 0).offset);
     EXPECT_EQ(twoColour.PaletteColour(0), qRgb(0, 0, 0));
     EXPECT_EQ(twoColour.PaletteColour(1), qRgb(255, 255, 255));
@@ -277,7 +277,7 @@ TEST(ProgramIconFile, UsesBlackAndWhiteAndTheStandardSixteenColourPalette) {
 }
 
 TEST(ProgramIconFile, MasksOutEveryCornerAndKeepsTheWindowInTheMiddle) {
-    const Bytes icon = ReadBytes("app/program/zandrel2.ico");
+    const Bytes icon = ReadBytes("programs/zandrel2/zandrel2.ico");
     for (std::size_t index = 0; index < IconImages.size(); ++index) {
         SCOPED_TRACE("image " + std::to_string(index));
         const StoredBitmap bitmap = StoredBitmap::At(icon, ReadEntry(icon, index).offset);
@@ -293,7 +293,7 @@ TEST(ProgramIconFile, MasksOutEveryCornerAndKeepsTheWindowInTheMiddle) {
 }
 
 TEST(ProgramIconFile, IsReadByQtAsThreeImagesOfTheListedSizes) {
-    const std::vector<QImage> images = ReadWithQt("app/program/zandrel2.ico", "ico");
+    const std::vector<QImage> images = ReadWithQt("programs/zandrel2/zandrel2.ico", "ico");
     ASSERT_EQ(images.size(), IconImages.size());
     for (std::size_t index = 0; index < IconImages.size(); ++index) {
         const int side = static_cast<int>(IconImages[index].size);
@@ -302,7 +302,7 @@ TEST(ProgramIconFile, IsReadByQtAsThreeImagesOfTheListedSizes) {
 }
 
 TEST(ProgramIconFile, DrawsAWhiteWindowWithACyanTitleBlackOutlineAndGreyShadow) {
-    const std::vector<QImage> images = ReadWithQt("app/program/zandrel2.ico", "ico");
+    const std::vector<QImage> images = ReadWithQt("programs/zandrel2/zandrel2.ico", "ico");
     ASSERT_EQ(images.size(), IconImages.size());
     for (std::size_t index = 1; index < images.size(); ++index) {
         SCOPED_TRACE("image " + std::to_string(index));
@@ -322,11 +322,11 @@ TEST(ProgramIconFile, DrawsAWhiteWindowWithACyanTitleBlackOutlineAndGreyShadow) 
 }
 
 TEST(DesktopIconPngs, MatchTheSixteenColourImagesOfTheProgramIcon) {
-    const std::vector<QImage> icon = ReadWithQt("app/program/zandrel2.ico", "ico");
+    const std::vector<QImage> icon = ReadWithQt("programs/zandrel2/zandrel2.ico", "ico");
     ASSERT_EQ(icon.size(), IconImages.size());
     const std::array<std::pair<const char*, std::size_t>, 2> pngs = {{
-        {"app/program/zandrel2-32.png", 1},
-        {"app/program/zandrel2-16.png", 2},
+        {"programs/zandrel2/zandrel2-32.png", 1},
+        {"programs/zandrel2/zandrel2-16.png", 2},
     }};
 
     for (const auto& [file, iconIndex] : pngs) {
@@ -354,7 +354,7 @@ TEST(DesktopIconPngs, MatchTheSixteenColourImagesOfTheProgramIcon) {
 }
 
 TEST(HandCursorFile, IsThreeHundredTwentySixBytesHoldingOneTwoColourImage) {
-    const Bytes cursor = ReadBytes("ui/aux/hand.cur");
+    const Bytes cursor = ReadBytes("windows/web_link/hand.cur");
     ASSERT_EQ(cursor.size(), 326U);
     EXPECT_EQ(Word(cursor, 0), 0U) << "reserved";
     EXPECT_EQ(Word(cursor, 2), 2U) << "type 2 is a cursor";
@@ -381,7 +381,7 @@ TEST(HandCursorFile, IsThreeHundredTwentySixBytesHoldingOneTwoColourImage) {
 }
 
 TEST(HandCursorFile, PutsTheHotSpotOnTheTipOfTheRaisedFinger) {
-    const Bytes cursor = ReadBytes("ui/aux/hand.cur");
+    const Bytes cursor = ReadBytes("windows/web_link/hand.cur");
     const DirectoryEntry entry = ReadEntry(cursor, 0);
     const int hotX = static_cast<int>(entry.planesOrHotSpotX);
     const int hotY = static_cast<int>(entry.bitCountOrHotSpotY);
@@ -404,7 +404,7 @@ TEST(HandCursorFile, PutsTheHotSpotOnTheTipOfTheRaisedFinger) {
 }
 
 TEST(HandCursorFile, IsClearAtTheCornersAndOnlyBlackOrWhiteWhereDrawn) {
-    const Bytes cursor = ReadBytes("ui/aux/hand.cur");
+    const Bytes cursor = ReadBytes("windows/web_link/hand.cur");
     const StoredBitmap bitmap = StoredBitmap::At(cursor, ReadEntry(cursor, 0).offset);
     EXPECT_TRUE(bitmap.IsTransparent(0, 0));
     EXPECT_TRUE(bitmap.IsTransparent(31, 0));

@@ -46,14 +46,14 @@ void WriteArtwork(const std::filesystem::path& root) {
         throw std::runtime_error(root.string() + " is not a folder");
     }
 
-    WritePng(root / "ui/main/picture1.png", HelixPicture());
+    WritePng(root / "windows/main/helix_picture.png", HelixPicture());
 
     const std::vector<IndexedBitmap> icon = WindowIconImages();
-    WriteBytes(root / "app/program/zandrel2.ico", IconFileBytes(icon));
-    WritePng(root / "app/program/zandrel2-32.png", ToArgbImage(icon[1]));
-    WritePng(root / "app/program/zandrel2-16.png", ToArgbImage(icon[2]));
+    WriteBytes(root / "programs/zandrel2/zandrel2.ico", IconFileBytes(icon));
+    WritePng(root / "programs/zandrel2/zandrel2-32.png", ToArgbImage(icon[1]));
+    WritePng(root / "programs/zandrel2/zandrel2-16.png", ToArgbImage(icon[2]));
 
-    WriteBytes(root / "ui/aux/hand.cur", CursorFileBytes(HandCursorImage(), HandHotSpot));
+    WriteBytes(root / "windows/web_link/hand.cur", CursorFileBytes(HandCursorImage(), HandHotSpot));
 }
 
 }  // namespace

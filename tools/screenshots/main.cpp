@@ -10,10 +10,10 @@
 #include <cstdio>
 
 #include "forms.h"
-#include "info1.h"
+#include "information_window.h"
+#include "main_window.h"
 #include "start.h"
-#include "web.h"
-#include "zandrel.h"
+#include "web_link_window.h"
 
 namespace {
 
@@ -38,18 +38,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     zandrel::Start(application);
-    zandrel::Zandrel& main = zandrel::ZandrelInstance().Get();
-    main.findChild<QAbstractButton*>("Command1")->click();
-    main.findChild<QAbstractButton*>("Command5")->click();
-    main.findChild<QAbstractButton*>("Command6")->click();
+    zandrel::MainWindow& main = zandrel::MainWindowInstance().Get();
+    main.findChild<QAbstractButton*>("quarterTurnButton")->click();
+    main.findChild<QAbstractButton*>("infoButton")->click();
+    main.findChild<QAbstractButton*>("websiteButton")->click();
 
     bool saved = false;
     QTimer::singleShot(500, &application, [&] {
         saved = Save(main, folder, "main-window.png") &&
-                Save(zandrel::INFO1Instance().Get(), folder, "info-window.png") &&
-                Save(zandrel::webInstance().Get(), folder, "web-link-window.png");
-        main.findChild<QLineEdit*>("Text3")->setText(QStringLiteral("137,50"));
-        main.findChild<QAbstractButton*>("Command1")->click();
+                Save(zandrel::InformationWindowInstance().Get(), folder, "info-window.png") &&
+                Save(zandrel::WebLinkWindowInstance().Get(), folder, "web-link-window.png");
+        main.findChild<QLineEdit*>("frequencyBox")->setText(QStringLiteral("137,50"));
+        main.findChild<QAbstractButton*>("quarterTurnButton")->click();
         QTimer::singleShot(300, &application, [&] {
             auto* report = main.findChild<QMessageBox*>(zandrel::RuntimeErrorReportName);
             saved = saved && report != nullptr && Save(*report, folder, "bad-frequency-report.png");

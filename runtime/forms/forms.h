@@ -1,0 +1,68 @@
+// The runtime services the windows rely on: defaults for every window, click binding and the
+// report of a run-time error that leaves a handler.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <utility>
+
+class QApplication;
+class QImage;
+class QWidget;
+
+namespace zandrel {
+
+class RuntimeError;
+
+// Words for the user that explain a run-time error in the terms of the window's task.
+using ErrorWording = std::function<QString(const RuntimeError&)>;
+
+// The face and size every control uses unless it names its own, the widget style, and the
+// face that stands in where the layout's face is not installed.
+void InstallRuntimeDefaults(QApplication& application);
+
+// Completes a form built from its layout with what the layout stores beyond Qt's own
+// properties: the client-area position ("clientPosition") of a form placed by hand, and per
+// control a fractional point size ("pointSizeF"), the colour role it is filled with
+// ("backgroundRole"), its picture file ("picture") and its pointer file ("mouseIcon"); and
+// the small inset of every multi-line text box.
+void FinishLoading(QWidget& form);
+
+// The image in `path` (a file or a resource), read by the reader its name's ending names
+// rather than by probing every image format; a null image when it cannot be read.
+QImage ReadImage(const QString& path);
+
+// The text of a text box. Line breaks of a multi-line box read as CR LF pairs, as they are
+// stored, whatever the widget keeps inside.
+QString BoxText(const QWidget& box);
+void SetBoxText(QWidget& box, const QString& text);
+
+// Runs `handler`, and reports over `form` whatever error leaves it, so that the program goes
+// on: a run-time error explained by `wording` (or else by the error's own detail), running out
+// of memory, or any other exception as an internal error. The one place where an error in a
+// handler becomes a report.
+void RunReportingErrors(QWidget& form, const std::function<void()>& handler,
+                        const ErrorWording& wording = {});
+
+// A slot for a control's click signal that runs `window`'s member `handler` reporting errors,
+// as in connect(ui->okButton, &QPushButton::clicked, this, ReportingErrors(this, &Window::Ok)).
+template <typename Window>
+auto ReportingErrors(Window* window, void (Window::*handler)(), ErrorWording wording = {}) {
+    return [window, handler, wording = std::move(wording)] {
+        RunReportingErrors(
+            *window, [window, handler] { (window->*handler)(); }, wording);
+    };
+}
+
+// Shows a window-modal report of `error` over `form`, with `explanation` below the number and
+// message, all as plain text. Returns at once; the report closes itself when the user dismisses it.
+void ReportRuntimeError(QWidget& form, const RuntimeError& error, const QString& explanation);
+
+// Unloads every window still loaded, with the windows it owns, such as open reports. For the
+// end of the program, while the application object still exists.
+void UnloadAllForms();
+
+// Object name of the report's message box, for whoever needs to find it.
+inline constexpr const char* RuntimeErrorReportName = "RuntimeErrorReport";
+
+}  // namespace zandrel

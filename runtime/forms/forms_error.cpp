@@ -1,0 +1,28 @@
+#include "forms_error.h"
+
+#include <array>
+#include <cstddef>
+#include <utility>
+
+namespace zandrel {
+
+namespace {
+
+// Indexed by FormsErrorKind.
+constexpr std::array<ErrorTableEntry, 4> FormsErrors{{
+    {7, "Out of memory"},
+    {51, "Internal error"},
+    {53, "File not found"},
+    {482, "Printer error"},
+}};
+
+const ErrorTableEntry& EntryOf(FormsErrorKind kind) {
+    return FormsErrors.at(static_cast<std::size_t>(kind));
+}
+
+}  // namespace
+
+FormsError::FormsError(FormsErrorKind kind, std::string detail)
+    : RuntimeError(EntryOf(kind).Number, EntryOf(kind).Message, std::move(detail)), kind_(kind) {}
+
+}  // namespace zandrel

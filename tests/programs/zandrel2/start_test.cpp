@@ -1,0 +1,39 @@
+// Start-up: the application's identity, its icon, and the main window alone on screen.
+#include <QApplication>
+#include <QLineEdit>
+#include <QStyle>
+#include <QtTest>
+
+#include "main_window.h"
+#include "start.h"
+
+class StartTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void startShowsTheMainWindowAloneWithItsIdentityAndIcon() {
+        QVERIFY(!zandrel::MainWindowInstance().IsLoaded());
+        zandrel::Start(*qApp);
+
+        QCOMPARE(QApplication::applicationName(), QString("zandrel2"));
+        QCOMPARE(QApplication::applicationVersion(), QString("1.00"));
+        const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+        QVERIFY(sizes.contains(QSize(16, 16)));
+        QVERIFY(sizes.contains(QSize(32, 32)));
+
+        QVERIFY(zandrel::MainWindowInstance().IsLoaded());
+        zandrel::MainWindow& window = zandrel::MainWindowInstance().Get();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(QApplication::topLevelWidgets().size(), 1);
+        QCOMPARE(window.windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
+        QCOMPARE(window.findChild<QLineEdit*>("frequencyBox")->text(), QString("137.50"));
+        QTRY_COMPARE(QApplication::focusWidget(), window.findChild<QWidget*>("titleCaption"));
+        QCOMPARE(QApplication::font().pointSizeF(), 8.25);
+        QCOMPARE(QApplication::style()->name(), QString("windows"));
+        window.close();
+        QTRY_VERIFY(!zandrel::MainWindowInstance().IsLoaded());
+    }
+};
+
+QTEST_MAIN(StartTest)
+#include "start_test.moc"

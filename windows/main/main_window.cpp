@@ -1,0 +1,125 @@
+#include "main_window.h"
+
+#include <utility>
+
+#include "forms.h"
+#include "helix_dimensions.h"
+#include "information_window.h"
+#include "print_window.h"
+#include "runtime_error.h"
+#include "ui_main_window.h"
+#include "web_link_window.h"
+
+// Resources of a static library have to be registered by hand.
+static void RegisterMainWindowResources() { Q_INIT_RESOURCE(main_window); }
+
+namespace zandrel {
+
+namespace {
+
+constexpr qsizetype LongestQuotedFrequency = 40;
+
+QString Quoted(const QString& text) {
+    if (text.size() > LongestQuotedFrequency) {
+        return QStringLiteral("\u201C%1\u2026\u201D").arg(text.left(LongestQuotedFrequency));
+    }
+    return QStringLiteral("\u201C%1\u201D").arg(text);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::MainWindow>()) {
+    RegisterMainWindowResources();
+    ui_->setupUi(this);
+    FinishLoading(*this);
+    // The result boxes in the order a COMPUTE writes them.
+    resultBoxes_ = {
+        ui_->tubeDiameterBox,     ui_->smallLoopPerimeterBox, ui_->largeLoopPerimeterBox,
+        ui_->smallTopArmBox,      ui_->smallBottomArmBox,     ui_->smallLoopHeightBox,
+        ui_->largeLoopHeightBox,  ui_->largeTopArmBox,        ui_->largeBottomArmBox,
+        ui_->smallHelixLengthBox, ui_->largeHelixLengthBox};
+
+    const ErrorWording frequencyWording = [this](const RuntimeError& error) {
+        return ExplainComputeError(error);
+    };
+    const std::pair<QPushButton*, void (MainWindow::*)()> computeButtons[] = {
+        {ui_->quarterTurnButton, &MainWindow::ComputeQuarterTurn},
+        {ui_->halfTurnRcaButton, &MainWindow::ComputeHalfTurnRca},
+        {ui_->halfTurnShortButton, &MainWindow::ComputeHalfTurnShort},
+        {ui_->halfTurnTallButton, &MainWindow::ComputeHalfTurnTall},
+        {ui_->oneTurnButton, &MainWindow::ComputeOneTurn},
+        {ui_->oneAndHalfTurnButton, &MainWindow::ComputeOneAndHalfTurn},
+    };
+    for (const auto& [button, compute] : computeButtons) {
+        connect(button, &QPushButton::clicked, this,
+                ReportingErrors(this, compute, frequencyWording));
+    }
+    connect(ui_->infoButton, &QPushButton::clicked, this,
+            ReportingErrors(this, &MainWindow::ShowInformationWindow));
+    connect(ui_->websiteButton, &QPushButton::clicked, this,
+            ReportingErrors(this, &MainWindow::ShowWebLinkWindow));
+    connect(ui_->printButton, &QPushButton::clicked, this,
+            ReportingErrors(this, &MainWindow::PrintMainWindow, [](const RuntimeError& error) {
+                return tr("The window could not be printed: %1. Nothing else has changed.")
+                    .arg(QString::fromStdString(error.Detail()));
+            }));
+    ui_->titleCaption->setFocus();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::ComputeQuarterTurn() { Compute(HelixStyle::QuarterTurn); }
+void MainWindow::ComputeHalfTurnRca() { Compute(HelixStyle::HalfTurnRca); }
+void MainWindow::ComputeHalfTurnShort() { Compute(HelixStyle::HalfTurnShort); }
+void MainWindow::ComputeOneAndHalfTurn() { Compute(HelixStyle::OneAndHalfTurn); }
+void MainWindow::ComputeOneTurn() { Compute(HelixStyle::OneTurn); }
+void MainWindow::ComputeHalfTurnTall() { Compute(HelixStyle::HalfTurnTall); }
+
+void MainWindow::ShowInformationWindow() { InformationWindowInstance().Show(); }
+void MainWindow::ShowWebLinkWindow() { WebLinkWindowInstance().Show(); }
+void MainWindow::PrintMainWindow() { PrintWindow(MainWindowInstance().Get()); }
+
+void MainWindow::Compute(HelixStyle style) {
+    ComputeHelixDimensions(BoxText(*ui_->frequencyBox).toStdString(), StyleConstantsOf(style),
+                           Module1);
+    for (std::size_t i = 0; i < DisplayOrder.size(); ++i) {
+        SetBoxText(*resultBoxes_[i],
+                   QString::fromStdString(FormatDimension(Module1.*DisplayOrder[i].Field)));
+    }
+}
+
+QString MainWindow::ExplainComputeError(const RuntimeError& error) const {
+    const QString frequency = Quoted(ui_->frequencyBox->text());
+    QString problem;
+    switch (ClassifyFrequencyError(error, BoxText(*ui_->frequencyBox).toStdString())) {
+        case FrequencyProblem::NotANumber:
+            problem = tr("The frequency %1 is not a number. Type the frequency in MHz with "
+                         "digits and an optional decimal point, for example 137.50.")
+                          .arg(frequency);
+            break;
+        case FrequencyProblem::Zero:
+            problem = tr("The frequency %1 is zero. Type the frequency in MHz, for example 137.50.")
+                          .arg(frequency);
+            break;
+        case FrequencyProblem::TooLarge:
+            problem = tr("The frequency %1 is too large for the calculator.").arg(frequency);
+            break;
+        case FrequencyProblem::TooSmall:
+            problem = tr("The frequency %1 is too small for the design: the antenna would be too "
+                         "large to compute.")
+                          .arg(frequency);
+            break;
+        case FrequencyProblem::Other:
+            problem =
+                tr("The dimensions could not be computed for the frequency %1.").arg(frequency);
+            break;
+    }
+    return problem + QLatin1Char('\n') + tr("The results on screen have not changed.");
+}
+
+DefaultInstance<MainWindow>& MainWindowInstance() {
+    static DefaultInstance<MainWindow> instance;
+    return instance;
+}
+
+}  // namespace zandrel
