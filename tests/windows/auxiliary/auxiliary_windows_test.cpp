@@ -225,6 +225,29 @@ class AuxWindowsTest : public QObject {
         QVERIFY(matching->document()->firstBlock().layout()->lineCount() == 2);
     }
 
+    void theResultsTableWrapsSoThatEveryNoteCanBeSeen() {
+        zandrel::InformationWindowInstance().Show();
+        auto* table = qobject_cast<QPlainTextEdit*>(InfoBox("resultsTableBox"));
+        QVERIFY(QTest::qWaitForWindowExposed(table->window()));
+        QCOMPARE(table->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        const qreal width = table->viewport()->width();
+        int wrappedRows = 0;
+        for (QTextBlock block = table->document()->firstBlock(); block.isValid();
+             block = block.next()) {
+            QTextLayout* layout = block.layout();
+            for (int i = 0; i < layout->lineCount(); ++i) {
+                const QTextLine line = layout->lineAt(i);
+                const QString shown = block.text().mid(line.textStart(), line.textLength());
+                QVERIFY2(line.naturalTextWidth() <= width || shown.trimmed().isEmpty(),
+                         qPrintable(shown));
+            }
+            wrappedRows +=
+                layout->lineCount() > 1 && !block.text().trimmed().startsWith('.') ? 1 : 0;
+        }
+        QVERIFY(wrappedRows > 0);
+        QVERIFY(table->toPlainText().contains("solid but lowest gain"));
+    }
+
     void infoTabVisitsTheBoxesInOrder() {
         zandrel::InformationWindowInstance().Show();
         QWidget& info = zandrel::InformationWindowInstance().Get();

@@ -32,7 +32,9 @@ struct Control {
 };
 
 constexpr QRgb Blue = 0x0000FF, Red = 0xFF0000, Orange = 0xFF8000, DarkRed = 0xC00000,
-               Magenta = 0xFF00FF, Black = 0x000000;
+               Magenta = 0xFF00FF;
+// Not a colour: the box takes the system's window-text colour from the palette.
+constexpr QRgb WindowText = 0x1000000;
 constexpr Qt::Alignment Left = Qt::AlignLeft, Right = Qt::AlignRight, Centre = Qt::AlignHCenter;
 
 const Control TextBoxes[] = {
@@ -44,35 +46,38 @@ const Control TextBoxes[] = {
     {"tubeDiameterCaption", 120, 960, 2655, 375, "RECOMMENDED TUBE", 9.75, true, false, Orange,
      Left},
     {"tubeDiameterBox", 2880, 840, 1215, 375, "0.0", 9.75, true, false, Blue, Centre},
-    {"quarterTurnCaption", 5040, 480, 2055, 375, "1/4 TURN .3 HIGH", 9.75, true, false, Black,
+    {"quarterTurnCaption", 5040, 480, 2055, 375, "1/4 TURN .3 HIGH", 9.75, true, false, WindowText,
      Left},
-    {"halfTurnRcaCaption", 5040, 840, 1695, 255, "1/2 TURN RCA", 9.75, true, false, Black, Left},
-    {"halfTurnShortCaption", 5040, 1200, 1935, 255, "1/2 TURN .3 TALL", 9.75, true, false, Black,
+    {"halfTurnRcaCaption", 5040, 840, 1695, 255, "1/2 TURN RCA", 9.75, true, false, WindowText,
      Left},
-    {"halfTurnTallCaption", 4920, 1560, 2295, 285, "1/2 TURN .44 TALL", 9.75, true, false, Black,
+    {"halfTurnShortCaption", 5040, 1200, 1935, 255, "1/2 TURN .3 TALL", 9.75, true, false,
+     WindowText, Left},
+    {"halfTurnTallCaption", 4920, 1560, 2295, 285, "1/2 TURN .44 TALL", 9.75, true, false,
+     WindowText, Centre},
+    {"oneTurnCaption", 4800, 1920, 2295, 285, "1 TURN .37 TALL", 9.75, true, false, WindowText,
      Centre},
-    {"oneTurnCaption", 4800, 1920, 2295, 285, "1 TURN .37 TALL", 9.75, true, false, Black, Centre},
-    {"oneAndHalfTurnCaption", 5040, 2280, 1335, 255, "1 1/2 TURN", 9.75, true, false, Black, Left},
+    {"oneAndHalfTurnCaption", 5040, 2280, 1335, 255, "1 1/2 TURN", 9.75, true, false, WindowText,
+     Left},
     {"smallLoopPerimeterCaption", 3960, 2640, 2775, 255, "SMALL LOOP PERIMETER IS", 8.25, true,
-     false, Black, Right},
-    {"smallTopArmCaption", 4440, 3000, 2295, 255, "SMALL TOP ARMS ARE", 8.25, true, false, Black,
-     Right},
+     false, WindowText, Right},
+    {"smallTopArmCaption", 4440, 3000, 2295, 255, "SMALL TOP ARMS ARE", 8.25, true, false,
+     WindowText, Right},
     {"smallHelixLengthCaption", 4560, 3360, 2175, 285, "SMALL HELIX  LENGTH", 8.25, true, false,
-     Black, Right},
+     WindowText, Right},
     {"smallLoopHeightCaption", 4320, 3720, 2415, 285, "SMALL LOOP HEIGHT IS", 8.25, true, false,
-     Black, Right},
+     WindowText, Right},
     {"smallBottomArmCaption", 4200, 4080, 2535, 315, "SMALL BOTTOM ARM IS", 8.25, true, false,
-     Black, Right},
+     WindowText, Right},
     {"largeLoopPerimeterCaption", 3960, 4440, 2775, 255, "LARGE LOOP PERIMETER IS", 8.25, true,
-     false, Black, Right},
-    {"largeTopArmCaption", 4440, 4800, 2295, 285, "LARGE TOP ARMS ARE", 8.25, true, false, Black,
-     Right},
+     false, WindowText, Right},
+    {"largeTopArmCaption", 4440, 4800, 2295, 285, "LARGE TOP ARMS ARE", 8.25, true, false,
+     WindowText, Right},
     {"largeHelixLengthCaption", 4680, 5160, 2175, 255, "LARGE HELIX LENGTH", 8.25, true, false,
-     Black, Left},
+     WindowText, Left},
     {"largeLoopHeightCaption", 4440, 5520, 2295, 285, "LARGE LOOP HEIGHT IS", 8.25, true, false,
-     Black, Right},
+     WindowText, Right},
     {"largeBottomArmCaption", 4440, 5880, 2295, 285, "LARGE BOTTOM ARM IS", 8.25, true, false,
-     Black, Right},
+     WindowText, Right},
     {"smallLoopPerimeterBox", 6840, 2640, 1575, 300, "0.0", 9.75, true, false, Blue, Centre},
     {"smallTopArmBox", 6840, 3000, 1575, 300, "0.0", 9.75, true, false, Blue, Centre},
     {"smallHelixLengthBox", 6840, 3360, 1575, 300, "0.0", 8.25, true, false, Blue, Centre},
@@ -266,7 +271,10 @@ class ZandrelTest : public QObject {
         QCOMPARE(box->font().bold(), c.bold);
         QCOMPARE(box->font().italic(), c.italic);
         QCOMPARE(box->font().family(), QString("MS Sans Serif"));
-        QCOMPARE(box->palette().color(QPalette::Text).rgb() & 0xFFFFFF, c.colour);
+        const QRgb expected = c.colour == WindowText
+                                  ? QApplication::palette().color(QPalette::Text).rgb() & 0xFFFFFF
+                                  : c.colour;
+        QCOMPARE(box->palette().color(QPalette::Text).rgb() & 0xFFFFFF, expected);
         QCOMPARE(box->alignment() & Qt::AlignHorizontal_Mask, c.alignment);
         QVERIFY(box->isEnabled() && !box->isReadOnly());
         QCOMPARE(box->maxLength(), std::numeric_limits<int>::max());
@@ -464,6 +472,37 @@ class ZandrelTest : public QObject {
         QVERIFY(Report() != nullptr);
         QVERIFY(Report()->informativeText().size() < 400);
         QVERIFY(Report()->informativeText().contains(QChar(0x2026)));
+    }
+
+    void markupTypedAsAFrequencyIsReportedAsTheTextItIs() {
+        const QString typed = QStringLiteral("<img src=\"h.png\"><b>137</b>");
+        SetFrequency(typed);
+        Click("quarterTurnButton");
+        QMessageBox* report = Report();
+        QVERIFY(report != nullptr);
+        const auto* explanation = report->findChild<QLabel*>("qt_msgbox_informativelabel");
+        QVERIFY(explanation != nullptr);
+        QCOMPARE(explanation->textFormat(), Qt::PlainText);
+        QVERIFY2(explanation->text().contains(typed), qPrintable(explanation->text()));
+    }
+
+    void captionsTakeTheSystemsWindowTextColour() {
+        const QPalette system = QApplication::palette();
+        QPalette green = system;
+        green.setColor(QPalette::Text, QColor(0, 128, 0));
+        QApplication::setPalette(green);
+        MainWindow window;
+        QApplication::setPalette(system);
+        for (const char* caption :
+             {"quarterTurnCaption", "smallLoopPerimeterCaption", "largeHelixLengthCaption"}) {
+            const auto* box = window.findChild<QLineEdit*>(caption);
+            QCOMPARE(box->palette().color(QPalette::Text), QColor(0, 128, 0));
+        }
+        QCOMPARE(
+            window.findChild<QLineEdit*>("smallLoopPerimeterBox")->palette().color(QPalette::Text),
+            QColor(0, 0, 255));
+        QCOMPARE(window.findChild<QLineEdit*>("frequencyCaption")->palette().color(QPalette::Text),
+                 QColor(255, 0, 0));
     }
 
     void typingIntoACaptionOrResultBoxChangesOnlyThatBox() {
