@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package, validates it, installs it on this machine, starts the installed
+# Builds the Debian package and validates it; with ZANDREL2_INSTALL_TEST=1, and only where no
+# zandrel2 package is installed, also installs it on this machine, starts the installed
 # programs and removes the package again.
 # Usage: package_test.sh CPACK BUILD_DIR VERSION BUILT_ZANDREL2_DIMS
 set -euo pipefail
@@ -119,7 +120,15 @@ appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.example.zandre
     fail "appstreamcli rejects the metainfo"
 appstreamcli validate-tree --no-net "$work/root" || fail "appstreamcli rejects the installed tree"
 
-# Installation on this machine.
+# Installation on this machine: only when asked, and never over a copy the machine already has.
+if [[ "${ZANDREL2_INSTALL_TEST:-}" != 1 ]]; then
+    echo "SKIP: installing the package on this machine runs only with ZANDREL2_INSTALL_TEST=1"
+    exit 77
+fi
+if [[ "$(dpkg-query -W -f='${db:Status-Status}' zandrel2 2>/dev/null || true)" == installed ]]; then
+    echo "SKIP: a zandrel2 package is already installed here; the test leaves it alone"
+    exit 77
+fi
 if [[ $(id -u) -ne 0 ]]; then
     echo "SKIP: installing the package needs root"
     exit 77
