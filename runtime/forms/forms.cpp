@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QFont>
+#include <QFontDatabase>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -43,9 +44,10 @@ QString DetailAsSentence(const RuntimeError& error) {
 }  // namespace
 
 void InstallRuntimeDefaults(QApplication& application) {
-    QFont::insertSubstitution(LayoutFace, StandInFace);
     QApplication::setStyle(QStyleFactory::create("Windows"));
-    QFont font(LayoutFace);
+    // Asking for a face that is not installed makes the font system search its fallbacks for
+    // every size and weight; the stand-in is named directly instead.
+    QFont font(QFontDatabase::hasFamily(LayoutFace) ? LayoutFace : StandInFace);
     font.setPointSizeF(DefaultPointSize);
     QApplication::setFont(font);
     application.setQuitOnLastWindowClosed(true);

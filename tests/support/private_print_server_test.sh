@@ -64,16 +64,31 @@ job_id() {  # job_id LP-OUTPUT: the number in "request id is ZandrelPDF-12 (1 fi
     [[ $1 =~ request\ id\ is\ $queue-([0-9]+) ]] && echo "${BASH_REMATCH[1]}"
 }
 
-# The private cupsd's pid: the process whose command line names the private configuration.
-private_cupsd_pid() {
-    pgrep -f -- "-c $CUPS_SERVERROOT/cupsd.conf"
+# The pid of the process listening on unix socket PATH (the private cupsd for $CUPS_SERVER).
+listener_pid() {
+    local path=$1 inode fd
+    inode=$(awk -v path="$path" '$8 == path && $6 == "01" { print $7; exit }' /proc/net/unix)
+    [[ -n $inode ]] || return 1
+    fd=$(find /proc/[0-9]*/fd -maxdepth 1 -lname "socket:\\[$inode\\]" 2>/dev/null | head -n 1)
+    [[ $fd =~ ^/proc/([0-9]+)/ ]] && echo "${BASH_REMATCH[1]}"
 }
 
-# Whether PID is still a cupsd run with the configuration in folder CONF.
-cupsd_alive() {
-    local pid=$1 conf=$2
-    [[ -n $pid && -r /proc/$pid/cmdline ]] &&
-        tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF -- "$conf/cupsd.conf"
+# "PID START-TIME" of a live (not zombie) process PID: tells it from a later one with its pid.
+process_key() {
+    local stat fields
+    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+    read -r -a fields <<<"${stat##*) }"
+    [[ ${fields[0]} != [ZX] ]] && echo "$1 ${fields[19]}"
+}
+
+# Whether the process that had KEY still runs.
+still_running() { [[ -n $1 && $(process_key "${1%% *}") == "$1" ]]; }
+
+# The socket inodes of process PID that are TCP or UDP sockets.
+network_sockets() {
+    readlink /proc/"$1"/fd/* 2>/dev/null | sed -n 's/^socket:\[\([0-9]*\)\]$/\1/p' |
+        awk 'FILENAME == "-" { mine[$1] = 1; next } FNR > 1 && ($10 in mine) { print $10 }' \
+            - /proc/net/tcp /proc/net/tcp6 /proc/net/udp /proc/net/udp6 2>/dev/null
 }
 
 # --- The part run inside the wrapper ------------------------------------------------------
@@ -88,10 +103,9 @@ inside() {
     check "the output folder exists and is empty" \
         test -d "$output" -a -z "$(ls -A "$output")"
     local pid
-    pid=$(private_cupsd_pid)
-    check "the private cupsd is running" test -n "$pid"
-    check "the private cupsd listens on no network port" \
-        test -z "$(ss -H -ltun -p 2>/dev/null | grep -F "pid=$pid,")"
+    pid=$(listener_pid "$CUPS_SERVER")
+    check "a process (the private cupsd) listens on CUPS_SERVER" test -n "$pid"
+    check "the private cupsd has no TCP or UDP socket" test -z "$(network_sockets "$pid")"
 
     # The queue, as the application sees it.
     local out
@@ -167,10 +181,10 @@ fi
 scratch=$(mktemp -d)
 export SCRATCH=$scratch RESULTS=$scratch/results
 : >"$RESULTS"
-stray=()
 finish() {
-    local pid
-    for pid in "${stray[@]}"; do kill "$pid" 2>/dev/null; done
+    local running
+    running=$(jobs -pr)
+    [[ -z $running ]] || kill $running 2>/dev/null
     rm -rf "$scratch"
 }
 trap finish EXIT
@@ -213,15 +227,22 @@ status=$?
 check "the wrapper passes on the checks' exit status 0 (got $status)" test "$status" -eq 0
 
 # After each way of ending, no private cupsd is left and the folder is gone. COMMAND tells
-# where both are: it writes "PID CONFIG-FOLDER BASE-FOLDER COMMAND-PID" to a file.
+# where both are: it writes lines "CUPSD-PID START-TIME", FOLDER, "COMMAND-PID START-TIME".
+export -f listener_pid process_key
 export TELL=$scratch/tell
-tell='echo "$(pgrep -f -- "-c $CUPS_SERVERROOT/cupsd.conf") $CUPS_SERVERROOT $(dirname "$CUPS_SERVER") $$" >"$TELL.part" && mv "$TELL.part" "$TELL"'
+tell='{ process_key "$(listener_pid "$CUPS_SERVER")" || echo; dirname "$CUPS_SERVER"; process_key $$; } >"$TELL.part" && mv "$TELL.part" "$TELL"'
 told() { [[ -s $TELL ]]; }
-read_tell() { read -r cupsd_pid conf base command_pid <"$TELL" && rm -f "$TELL"; }
+read_tell() {
+    { read -r cupsd; read -r base; read -r command; } <"$TELL"
+    rm -f "$TELL"
+}
 cleaned_up() {  # cleaned_up HOW
-    check "$1: the private cupsd was running ($cupsd_pid)" test -n "$cupsd_pid"
-    check "$1: no private cupsd is left running" wait_for 10 eval '! cupsd_alive "$cupsd_pid" "$conf"'
+    check "$1: the private cupsd was running ($cupsd)" test -n "$cupsd"
+    check "$1: no private cupsd is left running" wait_for 10 eval '! still_running "$cupsd"'
     check "$1: the temporary folder is removed ($base)" wait_for 10 test ! -e "$base"
+    # What a broken wrapper leaves, the test removes.
+    still_running "$cupsd" && kill "${cupsd%% *}"
+    [[ $base == */zandrel2-print.* ]] && rm -rf "$base"
 }
 
 "$wrapper" bash -c "$tell; exit 0"
@@ -246,13 +267,11 @@ for signal in TERM INT KILL; do
         exec "$wrapper" bash -c "$tell; read -r _ <'$scratch/never'"
     ) &
     wrapper_pid=$!
-    stray+=("$wrapper_pid")
     if ! wait_for 20 told; then
         check "SIG$signal: the wrapper starts its command" false
         continue
     fi
     read_tell
-    stray+=("$command_pid")
     # Sent to the wrapper alone, the way a test runner or kill(1) would. (stderr goes away
     # meanwhile, for bash's "Killed" notice.)
     exec {stderr}>&2 2>/dev/null
@@ -269,10 +288,10 @@ for signal in TERM INT KILL; do
     check "SIG$signal: the wrapper exits with status $expected (got $status)" test "$status" -eq "$expected"
     if [[ $signal != KILL ]]; then
         check "SIG$signal: the wrapper stops its command too" \
-            wait_for 10 eval '! kill -0 "$command_pid" 2>/dev/null'
+            wait_for 10 eval '! still_running "$command"'
     fi
     cleaned_up "SIG$signal"
-    kill "$command_pid" 2>/dev/null  # after SIGKILL nobody else stops it
+    still_running "$command" && kill "${command%% *}"  # after SIGKILL nobody else stops it
 done
 
 # The machine's print server, queues, default printer and configuration are as they were.
