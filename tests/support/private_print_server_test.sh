@@ -35,6 +35,15 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls COMMAND until it succeeds or 
 }
 
 contains() { [[ $1 == *"$2"* ]]; }
+not() { ! "$@"; }
+
+completed() {  # completed JOB-ID...: whether the scheduler lists all these jobs as completed
+    local list id
+    list=$(lpstat -W completed -o "$queue") || return 1
+    for id; do
+        contains "$list" "$queue-$id " || return 1
+    done
+}
 
 make_pdf() {  # make_pdf FILE WORD: writes a one-page PDF whose only text is WORD
     local file=$1 word=$2 pdf offsets=() i
@@ -136,8 +145,8 @@ inside() {
         check "job-$second.pdf holds exactly the PDF sent" cmp -s "$work/second.pdf" "$output/job-$second.pdf"
         out=$(pdftotext -layout "$output/job-$first.pdf" - 2>&1)
         check "pdftotext reads the first job's word back ($out)" contains "$out" HELIXFIRST
-        check "the jobs are complete in the scheduler once their files are there" \
-            contains "$(lpstat -W completed -o "$queue")" "$queue-$second "
+        check "the scheduler then lists both jobs as completed" \
+            wait_for 10 completed "$first" "$second"
         check "no partly written file is left in the output folder" \
             test -z "$(find "$output" -name '.*' -type f)"
     fi
@@ -183,19 +192,11 @@ export SCRATCH=$scratch RESULTS=$scratch/results
 : >"$RESULTS"
 finish() {
     local running
-    running=$(jobs -pr)
-    [[ -z $running ]] || kill $running 2>/dev/null
+    mapfile -t running < <(jobs -pr)
+    ((${#running[@]} == 0)) || kill "${running[@]}" 2>/dev/null
     rm -rf "$scratch"
 }
 trap finish EXIT
-
-"$wrapper" true
-status=$?
-if [[ $status -eq 77 ]]; then
-    echo "skipped: CUPS is not installed"
-    exit 77
-fi
-check "the wrapper runs a command that succeeds and exits 0 (got $status)" test "$status" -eq 0
 
 # The machine's print server, as seen without the wrapper, before and after all the runs.
 machine() { env -u CUPS_SERVER -u LPDEST -u PRINTER "$@"; }
@@ -211,6 +212,14 @@ etc_cups_state() {
 }
 machine_before=$(machine_state)
 etc_cups_before=$(etc_cups_state)
+
+"$wrapper" true
+status=$?
+if [[ $status -eq 77 ]]; then
+    echo "skipped: CUPS is not installed"
+    exit 77
+fi
+check "the wrapper runs a command that succeeds and exits 0 (got $status)" test "$status" -eq 0
 
 # Inside: with settings that would name another printer or server if they were honoured.
 hostile=$scratch/hostile
@@ -230,15 +239,17 @@ check "the wrapper passes on the checks' exit status 0 (got $status)" test "$sta
 # where both are: it writes lines "CUPSD-PID START-TIME", FOLDER, "COMMAND-PID START-TIME".
 export -f listener_pid process_key
 export TELL=$scratch/tell
+# shellcheck disable=SC2016  # (expanded by the bash that the wrapper runs)
 tell='{ process_key "$(listener_pid "$CUPS_SERVER")" || echo; dirname "$CUPS_SERVER"; process_key $$; } >"$TELL.part" && mv "$TELL.part" "$TELL"'
 told() { [[ -s $TELL ]]; }
 read_tell() {
-    { read -r cupsd; read -r base; read -r command; } <"$TELL"
+    cupsd='' base='' command=''
+    [[ -s $TELL ]] && { read -r cupsd; read -r base; read -r command; } <"$TELL"
     rm -f "$TELL"
 }
 cleaned_up() {  # cleaned_up HOW
     check "$1: the private cupsd was running ($cupsd)" test -n "$cupsd"
-    check "$1: no private cupsd is left running" wait_for 10 eval '! still_running "$cupsd"'
+    check "$1: no private cupsd is left running" wait_for 10 not still_running "$cupsd"
     check "$1: the temporary folder is removed ($base)" wait_for 10 test ! -e "$base"
     # What a broken wrapper leaves, the test removes.
     still_running "$cupsd" && kill "${cupsd%% *}"
@@ -276,7 +287,7 @@ for signal in TERM INT KILL; do
     # meanwhile, for bash's "Killed" notice.)
     exec {stderr}>&2 2>/dev/null
     kill "-$signal" "$wrapper_pid"
-    wait_for 20 eval '! kill -0 "$wrapper_pid"'
+    wait_for 20 not kill -0 "$wrapper_pid"
     wait "$wrapper_pid"
     status=$?
     exec 2>&"$stderr" {stderr}>&-
@@ -288,7 +299,7 @@ for signal in TERM INT KILL; do
     check "SIG$signal: the wrapper exits with status $expected (got $status)" test "$status" -eq "$expected"
     if [[ $signal != KILL ]]; then
         check "SIG$signal: the wrapper stops its command too" \
-            wait_for 10 eval '! still_running "$command"'
+            wait_for 10 not still_running "$command"
     fi
     cleaned_up "SIG$signal"
     still_running "$command" && kill "${command%% *}"  # after SIGKILL nobody else stops it

@@ -28,8 +28,8 @@ class PrintTest : public QObject {
         waited.start();
         while (waited.elapsed() < 30000) {
             for (const QString& name : Printed()) {
+                // A job's file appears under its name only once it is complete.
                 if (!before.contains(name)) {
-                    QTest::qWait(500);  // let the printer finish writing the file
                     return output_.filePath(name);
                 }
             }
@@ -92,6 +92,53 @@ class PrintTest : public QObject {
             QVERIFY2(secondText.contains(value), value);
         }
         QCOMPARE(secondText.count(QRegularExpression("\\b0\\.0\\b")), 0);
+    }
+
+    // Runs a CUPS command on the private print server's queue; true when it succeeded.
+    static bool Queue(const char* command) {
+        QProcess process;
+        process.start(QString::fromLatin1(command), {QStringLiteral("ZandrelPDF")});
+        return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+
+    void aQueueThatCannotTakeTheJobIsReportedAndNothingIsPrinted_data() {
+        QTest::addColumn<QString>("stop");
+        QTest::addColumn<QString>("restart");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("rejecting jobs") << "cupsreject"
+                                        << "cupsaccept"
+                                        << "is not accepting jobs";
+        QTest::newRow("stopped") << "cupsdisable"
+                                 << "cupsenable"
+                                 << "is stopped";
+    }
+
+    void aQueueThatCannotTakeTheJobIsReportedAndNothingIsPrinted() {
+        QFETCH(QString, stop);
+        QFETCH(QString, restart);
+        QFETCH(QString, reason);
+        if (!qEnvironmentVariableIsSet("ZANDREL2_PRINTER_OUTPUT")) {
+            QSKIP("needs the private print server that the test command sets up");
+        }
+        QVERIFY(QTest::qWaitForWindowExposed(&MainWindow()));
+        QVERIFY(Queue(qPrintable(stop)));
+        const QStringList before = Printed();
+        Click("printButton");
+        const bool restarted = Queue(qPrintable(restart));
+
+        QMessageBox* report = Report();
+        QVERIFY(report != nullptr);
+        QCOMPARE(report->text(), QString("Run-time error '482':\n\nPrinter error"));
+        QVERIFY2(report->informativeText().contains("ZandrelPDF " + reason),
+                 qPrintable(report->informativeText()));
+        report->accept();
+        QVERIFY(restarted);
+        QCOMPARE(Printed(), before);
+        QProcess jobs;
+        jobs.start(QStringLiteral("lpstat"), {QStringLiteral("-o"), QStringLiteral("ZandrelPDF")});
+        QVERIFY(jobs.waitForFinished(30000));
+        QCOMPARE(jobs.readAllStandardOutput(), QByteArray());
     }
 
     void withNoPrinterPrintSaysSoAndTheProgramGoesOn() {
