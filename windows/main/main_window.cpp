@@ -1,5 +1,10 @@
 #include "main_window.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <memory>
 #include <utility>
 
 #include "forms.h"
@@ -63,10 +68,50 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui_(std::make_unique<
                 return tr("The window could not be printed: %1. Nothing else has changed.")
                     .arg(QString::fromStdString(error.Detail()));
             }));
+
+    // The context menu adds to the window without changing its look: on the window, and at the
+    // top of every text box's own menu.
+    modelAction_ = new QAction(tr("Model in NEC-2..."), this);
+    sheetAction_ = new QAction(tr("Construction sheet..."), this);
+    connect(modelAction_, &QAction::triggered, this,
+            [this] { emit modelRequested(ui_->frequencyBox->text()); });
+    connect(sheetAction_, &QAction::triggered, this,
+            [this] { emit constructionSheetRequested(ui_->frequencyBox->text()); });
+    for (QLineEdit* box : findChildren<QLineEdit*>()) {
+        box->installEventFilter(this);
+    }
     ui_->titleCaption->setFocus();
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::AddWindowActions(QMenu& menu) {
+    QAction* first = menu.actions().value(0);
+    menu.insertAction(first, modelAction_);
+    menu.insertAction(first, sheetAction_);
+    if (first != nullptr) {
+        menu.insertSeparator(first);
+    }
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("mainWindowMenu"));
+    AddWindowActions(menu);
+    menu.exec(event->globalPos());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box == nullptr || event->type() != QEvent::ContextMenu) {
+        return QWidget::eventFilter(watched, event);
+    }
+    std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
+    menu->setObjectName(QStringLiteral("mainWindowMenu"));
+    AddWindowActions(*menu);
+    menu->exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+    return true;
+}
 
 void MainWindow::ComputeQuarterTurn() { Compute(HelixStyle::QuarterTurn); }
 void MainWindow::ComputeHalfTurnRca() { Compute(HelixStyle::HalfTurnRca); }

@@ -8,7 +8,10 @@
 #include "default_instance.h"
 #include "helix_style.h"
 
+class QAction;
+class QContextMenuEvent;
 class QLineEdit;
+class QMenu;
 
 namespace Ui {
 class MainWindow;
@@ -35,12 +38,26 @@ class MainWindow : public QWidget {
     void ShowWebLinkWindow();
     void PrintMainWindow();
 
+  signals:
+    // The context menu's requests, with the frequency box's text as it stands.
+    void modelRequested(const QString& frequencyText);
+    void constructionSheetRequested(const QString& frequencyText);
+
+  protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    // The window's own menu items, above what `menu` already holds.
+    void AddWindowActions(QMenu& menu);
+
     void Compute(HelixStyle style);
     QString ExplainComputeError(const RuntimeError& error) const;
 
     std::unique_ptr<Ui::MainWindow> ui_;
     std::array<QLineEdit*, 11> resultBoxes_{};
+    QAction* modelAction_ = nullptr;
+    QAction* sheetAction_ = nullptr;
 };
 
 // The main window's program-wide reference.

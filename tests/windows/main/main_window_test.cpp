@@ -1,12 +1,15 @@
 // The main window as a user meets it: its layout, its COMPUTE buttons and its error reports.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 #include <limits>
@@ -503,6 +506,50 @@ class ZandrelTest : public QObject {
             QColor(0, 0, 255));
         QCOMPARE(window.findChild<QLineEdit*>("frequencyCaption")->palette().color(QPalette::Text),
                  QColor(255, 0, 0));
+    }
+
+    // Opens the context menu of `target` as `reason` does, and chooses its item `chosen`;
+    // returns the menu's item texts.
+    static QStringList ChooseFromContextMenu(QWidget* target, QContextMenuEvent::Reason reason,
+                                             int chosen) {
+        QStringList items;
+        QTimer::singleShot(0, [&items, chosen] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) {
+                return;
+            }
+            for (const QAction* action : menu->actions()) {
+                items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            }
+            menu->actions().at(chosen)->trigger();
+            menu->close();
+        });
+        QContextMenuEvent event(reason, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(target, &event);
+        return items;
+    }
+
+    void theContextMenuOffersTheModelAndTheSheetForTheTypedFrequency() {
+        QVERIFY(QTest::qWaitForWindowExposed(&Window()));
+        QSignalSpy model(&Window(), &MainWindow::modelRequested);
+        QSignalSpy sheet(&Window(), &MainWindow::constructionSheetRequested);
+        SetFrequency("145.80");
+
+        const QStringList onTheWindow =
+            ChooseFromContextMenu(&Window(), QContextMenuEvent::Mouse, 0);
+        QCOMPARE(onTheWindow, QStringList({"Model in NEC-2...", "Construction sheet..."}));
+        QCOMPARE(model.count(), 1);
+        QCOMPARE(model.takeFirst().at(0).toString(), QString("145.80"));
+
+        // A text box keeps its own editing menu, below the window's two items.
+        const QStringList onABox =
+            ChooseFromContextMenu(Find<QLineEdit>("frequencyBox"), QContextMenuEvent::Keyboard, 1);
+        QCOMPARE(onABox.mid(0, 3),
+                 QStringList({"Model in NEC-2...", "Construction sheet...", "-"}));
+        QVERIFY(onABox.size() > 5);
+        QCOMPARE(sheet.count(), 1);
+        QCOMPARE(sheet.takeFirst().at(0).toString(), QString("145.80"));
+        QCOMPARE(Find<QLineEdit>("frequencyBox")->text(), QString("145.80"));
     }
 
     void typingIntoACaptionOrResultBoxChangesOnlyThatBox() {
