@@ -26,4 +26,9 @@ const ErrorTableEntry& EntryOf(ModelErrorKind kind) {
 ModelError::ModelError(ModelErrorKind kind, std::string detail)
     : RuntimeError(EntryOf(kind).Number, EntryOf(kind).Message, std::move(detail)), kind_(kind) {}
 
+bool IsEngineError(const RuntimeError& error) {
+    return error.Number() == EntryOf(ModelErrorKind::EngineMissing).Number ||
+           error.Number() == EntryOf(ModelErrorKind::EngineFailed).Number;
+}
+
 }  // namespace zandrel

@@ -25,4 +25,8 @@ class ModelError : public RuntimeError {
     ModelErrorKind kind_;
 };
 
+// Whether an error, even one copied as a plain RuntimeError, says that nec2c is missing or
+// failed, rather than something about one style.
+bool IsEngineError(const RuntimeError& error);
+
 }  // namespace zandrel
