@@ -51,6 +51,7 @@ void ModelRunner::Start(const std::string& frequencyText, Polarisation sense) {
             waiting_.push_back(models_.size());
         } catch (const RuntimeError& error) {
             model.Error = error;
+            model.Problem = ClassifyFrequencyError(error, frequencyText);
         }
         models_.push_back(std::move(model));
         runs_.push_back(nullptr);

@@ -23,6 +23,7 @@ struct StyleModel {
     std::string Deck;
     std::optional<ModelFigures> Figures;
     std::optional<RuntimeError> Error;
+    FrequencyProblem Problem = FrequencyProblem::Other;  // when the calculator raised Error
     bool Finished = false;
 };
 
