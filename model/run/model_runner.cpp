@@ -56,6 +56,10 @@ void ModelRunner::Start(const std::string& frequencyText, Polarisation sense) {
         models_.push_back(std::move(model));
         runs_.push_back(nullptr);
     }
+    // The largest structures first, so that the last run to end starts early.
+    std::stable_sort(waiting_.begin(), waiting_.end(), [this](std::size_t a, std::size_t b) {
+        return models_[a].Geometry->TotalSegments() > models_[b].Geometry->TotalSegments();
+    });
     for (std::size_t i = 0; i < models_.size(); ++i) {
         if (models_[i].Error) {
             Finish(i);
