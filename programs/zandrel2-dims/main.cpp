@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "helix_dimensions.h"
+#include "model_commands.h"
 #include "runtime_error.h"
 
 namespace zandrel {
@@ -171,7 +172,8 @@ int Run(const std::vector<std::string_view>& arguments) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    const int status = zandrel::Run(arguments);
+    const int status = zandrel::IsModelCommand(arguments) ? zandrel::RunModelCommand(argc, argv)
+                                                          : zandrel::Run(arguments);
     // A table that did not reach its reader (a full disk, a closed pipe) is a failure.
     std::cout.flush();
     if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {

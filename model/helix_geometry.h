@@ -1,0 +1,70 @@
+// The wire structure of a quadrifilar helix built from the calculator's dimensions.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "helix_dimensions.h"
+#include "helix_style.h"
+
+namespace zandrel {
+
+// The circular polarisation the antenna radiates upwards. Left-hand twist radiates RHCP; the
+// LHCP antenna is the mirror image (y to -y) of the RHCP one.
+enum class Polarisation { Rhcp, Lhcp };
+
+std::string_view PolarisationName(Polarisation polarisation);
+
+struct Point {
+    double X = 0.0;
+    double Y = 0.0;
+    double Z = 0.0;
+};
+
+// What a wire is part of, so that its neighbours and its purpose can be told apart.
+enum class WirePart { SmallTop, SmallElement, SmallBottom, LargeTop, LargeElement, LargeBottom };
+
+// One straight wire, in metres.
+struct Wire {
+    int Tag = 0;
+    int Segments = 1;
+    Point Start;
+    Point End;
+    double Radius = 0.0;
+    WirePart Part = WirePart::SmallTop;
+    int Element = 0;  // 0 or 1 for an element's wires, else 0
+};
+
+// How finely the wires are cut into segments: an element gets the larger of the two counts,
+// and the top and bottom wires segments as long as the elements'.
+struct Segmentation {
+    double SegmentsPerWavelength = 40.0;
+    int MinimumPerElement = 32;
+};
+
+struct HelixGeometry {
+    const StyleEntry* Style = nullptr;
+    std::string FrequencyText;
+    Polarisation Sense = Polarisation::Rhcp;
+    HelixDimensions Dimensions;  // the model's own set, never the program-wide one
+    double FrequencyMHz = 0.0;
+    std::vector<Wire> Wires;
+    int SmallFeedTag = 0;  // the loops' top wires, fed on their middle segments
+    int LargeFeedTag = 0;
+    int FeedSegment = 0;  // the middle segment of a top wire (both have the same count)
+    int SegmentsPerElement = 0;
+
+    int TotalSegments() const;
+};
+
+// Computes the style's dimensions for the frequency text into a private set and builds the
+// helix from them. Raises the calculator's RuntimeError when the computation fails, and
+// ModelError(NotModellable) when the dimensions are not positive and finite.
+HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequencyText,
+                                 Polarisation sense, const Segmentation& segmentation = {});
+
+// The length of a wire in metres.
+double WireLength(const Wire& wire);
+
+}  // namespace zandrel

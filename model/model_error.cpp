@@ -1,0 +1,34 @@
+#include "model_error.h"
+
+#include <array>
+#include <cstddef>
+#include <utility>
+
+namespace zandrel {
+
+namespace {
+
+// Indexed by ModelErrorKind.
+constexpr std::array<ErrorTableEntry, 5> ModelErrors{{
+    {1001, "The NEC-2 engine nec2c is not installed (Debian package nec2c)"},
+    {1002, "The NEC-2 engine nec2c failed"},
+    {1003, "The output of nec2c could not be read"},
+    {1004, "The NEC-2 deck could not be written"},
+    {1005, "No NEC-2 model can be built for these dimensions"},
+}};
+
+const ErrorTableEntry& EntryOf(ModelErrorKind kind) {
+    return ModelErrors.at(static_cast<std::size_t>(kind));
+}
+
+}  // namespace
+
+ModelError::ModelError(ModelErrorKind kind, std::string detail)
+    : RuntimeError(EntryOf(kind).Number, EntryOf(kind).Message, std::move(detail)), kind_(kind) {}
+
+bool IsEngineError(const RuntimeError& error) {
+    return error.Number() == EntryOf(ModelErrorKind::EngineMissing).Number ||
+           error.Number() == EntryOf(ModelErrorKind::EngineFailed).Number;
+}
+
+}  // namespace zandrel

@@ -1,0 +1,32 @@
+// The run-time errors of the NEC-2 model: the engine, its output and the deck.
+#pragma once
+
+#include <string>
+
+#include "runtime_error.h"
+
+namespace zandrel {
+
+enum class ModelErrorKind {
+    EngineMissing,     // nec2c is not on the PATH
+    EngineFailed,      // nec2c stopped with an error; the detail quotes its words
+    OutputUnreadable,  // nec2c's output is truncated, corrupted or not what the deck asked for
+    DeckNotWritten,    // a deck file could not be written
+    NotModellable,     // dimensions that no NEC-2 model can be built from
+};
+
+class ModelError : public RuntimeError {
+  public:
+    explicit ModelError(ModelErrorKind kind, std::string detail = {});
+
+    ModelErrorKind Kind() const noexcept { return kind_; }
+
+  private:
+    ModelErrorKind kind_;
+};
+
+// Whether an error, even one copied as a plain RuntimeError, says that nec2c is missing or
+// failed, rather than something about one style.
+bool IsEngineError(const RuntimeError& error);
+
+}  // namespace zandrel

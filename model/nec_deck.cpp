@@ -1,0 +1,148 @@
+#include "nec_deck.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+namespace zandrel {
+
+namespace {
+
+// A number as NEC-2 reads it, whatever the locale: shortest text that reads back exactly.
+std::string Number(double value) {
+    if (value == 0.0) {
+        return "0";  // no negative zero
+    }
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::general, 10);
+    return std::string(buffer.data(), result.ptr);
+}
+
+class DeckText {
+  public:
+    DeckText& Card(std::string_view name) {
+        text_ += name;
+        return *this;
+    }
+    DeckText& operator<<(int value) {
+        text_ += ' ';
+        text_ += std::to_string(value);
+        return *this;
+    }
+    DeckText& operator<<(double value) {
+        text_ += ' ';
+        text_ += Number(value);
+        return *this;
+    }
+    DeckText& Text(std::string_view words) {
+        text_ += ' ';
+        text_ += words;
+        return *this;
+    }
+    void End() { text_ += '\n'; }
+    std::string Take() { return std::move(text_); }
+
+  private:
+    std::string text_;
+};
+
+// nec2c reads comment cards of a limited length, one line each: the echoed frequency text is
+// trimmed, kept on one line and cut short when it is very long.
+std::string CommentText(std::string_view text) {
+    constexpr std::size_t Longest = 40;
+    const std::size_t first = text.find_first_not_of(' ');
+    const std::size_t last = text.find_last_not_of(' ');
+    std::string line(first == std::string_view::npos ? std::string_view{}
+                                                     : text.substr(first, last - first + 1));
+    for (char& c : line) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            c = ' ';
+        }
+    }
+    if (line.size() > Longest) {
+        line = line.substr(0, Longest) + "...";
+    }
+    return line;
+}
+
+}  // namespace
+
+std::vector<double> SweepFrequencies(double frequencyMHz, const DeckRequest& request) {
+    std::vector<double> frequencies;
+    const double start = frequencyMHz * (1.0 - request.SweepHalfSpan);
+    const double step = frequencyMHz * 2.0 * request.SweepHalfSpan / (request.SweepPoints - 1);
+    for (int i = 0; i < request.SweepPoints; ++i) {
+        frequencies.push_back(start + step * i);
+    }
+    return frequencies;
+}
+
+int PatternThetaCount(const DeckRequest& request) {
+    return static_cast<int>(std::lround(180.0 / request.PatternStepDeg)) + 1;
+}
+
+int PatternPhiCount(const DeckRequest& request) {
+    return static_cast<int>(std::lround(360.0 / request.PatternStepDeg));
+}
+
+std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& request) {
+    DeckText deck;
+    const StyleEntry& style = *geometry.Style;
+    deck.Card("CM")
+        .Text("zandrel2 NEC-2 model of the quadrifilar helix")
+        .Text(style.Caption)
+        .Text("(" + std::string(style.Name) + ")")
+        .End();
+    deck.Card("CM").Text("Design frequency " + CommentText(geometry.FrequencyText) + " MHz").End();
+    deck.Card("CM")
+        .Text(geometry.Sense == Polarisation::Rhcp
+                  ? "Twist: left-hand helix, RHCP upwards"
+                  : "Twist: right-hand helix (mirror image), LHCP upwards")
+        .End();
+    deck.Card("CM").Text("Dimensions in mm:").End();
+    for (const DisplayedDimension& shown : DisplayOrder) {
+        deck.Card("CM")
+            .Text(shown.Name)
+            .Text(FormatDimension(geometry.Dimensions.*shown.Field))
+            .End();
+    }
+    deck.Card("CM")
+        .Text(
+            "Free space, perfect conductors, metres; 1 V on the middle segment of each "
+            "loop's top wire")
+        .End();
+    deck.Card("CE").End();
+    for (const Wire& wire : geometry.Wires) {
+        deck.Card("GW") << wire.Tag << wire.Segments << wire.Start.X << wire.Start.Y << wire.Start.Z
+                        << wire.End.X << wire.End.Y << wire.End.Z << wire.Radius;
+        deck.End();
+    }
+    deck.Card("GE") << 0;
+    deck.End();
+    if (request.ExtendedKernel) {
+        deck.Card("EK") << 0;
+        deck.End();
+    }
+    // No current tables: only the sources, the power budget and the pattern are read.
+    deck.Card("PT") << -1 << 0 << 0 << 0;
+    deck.End();
+    deck.Card("FR") << 0 << 1 << 0 << 0 << geometry.FrequencyMHz << 0.0;
+    deck.End();
+    for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
+        deck.Card("EX") << 0 << tag << geometry.FeedSegment << 0 << 1.0 << 0.0;
+        deck.End();
+    }
+    deck.Card("RP") << 0 << PatternThetaCount(request) << PatternPhiCount(request) << 1000 << 0.0
+                    << 0.0 << request.PatternStepDeg << request.PatternStepDeg;
+    deck.End();
+    const std::vector<double> sweep = SweepFrequencies(geometry.FrequencyMHz, request);
+    deck.Card("FR") << 0 << request.SweepPoints << 0 << 0 << sweep.front() << (sweep[1] - sweep[0]);
+    deck.End();
+    deck.Card("XQ").End();
+    deck.Card("EN").End();
+    return deck.Take();
+}
+
+}  // namespace zandrel

@@ -1,0 +1,28 @@
+// The NEC-2 deck of a helix: comment cards, geometry, sources, the sweep and the pattern request.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "helix_geometry.h"
+
+namespace zandrel {
+
+// The runs a deck asks nec2c for: the pattern at the design frequency, then the sweep.
+struct DeckRequest {
+    int SweepPoints = 11;         // odd, so that the middle point is the design frequency
+    double SweepHalfSpan = 0.05;  // of the design frequency, each side
+    double PatternStepDeg = 5.0;  // in theta and in phi; divides 90
+    bool ExtendedKernel = true;   // NEC-2's extended thin-wire kernel: the tube is thick
+};
+
+// The frequencies of the sweep, lowest first, in MHz.
+std::vector<double> SweepFrequencies(double frequencyMHz, const DeckRequest& request = {});
+
+int PatternThetaCount(const DeckRequest& request = {});
+int PatternPhiCount(const DeckRequest& request = {});
+
+// The deck as nec2c reads it, one card a line.
+std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& request = {});
+
+}  // namespace zandrel

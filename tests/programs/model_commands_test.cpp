@@ -1,0 +1,199 @@
+// zandrel2-dims --nec and --model as a script would use them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "nec2c_process.h"
+
+namespace {
+
+struct RunResult {
+    int status;
+    std::string out;
+};
+
+RunResult RunCommandLine(const std::string& command) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return {-1, {}};
+    }
+    std::string out;
+    std::array<char, 4096> buffer{};
+    std::size_t read = 0;
+    while ((read = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        out.append(buffer.data(), read);
+    }
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+std::string DimsCommand(const std::vector<std::string>& arguments) {
+    std::string command = ZANDREL2_DIMS;
+    for (const std::string& argument : arguments) {
+        command += " '" + argument + "'";
+    }
+    return command;
+}
+
+RunResult RunDims(const std::vector<std::string>& arguments, const std::string& prefix = "") {
+    return RunCommandLine(prefix + DimsCommand(arguments) + " 2>/dev/null");
+}
+
+RunResult RunDimsStderr(const std::vector<std::string>& arguments, const std::string& prefix = "") {
+    return RunCommandLine(prefix + DimsCommand(arguments) + " 2>&1 >/dev/null");
+}
+
+TEST(DimsNecDeck, PrintsADeckThatNec2cRunsAsItIs) {
+    const RunResult deck = RunDims({"--nec", "OneTurn", "137.50"});
+    ASSERT_EQ(deck.status, 0);
+    EXPECT_EQ(deck.out.rfind("CM zandrel2 NEC-2 model of the quadrifilar helix 1 TURN .37 TALL", 0),
+              0u);
+    EXPECT_NE(deck.out.find("CM LargeHelixLength "), std::string::npos);
+    const zandrel::test_support::Nec2cRun run = zandrel::test_support::RunNec2c(deck.out);
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_NE(run.Output.find("RADIATION PATTERNS"), std::string::npos);
+    EXPECT_NE(run.Output.find("TOTAL RUN TIME"), std::string::npos);
+}
+
+TEST(DimsNecDeck, MirrorsTheDeckForLhcp) {
+    const RunResult right = RunDims({"--nec", "HalfTurnTall", "137.50"});
+    const RunResult left = RunDims({"--nec", "HalfTurnTall", "137.50", "--lhcp"});
+    ASSERT_EQ(left.status, 0);
+    EXPECT_NE(right.out, left.out);
+    EXPECT_NE(left.out.find("LHCP upwards"), std::string::npos);
+}
+
+TEST(DimsNecDeck, RefusesUnknownStylesAndMissingArgumentsAsUsageErrors) {
+    EXPECT_EQ(RunDims({"--nec", "TwoTurns", "137.50"}).status, 2);
+    EXPECT_NE(RunDimsStderr({"--nec", "TwoTurns", "137.50"}).out.find("unknown style TwoTurns"),
+              std::string::npos);
+    EXPECT_EQ(RunDims({"--nec", "OneTurn"}).status, 2);
+    EXPECT_EQ(RunDims({"--model"}).status, 2);
+    EXPECT_EQ(RunDims({"--model", "137.50", "138"}).status, 2);
+    EXPECT_EQ(RunDims({"--model", "--bogus", "137.50"}).status, 2);
+}
+
+TEST(DimsNecDeck, ExplainsABadFrequency) {
+    const RunResult result = RunDimsStderr({"--nec", "OneTurn", "abc"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find("not a number"), std::string::npos) << result.out;
+}
+
+class DimsModel : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        const RunResult result = RunDims({"--model", "--json", "137.50"});
+        status_ = result.status;
+        document_ = new nlohmann::json(nlohmann::json::parse(result.out));
+    }
+    static void TearDownTestSuite() { delete document_; }
+
+    static int status_;
+    static nlohmann::json* document_;
+};
+
+int DimsModel::status_ = -1;
+nlohmann::json* DimsModel::document_ = nullptr;
+
+TEST_F(DimsModel, PrintsOneJsonObjectWithEveryStyleInOnScreenOrder) {
+    EXPECT_EQ(status_, 0);
+    const nlohmann::json& document = *document_;
+    EXPECT_EQ(document["frequency"], "137.50");
+    EXPECT_EQ(document["engine"], "nec2c");
+    EXPECT_EQ(document["polarisation"], "RHCP");
+    const std::vector<std::string> names = {"QuarterTurn",  "HalfTurnRca", "HalfTurnShort",
+                                            "HalfTurnTall", "OneTurn",     "OneAndHalfTurn"};
+    ASSERT_EQ(document["styles"].size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const nlohmann::json& style = document["styles"][i];
+        EXPECT_EQ(style["style"], names[i]);
+        ASSERT_TRUE(style.contains("model")) << style.dump();
+        const nlohmann::json& model = style["model"];
+        EXPECT_TRUE(model["impedance_ohm"]["r"].is_number());
+        EXPECT_TRUE(model["impedance_ohm"]["x"].is_number());
+        const double x = model["impedance_ohm"]["x"];
+        EXPECT_EQ(model["matching"]["component"], x < 0 ? "inductor" : "capacitor");
+        EXPECT_TRUE(model["matching"]["value"].is_number());
+        EXPECT_EQ(model["zenith_sense"], "RIGHT");
+        EXPECT_GT(model["zenith_rhcp_dbic"], model["zenith_lhcp_dbic"]);
+        for (const char* key : {"horizon_rhcp_dbic", "max_gain_dbi", "max_gain_elevation_deg",
+                                "front_to_back_db", "axial_ratio_db"}) {
+            EXPECT_TRUE(model[key].is_number()) << key;
+        }
+        EXPECT_TRUE(model["bandwidth_2to1_mhz"].contains("low"));
+        EXPECT_TRUE(model["bandwidth_2to1_mhz"].contains("high"));
+    }
+    // The RCA style's band reaches beyond the sweep on the high side.
+    EXPECT_TRUE(document["styles"][1]["model"]["bandwidth_2to1_mhz"]["high"].is_null());
+    EXPECT_TRUE(document["styles"][1]["model"]["resonance_mhz"].is_null());
+    EXPECT_TRUE(document["styles"][4]["model"]["resonance_mhz"].is_number());
+}
+
+TEST_F(DimsModel, GivesTheSameImpedanceForTheLhcpMirrorImage) {
+    const RunResult left = RunDims({"--model", "--json", "--lhcp", "137.50"});
+    ASSERT_EQ(left.status, 0);
+    const nlohmann::json mirrored = nlohmann::json::parse(left.out);
+    EXPECT_EQ(mirrored["polarisation"], "LHCP");
+    for (std::size_t i = 0; i < 6; ++i) {
+        const nlohmann::json& a = (*document_)["styles"][i]["model"];
+        const nlohmann::json& b = mirrored["styles"][i]["model"];
+        EXPECT_NEAR(b["impedance_ohm"]["r"].get<double>(), a["impedance_ohm"]["r"].get<double>(),
+                    0.01);
+        EXPECT_NEAR(b["impedance_ohm"]["x"].get<double>(), a["impedance_ohm"]["x"].get<double>(),
+                    0.01);
+        EXPECT_EQ(b["zenith_sense"], "LEFT");
+    }
+}
+
+TEST(DimsModelTable, HasTheInfoTablesColumnsAndNoProgressWhenStderrIsNoTerminal) {
+    const RunResult table = RunDims({"--model", "137.50"});
+    ASSERT_EQ(table.status, 0);
+    for (const char* header : {"STYLE", "OHMS", "MATCHING", "OVERHEAD GAIN", "GAIN AT HORIZON",
+                               "2:1 BANDWIDTH", "RESONANCE", "FRONT-TO-BACK", "AXIAL RATIO"}) {
+        EXPECT_NE(table.out.find(header), std::string::npos) << header;
+    }
+    EXPECT_LT(table.out.find("OHMS"), table.out.find("MATCHING"));
+    EXPECT_NE(table.out.find("1 1/2 TURN"), std::string::npos);
+    EXPECT_EQ(RunDimsStderr({"--model", "137.50"}).out, "");
+}
+
+TEST(DimsModelErrors, ReportsEachStyleThatFailsAndExitsWithOne) {
+    const RunResult result = RunDims({"--model", "--json", "abc"});
+    EXPECT_EQ(result.status, 1);
+    const nlohmann::json document = nlohmann::json::parse(result.out);
+    for (const nlohmann::json& style : document["styles"]) {
+        EXPECT_EQ(style["error"]["number"], 13);
+        EXPECT_EQ(style["error"]["message"], "Type mismatch");
+        EXPECT_FALSE(style.contains("model"));
+    }
+    EXPECT_NE(RunDimsStderr({"--model", "abc"}).out.find("not a number"), std::string::npos);
+}
+
+TEST(DimsModelErrors, NamesThePackageWhenNec2cIsMissingAndExitsWithThree) {
+    const RunResult result = RunDimsStderr({"--model", "137.50"}, "PATH=/nonexistent ");
+    EXPECT_EQ(result.status, 3);
+    EXPECT_NE(result.out.find("Debian package nec2c"), std::string::npos) << result.out;
+}
+
+TEST(DimsModelErrors, QuotesNec2cWhenItFailsAndExitsWithThree) {
+    const std::filesystem::path bin = std::filesystem::temp_directory_path() /
+                                      ("zandrel2-fake-nec2c-" + std::to_string(getpid()));
+    std::filesystem::create_directories(bin);
+    std::ofstream(bin / "nec2c") << "#!/bin/sh\necho 'NO SEGMENT HAS AN ITAG OF 9' >&2\nexit 255\n";
+    std::filesystem::permissions(bin / "nec2c", std::filesystem::perms::owner_all);
+    const RunResult result =
+        RunDimsStderr({"--model", "137.50"}, "PATH='" + bin.string() + "':/usr/bin:/bin ");
+    std::filesystem::remove_all(bin);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_NE(result.out.find("NO SEGMENT HAS AN ITAG OF 9"), std::string::npos) << result.out;
+}
+
+}  // namespace
