@@ -13,6 +13,7 @@
 
 #include "helix_dimensions.h"
 #include "runtime_error.h"
+#include "sheet_command.h"
 
 namespace zandrel {
 namespace {
@@ -171,6 +172,9 @@ int Run(const std::vector<std::string_view>& arguments) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    if (!arguments.empty() && arguments.front() == zandrel::SheetOption) {
+        return zandrel::RunSheetCommand(argc, argv);
+    }
     const int status = zandrel::Run(arguments);
     // A table that did not reach its reader (a full disk, a closed pipe) is a failure.
     std::cout.flush();
