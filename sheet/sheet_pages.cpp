@@ -450,7 +450,7 @@ void PaintJoinMark(Canvas& canvas, QPointF at, const QString& name) {
     painter.drawEllipse(at, 1.8, 1.8);
     canvas.Line(at - QPointF(3.0, 0), at + QPointF(3.0, 0), Pen(Qt::black, 0.15));
     canvas.Line(at - QPointF(0, 3.0), at + QPointF(0, 3.0), Pen(Qt::black, 0.15));
-    canvas.Text(at + QPointF(3.5, -1.0), name, Font(5.5));
+    canvas.Text(at + QPointF(0.0, -3.8), name, Font(5.5), Qt::AlignHCenter);
 }
 
 // Whether a text at depth `y` would run into a hole's circle or label.
@@ -567,7 +567,7 @@ void PaintTemplateContent(Canvas& canvas, const ConstructionSheet& sheet,
             continue;
         }
         const QString name = QStringLiteral("join %1").arg(row);
-        PaintJoinMark(canvas, {content.left() + 3.5, y}, name);
+        PaintJoinMark(canvas, {content.left() + 2.5, y}, name);
         PaintJoinMark(canvas, {content.right() - 7.5, y}, name);
     }
     for (int column = 1; column < layout.Columns; ++column) {
@@ -706,8 +706,12 @@ int SheetPageCount(const ConstructionSheet& sheet, Paper paper) {
 void PaintConstructionSheet(QPagedPaintDevice& device, const ConstructionSheet& sheet, Paper paper,
                             const QDate& date) {
     const TemplateLayout layout = LayOutTemplate(sheet, paper);
-    device.setPageLayout(QPageLayout(PageSizeOf(paper), QPageLayout::Portrait,
-                                     QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+    // A printer that cannot print to the paper's edge keeps its margins; the origin below
+    // makes up for them.
+    if (!device.setPageLayout(QPageLayout(PageSizeOf(paper), QPageLayout::Portrait,
+                                          QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter))) {
+        device.setPageSize(PageSizeOf(paper));
+    }
     QPainter painter;
     if (!painter.begin(&device)) {
         throw SheetError(SheetErrorKind::FileNotWritable, "the pages could not be started");

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <optional>
 
 namespace zandrel::test_support {
 
@@ -78,7 +80,50 @@ DrawnPath ParsePath(const QString& element) {
     return path;
 }
 
+bool NearMm(double a, double b, double tolerance = 0.05) { return std::fabs(a - b) <= tolerance; }
+
+// An axis-aligned rectangle drawn as one closed path.
+std::optional<QRectF> AsRectangle(const DrawnPath& path) {
+    if (path.Curved || path.Points.size() < 4 || path.Points.size() > 6) {
+        return std::nullopt;
+    }
+    const QRectF bounds = path.Bounds();
+    for (const QPointF& point : path.Points) {
+        if (!(NearMm(point.x(), bounds.left(), 0.01) || NearMm(point.x(), bounds.right(), 0.01)) ||
+            !(NearMm(point.y(), bounds.top(), 0.01) || NearMm(point.y(), bounds.bottom(), 0.01))) {
+            return std::nullopt;
+        }
+    }
+    return bounds;
+}
+
 }  // namespace
+
+std::vector<QRectF> ScaleBars(const PdfPage& page) {
+    std::vector<QRectF> outlines, cells;
+    for (const DrawnPath& path : page.Paths) {
+        if (const auto rectangle = AsRectangle(path)) {
+            (path.Filled ? cells : outlines).push_back(*rectangle);
+        }
+    }
+    std::vector<QRectF> bars;
+    for (const QRectF& outline : outlines) {
+        int inside = 0;
+        for (const QRectF& cell : cells) {
+            const double index = (cell.left() - outline.left()) / (outline.width() / 10.0);
+            if (NearMm(cell.top(), outline.top()) && NearMm(cell.bottom(), outline.bottom()) &&
+                NearMm(cell.width(), outline.width() / 10.0) &&
+                NearMm(index, std::round(index), 0.01) &&
+                static_cast<int>(std::round(index)) % 2 == 0) {
+                ++inside;
+            }
+        }
+        if (inside == 5) {
+            bars.push_back(outline);
+        }
+    }
+    return bars;
+}
 
 QRectF DrawnPath::Bounds() const {
     if (Points.empty()) {

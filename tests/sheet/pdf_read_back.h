@@ -40,6 +40,9 @@ struct PdfPage {
 // Every page of the PDF at `path`; an empty list when the tools fail.
 std::vector<PdfPage> ReadPdf(const QString& path);
 
+// The scale bars of a page: outlined bars split into ten cells, every other one filled.
+std::vector<QRectF> ScaleBars(const PdfPage& page);
+
 // Runs a program with arguments, returns its standard output (empty on failure).
 QByteArray RunTool(const QString& program, const QStringList& arguments);
 

@@ -23,6 +23,7 @@ namespace {
 using test_support::DrawnPath;
 using test_support::DrawnWord;
 using test_support::PdfPage;
+using test_support::ScaleBars;
 
 constexpr double Tolerance = 0.05;  // mm
 const QDate Date(2024, 3, 5);
@@ -42,48 +43,6 @@ class SheetPdf : public testing::Test {
 
 bool Near(double a, double b, double tolerance = Tolerance) {
     return std::fabs(a - b) <= tolerance;
-}
-
-// An axis-aligned rectangle drawn as one closed path.
-std::optional<QRectF> AsRectangle(const DrawnPath& path) {
-    if (path.Curved || path.Points.size() < 4 || path.Points.size() > 6) {
-        return std::nullopt;
-    }
-    const QRectF bounds = path.Bounds();
-    for (const QPointF& point : path.Points) {
-        if (!(Near(point.x(), bounds.left(), 0.01) || Near(point.x(), bounds.right(), 0.01)) ||
-            !(Near(point.y(), bounds.top(), 0.01) || Near(point.y(), bounds.bottom(), 0.01))) {
-            return std::nullopt;
-        }
-    }
-    return bounds;
-}
-
-// The scale bars of a page: outlined bars split into ten cells, every other one filled.
-std::vector<QRectF> ScaleBars(const PdfPage& page) {
-    std::vector<QRectF> outlines, cells;
-    for (const DrawnPath& path : page.Paths) {
-        if (const auto rectangle = AsRectangle(path)) {
-            (path.Filled ? cells : outlines).push_back(*rectangle);
-        }
-    }
-    std::vector<QRectF> bars;
-    for (const QRectF& outline : outlines) {
-        int inside = 0;
-        for (const QRectF& cell : cells) {
-            const double index = (cell.left() - outline.left()) / (outline.width() / 10.0);
-            if (Near(cell.top(), outline.top()) && Near(cell.bottom(), outline.bottom()) &&
-                Near(cell.width(), outline.width() / 10.0) &&
-                Near(index, std::round(index), 0.01) &&
-                static_cast<int>(std::round(index)) % 2 == 0) {
-                ++inside;
-            }
-        }
-        if (inside == 5) {
-            bars.push_back(outline);
-        }
-    }
-    return bars;
 }
 
 QString PageText(const PdfPage& page) {
