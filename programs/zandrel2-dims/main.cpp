@@ -14,6 +14,7 @@
 #include "helix_dimensions.h"
 #include "model_commands.h"
 #include "runtime_error.h"
+#include "sheet_command.h"
 
 namespace zandrel {
 namespace {
@@ -172,6 +173,9 @@ int Run(const std::vector<std::string_view>& arguments) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    if (!arguments.empty() && arguments.front() == zandrel::SheetOption) {
+        return zandrel::RunSheetCommand(argc, argv);
+    }
     const int status = zandrel::IsModelCommand(arguments) ? zandrel::RunModelCommand(argc, argv)
                                                           : zandrel::Run(arguments);
     // A table that did not reach its reader (a full disk, a closed pipe) is a failure.

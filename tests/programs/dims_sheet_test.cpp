@@ -1,0 +1,159 @@
+// zandrel2-dims --sheet as a script would use it: the PDF it writes, its messages and exit
+// status, with and without a display.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include "pdf_read_back.h"
+
+namespace {
+
+struct DimsRun {
+    int status = -1;
+    QString out, err;
+};
+
+DimsRun RunDims(const QStringList& arguments,
+                const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(ZANDREL2_DIMS), arguments);
+    DimsRun run;
+    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit) {
+        run.status = process.exitCode();
+    }
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QString PageText(const zandrel::test_support::PdfPage& page) {
+    QStringList words;
+    for (const auto& word : page.Words) {
+        words << word.Text;
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+class DimsSheet : public testing::Test {
+  protected:
+    QString Output(const char* name = "sheet.pdf") const {
+        return folder_.filePath(QString::fromLatin1(name));
+    }
+    QStringList Files() const {
+        return QDir(folder_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir folder_;
+};
+
+TEST_F(DimsSheet, WritesTheSheetOfTheNamedStyleWithTheGivenOptions) {
+    const DimsRun run = RunDims(
+        {QStringLiteral("--sheet"), QStringLiteral("HalfTurnRca"), QStringLiteral("137.50"),
+         QStringLiteral("--lhcp"), QStringLiteral("--mast-diameter"), QStringLiteral("40"),
+         QStringLiteral("--paper"), QStringLiteral("letter"), QStringLiteral("-o"), Output()});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    const auto pages = zandrel::test_support::ReadPdf(Output());
+    ASSERT_GE(pages.size(), 2u);
+    EXPECT_NEAR(pages[0].Size.width(), 215.9, 0.5);
+    EXPECT_NEAR(pages[0].Size.height(), 279.4, 0.5);
+    const QString first = PageText(pages[0]);
+    for (const char* expected :
+         {"1/2 TURN RCA", "137.50 MHz", "Polarisation LHCP",
+          "Mast outside diameter 40 mm, circumference 125.7 mm", "745.11", "820.35"}) {
+        EXPECT_TRUE(first.contains(QString::fromUtf8(expected))) << expected;
+    }
+    EXPECT_TRUE(PageText(pages[1]).contains(QStringLiteral("mast 40 mm")));
+}
+
+TEST_F(DimsSheet, NeedsNoDisplay) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    const DimsRun run = RunDims({QStringLiteral("--sheet"), QStringLiteral("QuarterTurn"),
+                                 QStringLiteral("137.50"), QStringLiteral("-o"), Output()},
+                                environment);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const auto pages = zandrel::test_support::ReadPdf(Output());
+    ASSERT_FALSE(pages.empty());
+    EXPECT_NEAR(pages[0].Size.width(), 210.0, 0.5);
+    EXPECT_TRUE(PageText(pages[0]).contains(QStringLiteral("1/4 TURN .3 HIGH")));
+}
+
+TEST_F(DimsSheet, ExplainsWhatWentWrongExitsWithOneAndLeavesNoFile) {
+    struct Case {
+        QStringList arguments;
+        const char* words;
+    };
+    const QString missingFolder = Output("no/such/folder/sheet.pdf");
+    const Case cases[] = {
+        {{QStringLiteral("abc")},
+         "the frequency is not a number (run-time error 13: Type mismatch)"},
+        {{QStringLiteral("0")}, "the frequency is zero"},
+        {{QStringLiteral("137.50"), QStringLiteral("--mast-diameter"), QStringLiteral("0")},
+         "the mast diameter must be more than 0 mm (run-time error 380: Invalid property value)"},
+        {{QStringLiteral("137.50"), QStringLiteral("--mast-diameter"), QStringLiteral("wide")},
+         "the mast diameter \"wide\" is not a number"},
+        {{QStringLiteral("1")}, "the drilling template would need"},
+    };
+    for (const Case& c : cases) {
+        const DimsRun run =
+            RunDims(QStringList{QStringLiteral("--sheet"), QStringLiteral("OneTurn")} +
+                    c.arguments + QStringList{QStringLiteral("-o"), Output()});
+        EXPECT_EQ(run.status, 1) << c.words;
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.words))) << run.err.toStdString();
+        EXPECT_TRUE(Files().isEmpty()) << c.words;
+    }
+    const DimsRun unwritable =
+        RunDims({QStringLiteral("--sheet"), QStringLiteral("OneTurn"), QStringLiteral("137.50"),
+                 QStringLiteral("-o"), missingFolder});
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_TRUE(unwritable.err.contains(missingFolder + QStringLiteral(" cannot be written")))
+        << unwritable.err.toStdString();
+    EXPECT_TRUE(unwritable.err.contains(QStringLiteral("run-time error 75")));
+    EXPECT_TRUE(Files().isEmpty());
+
+    // A sheet that fails leaves the file that was there untouched.
+    QFile existing(Output());
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("an older sheet");
+    existing.close();
+    EXPECT_EQ(RunDims({QStringLiteral("--sheet"), QStringLiteral("OneTurn"), QStringLiteral("x"),
+                       QStringLiteral("-o"), Output()})
+                  .status,
+              1);
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), "an older sheet");
+    EXPECT_EQ(Files(), QStringList{QStringLiteral("sheet.pdf")});
+}
+
+TEST_F(DimsSheet, ExitsWithTwoOnAUsageError) {
+    const QString out = Output();
+    const QStringList cases[] = {
+        {QStringLiteral("--sheet"), QStringLiteral("QuarterTurn"), QStringLiteral("137.5")},
+        {QStringLiteral("--sheet"), QStringLiteral("Quarter"), QStringLiteral("137.5"),
+         QStringLiteral("-o"), out},
+        {QStringLiteral("--sheet"), QStringLiteral("137.5"), QStringLiteral("-o"), out},
+        {QStringLiteral("--sheet"), QStringLiteral("OneTurn"), QStringLiteral("137.5"),
+         QStringLiteral("--paper"), QStringLiteral("a3"), QStringLiteral("-o"), out},
+        {QStringLiteral("--sheet"), QStringLiteral("OneTurn"), QStringLiteral("137.5"),
+         QStringLiteral("--rhcp"), QStringLiteral("-o"), out},
+        {QStringLiteral("--sheet"), QStringLiteral("OneTurn"), QStringLiteral("137.5"),
+         QStringLiteral("-o")},
+    };
+    for (const QStringList& arguments : cases) {
+        const DimsRun run = RunDims(arguments);
+        EXPECT_EQ(run.status, 2) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("usage: zandrel2-dims --sheet")));
+    }
+    EXPECT_TRUE(Files().isEmpty());
+    EXPECT_EQ(RunDims({QStringLiteral("--sheet"), QStringLiteral("--help")}).status, 0);
+}
+
+}  // namespace
