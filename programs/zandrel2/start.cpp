@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include "construction_sheet_window.h"
 #include "forms.h"
 #include "main_window.h"
 
@@ -23,6 +24,13 @@ void Start(QApplication& application) {
     }
     QApplication::setWindowIcon(icon);
     InstallRuntimeDefaults(application);
+    MainWindow& window = MainWindowInstance().Get();
+    QObject::connect(&window, &MainWindow::constructionSheetRequested, &window,
+                     [&window](const QString& frequencyText) {
+                         RunReportingErrors(window, [&frequencyText] {
+                             ShowConstructionSheetWindow(frequencyText);
+                         });
+                     });
     MainWindowInstance().Show();
 }
 

@@ -82,6 +82,8 @@ for library in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6printsupport6; 
         fail "Depends lacks the library dependency $library: $depends"
 done
 [[ "$depends" == *fonts-liberation* ]] || fail "Depends lacks fonts-liberation: $depends"
+[[ ", $depends," == *", nec2c,"* ]] || fail "Depends lacks nec2c: $depends"
+[[ "$(dpkg-deb -f "$deb" Suggests)" == *xnec2c* ]] || fail "Suggests lacks xnec2c"
 
 installed_files=(
     /usr/bin/zandrel2

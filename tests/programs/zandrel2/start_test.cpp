@@ -4,6 +4,8 @@
 #include <QStyle>
 #include <QtTest>
 
+#include "construction_sheet_window.h"
+#include "forms.h"
 #include "main_window.h"
 #include "start.h"
 
@@ -32,6 +34,18 @@ class StartTest : public QObject {
         QCOMPARE(QApplication::style()->name(), QString("windows"));
         window.close();
         QTRY_VERIFY(!zandrel::MainWindowInstance().IsLoaded());
+    }
+
+    void theMainWindowsMenuOpensTheConstructionSheetForTheTypedFrequency() {
+        zandrel::Start(*qApp);
+        zandrel::MainWindow& window = zandrel::MainWindowInstance().Get();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        emit window.constructionSheetRequested(QStringLiteral("145.80"));
+        QVERIFY(zandrel::ConstructionSheetWindowInstance().IsLoaded());
+        QWidget& sheet = zandrel::ConstructionSheetWindowInstance().Get();
+        QTRY_VERIFY(sheet.isVisible());
+        QCOMPARE(sheet.windowTitle(), QString("Construction sheet at 145.80 MHz"));
+        zandrel::UnloadAllForms();
     }
 };
 
