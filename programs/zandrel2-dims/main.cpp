@@ -21,8 +21,13 @@ namespace {
 
 constexpr std::string_view Usage =
     "usage: zandrel2-dims [--json] [--] FREQUENCY\n"
+    "       zandrel2-dims --nec STYLE FREQUENCY [--lhcp]\n"
+    "       zandrel2-dims --model [--json] [--lhcp] FREQUENCY\n"
+    "       zandrel2-dims --sheet STYLE FREQUENCY [--lhcp] [--mast-diameter MM]\n"
+    "                     [--paper a4|letter] -o FILE.pdf\n"
     "Prints the construction dimensions, in mm, of the six helix styles for a design\n"
-    "frequency in MHz (for example 137.50).\n";
+    "frequency in MHz (for example 137.50); --nec, --model and --sheet print a style's NEC-2\n"
+    "deck, model every style in nec2c, or write a style's construction sheet.\n";
 
 struct StyleResult {
     const StyleEntry* Entry;
