@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "model_commands.h"
 #include "runtime_error.h"
@@ -52,22 +53,6 @@ std::vector<StyleResult> ComputeAllStyles(std::string_view frequencyText) {
         results.push_back(std::move(result));
     }
     return results;
-}
-
-std::string Explain(FrequencyProblem problem) {
-    switch (problem) {
-        case FrequencyProblem::NotANumber:
-            return "the frequency is not a number";
-        case FrequencyProblem::Zero:
-            return "the frequency is zero";
-        case FrequencyProblem::TooLarge:
-            return "the frequency is too large for the calculator";
-        case FrequencyProblem::TooSmall:
-            return "the frequency is too small: the antenna would be too large to compute";
-        case FrequencyProblem::Other:
-            break;
-    }
-    return "the computation failed";
 }
 
 void PrintTable(const std::vector<StyleResult>& results, std::string_view frequencyText) {
@@ -165,8 +150,8 @@ int Run(const std::vector<std::string_view>& arguments) {
     for (const StyleResult& result : results) {
         if (result.Error) {
             std::cerr << "zandrel2-dims: " << result.Entry->Caption << ": "
-                      << Explain(result.Problem) << " (run-time error " << result.Error->Number()
-                      << ": " << result.Error->Message() << ")\n";
+                      << FrequencyProblemInWords(result.Problem) << " (run-time error "
+                      << result.Error->Number() << ": " << result.Error->Message() << ")\n";
             status = 1;
         }
     }

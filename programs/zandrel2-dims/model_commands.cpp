@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "model_error.h"
 #include "model_runner.h"
@@ -84,20 +85,10 @@ std::string Explain(const RuntimeError& error, FrequencyProblem problem) {
     if (!error.Detail().empty()) {
         words += ": " + error.Detail();
     }
-    switch (problem) {
-        case FrequencyProblem::NotANumber:
-            return "the frequency is not a number (" + words + ")";
-        case FrequencyProblem::Zero:
-            return "the frequency is zero (" + words + ")";
-        case FrequencyProblem::TooLarge:
-            return "the frequency is too large for the calculator (" + words + ")";
-        case FrequencyProblem::TooSmall:
-            return "the frequency is too small: the antenna would be too large to compute (" +
-                   words + ")";
-        case FrequencyProblem::Other:
-            break;
+    if (problem == FrequencyProblem::Other) {
+        return words;
     }
-    return words;
+    return FrequencyProblemInWords(problem) + " (" + words + ")";
 }
 
 int PrintDeck(const ModelArguments& arguments) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "construction_sheet.h"
+#include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "runtime_error.h"
 #include "sheet_error.h"
@@ -47,22 +48,6 @@ const StyleEntry* FindStyle(std::string_view name) {
         }
     }
     return nullptr;
-}
-
-std::string FrequencyInWords(const RuntimeError& error, std::string_view frequency) {
-    switch (ClassifyFrequencyError(error, frequency)) {
-        case FrequencyProblem::NotANumber:
-            return "the frequency is not a number";
-        case FrequencyProblem::Zero:
-            return "the frequency is zero";
-        case FrequencyProblem::TooLarge:
-            return "the frequency is too large for the calculator";
-        case FrequencyProblem::TooSmall:
-            return "the frequency is too small: the antenna would be too large to compute";
-        case FrequencyProblem::Other:
-            break;
-    }
-    return "the dimensions could not be computed";
 }
 
 int Fail(const RuntimeError& error, const std::string& words) {
@@ -141,7 +126,8 @@ int RunSheetCommand(int argc, char** argv) {
         } catch (const SheetError&) {
             throw;
         } catch (const RuntimeError& error) {
-            return Fail(error, FrequencyInWords(error, parsed.Frequency));
+            return Fail(error,
+                        FrequencyProblemInWords(ClassifyFrequencyError(error, parsed.Frequency)));
         }
         WriteConstructionSheetPdf(QString::fromStdString(parsed.Output), sheet, parsed.PaperSize,
                                   QDate::currentDate());

@@ -1,6 +1,5 @@
 // zandrel2-dims as a script would use it: its output, its exit status and its usage errors.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
@@ -9,36 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
+
 namespace {
 
-struct RunResult {
-    int status;
-    std::string out;
-};
+using zandrel::test_support::RunCommandLine;
+using zandrel::test_support::RunResult;
 
-// Runs a shell command line and collects its standard output and exit status.
-RunResult RunCommandLine(const std::string& command) {
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return {-1, {}};
-    }
-    std::string out;
-    std::array<char, 4096> buffer{};
-    std::size_t read = 0;
-    while ((read = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        out.append(buffer.data(), read);
-    }
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
-
-// zandrel2-dims with the given arguments, each quoted for the shell.
 std::string DimsCommand(const std::vector<std::string>& arguments) {
-    std::string command = ZANDREL2_DIMS;
-    for (const std::string& argument : arguments) {
-        command += " '" + argument + "'";
-    }
-    return command;
+    return zandrel::test_support::QuotedCommand(ZANDREL2_DIMS, arguments);
 }
 
 RunResult RunDims(const std::vector<std::string>& arguments) {
