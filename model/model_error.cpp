@@ -1,7 +1,6 @@
 #include "model_error.h"
 
 #include <array>
-#include <cstddef>
 #include <utility>
 
 namespace zandrel {
@@ -17,18 +16,14 @@ constexpr std::array<ErrorTableEntry, 5> ModelErrors{{
     {1005, "No NEC-2 model can be built for these dimensions"},
 }};
 
-const ErrorTableEntry& EntryOf(ModelErrorKind kind) {
-    return ModelErrors.at(static_cast<std::size_t>(kind));
-}
-
 }  // namespace
 
 ModelError::ModelError(ModelErrorKind kind, std::string detail)
-    : RuntimeError(EntryOf(kind).Number, EntryOf(kind).Message, std::move(detail)), kind_(kind) {}
+    : RuntimeError(EntryOf(ModelErrors, kind), std::move(detail)), kind_(kind) {}
 
 bool IsEngineError(const RuntimeError& error) {
-    return error.Number() == EntryOf(ModelErrorKind::EngineMissing).Number ||
-           error.Number() == EntryOf(ModelErrorKind::EngineFailed).Number;
+    return error.Number() == EntryOf(ModelErrors, ModelErrorKind::EngineMissing).Number ||
+           error.Number() == EntryOf(ModelErrors, ModelErrorKind::EngineFailed).Number;
 }
 
 }  // namespace zandrel

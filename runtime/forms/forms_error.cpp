@@ -1,7 +1,6 @@
 #include "forms_error.h"
 
 #include <array>
-#include <cstddef>
 #include <utility>
 
 namespace zandrel {
@@ -16,13 +15,9 @@ constexpr std::array<ErrorTableEntry, 4> FormsErrors{{
     {482, "Printer error"},
 }};
 
-const ErrorTableEntry& EntryOf(FormsErrorKind kind) {
-    return FormsErrors.at(static_cast<std::size_t>(kind));
-}
-
 }  // namespace
 
 FormsError::FormsError(FormsErrorKind kind, std::string detail)
-    : RuntimeError(EntryOf(kind).Number, EntryOf(kind).Message, std::move(detail)), kind_(kind) {}
+    : RuntimeError(EntryOf(FormsErrors, kind), std::move(detail)), kind_(kind) {}
 
 }  // namespace zandrel

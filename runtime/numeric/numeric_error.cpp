@@ -1,7 +1,6 @@
 #include "numeric_error.h"
 
 #include <array>
-#include <cstddef>
 
 namespace zandrel {
 
@@ -15,13 +14,9 @@ constexpr std::array<ErrorTableEntry, 4> NumericErrors{{
     {13, "Type mismatch"},
 }};
 
-const ErrorTableEntry& EntryOf(NumericErrorKind kind) {
-    return NumericErrors.at(static_cast<std::size_t>(kind));
-}
-
 }  // namespace
 
 NumericError::NumericError(NumericErrorKind kind)
-    : RuntimeError(EntryOf(kind).Number, EntryOf(kind).Message), kind_(kind) {}
+    : RuntimeError(EntryOf(NumericErrors, kind)), kind_(kind) {}
 
 }  // namespace zandrel

@@ -2,14 +2,29 @@
 // when the service that raised it knows, what went wrong in this case.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <exception>
 #include <string>
 
 namespace zandrel {
 
+// One kind of run-time error in a layer's table of kinds: its number and message.
+struct ErrorTableEntry {
+    int Number;
+    const char* Message;
+};
+
+// The entry of `kind` in a layer's table, which lists the kinds in enumerator order.
+template <typename Kind, std::size_t Count>
+const ErrorTableEntry& EntryOf(const std::array<ErrorTableEntry, Count>& table, Kind kind) {
+    return table.at(static_cast<std::size_t>(kind));
+}
+
 class RuntimeError : public std::exception {
   public:
     RuntimeError(int number, std::string message, std::string detail = {});
+    explicit RuntimeError(const ErrorTableEntry& kind, std::string detail = {});
 
     int Number() const noexcept { return number_; }
     const std::string& Message() const noexcept { return message_; }
@@ -21,12 +36,6 @@ class RuntimeError : public std::exception {
     int number_;
     std::string message_;
     std::string detail_;
-};
-
-// One kind of run-time error in a layer's table of kinds: its number and message.
-struct ErrorTableEntry {
-    int Number;
-    const char* Message;
 };
 
 }  // namespace zandrel
