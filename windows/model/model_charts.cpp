@@ -74,12 +74,12 @@ struct CutStyle {
 
 QPolarChart* NewPatternChart() {
     auto* chart = new QPolarChart();
-    QValueAxis* angle = NewAxis(AngleAxisName, QObject::tr("Angle from zenith (\u00B0)"),
-                                QStringLiteral("%.0f\u00B0"));
+    QValueAxis* angle =
+        NewAxis(AngleAxisName, QObject::tr("Angle from zenith (\u00B0)"), QStringLiteral("%.0f"));
     angle->setRange(0.0, 360.0);
     angle->setTickCount(13);
-    QValueAxis* gain =
-        NewAxis(GainAxisName, QObject::tr("Gain (dBic)"), QStringLiteral("%.0f dBic"));
+    // The radial axis's title would lie across the curves: the chart's title names the unit.
+    QValueAxis* gain = NewAxis(GainAxisName, {}, QStringLiteral("%.0f"));
     gain->setRange(PatternFloorDbic, PatternCeilingDbic);
     gain->setTickCount(5);
     chart->addAxis(angle, QPolarChart::PolarOrientationAngular);
@@ -91,7 +91,7 @@ QPolarChart* NewPatternChart() {
 
 void ShowPattern(QPolarChart& chart, const QString& caption, const ModelFigures* figures) {
     chart.removeAllSeries();
-    chart.setTitle(QObject::tr("Elevation pattern: %1").arg(caption));
+    chart.setTitle(QObject::tr("Elevation pattern (gain in dBic): %1").arg(caption));
     if (figures == nullptr) {
         return;
     }
@@ -151,6 +151,9 @@ void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figure
     QLineSeries* standingWave = NewSeries(QObject::tr("SWR"), QColor(200, 30, 30), Qt::DashLine);
     double lowestOhm = 0.0;
     double highestOhm = 0.0;
+    for (QLineSeries* series : {resistance, reactance, standingWave}) {
+        series->setPointsVisible(true);  // the frequencies nec2c computed
+    }
     for (const SweepPoint& point : figures->Sweep) {
         resistance->append(point.FrequencyMHz, point.Impedance.real());
         reactance->append(point.FrequencyMHz, point.Impedance.imag());
@@ -159,6 +162,7 @@ void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figure
         highestOhm = std::max({highestOhm, point.Impedance.real(), point.Impedance.imag()});
     }
     frequency->setRange(figures->Sweep.front().FrequencyMHz, figures->Sweep.back().FrequencyMHz);
+    frequency->setTickCount(static_cast<int>(figures->Sweep.size()));  // a line per frequency
     ohm->setRange(lowestOhm, highestOhm);
     ohm->applyNiceNumbers();
     QLineSeries* design =

@@ -112,8 +112,8 @@ ModelWindow::ModelWindow(QWidget* parent)
     }
     table.setHorizontalHeaderLabels(headers);
     table.setRowCount(static_cast<int>(Styles.size()));
-    table.horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table.horizontalHeader()->setStretchLastSection(true);
+    table.horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table.horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     for (int row = 0; row < table.rowCount(); ++row) {
         ShowRow(row, {});
     }
@@ -189,7 +189,9 @@ void ModelWindow::StartRuns() {
 void ModelWindow::ShowRow(int index, const QStringList& texts, const QString& toolTip) {
     QTableWidget& table = *ui_->modelTable;
     const int columns = table.columnCount();
-    table.setSpan(index, 1, 1, 1);
+    if (table.columnSpan(index, 1) > 1) {
+        table.setSpan(index, 1, 1, 1);
+    }
     auto* style = new QTableWidgetItem(Text(Styles.at(static_cast<std::size_t>(index)).Caption));
     QFont bold = style->font();
     bold.setBold(true);
