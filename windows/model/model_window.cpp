@@ -72,6 +72,9 @@ QString RowError(const RuntimeError& error) {
     return words;
 }
 
+// A path as a report quotes it, whole.
+QString QuotedPath(const QString& path) { return QStringLiteral("\u201C%1\u201D").arg(path); }
+
 QString DetailSentence(const RuntimeError& error) {
     QString detail = Text(error.Detail().empty() ? error.Message() : error.Detail());
     return detail.endsWith(QLatin1Char('.')) ? detail : detail + QLatin1Char('.');
@@ -124,6 +127,9 @@ ModelWindow::ModelWindow(QWidget* parent)
 
     patternChart_ = NewPatternChart();
     sweepChart_ = NewSweepChart();
+    // A chart view lets go of the chart it was made with when it is given another.
+    const std::unique_ptr<QChart> madeWithPattern(ui_->patternView->chart());
+    const std::unique_ptr<QChart> madeWithSweep(ui_->sweepView->chart());
     ui_->patternView->setChart(patternChart_);
     ui_->sweepView->setChart(sweepChart_);
     ui_->patternView->setRenderHint(QPainter::Antialiasing);
@@ -321,7 +327,7 @@ void ModelWindow::SaveDeck() {
                     [&path](const RuntimeError& error) {
                         return tr("The deck could not be saved as %1: %2\nNothing was "
                                   "written.")
-                            .arg(Quoted(path), DetailSentence(error));
+                            .arg(QuotedPath(path), DetailSentence(error));
                     });
             });
     dialog->open();
