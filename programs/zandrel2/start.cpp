@@ -6,6 +6,7 @@
 
 #include "forms.h"
 #include "main_window.h"
+#include "model_window.h"
 
 static void RegisterProgramResources() { Q_INIT_RESOURCE(program); }
 
@@ -24,6 +25,9 @@ void Start(QApplication& application) {
     QApplication::setWindowIcon(icon);
     InstallRuntimeDefaults(application);
     MainWindowInstance().Show();
+    // The main window's context menu asks for the model of its typed frequency.
+    QObject::connect(&MainWindowInstance().Get(), &MainWindow::modelRequested, &application,
+                     &ShowModelWindow);
 }
 
 }  // namespace zandrel

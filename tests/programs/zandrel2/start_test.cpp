@@ -1,10 +1,12 @@
-// Start-up: the application's identity, its icon, and the main window alone on screen.
+// Start-up: the application's identity, its icon, the main window alone on screen, and the
+// model window on the main window's request.
 #include <QApplication>
 #include <QLineEdit>
 #include <QStyle>
 #include <QtTest>
 
 #include "main_window.h"
+#include "model_window.h"
 #include "start.h"
 
 class StartTest : public QObject {
@@ -31,6 +33,21 @@ class StartTest : public QObject {
         QCOMPARE(QApplication::font().pointSizeF(), 8.25);
         QCOMPARE(QApplication::style()->name(), QString("windows"));
         window.close();
+        QTRY_VERIFY(!zandrel::MainWindowInstance().IsLoaded());
+    }
+
+    void theMainWindowsModelRequestOpensTheModelWindowAtTheTypedText() {
+        zandrel::Start(*qApp);
+        zandrel::MainWindow& window = zandrel::MainWindowInstance().Get();
+        QVERIFY(!zandrel::ModelWindowInstance().IsLoaded());
+        emit window.modelRequested(QStringLiteral("145.80"));
+        QVERIFY(zandrel::ModelWindowInstance().IsLoaded());
+        zandrel::ModelWindow& model = zandrel::ModelWindowInstance().Get();
+        QCOMPARE(model.windowTitle(), QString("NEC-2 model at 145.80 MHz"));
+        QVERIFY(model.isVisible());
+        model.close();
+        window.close();
+        QTRY_VERIFY(!zandrel::ModelWindowInstance().IsLoaded());
         QTRY_VERIFY(!zandrel::MainWindowInstance().IsLoaded());
     }
 };
