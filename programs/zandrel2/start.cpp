@@ -7,6 +7,7 @@
 #include "construction_sheet_window.h"
 #include "forms.h"
 #include "main_window.h"
+#include "model_window.h"
 
 static void RegisterProgramResources() { Q_INIT_RESOURCE(program); }
 
@@ -24,7 +25,12 @@ void Start(QApplication& application) {
     }
     QApplication::setWindowIcon(icon);
     InstallRuntimeDefaults(application);
+    // The main window's context menu asks for the model or the sheet of its typed frequency.
     MainWindow& window = MainWindowInstance().Get();
+    QObject::connect(
+        &window, &MainWindow::modelRequested, &window, [&window](const QString& frequencyText) {
+            RunReportingErrors(window, [&frequencyText] { ShowModelWindow(frequencyText); });
+        });
     QObject::connect(&window, &MainWindow::constructionSheetRequested, &window,
                      [&window](const QString& frequencyText) {
                          RunReportingErrors(window, [&frequencyText] {

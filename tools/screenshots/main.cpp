@@ -1,17 +1,19 @@
-// Takes a picture of each window after a COMPUTE, and of a bad-frequency report, for the
-// documentation: zandrel2-screenshots DIR
+// Takes a picture of each window after a COMPUTE, of a bad-frequency report and of the model
+// window once nec2c has modelled every style, for the documentation: zandrel2-screenshots DIR
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QTimer>
 #include <cstdio>
 
 #include "forms.h"
 #include "information_window.h"
 #include "main_window.h"
+#include "model_window.h"
 #include "start.h"
 #include "web_link_window.h"
 
@@ -53,6 +55,20 @@ int main(int argc, char** argv) {
         QTimer::singleShot(300, &application, [&] {
             auto* report = main.findChild<QMessageBox*>(zandrel::RuntimeErrorReportName);
             saved = saved && report != nullptr && Save(*report, folder, "bad-frequency-report.png");
+            if (report != nullptr) {
+                report->close();
+            }
+            zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        });
+    });
+    zandrel::ModelWindow& model = zandrel::ModelWindowInstance().Get();
+    auto* progress = model.findChild<QProgressBar*>("progressBar");
+    QObject::connect(progress, &QProgressBar::valueChanged, &application, [&](int done) {
+        if (done < progress->maximum()) {
+            return;
+        }
+        QTimer::singleShot(300, &application, [&] {
+            saved = saved && Save(model, folder, "model-window.png");
             QApplication::quit();
         });
     });

@@ -1,4 +1,5 @@
-// Start-up: the application's identity, its icon, and the main window alone on screen.
+// Start-up: the application's identity, its icon, the main window alone on screen, and the
+// model window on the main window's request.
 #include <QApplication>
 #include <QLineEdit>
 #include <QStyle>
@@ -7,6 +8,7 @@
 #include "construction_sheet_window.h"
 #include "forms.h"
 #include "main_window.h"
+#include "model_window.h"
 #include "start.h"
 
 class StartTest : public QObject {
@@ -46,6 +48,21 @@ class StartTest : public QObject {
         QTRY_VERIFY(sheet.isVisible());
         QCOMPARE(sheet.windowTitle(), QString("Construction sheet at 145.80 MHz"));
         zandrel::UnloadAllForms();
+    }
+
+    void theMainWindowsModelRequestOpensTheModelWindowAtTheTypedText() {
+        zandrel::Start(*qApp);
+        zandrel::MainWindow& window = zandrel::MainWindowInstance().Get();
+        QVERIFY(!zandrel::ModelWindowInstance().IsLoaded());
+        emit window.modelRequested(QStringLiteral("145.80"));
+        QVERIFY(zandrel::ModelWindowInstance().IsLoaded());
+        zandrel::ModelWindow& model = zandrel::ModelWindowInstance().Get();
+        QCOMPARE(model.windowTitle(), QString("NEC-2 model at 145.80 MHz"));
+        QVERIFY(model.isVisible());
+        model.close();
+        window.close();
+        QTRY_VERIFY(!zandrel::ModelWindowInstance().IsLoaded());
+        QTRY_VERIFY(!zandrel::MainWindowInstance().IsLoaded());
     }
 };
 

@@ -1,0 +1,404 @@
+// The model window as a user meets it: rows filling in as nec2c finishes, the plots, the
+// polarisation choice, the deck, one window at a time, and every error as a report.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QChartView>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPolarChart>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <utility>
+#include <vector>
+
+#include "forms.h"
+#include "main_window.h"
+#include "model_runner.h"
+#include "model_texts.h"
+#include "model_window.h"
+#include "nec_deck.h"
+
+using zandrel::ModelWindow;
+using zandrel::Polarisation;
+
+namespace {
+
+constexpr int NecLimitMs = 120000;
+const QString Modelling = QStringLiteral("modelling...");
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The rows zandrel2-dims --model prints, from a runner of the test's own; empty when nec2c
+// did not finish in time.
+std::vector<QStringList> CommandLineRows(const std::string& frequency, Polarisation sense) {
+    zandrel::ModelRunner runner;
+    runner.Start(frequency, sense);
+    const QDeadlineTimer deadline(NecLimitMs);
+    while (runner.IsRunning() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    std::vector<QStringList> rows;
+    for (const zandrel::StyleModel& model : runner.Models()) {
+        if (!model.Figures) {
+            return {};
+        }
+        QStringList row{Text(model.Style->Caption)};
+        for (const std::string& text : zandrel::FigureTexts(*model.Figures, sense)) {
+            row << QString::fromStdString(text);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+void WriteScript(const QString& path, const QByteArray& text) {
+    QFile script(path);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(text);
+    script.close();
+    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+}
+
+}  // namespace
+
+class ModelWindowTest : public QObject {
+    Q_OBJECT
+
+  private:
+    QTemporaryDir scratch_;  // the test's own files, outside the runs' folder
+    QTemporaryDir runsFolder_;
+    QByteArray savedTmp_;
+    QByteArray savedPath_;
+    QString nec2c_;
+
+    static ModelWindow& Window() { return zandrel::ModelWindowInstance().Get(); }
+    template <typename T>
+    static T* Find(const char* name) {
+        T* control = Window().findChild<T*>(QString::fromLatin1(name));
+        if (control == nullptr) {
+            qFatal("no control %s", name);
+        }
+        return control;
+    }
+    static QTableWidget* Table() { return Find<QTableWidget>("modelTable"); }
+    static QProgressBar* Progress() { return Find<QProgressBar>("progressBar"); }
+    static QMessageBox* Report() {
+        return Window().findChild<QMessageBox*>(QLatin1String(zandrel::RuntimeErrorReportName));
+    }
+    static QStringList RowTexts(int row) {
+        QStringList texts;
+        for (int column = 0; column < Table()->columnCount(); ++column) {
+            const QTableWidgetItem* item = Table()->item(row, column);
+            texts << (item != nullptr ? item->text() : QString());
+        }
+        return texts;
+    }
+    static int FilledRows() {
+        int filled = 0;
+        for (int row = 0; row < Table()->rowCount(); ++row) {
+            filled += Table()->item(row, 1)->text() != Modelling ? 1 : 0;
+        }
+        return filled;
+    }
+    // The gain a pattern curve shows at the zenith.
+    static double ZenithOf(const QString& curve) {
+        for (QAbstractSeries* series : Find<QChartView>("patternView")->chart()->series()) {
+            if (series->name() == curve) {
+                return qobject_cast<QLineSeries*>(series)->at(0).y();
+            }
+        }
+        qFatal("no curve %s", qPrintable(curve));
+    }
+    QStringList LeftInRunsFolder() const {
+        return QDir(runsFolder_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    }
+    // A PATH of the test's own: the given programs linked or written into a private folder.
+    QString PrivateBin(const char* name) {
+        const QString bin = scratch_.filePath(QString::fromLatin1(name));
+        QDir().mkpath(bin);
+        qputenv("PATH", bin.toUtf8());
+        return bin;
+    }
+    void LinkNec2c(const QString& bin) const {
+        QVERIFY(QFile::link(nec2c_, bin + QStringLiteral("/nec2c")));
+    }
+    static void WaitForAllRows() {
+        QTRY_COMPARE_WITH_TIMEOUT(Progress()->value(), Progress()->maximum(), NecLimitMs);
+    }
+
+  private slots:
+    void initTestCase() {
+        zandrel::InstallRuntimeDefaults(*qApp);
+        QVERIFY(scratch_.isValid());
+        QVERIFY(runsFolder_.isValid());
+        savedTmp_ = qgetenv("TMPDIR");
+        savedPath_ = qgetenv("PATH");
+        nec2c_ = QStandardPaths::findExecutable(QStringLiteral("nec2c"));
+        QVERIFY2(!nec2c_.isEmpty(), "nec2c is not installed");
+        qputenv("TMPDIR", runsFolder_.path().toUtf8());
+    }
+    void cleanupTestCase() {
+        qputenv("TMPDIR", savedTmp_);
+        qputenv("PATH", savedPath_);
+    }
+    void cleanup() {
+        if (zandrel::ModelWindowInstance().IsLoaded()) {
+            Window().close();
+            QTRY_VERIFY(!zandrel::ModelWindowInstance().IsLoaded());
+        }
+        qputenv("PATH", savedPath_);
+        QVERIFY2(LeftInRunsFolder().isEmpty(), qPrintable(LeftInRunsFolder().join(' ')));
+    }
+
+    void rowsFillInAsStylesFinishWithTheCommandLinesTexts() {
+        const std::vector<QStringList> expected = CommandLineRows("137.50", Polarisation::Rhcp);
+        QCOMPARE(expected.size(), std::size_t{6});
+
+        // Without xnec2c on the PATH, its button is not offered.
+        LinkNec2c(PrivateBin("bin-nec2c-only"));
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QCOMPARE(Window().windowTitle(), QString("NEC-2 model at 137.50 MHz"));
+        QVERIFY(Find<QAbstractButton>("openInXnec2cButton")->isHidden());
+        QCOMPARE(Progress()->value(), 0);
+        QCOMPARE(FilledRows(), 0);
+        QStringList headers;
+        for (int column = 0; column < Table()->columnCount(); ++column) {
+            headers << Table()->horizontalHeaderItem(column)->text();
+        }
+        QCOMPARE(headers,
+                 QStringList({"STYLE", "OHMS", "MATCHING", "OVERHEAD GAIN", "GAIN AT HORIZON",
+                              "2:1 BANDWIDTH", "RESONANCE", "FRONT-TO-BACK", "AXIAL RATIO"}));
+
+        // Each step of the progress bar comes with one more row filled in.
+        std::vector<std::pair<int, int>> steps;
+        const QMetaObject::Connection stepping =
+            connect(Progress(), &QProgressBar::valueChanged, this,
+                    [&steps](int done) { steps.emplace_back(done, FilledRows()); });
+        WaitForAllRows();
+        disconnect(stepping);
+        QCOMPARE(steps.size(), std::size_t{6});
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            QCOMPARE(steps[i].first, static_cast<int>(i) + 1);
+            QCOMPARE(steps[i].second, steps[i].first);
+        }
+        for (int row = 0; row < 6; ++row) {
+            QCOMPARE(RowTexts(row), expected[static_cast<std::size_t>(row)]);
+        }
+
+        // The selected style's plots: four pattern cuts, and R, X and SWR at every frequency.
+        Table()->selectRow(2);
+        const QList<QAbstractSeries*> cuts = Find<QChartView>("patternView")->chart()->series();
+        QCOMPARE(cuts.size(), 4);
+        QVERIFY(Find<QChartView>("patternView")->chart()->title().contains("1/2 TURN .3 TALL"));
+        int sweepCurves = 0;
+        for (QAbstractSeries* series : Find<QChartView>("sweepView")->chart()->series()) {
+            if (series->name() == "R" || series->name() == "X" || series->name() == "SWR") {
+                QCOMPARE(qobject_cast<QLineSeries*>(series)->count(),
+                         static_cast<int>(zandrel::SweepFrequencies(137.5).size()));
+                ++sweepCurves;
+            }
+        }
+        QCOMPARE(sweepCurves, 3);
+        QVERIFY(Report() == nullptr);
+    }
+
+    void closingMidRunStopsTheRunsAndLeavesNoTemporaryFolder() {
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QVERIFY(Progress()->value() < Progress()->maximum());
+        QVERIFY(!LeftInRunsFolder().isEmpty());  // the runs' folders exist meanwhile
+        Window().close();
+        QVERIFY2(LeftInRunsFolder().isEmpty(), qPrintable(LeftInRunsFolder().join(' ')));
+        QTRY_VERIFY(!zandrel::ModelWindowInstance().IsLoaded());
+    }
+
+    void theLhcpChoiceRemodelsTheMirrorImage() {
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        WaitForAllRows();
+        const QString impedance = RowTexts(1).at(1);
+        QVERIFY(ZenithOf("RHCP, \u03C6 0\u00B0") > ZenithOf("LHCP, \u03C6 0\u00B0"));
+
+        QTest::mouseClick(Find<QRadioButton>("lhcpButton"), Qt::LeftButton);
+        QCOMPARE(Progress()->value(), 0);
+        QCOMPARE(FilledRows(), 0);
+        WaitForAllRows();
+        QVERIFY(ZenithOf("LHCP, \u03C6 0\u00B0") > ZenithOf("RHCP, \u03C6 0\u00B0"));
+        QCOMPARE(RowTexts(1).at(1), impedance);
+        QVERIFY(Report() == nullptr);
+    }
+
+    void oneWindowAtATimeAskingAgainRemodelsAndComesToTheFront() {
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &other);
+
+        zandrel::ShowModelWindow(QStringLiteral("145.80"));
+        int modelWindows = 0;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            modelWindows += qobject_cast<ModelWindow*>(window) != nullptr ? 1 : 0;
+        }
+        QCOMPARE(modelWindows, 1);
+        QCOMPARE(Window().windowTitle(), QString("NEC-2 model at 145.80 MHz"));
+        QTRY_COMPARE(QApplication::activeWindow(), &Window());
+        WaitForAllRows();
+        const std::vector<QStringList> expected = CommandLineRows("145.80", Polarisation::Rhcp);
+        QCOMPARE(expected.size(), std::size_t{6});
+        QCOMPARE(RowTexts(4), expected[4]);
+    }
+
+    void theSelectedDeckIsSavedAndAnUnwritablePathIsReported() {
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        WaitForAllRows();
+        Table()->selectRow(3);
+        const auto save = [](const QString& path) {
+            QTest::mouseClick(Find<QAbstractButton>("saveDeckButton"), Qt::LeftButton);
+            auto* dialog = Window().findChild<QFileDialog*>("saveDeckDialog");
+            QVERIFY(dialog != nullptr);
+            QVERIFY(dialog->selectedFiles().value(0).endsWith("HalfTurnTall-137.50MHz-RHCP.nec"));
+            emit dialog->fileSelected(path);
+            dialog->close();
+        };
+
+        const QString good = scratch_.filePath(QStringLiteral("tall.nec"));
+        save(good);
+        QVERIFY(Report() == nullptr);
+        QFile saved(good);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const std::string deck = zandrel::WriteNecDeck(
+            zandrel::BuildHelixGeometry(zandrel::Styles[3], "137.50", Polarisation::Rhcp));
+        QCOMPARE(saved.readAll().toStdString(), deck);
+
+        // A folder that is a file cannot hold the deck, whoever runs the test.
+        QFile blocker(scratch_.filePath(QStringLiteral("a-file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString unwritable = blocker.fileName() + QStringLiteral("/tall.nec");
+        save(unwritable);
+        QMessageBox* report = Report();
+        QVERIFY(report != nullptr);
+        QCOMPARE(report->text(),
+                 QString("Run-time error '1004':\n\nThe NEC-2 deck could not be written"));
+        QVERIFY2(report->informativeText().contains(unwritable),
+                 qPrintable(report->informativeText()));
+        QVERIFY(report->informativeText().contains("Nothing was written."));
+        QVERIFY(!QFile::exists(unwritable));
+    }
+
+    void openInXnec2cHandsItTheSelectedDeckAndLeavesNoFileBehind() {
+        const QString bin = scratch_.filePath(QStringLiteral("bin-viewer"));
+        const QString out = scratch_.filePath(QStringLiteral("viewer-out"));
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(QDir().mkpath(out));
+        WriteScript(bin + QStringLiteral("/xnec2c"),
+                    QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1/arguments.part'\n"
+                                   "/bin/cat \"$2\" > '%1/deck.nec'\n"
+                                   "/bin/mv '%1/arguments.part' '%1/arguments'\n")
+                        .arg(out)
+                        .toUtf8());
+        qputenv("PATH", bin.toUtf8() + ':' + savedPath_);
+
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        Table()->selectRow(4);
+        auto* button = Find<QAbstractButton>("openInXnec2cButton");
+        QVERIFY(!button->isHidden());
+        QVERIFY(button->isEnabled());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out + QStringLiteral("/arguments")), 20000);
+        QFile arguments(out + QStringLiteral("/arguments"));
+        QVERIFY(arguments.open(QIODevice::ReadOnly));
+        const QStringList given = QString::fromUtf8(arguments.readAll()).split('\n');
+        QCOMPARE(given.value(0), QString("-i"));
+        QVERIFY2(given.value(1).startsWith(runsFolder_.path()), qPrintable(given.value(1)));
+        QFile deck(out + QStringLiteral("/deck.nec"));
+        QVERIFY(deck.open(QIODevice::ReadOnly));
+        QCOMPARE(deck.readAll().toStdString(),
+                 zandrel::WriteNecDeck(zandrel::BuildHelixGeometry(zandrel::Styles[4], "137.50",
+                                                                   Polarisation::Rhcp)));
+        QVERIFY(Report() == nullptr);
+        // cleanup() checks that closing the window removes the deck handed to xnec2c.
+    }
+
+    void nec2cMissingIsReportedWithItsPackageAndEveryRowSaysSo() {
+        PrivateBin("bin-empty");
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QMessageBox* report = Report();
+        QVERIFY(report != nullptr);
+        QCOMPARE(report->text(),
+                 QString("Run-time error '1001':\n\nThe NEC-2 engine nec2c is not installed "
+                         "(Debian package nec2c)"));
+        QVERIFY2(report->informativeText().contains("install the Debian package nec2c"),
+                 qPrintable(report->informativeText()));
+        for (int row = 0; row < 6; ++row) {
+            QVERIFY2(RowTexts(row).at(1).startsWith("error 1001: "),
+                     qPrintable(RowTexts(row).at(1)));
+        }
+        QVERIFY(!Find<QAbstractButton>("saveDeckButton")->isEnabled());
+        QCOMPARE(Find<QChartView>("patternView")->chart()->series().size(), 0);
+    }
+
+    void nec2cFailingIsReportedOnceInItsOwnWords() {
+        const QString bin = PrivateBin("bin-failing");
+        WriteScript(bin + QStringLiteral("/nec2c"),
+                    "#!/bin/sh\necho 'GEOMETRY DATA CARD ERROR' >&2\nexit 255\n");
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        WaitForAllRows();
+        QTRY_VERIFY(Report() != nullptr);
+        QCOMPARE(Window().findChildren<QMessageBox*>().size(), 1);
+        QCOMPARE(Report()->text(),
+                 QString("Run-time error '1002':\n\nThe NEC-2 engine nec2c failed"));
+        QVERIFY2(Report()->informativeText().contains("GEOMETRY DATA CARD ERROR"),
+                 qPrintable(Report()->informativeText()));
+        QVERIFY(Report()->informativeText().contains("No style was modelled."));
+        for (int row = 0; row < 6; ++row) {
+            QVERIFY2(RowTexts(row).at(1).startsWith("error 1002: ") &&
+                         RowTexts(row).at(1).contains("GEOMETRY DATA CARD ERROR"),
+                     qPrintable(RowTexts(row).at(1)));
+        }
+    }
+
+    void aRejectedFrequencyIsReportedInComputesWords_data() {
+        QTest::addColumn<QString>("frequency");
+        QTest::addColumn<int>("number");
+        QTest::newRow("not a number") << "137,50" << 13;
+        QTest::newRow("zero") << "0" << 11;
+        QTest::newRow("too large") << "1E+39" << 6;
+        QTest::newRow("too small") << "1e-15" << 6;
+    }
+
+    void aRejectedFrequencyIsReportedInComputesWords() {
+        QFETCH(QString, frequency);
+        QFETCH(int, number);
+        zandrel::MainWindow main;
+        main.findChild<QLineEdit*>("frequencyBox")->setText(frequency);
+        main.findChild<QAbstractButton*>("quarterTurnButton")->click();
+        auto* compute =
+            main.findChild<QMessageBox*>(QLatin1String(zandrel::RuntimeErrorReportName));
+        QVERIFY(compute != nullptr);
+
+        zandrel::ShowModelWindow(frequency);
+        QCOMPARE(Window().windowTitle(), QString("NEC-2 model at %1 MHz").arg(frequency));
+        QTRY_VERIFY(Report() != nullptr);
+        QCOMPARE(Report()->text(), compute->text());
+        QVERIFY(Report()->text().contains(QString("'%1'").arg(number)));
+        const QString problem = compute->informativeText().section('\n', 0, 0);
+        QCOMPARE(Report()->informativeText().section('\n', 0, 0), problem);
+        QVERIFY2(RowTexts(0).at(1).startsWith(QString("error %1: ").arg(number)),
+                 qPrintable(RowTexts(0).at(1)));
+    }
+};
+
+QTEST_MAIN(ModelWindowTest)
+#include "model_window_test.moc"

@@ -1,0 +1,33 @@
+// The plots of one modelled style: its elevation pattern, and its impedance and SWR across the
+// sweep, drawn from the model's figures as they are.
+#pragma once
+
+#include <QString>
+
+class QChart;
+class QPolarChart;
+
+namespace zandrel {
+
+struct ModelFigures;
+
+// The weakest gain the pattern plot shows; weaker directions lie on its centre.
+inline constexpr double PatternFloorDbic = -30.0;
+inline constexpr double PatternCeilingDbic = 10.0;
+
+// A polar chart for the two vertical cuts: the angle from the zenith round the circle, the
+// gain in dBic outwards, and a legend.
+QPolarChart* NewPatternChart();
+
+// Shows the RHCP and LHCP gains of the cuts through the small loop's plane (phi 0) and the
+// large loop's plane (phi 90), or no curves when `figures` is null.
+void ShowPattern(QPolarChart& chart, const QString& caption, const ModelFigures* figures);
+
+// A chart of R and X (ohm, left axis) and the SWR with the matching component in series
+// (right axis) against frequency.
+QChart* NewSweepChart();
+
+// Shows the sweep of `figures` with the design frequency marked, or no curves when it is null.
+void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figures);
+
+}  // namespace zandrel
