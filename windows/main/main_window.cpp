@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "forms.h"
+#include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "information_window.h"
 #include "print_window.h"
@@ -19,19 +20,6 @@
 static void RegisterMainWindowResources() { Q_INIT_RESOURCE(main_window); }
 
 namespace zandrel {
-
-namespace {
-
-constexpr qsizetype LongestQuotedFrequency = 40;
-
-QString Quoted(const QString& text) {
-    if (text.size() > LongestQuotedFrequency) {
-        return QStringLiteral("\u201C%1\u2026\u201D").arg(text.left(LongestQuotedFrequency));
-    }
-    return QStringLiteral("\u201C%1\u201D").arg(text);
-}
-
-}  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::MainWindow>()) {
     RegisterMainWindowResources();
@@ -134,32 +122,10 @@ void MainWindow::Compute(HelixStyle style) {
 }
 
 QString MainWindow::ExplainComputeError(const RuntimeError& error) const {
-    const QString frequency = Quoted(ui_->frequencyBox->text());
-    QString problem;
-    switch (ClassifyFrequencyError(error, BoxText(*ui_->frequencyBox).toStdString())) {
-        case FrequencyProblem::NotANumber:
-            problem = tr("The frequency %1 is not a number. Type the frequency in MHz with "
-                         "digits and an optional decimal point, for example 137.50.")
-                          .arg(frequency);
-            break;
-        case FrequencyProblem::Zero:
-            problem = tr("The frequency %1 is zero. Type the frequency in MHz, for example 137.50.")
-                          .arg(frequency);
-            break;
-        case FrequencyProblem::TooLarge:
-            problem = tr("The frequency %1 is too large for the calculator.").arg(frequency);
-            break;
-        case FrequencyProblem::TooSmall:
-            problem = tr("The frequency %1 is too small for the design: the antenna would be too "
-                         "large to compute.")
-                          .arg(frequency);
-            break;
-        case FrequencyProblem::Other:
-            problem =
-                tr("The dimensions could not be computed for the frequency %1.").arg(frequency);
-            break;
-    }
-    return problem + QLatin1Char('\n') + tr("The results on screen have not changed.");
+    const QString frequency = BoxText(*ui_->frequencyBox);
+    return FrequencyProblemInWords(ClassifyFrequencyError(error, frequency.toStdString()),
+                                   frequency) +
+           QLatin1Char('\n') + tr("The results on screen have not changed.");
 }
 
 DefaultInstance<MainWindow>& MainWindowInstance() {

@@ -12,6 +12,7 @@
 
 #include "forms.h"
 #include "forms_error.h"
+#include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "model_charts.h"
 #include "model_error.h"
@@ -22,44 +23,10 @@ namespace zandrel {
 
 namespace {
 
-constexpr qsizetype LongestQuotedFrequency = 40;
 const QString ViewerName = QStringLiteral("xnec2c");
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString Quoted(const QString& text) {
-    if (text.size() > LongestQuotedFrequency) {
-        return QStringLiteral("\u201C%1\u2026\u201D").arg(text.left(LongestQuotedFrequency));
-    }
-    return QStringLiteral("\u201C%1\u201D").arg(text);
-}
-
-// The words of COMPUTE's report for a frequency the calculator rejects.
-QString FrequencyWords(FrequencyProblem problem, const QString& frequencyText) {
-    const QString frequency = Quoted(frequencyText);
-    switch (problem) {
-        case FrequencyProblem::NotANumber:
-            return QObject::tr(
-                       "The frequency %1 is not a number. Type the frequency in MHz with "
-                       "digits and an optional decimal point, for example 137.50.")
-                .arg(frequency);
-        case FrequencyProblem::Zero:
-            return QObject::tr(
-                       "The frequency %1 is zero. Type the frequency in MHz, for example 137.50.")
-                .arg(frequency);
-        case FrequencyProblem::TooLarge:
-            return QObject::tr("The frequency %1 is too large for the calculator.").arg(frequency);
-        case FrequencyProblem::TooSmall:
-            return QObject::tr(
-                       "The frequency %1 is too small for the design: the antenna would "
-                       "be too large to compute.")
-                .arg(frequency);
-        case FrequencyProblem::Other:
-            break;
-    }
-    return QObject::tr("The dimensions could not be computed for the frequency %1.").arg(frequency);
 }
 
 // An error as a row of the table shows it, as zandrel2-dims --model prints it, with the
@@ -296,7 +263,8 @@ QString ModelWindow::ExplainFailure() const {
                                 ? tr("No style was modelled.")
                                 : tr("The styles whose rows show an error were not modelled.");
     if (!failed->Geometry && failed->Problem != FrequencyProblem::Other) {
-        return FrequencyWords(failed->Problem, frequencyText_) + QLatin1Char('\n') + outcome;
+        return FrequencyProblemInWords(failed->Problem, frequencyText_) + QLatin1Char('\n') +
+               outcome;
     }
     if (IsEngineError(*failed->Error)) {
         return tr("nec2c stopped with an error while modelling %1. %2")

@@ -8,6 +8,7 @@
 
 #include "forms.h"
 #include "forms_error.h"
+#include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "numeric_error.h"
 #include "ui_construction_sheet_window.h"
@@ -117,27 +118,10 @@ void ConstructionSheetWindow::PrintOn(QPrinter& printer) {
 }
 
 QString ConstructionSheetWindow::Explain(const RuntimeError& error, const QString& failure) const {
-    const QString frequency = QStringLiteral("\u201C%1\u201D").arg(frequency_.left(40));
     if (dynamic_cast<const NumericError*>(&error) != nullptr) {
-        switch (ClassifyFrequencyError(error, frequency_.toStdString())) {
-            case FrequencyProblem::NotANumber:
-                return failure + QLatin1Char(' ') +
-                       tr("The frequency %1 is not a number. Type the frequency in MHz in the "
-                          "main window, for example 137.50.")
-                           .arg(frequency);
-            case FrequencyProblem::Zero:
-                return failure + QLatin1Char(' ') + tr("The frequency %1 is zero.").arg(frequency);
-            case FrequencyProblem::TooLarge:
-                return failure + QLatin1Char(' ') +
-                       tr("The frequency %1 is too large for the calculator.").arg(frequency);
-            case FrequencyProblem::TooSmall:
-                return failure + QLatin1Char(' ') +
-                       tr("The frequency %1 is too small: the antenna would be too large to "
-                          "compute.")
-                           .arg(frequency);
-            case FrequencyProblem::Other:
-                break;
-        }
+        return failure + QLatin1Char(' ') +
+               FrequencyProblemInWords(ClassifyFrequencyError(error, frequency_.toStdString()),
+                                       frequency_);
     }
     QString detail = QString::fromStdString(error.Detail());
     if (!detail.isEmpty()) {
