@@ -1,5 +1,6 @@
-// Takes a picture of each window after a COMPUTE, of a bad-frequency report and of the model
-// window once nec2c has modelled every style, for the documentation: zandrel2-screenshots DIR
+// Takes a picture of each window after a COMPUTE, of a bad-frequency report, of the model
+// window once nec2c has modelled every style and of the construction sheet window, for the
+// documentation: zandrel2-screenshots DIR
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "construction_sheet_window.h"
 #include "forms.h"
 #include "information_window.h"
 #include "main_window.h"
@@ -69,7 +71,12 @@ int main(int argc, char** argv) {
         }
         QTimer::singleShot(300, &application, [&] {
             saved = saved && Save(model, folder, "model-window.png");
-            QApplication::quit();
+            zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
+            QTimer::singleShot(500, &application, [&] {
+                saved = saved && Save(zandrel::ConstructionSheetWindowInstance().Get(), folder,
+                                      "construction-sheet-window.png");
+                QApplication::quit();
+            });
         });
     });
     QApplication::exec();
