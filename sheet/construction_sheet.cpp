@@ -28,6 +28,15 @@ std::string WholeNumberText(double whole) {
     return buffer;
 }
 
+// A figure with no decimal when it rounds to a whole number, else with one.
+std::string WholeOrTenthsText(double value) {
+    const double tenths = std::round(value * 10.0);
+    if (std::fmod(tenths, 10.0) == 0.0) {
+        return WholeNumberText(tenths / 10.0);
+    }
+    return FormatTenths(tenths / 10.0);
+}
+
 std::string TurnsInWords(double turns) {
     const auto quarters = static_cast<long long>(std::llround(turns * 4.0));
     const long long whole = quarters / 4;
@@ -84,13 +93,9 @@ std::string FormatTenths(double millimetres) {
            WholeNumberText(digit);
 }
 
-std::string FormatDegrees(double degrees) {
-    const double tenths = std::round(degrees * 10.0);
-    if (std::fmod(tenths, 10.0) == 0.0) {
-        return WholeNumberText(tenths / 10.0);
-    }
-    return FormatTenths(tenths / 10.0);
-}
+std::string FormatDegrees(double degrees) { return WholeOrTenthsText(degrees); }
+
+std::string FormatMillimetres(double millimetres) { return WholeOrTenthsText(millimetres); }
 
 double ConstructionSheet::Shown(float HelixDimensions::*field) const {
     return Hundredths(Dimensions.*field) / 100.0;

@@ -83,7 +83,10 @@ ConstructionSheet ComputeConstructionSheet(HelixStyle style, std::string_view fr
 // A length or depth with one decimal, rounded half away from zero: 938.66 gives "938.7".
 std::string FormatTenths(double millimetres);
 
-// An azimuth in whole degrees when it is whole, else with one decimal: "90", "22.5".
+// An angle in whole degrees when it is whole, else with one decimal: "90", "22.5".
 std::string FormatDegrees(double degrees);
+
+// A size in whole mm when it is whole, else with one decimal: "32", "40.5".
+std::string FormatMillimetres(double millimetres);
 
 }  // namespace zandrel

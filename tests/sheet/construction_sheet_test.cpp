@@ -221,6 +221,9 @@ TEST(Tenths, RoundHalfAwayFromZeroFromTheHundredths) {
     EXPECT_EQ(FormatTenths(3030.79), "3030.8");
     EXPECT_EQ(FormatDegrees(270.0), "270");
     EXPECT_EQ(FormatDegrees(22.5), "22.5");
+    EXPECT_EQ(FormatMillimetres(32.0), "32");
+    EXPECT_EQ(FormatMillimetres(40.55), "40.6");
+    EXPECT_EQ(FormatMillimetres(24.96), "25");
 }
 
 TEST(Sheet, ComputesIntoItsOwnDimensionsAndLeavesTheProgramsSetAlone) {

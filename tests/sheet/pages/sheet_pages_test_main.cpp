@@ -1,4 +1,4 @@
-// The sheet's tests draw text, which needs a GUI application; no display is needed for that.
+// The pages' tests draw text, which needs a GUI application; no display is needed for that.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>

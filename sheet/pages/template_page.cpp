@@ -1,0 +1,220 @@
+#include "template_page.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zandrel {
+
+namespace {
+
+QString ShortArmName(const MastHole& hole) {
+    return QStringLiteral("%1 %2 arm")
+        .arg(hole.OfLoop == Loop::Small ? QStringLiteral("small") : QStringLiteral("large"),
+             hole.Arm == ArmPosition::Top ? QStringLiteral("top") : QStringLiteral("bottom"));
+}
+
+void PaintJoinMark(MillimetreCanvas& canvas, QPointF at, const QString& name) {
+    QPainter& painter = canvas.Painter();
+    painter.setPen(SheetPen(Qt::black, 0.15));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(at, 1.8, 1.8);
+    canvas.Line(at - QPointF(3.0, 0), at + QPointF(3.0, 0), SheetPen(Qt::black, 0.15));
+    canvas.Line(at - QPointF(0, 3.0), at + QPointF(0, 3.0), SheetPen(Qt::black, 0.15));
+    canvas.Text(at + QPointF(0.0, -3.8), name, SheetFont(5.5), Qt::AlignHCenter);
+}
+
+// Whether a text at depth `y` would run into a hole's circle or label.
+bool NearAHole(const ConstructionSheet& sheet, double y) {
+    return std::any_of(sheet.Holes.begin(), sheet.Holes.end(), [&sheet, y](const MastHole& hole) {
+        const double radius = sheet.Shown(&HelixDimensions::TubeDiameter) / 2.0;
+        return y > hole.DistanceMm - radius - 4.0 && y < hole.DistanceMm + radius + 12.0;
+    });
+}
+
+bool Shows(const QRectF& window, double y, double margin = 0.0) {
+    return y >= window.top() + margin && y <= window.bottom() - margin;
+}
+
+void PaintTemplateContent(MillimetreCanvas& canvas, const ConstructionSheet& sheet,
+                          const TemplateLayout& layout, const QRectF& window) {
+    const QRectF strip = QtRect(layout.Strip);
+    const double circumference = layout.Circumference;
+    const double first = std::max(strip.top(), window.top());
+    const double last = std::min(strip.bottom(), window.bottom());
+
+    // Long lines are drawn only as far as the tile shows them.
+    canvas.Fill(QRectF(strip.right(), first, TemplateLayout::GlueFlap, last - first), LightGrey);
+    for (double y = std::ceil(first / 40.0) * 40.0 + 20.0; y < last - 2.0; y += 40.0) {
+        canvas.Text({strip.right() + TemplateLayout::GlueFlap / 2.0, y}, QStringLiteral("glue"),
+                    SheetFont(5.5), Qt::AlignHCenter, MidGrey);
+    }
+
+    for (const double azimuth : {0.0, 90.0, 180.0, 270.0}) {
+        const double x = layout.XOfAzimuth(azimuth);
+        const bool reference = azimuth == 0.0;
+        canvas.Line({x, first}, {x, last},
+                    reference ? SheetPen(Qt::black, 0.3, Qt::DashDotLine)
+                              : SheetPen(MidGrey, 0.15, Qt::DotLine));
+        for (double y = std::ceil((first - 50.0) / 100.0) * 100.0 + 50.0; y < last - 6.0;
+             y += 100.0) {
+            if (y < first + 2.0 || NearAHole(sheet, y)) {
+                continue;
+            }
+            canvas.Text({x + 0.8, y},
+                        reference ? QStringLiteral("0° reference line")
+                                  : QtText(FormatDegrees(azimuth)) + QStringLiteral("°"),
+                        SheetFont(5.5), Qt::AlignLeft, reference ? Qt::black : MidGrey);
+        }
+    }
+
+    const QPen edge = SheetPen(Qt::black, 0.3);
+    for (const double x : {strip.left(), strip.right(), strip.right() + TemplateLayout::GlueFlap}) {
+        canvas.Line({x, first}, {x, last}, edge);
+    }
+    for (const double y : {strip.top(), strip.bottom()}) {
+        if (Shows(window, y)) {
+            canvas.Line({strip.left(), y}, {strip.right() + TemplateLayout::GlueFlap, y}, edge);
+        }
+    }
+    if (Shows(window, strip.top() + 6.0, 1.0)) {
+        canvas.Text({circumference / 2.0, strip.top() + 6.0},
+                    QStringLiteral("TOP: towards the top of the mast"), SheetFont(7, true),
+                    Qt::AlignHCenter);
+        canvas.Text({circumference / 2.0, strip.top() + 10.0},
+                    QStringLiteral("%1 mm mast, printed side out")
+                        .arg(QtText(FormatMillimetres(sheet.MastDiameterMm))),
+                    SheetFont(6), Qt::AlignHCenter);
+    }
+
+    // The ruler: distance below the centre of the top hole.
+    const QFont ruler = SheetFont(5.5);
+    for (double y = std::max(0.0, std::ceil(first / 5.0) * 5.0); y <= last; y += 5.0) {
+        const bool ten = std::fmod(y, 10.0) == 0.0;
+        canvas.Line({ten ? -4.0 : -2.0, y}, {0.0, y}, SheetPen(Qt::black, 0.12));
+        if (ten && Shows(window, y, 1.5)) {
+            canvas.Text({-4.8, y + 0.8}, QtText(FormatMillimetres(y)), ruler, Qt::AlignRight);
+        }
+    }
+    if (Shows(window, strip.top() + 6.0, 1.0)) {
+        canvas.Text({-TemplateLayout::RulerGutter + 1.0, strip.top() + 6.0},
+                    QStringLiteral("mm below"), ruler);
+        canvas.Text({-TemplateLayout::RulerGutter + 1.0, strip.top() + 8.5},
+                    QStringLiteral("top hole"), ruler);
+    }
+
+    const double tubeRadius = sheet.Shown(&HelixDimensions::TubeDiameter) / 2.0;
+    for (const MastHole& hole : sheet.Holes) {
+        const double y = hole.DistanceMm;
+        if (y < window.top() - tubeRadius - 12.0 || y > window.bottom() + tubeRadius + 3.0) {
+            continue;
+        }
+        const double x = layout.XOfAzimuth(hole.AzimuthDegrees);
+        QPainter& painter = canvas.Painter();
+        painter.setPen(SheetPen(ColourOf(hole.OfLoop), 0.25));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QPointF(x, y), tubeRadius, tubeRadius);
+        const double arm = tubeRadius + 2.5;
+        canvas.Line({x - arm, y}, {x + arm, y}, SheetPen(Qt::black, 0.15));
+        canvas.Line({x, y - arm}, {x, y + arm}, SheetPen(Qt::black, 0.15));
+        const double label = y + arm + 2.2;
+        if (Shows(window, label, 0.5)) {
+            canvas.Text({x, label}, ShortArmName(hole), SheetFont(5.5, true), Qt::AlignHCenter,
+                        ColourOf(hole.OfLoop));
+        }
+        if (Shows(window, label + 2.3, 0.5)) {
+            canvas.Text({x, label + 2.3},
+                        QStringLiteral("%1 mm, %2°")
+                            .arg(QtText(hole.DistanceText), QtText(hole.AzimuthText)),
+                        SheetFont(5.5), Qt::AlignHCenter);
+        }
+        if (Shows(window, label + 4.6, 0.5)) {
+            canvas.Text({x, label + 4.6}, QStringLiteral("element ") + QtText(hole.ElementText),
+                        SheetFont(5.5), Qt::AlignHCenter, MidGrey);
+        }
+    }
+
+    const QRectF content = QtRect(layout.Content);
+    for (int row = 1; row < layout.Rows; ++row) {
+        const double y = layout.RowJoin(row);
+        if (!Shows(window, y, 0.0)) {
+            continue;
+        }
+        const QString name = QStringLiteral("join %1").arg(row);
+        PaintJoinMark(canvas, {content.left() + 2.5, y}, name);
+        PaintJoinMark(canvas, {content.right() - 7.5, y}, name);
+    }
+    for (int column = 1; column < layout.Columns; ++column) {
+        const double x = layout.ColumnJoin(column);
+        if (x < window.left() || x > window.right()) {
+            continue;
+        }
+        for (double y = std::ceil(first / 60.0) * 60.0 + 30.0; y < last - 5.0; y += 60.0) {
+            PaintJoinMark(canvas, {x, y}, QStringLiteral("join %1").arg(QChar('A' + column - 1)));
+        }
+    }
+}
+
+}  // namespace
+
+void PaintTemplatePage(MillimetreCanvas& canvas, const ConstructionSheet& sheet,
+                       const TemplateLayout& layout, int column, int row, const PageFrame& page) {
+    const QRectF tile = QtRect(layout.Tile);
+    const QRectF window = QtRect(layout.Window(column, row));
+    const int index = layout.TileNumber(column, row);
+    canvas.Text({PageMargin, PageMargin + 3.5},
+                QStringLiteral("zandrel2 drilling template: %1, mast %2 mm")
+                    .arg(SheetSubject(sheet), QtText(FormatMillimetres(sheet.MastDiameterMm))),
+                SheetFont(8.5, true));
+    QString where = QStringLiteral("Tile %1 of %2").arg(index).arg(layout.Pages());
+    if (layout.Columns > 1) {
+        where += QStringLiteral(" (column %1 of %2, row %3 of %4)")
+                     .arg(column + 1)
+                     .arg(layout.Columns)
+                     .arg(row + 1)
+                     .arg(layout.Rows);
+    }
+    canvas.Text({PageMargin, PageMargin + 7.5}, where, SheetFont(7.5));
+
+    const QPen seam = SheetPen(Qt::black, 0.2, Qt::DashLine);
+    const QFont note = SheetFont(6);
+    // The content's part on this page, in page coordinates.
+    const QRectF shown =
+        QtRect(layout.Content).translated(tile.topLeft() - window.topLeft()).intersected(tile);
+    if (row + 1 < layout.Rows) {
+        const QRectF band(shown.left(), tile.bottom() - layout.Overlap, shown.width(),
+                          layout.Overlap);
+        canvas.Fill(band, QColor(255, 246, 200));
+        canvas.Line(band.topLeft(), band.topRight(), seam);
+        canvas.Text({shown.right(), tile.bottom() + 3.0},
+                    QStringLiteral("Glue band: the top edge of tile %1 goes on the dashed line")
+                        .arg(index + layout.Columns),
+                    note, Qt::AlignRight);
+    }
+    if (column + 1 < layout.Columns) {
+        const QRectF band(tile.right() - layout.Overlap, shown.top(), layout.Overlap,
+                          shown.height());
+        canvas.Fill(band, QColor(255, 246, 200));
+        canvas.Line(band.topLeft(), band.bottomLeft(), seam);
+    }
+
+    QPainter& painter = canvas.Painter();
+    painter.save();
+    painter.setClipRect(tile);
+    painter.translate(tile.topLeft() - window.topLeft());
+    PaintTemplateContent(canvas, sheet, layout, window);
+    painter.restore();
+
+    if (row > 0) {
+        canvas.Line({shown.left(), tile.top()}, {shown.right(), tile.top()}, seam);
+        canvas.Text({shown.right(), tile.top() - 1.0},
+                    QStringLiteral("Cut along the dashed line; lay this edge on the dashed line "
+                                   "of tile %1")
+                        .arg(index - layout.Columns),
+                    note, Qt::AlignRight);
+    }
+    if (column > 0) {
+        canvas.Line({tile.left(), shown.top()}, {tile.left(), shown.bottom()}, seam);
+    }
+    PaintFooter(canvas, page);
+}
+}  // namespace zandrel
