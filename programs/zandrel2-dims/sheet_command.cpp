@@ -1,5 +1,7 @@
 #include "sheet_command.h"
 
+#include <unistd.h>
+
 #include <QDate>
 #include <QGuiApplication>
 #include <QString>
@@ -11,6 +13,7 @@
 #include "construction_sheet.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
+#include "output_file.h"
 #include "runtime_error.h"
 #include "sheet_error.h"
 #include "sheet_pages.h"
@@ -25,7 +28,8 @@ constexpr std::string_view Usage =
     "Writes the construction sheet of one style as a PDF: the cut list, the mast holes, the\n"
     "twist, and a 1:1 drilling template for a mast of the given outside diameter (default\n"
     "32 mm). STYLE is one of QuarterTurn, HalfTurnRca, HalfTurnShort, HalfTurnTall, OneTurn,\n"
-    "OneAndHalfTurn; FREQUENCY is in MHz (for example 137.50).\n";
+    "OneAndHalfTurn; FREQUENCY is in MHz (for example 137.50).\n"
+    "-o - writes the PDF to standard output.\n";
 
 struct SheetArguments {
     const StyleEntry* Style = nullptr;
@@ -129,8 +133,16 @@ int RunSheetCommand(int argc, char** argv) {
             return Fail(error,
                         FrequencyProblemInWords(ClassifyFrequencyError(error, parsed.Frequency)));
         }
-        WriteConstructionSheetPdf(QString::fromStdString(parsed.Output), sheet, parsed.PaperSize,
-                                  QDate::currentDate());
+        if (parsed.Output == "-") {
+            const QByteArray pdf =
+                ConstructionSheetPdf(sheet, parsed.PaperSize, QDate::currentDate());
+            WriteToDescriptor(STDOUT_FILENO,
+                              {pdf.constData(), static_cast<std::size_t>(pdf.size())},
+                              "standard output");
+        } else {
+            WriteConstructionSheetPdf(QString::fromStdString(parsed.Output), sheet,
+                                      parsed.PaperSize, QDate::currentDate());
+        }
     } catch (const RuntimeError& error) {
         return Fail(error, error.Detail());
     }

@@ -1,12 +1,15 @@
 #include "sheet_pages.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
+#include "file_error.h"
 #include "first_page.h"
 #include "millimetre_canvas.h"
+#include "output_file.h"
 #include "page_frame.h"
 #include "sheet_error.h"
 #include "template_page.h"
@@ -58,26 +61,28 @@ void PaintConstructionSheet(QPagedPaintDevice& device, const ConstructionSheet& 
     painter.end();
 }
 
-void WriteConstructionSheetPdf(const QString& path, const ConstructionSheet& sheet, Paper paper,
-                               const QDate& date) {
-    LayOutTemplate(sheet, paper);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw SheetError(
-            SheetErrorKind::FileNotWritable,
-            (path + QStringLiteral(" cannot be written: ") + file.errorString()).toStdString());
-    }
+QByteArray ConstructionSheetPdf(const ConstructionSheet& sheet, Paper paper, const QDate& date) {
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&buffer);
         writer.setResolution(PdfResolution);
         writer.setCreator(QStringLiteral("zandrel2"));
         writer.setTitle(QStringLiteral("zandrel2 construction sheet: ") + SheetSubject(sheet));
         PaintConstructionSheet(writer, sheet, paper, date);
     }
-    if (!file.commit()) {
-        throw SheetError(
-            SheetErrorKind::FileNotWritable,
-            (path + QStringLiteral(" could not be written: ") + file.errorString()).toStdString());
+    return pdf;
+}
+
+void WriteConstructionSheetPdf(const QString& path, const ConstructionSheet& sheet, Paper paper,
+                               const QDate& date) {
+    const QByteArray pdf = ConstructionSheetPdf(sheet, paper, date);
+    try {
+        WriteOutputFile(QFile::encodeName(path).toStdString(),
+                        std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+    } catch (const FileError& error) {
+        throw SheetError(SheetErrorKind::FileNotWritable, error.Detail());
     }
 }
 

@@ -2,6 +2,7 @@
 // on a printer or written as a PDF.
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QPageSize>
 #include <QString>
@@ -20,8 +21,12 @@ QPageSize PageSizeOf(Paper paper);
 void PaintConstructionSheet(QPagedPaintDevice& device, const ConstructionSheet& sheet, Paper paper,
                             const QDate& date);
 
-// Writes the sheet as a PDF to `path`, through a temporary file in the same folder that
-// replaces `path` only when complete. Raises SheetError FileNotWritable when it cannot.
+// The sheet as a PDF document. Raises CannotBeDrawn as PaintConstructionSheet does.
+QByteArray ConstructionSheetPdf(const ConstructionSheet& sheet, Paper paper, const QDate& date);
+
+// Writes the sheet as a PDF to `path` as WriteOutputFile does: a regular file is replaced
+// only by a complete sheet; a FIFO or a device is written to, never replaced. Raises SheetError
+// FileNotWritable when it cannot, and CannotBeDrawn before it touches `path`.
 void WriteConstructionSheetPdf(const QString& path, const ConstructionSheet& sheet, Paper paper,
                                const QDate& date);
 

@@ -1,15 +1,16 @@
 #include "model_window.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QPolarChart>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
 
+#include "file_error.h"
 #include "forms.h"
 #include "forms_error.h"
 #include "frequency_words.h"
@@ -17,6 +18,7 @@
 #include "model_charts.h"
 #include "model_error.h"
 #include "model_texts.h"
+#include "output_file.h"
 #include "ui_model_window.h"
 
 namespace zandrel {
@@ -53,12 +55,10 @@ QString NotStartedWords(const RuntimeError& error) {
 }
 
 void WriteDeck(const QString& path, const std::string& deck) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(deck.data(), static_cast<qint64>(deck.size())) !=
-            static_cast<qint64>(deck.size()) ||
-        !file.commit()) {
-        throw ModelError(ModelErrorKind::DeckNotWritten, file.errorString().toStdString());
+    try {
+        WriteOutputFile(QFile::encodeName(path).toStdString(), deck);
+    } catch (const FileError& error) {
+        throw ModelError(ModelErrorKind::DeckNotWritten, error.Reason());
     }
 }
 
