@@ -1,5 +1,8 @@
 // zandrel2-dims --sheet as a script would use it: the PDF it writes, its messages and exit
 // status, with and without a display.
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -8,6 +11,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include "fifo_reader.h"
 #include "pdf_read_back.h"
 
 namespace {
@@ -39,13 +43,31 @@ QString PageText(const zandrel::test_support::PdfPage& page) {
     return words.join(QLatin1Char(' '));
 }
 
+bool IsA(const QString& path, mode_t type) {
+    struct stat status {};
+    return lstat(QFile::encodeName(path).constData(), &status) == 0 &&
+           (status.st_mode & S_IFMT) == type;
+}
+
 class DimsSheet : public testing::Test {
   protected:
     QString Output(const char* name = "sheet.pdf") const {
         return folder_.filePath(QString::fromLatin1(name));
     }
+    // The pages of a PDF received whole, through a file of its own.
+    std::vector<zandrel::test_support::PdfPage> PagesOf(const QByteArray& pdf) const {
+        const QString copy = Output("received.pdf");
+        QFile file(copy);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(pdf);
+        file.close();
+        auto pages = zandrel::test_support::ReadPdf(copy);
+        file.remove();
+        return pages;
+    }
     QStringList Files() const {
-        return QDir(folder_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        return QDir(folder_.path())
+            .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     }
 
     QTemporaryDir folder_;
@@ -84,6 +106,58 @@ TEST_F(DimsSheet, NeedsNoDisplay) {
     ASSERT_FALSE(pages.empty());
     EXPECT_NEAR(pages[0].Size.width(), 210.0, 0.5);
     EXPECT_TRUE(PageText(pages[0]).contains(QStringLiteral("1/4 TURN .3 HIGH")));
+}
+
+TEST_F(DimsSheet, WritesIntoAFifoForItsReaderAndLeavesItAFifo) {
+    const QString fifo = Output("viewer");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    zandrel::test_support::FifoReader reader(QFile::encodeName(fifo).toStdString());
+    ASSERT_TRUE(reader.IsOpen());
+    const DimsRun run = RunDims({QStringLiteral("--sheet"), QStringLiteral("QuarterTurn"),
+                                 QStringLiteral("137.50"), QStringLiteral("-o"), fifo});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const std::string received = reader.Received();
+    const auto pages = PagesOf(QByteArray::fromStdString(received));
+    ASSERT_GE(pages.size(), 2u) << received.size() << " bytes";
+    EXPECT_TRUE(PageText(pages[0]).contains(QStringLiteral("1/4 TURN .3 HIGH")));
+    EXPECT_TRUE(IsA(fifo, S_IFIFO));
+    EXPECT_EQ(Files(), QStringList{QStringLiteral("viewer")});
+}
+
+TEST_F(DimsSheet, WritesIntoADeviceAndLeavesTheDevice) {
+    // A private node of the null device, where the test may make one.
+    const QString device = Output("null");
+    const QByteArray name = QFile::encodeName(device);
+    if (mknod(name.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0) {
+        GTEST_SKIP() << "no device node can be made here";
+    }
+    if (!QFile(device).open(QIODevice::WriteOnly)) {
+        GTEST_SKIP() << "device nodes cannot be opened here";
+    }
+    const DimsRun run = RunDims({QStringLiteral("--sheet"), QStringLiteral("OneTurn"),
+                                 QStringLiteral("137.50"), QStringLiteral("-o"), device});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    struct stat status {};
+    ASSERT_EQ(lstat(name.constData(), &status), 0);
+    EXPECT_TRUE(S_ISCHR(status.st_mode));
+    EXPECT_EQ(status.st_rdev, makedev(1, 3));
+    EXPECT_EQ(Files(), QStringList{QStringLiteral("null")});
+}
+
+TEST_F(DimsSheet, WritesThePdfToStandardOutputForADash) {
+    QProcess process;
+    process.setWorkingDirectory(folder_.path());
+    process.start(QStringLiteral(ZANDREL2_DIMS),
+                  {QStringLiteral("--sheet"), QStringLiteral("HalfTurnTall"),
+                   QStringLiteral("137.50"), QStringLiteral("-o"), QStringLiteral("-")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const QByteArray pdf = process.readAllStandardOutput();
+    EXPECT_TRUE(pdf.startsWith("%PDF-"));
+    const auto pages = PagesOf(pdf);
+    ASSERT_GE(pages.size(), 2u);
+    EXPECT_TRUE(PageText(pages[0]).contains(QStringLiteral("1/2 TURN .44 TALL")));
+    EXPECT_TRUE(Files().isEmpty());  // no file called "-"
 }
 
 TEST_F(DimsSheet, ExplainsWhatWentWrongExitsWithOneAndLeavesNoFile) {

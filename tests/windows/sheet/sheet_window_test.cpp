@@ -1,5 +1,7 @@
 // The construction sheet window: its choices, its preview, saving and printing at 1:1, and the
 // reports of everything that can go wrong.
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -16,6 +18,7 @@
 #include <functional>
 
 #include "construction_sheet_window.h"
+#include "fifo_reader.h"
 #include "forms.h"
 #include "pdf_read_back.h"
 
@@ -133,6 +136,25 @@ class SheetWindowTest : public QObject {
         QVERIFY(first.contains(QStringLiteral("1 TURN .37 TALL")));
         QVERIFY(first.contains(QStringLiteral("Polarisation LHCP")));
         QVERIFY(first.contains(QStringLiteral("Mast outside diameter 40 mm")));
+    }
+
+    void savesIntoAFifoForItsReaderAndLeavesItAFifo() {
+        QTemporaryDir folder;
+        const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("viewer")));
+        QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+        zandrel::test_support::FifoReader reader(fifo.toStdString());
+        QVERIFY(reader.IsOpen());
+        zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
+        zandrel::RunReportingErrors(Window(), [&] { Window().SavePdfTo(QFile::decodeName(fifo)); });
+        QVERIFY(Report() == nullptr);
+        QFile received(folder.filePath(QStringLiteral("received.pdf")));
+        QVERIFY(received.open(QIODevice::WriteOnly));
+        received.write(QByteArray::fromStdString(reader.Received()));
+        received.close();
+        QVERIFY(zandrel::test_support::ReadPdf(received.fileName()).size() >= 2);
+        struct stat status {};
+        QCOMPARE(lstat(fifo.constData(), &status), 0);
+        QVERIFY(S_ISFIFO(status.st_mode));
     }
 
     void printsAtOneToOneWhateverThePrintersMargins() {
