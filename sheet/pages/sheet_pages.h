@@ -14,6 +14,7 @@ class QPagedPaintDevice;
 
 namespace zandrel {
 
+// The page size a printer or a PDF is given for `paper`: PaperSizeOf(paper), with its name.
 QPageSize PageSizeOf(Paper paper);
 
 // Paints every page on `device` (a PDF writer or a printer) at 1:1, setting the page size and

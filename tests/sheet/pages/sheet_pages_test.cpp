@@ -101,6 +101,14 @@ std::vector<std::pair<QPointF, double>> Circles(const PdfPage& page) {
     return circles;
 }
 
+TEST(SheetPaper, IsOfOneSizeForTheLayoutAndForThePrinter) {
+    for (const Paper paper : {Paper::A4, Paper::Letter}) {
+        const QSizeF printed = PageSizeOf(paper).size(QPageSize::Millimeter);
+        EXPECT_DOUBLE_EQ(printed.width(), PaperSizeOf(paper).Width) << PaperName(paper);
+        EXPECT_DOUBLE_EQ(printed.height(), PaperSizeOf(paper).Height) << PaperName(paper);
+    }
+}
+
 TEST_F(SheetPdf, HasAHundredMillimetreBarAndThePrintingInstructionOnEveryPage) {
     for (const Paper paper : {Paper::A4, Paper::Letter}) {
         const auto pages = Write(HelixStyle::QuarterTurn, Polarisation::Rhcp, 32.0, paper);
