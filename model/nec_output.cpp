@@ -1,8 +1,10 @@
 #include "nec_output.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <deque>
 #include <numbers>
 #include <optional>
 
@@ -14,23 +16,36 @@ namespace {
 
 constexpr std::string_view EndMarker = "TOTAL RUN TIME";
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
+// The text's lines one after another, without their line breaks, not kept: an output of a
+// million empty lines costs no memory.
+class Lines {
+  public:
+    explicit Lines(std::string_view text) : text_(text) {}
+
+    bool Next(std::string_view& line) {
+        if (start_ >= text_.size()) {
+            return false;
         }
-        std::string_view line = text.substr(start, end - start);
+        std::size_t end = text_.find('\n', start_);
+        if (end == std::string_view::npos) {
+            end = text_.size();
+        }
+        line = text_.substr(start_, end - start_);
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
-        lines.push_back(line);
-        start = end + 1;
+        start_ = end + 1;
+        ++number_;
+        return true;
     }
-    return lines;
-}
+    // The number of the line Next() gave last, from 1.
+    std::size_t Number() const { return number_; }
+
+  private:
+    std::string_view text_;
+    std::size_t start_ = 0;
+    std::size_t number_ = 0;
+};
 
 std::vector<std::string_view> Tokens(std::string_view line) {
     std::vector<std::string_view> tokens;
@@ -52,14 +67,68 @@ std::vector<std::string_view> Tokens(std::string_view line) {
 
 bool IsBlank(std::string_view line) { return Tokens(line).empty(); }
 
+// The first character of a text: the length of its UTF-8 sequence (1 for a stray byte or a
+// malformed sequence) and whether it is printable: not a control character (C0, DEL or C1).
+struct Character {
+    std::size_t Length;
+    bool Printable;
+};
+
+Character FirstCharacter(std::string_view text) {
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) {
+        return {1, lead >= 0x20 && lead != 0x7F};
+    }
+    const std::size_t length =
+        lead >= 0xF8 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (length == 0 || length > text.size()) {
+        return {1, false};
+    }
+    char32_t code = lead & (0x7Fu >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return {1, false};
+        }
+        code = (code << 6) | (byte(i) & 0x3Fu);
+    }
+    static constexpr std::array<char32_t, 5> Smallest{{0, 0, 0x80, 0x800, 0x10000}};
+    if (code < Smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return {1, false};
+    }
+    return {length, code > 0x9F};
+}
+
+// A line of the engine's as a terminal or a window may show it: its words with single spaces,
+// every control character (a terminal sequence's ESC included) and every byte that is not
+// UTF-8 as '?', and cut after ShownLineLimit characters.
+std::string ShownLine(std::string_view line) {
+    constexpr std::size_t ShownLineLimit = 200;
+    std::string joined;
+    for (const std::string_view token : Tokens(line)) {
+        joined += (joined.empty() ? "" : " ") + std::string(token);
+    }
+    std::string shown;
+    std::string_view rest = joined;
+    for (std::size_t count = 0; !rest.empty(); ++count) {
+        if (count == ShownLineLimit) {
+            return shown + "...";
+        }
+        const Character next = FirstCharacter(rest);
+        shown += next.Printable ? rest.substr(0, next.Length) : std::string_view("?");
+        rest.remove_prefix(next.Length);
+    }
+    return shown;
+}
+
 class Reader {
   public:
-    explicit Reader(std::string_view text) : lines_(SplitLines(text)) {}
+    explicit Reader(std::string_view text) : lines_(text) {}
 
     NecOutput Read() {
         bool ended = false;
-        for (index_ = 0; index_ < lines_.size(); ++index_) {
-            const std::string_view line = lines_[index_];
+        std::string_view line;
+        while (lines_.Next(line)) {
             if (line.find("FREQUENCY :") != std::string_view::npos) {
                 ReadFrequency(line);
             } else if (line.find("ANTENNA INPUT PARAMETERS") != std::string_view::npos) {
@@ -90,7 +159,7 @@ class Reader {
   private:
     [[noreturn]] void Fail(std::string_view what) const {
         throw ModelError(ModelErrorKind::OutputUnreadable,
-                         "line " + std::to_string(index_ + 1) + ": " + std::string(what));
+                         "line " + std::to_string(lines_.Number()) + ": " + std::string(what));
     }
 
     double Number(std::string_view token) const {
@@ -98,7 +167,7 @@ class Reader {
         const char* end = token.data() + token.size();
         const auto result = std::from_chars(token.data(), end, value);
         if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) {
-            Fail("\"" + std::string(token.substr(0, 20)) + "\" is not a number");
+            Fail("\"" + ShownLine(token.substr(0, 20)) + "\" is not a number");
         }
         return value;
     }
@@ -108,7 +177,7 @@ class Reader {
         const char* end = token.data() + token.size();
         const auto result = std::from_chars(token.data(), end, value);
         if (result.ec != std::errc() || result.ptr != end) {
-            Fail("\"" + std::string(token.substr(0, 20)) + "\" is not a whole number");
+            Fail("\"" + ShownLine(token.substr(0, 20)) + "\" is not a whole number");
         }
         return value;
     }
@@ -125,10 +194,11 @@ class Reader {
     }
 
     std::string_view NextLine() {
-        if (index_ + 1 >= lines_.size()) {
+        std::string_view line;
+        if (!lines_.Next(line)) {
             Fail("a table is cut short");
         }
-        return lines_[++index_];
+        return line;
     }
 
     FrequencyRun& CurrentRun() {
@@ -216,8 +286,7 @@ class Reader {
         }
     }
 
-    std::vector<std::string_view> lines_;
-    std::size_t index_ = 0;
+    Lines lines_;
     NecOutput output_;
 };
 
@@ -226,24 +295,41 @@ class Reader {
 NecOutput ParseNecOutput(std::string_view text) { return Reader(text).Read(); }
 
 std::string LastWords(std::string_view text, int lines) {
-    const std::vector<std::string_view> all = SplitLines(text);
-    std::vector<std::string> words;
-    for (auto it = all.rbegin(); it != all.rend() && static_cast<int>(words.size()) < lines; ++it) {
-        const std::vector<std::string_view> tokens = Tokens(*it);
-        if (tokens.empty()) {
-            continue;
+    std::deque<std::string_view> last;
+    Lines all(text);
+    std::string_view line;
+    while (all.Next(line)) {
+        if (!IsBlank(line)) {
+            last.push_back(line);
+            if (static_cast<int>(last.size()) > lines) {
+                last.pop_front();
+            }
         }
-        std::string joined;
-        for (std::string_view token : tokens) {
-            joined += (joined.empty() ? "" : " ") + std::string(token);
-        }
-        words.insert(words.begin(), joined);
     }
     std::string result;
-    for (const std::string& line : words) {
-        result += (result.empty() ? "" : "\n") + line;
+    for (const std::string_view kept : last) {
+        result += (result.empty() ? "" : "\n") + ShownLine(kept);
     }
     return result;
+}
+
+std::string GeometryRejection(std::string_view text) {
+    static constexpr std::array<std::string_view, 4> Complaints{{
+        "SEGMENT DATA ERROR",
+        "GEOMETRY DATA ERROR",
+        "SEGMENT CONNECTION ERROR",
+        "SEGMENT CONNENTION ERROR",  // as nec2c spells it in one place
+    }};
+    Lines all(text);
+    std::string_view line;
+    while (all.Next(line)) {
+        for (const std::string_view complaint : Complaints) {
+            if (line.find(complaint) != std::string_view::npos) {
+                return ShownLine(line);
+            }
+        }
+    }
+    return {};
 }
 
 }  // namespace zandrel

@@ -42,7 +42,14 @@ struct NecOutput {
 // line, when the output is truncated, a table is malformed or a number is not a finite number.
 NecOutput ParseNecOutput(std::string_view text);
 
-// The last words nec2c wrote before it stopped: the last non-blank lines of its output.
+// The last words nec2c wrote before it stopped: the last non-blank lines of its output or its
+// standard error, safe to show: control characters, terminal sequences and bytes that are not
+// UTF-8 are replaced by '?', and a long line is cut short.
 std::string LastWords(std::string_view text, int lines = 2);
+
+// The line in which nec2c refuses the structure's geometry (a segment or geometry data error,
+// such as segments too short for their wire at the frequency), safe to show; empty when the text
+// has none.
+std::string GeometryRejection(std::string_view text);
 
 }  // namespace zandrel
