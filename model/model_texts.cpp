@@ -1,7 +1,11 @@
 #include "model_texts.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
+#include <stdexcept>
+#include <system_error>
 
 namespace zandrel {
 
@@ -43,10 +47,16 @@ std::string Fixed(double value, int decimals) {
     if (!std::isfinite(value)) {
         return "-";
     }
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+    // Room for the largest double's 309 integer digits, the sign, the point and the decimals.
+    std::string text(static_cast<std::size_t>(std::numeric_limits<double>::max_exponent10 + 4 +
+                                              std::max(decimals, 0)),
+                     '\0');
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), value,
                                       std::chars_format::fixed, decimals);
-    std::string text(buffer.data(), result.ptr);
+    if (result.ec != std::errc()) {
+        throw std::length_error("no room to write " + std::to_string(value));
+    }
+    text.resize(static_cast<std::size_t>(result.ptr - text.data()));
     return text.find_first_not_of("-0.") == std::string::npos ? text.substr(text[0] == '-') : text;
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <stdexcept>
 #include <string_view>
 
 namespace zandrel {
@@ -17,6 +18,9 @@ std::string Number(double value) {
     std::array<char, 32> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                       std::chars_format::general, 10);
+    if (result.ec != std::errc()) {
+        throw std::length_error("no room to write a deck number");
+    }
     return std::string(buffer.data(), result.ptr);
 }
 

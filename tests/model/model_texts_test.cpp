@@ -1,0 +1,71 @@
+// The texts of the model's figures, and the engine's words as the program quotes them.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <limits>
+#include <string>
+
+#include "model_texts.h"
+#include "nec_output.h"
+
+namespace zandrel {
+namespace {
+
+// The same number as the C library prints it, an independent way to write it in full.
+std::string Printed(double value, int decimals) {
+    const int length = std::snprintf(nullptr, 0, "%.*f", decimals, value);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
+    text.pop_back();
+    return text;
+}
+
+TEST(NumberText, WritesEveryFiniteNumberInFullWithoutStrayBytes) {
+    for (const double value : {137.456, -2.5e6, 1e61, 9.87e62, 1e100, -1e300,
+                               std::numeric_limits<double>::max(),
+                               std::numeric_limits<double>::lowest()}) {
+        for (const int decimals : {0, 1, 2}) {
+            const std::string text = Fixed(value, decimals);
+            EXPECT_EQ(text, Printed(value, decimals)) << value;
+            EXPECT_EQ(text.find('\0'), std::string::npos) << value;
+        }
+    }
+    EXPECT_EQ(Fixed(std::numeric_limits<double>::max(), 2).size(), 309u + 3u);
+    EXPECT_EQ(Fixed(-0.001, 2), "0.00");  // no negative zero
+}
+
+TEST(NumberText, ShowsAFigureThatIsNoFiniteNumberAsADash) {
+    EXPECT_EQ(Fixed(std::numeric_limits<double>::infinity(), 2), "-");
+    EXPECT_EQ(Fixed(-std::numeric_limits<double>::infinity(), 1), "-");
+    EXPECT_EQ(Fixed(std::numeric_limits<double>::quiet_NaN(), 2), "-");
+    ModelFigures figures;
+    figures.Impedance = {50.0, 0.0};
+    figures.FrontToBackDb = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(FigureTexts(figures, Polarisation::Rhcp)[6], "- dB");
+}
+
+TEST(EnginesWords, AreQuotedWithoutControlCharactersOrTerminalSequences) {
+    const std::string words = LastWords(
+        "first line, not among the last two\n"
+        "\x1b[2J\x1b]0;a new title\x07GEOMETRY \tDATA\r\n"
+        "caf\xc3\xa9 \xff \xc2\x9b" "31m \xe2\x80\x94 end\x7f\n\n",
+        2);
+    EXPECT_EQ(words, "?[2J?]0;a new title?GEOMETRY DATA\ncaf\xc3\xa9 ? ?31m \xe2\x80\x94 end?");
+}
+
+TEST(EnginesWords, CutsALongLineShort) {
+    const std::string words = LastWords(std::string(100000, 'x'));
+    EXPECT_EQ(words, std::string(200, 'x') + "...");
+}
+
+TEST(EnginesWords, NameAGeometryRejectionOnlyWhenTheEngineMakesOne) {
+    EXPECT_EQ(GeometryRejection("     1   -0.0000    0.0000\n SEGMENT DATA ERROR"),
+              "SEGMENT DATA ERROR");
+    EXPECT_EQ(GeometryRejection("  GEOMETRY DATA ERROR -- SEGMENT 3 EXTENDS BELOW GROUND\n"),
+              "GEOMETRY DATA ERROR -- SEGMENT 3 EXTENDS BELOW GROUND");
+    EXPECT_EQ(GeometryRejection("  LOADING DATA CARD ERROR, NO SEGMENT HAS AN ITAG = 9\n"), "");
+    EXPECT_EQ(GeometryRejection("  GEOMETRY DATA CARD ERROR\n"), "");
+}
+
+}  // namespace
+}  // namespace zandrel
