@@ -61,7 +61,11 @@ std::complex<double> InputImpedance(const HelixGeometry& geometry, const Frequen
     if (std::abs(current) == 0.0) {
         Unreadable("the sources draw no current");
     }
-    return 1.0 / current;
+    const std::complex<double> impedance = 1.0 / current;
+    if (!std::isfinite(impedance.real()) || !std::isfinite(impedance.imag())) {
+        Unreadable("the sources draw so little current that the impedance is not a finite number");
+    }
+    return impedance;
 }
 
 // The pattern of the design frequency on its theta x phi grid.
@@ -280,6 +284,32 @@ void ComputeSweepFigures(const HelixGeometry& geometry, const NecOutput& output,
     figures.BandwidthHighMHz = FirstCrossing(f0, high, FineSteps, mismatched);
 }
 
+// Refuses figures that the output's numbers, finite each, made infinite or not a number, such
+// as a front-to-back ratio between gains of 1E+308 and -1E+308 dB. An axial ratio may be
+// infinite: the zenith's field is linearly polarised.
+void RequireFinite(const ModelFigures& f) {
+    const auto finite = [](double value) { return std::isfinite(value); };
+    const auto finiteOrAbsent = [](const std::optional<double>& value) {
+        return !value || std::isfinite(*value);
+    };
+    bool ok = finite(f.Match.Value) && finite(f.ZenithRhcpDbic) && finite(f.ZenithLhcpDbic) &&
+              finite(f.HorizonRhcpDbic) && finite(f.HorizonLhcpDbic) && finite(f.MaxGainDbi) &&
+              finite(f.FrontToBackDb) && !std::isnan(f.AxialRatioDb) &&
+              finiteOrAbsent(f.ResonanceMHz) && finiteOrAbsent(f.ResonanceROhm) &&
+              finiteOrAbsent(f.BandwidthLowMHz) && finiteOrAbsent(f.BandwidthHighMHz);
+    for (const std::vector<CutPoint>* cut : {&f.CutXz, &f.CutYz}) {
+        for (const CutPoint& point : *cut) {
+            ok = ok && finite(point.RhcpDbic) && finite(point.LhcpDbic);
+        }
+    }
+    for (const SweepPoint& point : f.Sweep) {
+        ok = ok && !std::isnan(point.Swr);
+    }
+    if (!ok) {
+        Unreadable("a figure made from the output is not a finite number");
+    }
+}
+
 }  // namespace
 
 double Matching::ReactanceAt(double frequencyMHz) const {
@@ -338,6 +368,7 @@ ModelFigures ComputeModelFigures(const HelixGeometry& geometry, const NecOutput&
         }
     }
     ComputeSweepFigures(geometry, output, request, figures);
+    RequireFinite(figures);
     return figures;
 }
 

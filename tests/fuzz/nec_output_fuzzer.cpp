@@ -1,14 +1,17 @@
 // Fuzzes the reader of nec2c's output and the figures made from it: whatever the text, the
-// result is a ModelError or figures that are all finite numbers, never a crash.
+// result is a ModelError or figures that are all finite numbers and print as plain text, never
+// a crash; and the engine's last words quoted from it are plain text too.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "helix_geometry.h"
 #include "model_error.h"
 #include "model_figures.h"
+#include "model_texts.h"
 #include "nec_deck.h"
 #include "nec_output.h"
 
@@ -49,6 +52,14 @@ void RequireFinite(const zandrel::ModelFigures& f) {
     }
 }
 
+// Text that a terminal shows as it is: no control character, no terminal sequence.
+void RequirePlainText(const std::string& text, bool lineBreaks = false) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        Require((byte >= 0x20 && byte != 0x7F) || (lineBreaks && c == '\n'));
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -58,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         output = zandrel::ParseNecOutput(text);
     } catch (const zandrel::ModelError& error) {
         Require(error.Kind() == zandrel::ModelErrorKind::OutputUnreadable);
+        RequirePlainText(error.Detail());
         return 0;
     }
     Require(!output.Runs.empty());
@@ -65,10 +77,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(!run.Sources.empty() && run.FrequencyMHz > 0.0);
     }
     try {
-        RequireFinite(zandrel::ComputeModelFigures(SeedGeometry(), output, SeedRequest()));
+        const zandrel::ModelFigures figures =
+            zandrel::ComputeModelFigures(SeedGeometry(), output, SeedRequest());
+        RequireFinite(figures);
+        for (const auto sense : {zandrel::Polarisation::Rhcp, zandrel::Polarisation::Lhcp}) {
+            for (const std::string& shown : zandrel::FigureTexts(figures, sense)) {
+                Require(!shown.empty());
+                RequirePlainText(shown);
+            }
+        }
     } catch (const zandrel::ModelError& error) {
         Require(error.Kind() == zandrel::ModelErrorKind::OutputUnreadable);
+        RequirePlainText(error.Detail());
     }
-    static_cast<void>(zandrel::LastWords(text));
+    RequirePlainText(zandrel::LastWords(text), true);
+    RequirePlainText(zandrel::GeometryRejection(text));
     return 0;
 }

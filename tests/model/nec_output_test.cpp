@@ -46,6 +46,24 @@ class NecOutputOfARealRun : public testing::Test {
         return text.replace(at, from.size(), to);
     }
 
+    // Where the first line that starts with `start` starts, after `from`.
+    static std::size_t LineStart(const std::string& text, const std::string& start,
+                                 std::size_t from = 0) {
+        const std::size_t at = text.find("\n" + start, from);
+        EXPECT_NE(at, std::string::npos) << start;
+        return at == std::string::npos ? text.size() : at + 1;
+    }
+
+    // The text with the `column`th number (from 0) of the line at `line` replaced.
+    static std::string WithNumber(std::string text, std::size_t line, int column,
+                                  const std::string& number) {
+        std::size_t at = text.find_first_not_of(' ', line);
+        for (int i = 0; i < column; ++i) {
+            at = text.find_first_not_of(' ', text.find(' ', at));
+        }
+        return text.replace(at, text.find(' ', at) - at, number);
+    }
+
     static HelixGeometry* geometry_;
     static std::string* output_;
 };
@@ -111,6 +129,22 @@ TEST_F(NecOutputOfARealRun, RefusesCorruptedTables) {
                      "a run without its input parameters");
 }
 
+TEST_F(NecOutputOfARealRun, RefusesNumbersThatMakeAFigureInfinite) {
+    // Finite numbers each, but the front-to-back ratio between them is not.
+    std::string apart = WithNumber(*output_, LineStart(*output_, "    0.00      0.00"), 4, "1E+308");
+    apart = WithNumber(apart, LineStart(apart, "  180.00      0.00"), 4, "-1E+308");
+    ExpectUnreadable(apart, "gains 1E+308 dB apart");
+    // So little current that 1 V over it is no finite impedance: both sources' rows, after the
+    // table's title and two header lines.
+    std::string tiny = *output_;
+    std::size_t row = LineStart(tiny, "  No:", tiny.find("ANTENNA INPUT PARAMETERS"));
+    for (int source = 0; source < 2; ++source) {
+        row = tiny.find('\n', row) + 1;
+        tiny = WithNumber(WithNumber(tiny, row, 4, "1.0E-320"), row, 5, "0.0");
+    }
+    ExpectUnreadable(tiny, "currents of 1E-320 A");
+}
+
 TEST_F(NecOutputOfARealRun, QuotesTheLastWordsOfAFailedRun) {
     const std::string deck =
         "CM x\nCE\nGW 1 5 0 0 0 1 0 0 0.001\nGE 0\nFR 0 1 0 0 140 0\n"
@@ -120,6 +154,14 @@ TEST_F(NecOutputOfARealRun, QuotesTheLastWordsOfAFailedRun) {
     EXPECT_NE(LastWords(run.Output).find("NO SEGMENT HAS AN ITAG OF 2"), std::string::npos)
         << LastWords(run.Output);
     ExpectUnreadable(run.Output, "a failed run");
+}
+
+TEST(NecOutputOfARejectedGeometry, NamesTheEnginesComplaint) {
+    // At 1E+25 MHz the calculator's helix is far too small for nec2c's segments.
+    const test_support::Nec2cRun run =
+        RunNec2c(WriteNecDeck(BuildHelixGeometry(Styles[4], "1E+25", Polarisation::Rhcp)));
+    EXPECT_NE(run.Status, 0);
+    EXPECT_EQ(GeometryRejection(run.Output), "SEGMENT DATA ERROR") << LastWords(run.Output);
 }
 
 }  // namespace
