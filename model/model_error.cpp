@@ -23,7 +23,8 @@ ModelError::ModelError(ModelErrorKind kind, std::string detail)
 
 bool IsEngineError(const RuntimeError& error) {
     return error.Number() == EntryOf(ModelErrors, ModelErrorKind::EngineMissing).Number ||
-           error.Number() == EntryOf(ModelErrors, ModelErrorKind::EngineFailed).Number;
+           error.Number() == EntryOf(ModelErrors, ModelErrorKind::EngineFailed).Number ||
+           error.Number() == EntryOf(ModelErrors, ModelErrorKind::OutputUnreadable).Number;
 }
 
 }  // namespace zandrel

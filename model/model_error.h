@@ -8,11 +8,12 @@
 namespace zandrel {
 
 enum class ModelErrorKind {
-    EngineMissing,     // nec2c is not on the PATH
-    EngineFailed,      // nec2c stopped with an error; the detail quotes its words
-    OutputUnreadable,  // nec2c's output is truncated, corrupted or not what the deck asked for
-    DeckNotWritten,    // a deck file could not be written
-    NotModellable,     // dimensions that no NEC-2 model can be built from
+    EngineMissing,     // nec2c is not on the PATH or cannot be started
+    EngineFailed,      // nec2c stopped with an error, was killed or outlasted its time limit
+    OutputUnreadable,  // nec2c's output is truncated, corrupted, too large or not what the deck
+                       // asked for
+    DeckNotWritten,    // a deck file or its folder could not be written
+    NotModellable,     // dimensions that no NEC-2 model can be built from, nec2c's word included
 };
 
 class ModelError : public RuntimeError {
@@ -26,7 +27,7 @@ class ModelError : public RuntimeError {
 };
 
 // Whether an error, even one copied as a plain RuntimeError, says that nec2c is missing or
-// failed, rather than something about one style.
+// failed, its output unreadable included, rather than something about one style.
 bool IsEngineError(const RuntimeError& error);
 
 }  // namespace zandrel

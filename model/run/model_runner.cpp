@@ -1,11 +1,20 @@
 #include "model_runner.h"
 
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
+#include <new>
 
 #include "model_error.h"
 #include "nec_deck.h"
@@ -17,12 +26,91 @@ namespace {
 
 constexpr const char* EngineName = "nec2c";
 constexpr int KillWaitMs = 3000;
+constexpr int QuotedErrorLines = 3;
+
+// Kills the engine and whatever it started: it leads a process group of its own.
+void KillEngine(QProcess& process) {
+    const auto pid = static_cast<pid_t>(process.processId());
+    if (pid > 0) {
+        ::kill(-pid, SIGKILL);
+    }
+    process.kill();
+}
+
+// Where the runs' private folders are made: TMPDIR, else /tmp. Raises DeckNotWritten, naming
+// the folder, when it is not a folder that can be written.
+QString RunFolderTemplate() {
+    const QString variable = qEnvironmentVariable("TMPDIR");
+    const QString folder = variable.isEmpty() ? QStringLiteral("/tmp") : variable;
+    const QFileInfo info(folder);
+    const std::string named = "the temporary folder " + folder.toStdString() +
+                              (variable.isEmpty() ? "" : " (TMPDIR)");
+    if (!info.exists()) {
+        throw ModelError(ModelErrorKind::DeckNotWritten, named + " does not exist");
+    }
+    if (!info.isDir() || ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+        throw ModelError(ModelErrorKind::DeckNotWritten, named + " cannot be written");
+    }
+    const QString program = QCoreApplication::applicationName();
+    return QDir(info.absoluteFilePath())
+        .filePath((program.isEmpty() ? QStringLiteral("zandrel2") : program) +
+                  QStringLiteral("-XXXXXX"));
+}
+
+std::string InWords(std::chrono::milliseconds time) {
+    const auto ms = time.count();
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
+std::string InWords(qint64 bytes) {
+    constexpr qint64 KB = 1024;
+    if (bytes % (KB * KB) == 0) {
+        return std::to_string(bytes / (KB * KB)) + " MB";
+    }
+    return bytes % KB == 0 ? std::to_string(bytes / KB) + " KB" : std::to_string(bytes) + " bytes";
+}
+
+// Runs `work` for a style from a handler that the event loop calls, where no exception may
+// leave: an error, even running out of memory, becomes the style's error of `kind`.
+template <typename Work>
+bool Guarded(StyleModel& model, ModelErrorKind kind, Work&& work) {
+    try {
+        work();
+        return true;
+    } catch (const RuntimeError& error) {
+        model.Error = error;
+    } catch (const std::bad_alloc&) {
+        model.Error = ModelError(kind, "there was not enough memory");
+    } catch (const std::exception& error) {
+        model.Error = ModelError(kind, error.what());
+    } catch (...) {
+        model.Error = ModelError(kind, "an unknown error was raised");
+    }
+    return false;
+}
 
 }  // namespace
 
 struct ModelRunner::Run {
-    std::unique_ptr<QTemporaryDir> Folder;
-    QProcess* Process = nullptr;  // a child of the runner
+    std::unique_ptr<QTemporaryDir> Folder;  // removed last, when the engine is gone
+    QProcess* Process = nullptr;            // a child of the runner
+    std::unique_ptr<QTimer> Deadline;
+    QByteArray Errors;  // its standard error, at most the limit and a pipe's worth more
+    StopReason Stopped = StopReason::None;
+
+    Run() = default;
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+    ~Run() {
+        if (Process != nullptr) {
+            Process->disconnect();
+            if (Process->state() != QProcess::NotRunning) {
+                KillEngine(*Process);
+                Process->waitForFinished(KillWaitMs);
+            }
+            delete Process;
+        }
+    }
 };
 
 ModelRunner::ModelRunner(QObject* parent)
@@ -32,30 +120,40 @@ ModelRunner::~ModelRunner() { Cancel(); }
 
 void ModelRunner::Start(const std::string& frequencyText, Polarisation sense) {
     Cancel();
-    engine_ = QStandardPaths::findExecutable(QString::fromLatin1(EngineName));
-    if (engine_.isEmpty()) {
-        throw ModelError(ModelErrorKind::EngineMissing,
-                         "nec2c was not found on the PATH; install the Debian package nec2c");
-    }
-    frequencyText_ = frequencyText;
-    sense_ = sense;
-    models_.clear();
-    runs_.clear();
-    waiting_.clear();
+    std::vector<StyleModel> models;
+    std::vector<std::size_t> waiting;
     for (const StyleEntry& style : Styles) {
         StyleModel model;
         model.Style = &style;
         try {
             model.Geometry = BuildHelixGeometry(style, frequencyText, sense);
             model.Deck = WriteNecDeck(*model.Geometry);
-            waiting_.push_back(models_.size());
+            waiting.push_back(models.size());
         } catch (const RuntimeError& error) {
             model.Error = error;
             model.Problem = ClassifyFrequencyError(error, frequencyText);
         }
-        models_.push_back(std::move(model));
-        runs_.push_back(nullptr);
+        models.push_back(std::move(model));
     }
+    // Only a style that is to be run needs the engine and a folder to run it in.
+    QString engine;
+    QString folderTemplate;
+    if (!waiting.empty()) {
+        engine = QStandardPaths::findExecutable(QString::fromLatin1(EngineName));
+        if (engine.isEmpty()) {
+            throw ModelError(ModelErrorKind::EngineMissing,
+                             "nec2c was not found on the PATH; install the Debian package nec2c");
+        }
+        folderTemplate = RunFolderTemplate();
+    }
+    frequencyText_ = frequencyText;
+    sense_ = sense;
+    engine_ = engine;
+    folderTemplate_ = folderTemplate;
+    models_ = std::move(models);
+    runs_.clear();
+    runs_.resize(models_.size());
+    waiting_ = std::move(waiting);
     // The largest structures first, so that the last run to end starts early.
     std::stable_sort(waiting_.begin(), waiting_.end(), [this](std::size_t a, std::size_t b) {
         return models_[a].Geometry->TotalSegments() > models_[b].Geometry->TotalSegments();
@@ -70,14 +168,15 @@ void ModelRunner::Start(const std::string& frequencyText, Polarisation sense) {
 
 void ModelRunner::Cancel() {
     waiting_.clear();
-    for (std::unique_ptr<Run>& run : runs_) {
-        if (run && run->Process) {
-            run->Process->disconnect(this);
-            run->Process->kill();
-            run->Process->waitForFinished(KillWaitMs);
-            delete run->Process;
+    // Every engine is killed before any is waited for.
+    for (const std::unique_ptr<Run>& run : runs_) {
+        if (run && run->Process != nullptr && run->Process->state() != QProcess::NotRunning) {
+            run->Process->disconnect();
+            KillEngine(*run->Process);
         }
-        run.reset();  // removes the folder
+    }
+    for (std::unique_ptr<Run>& run : runs_) {
+        run.reset();  // waits for its engine, then removes its folder
     }
     running_ = 0;
 }
@@ -93,27 +192,37 @@ void ModelRunner::LaunchWaiting() {
     while (running_ < maximumRunning_ && !waiting_.empty()) {
         const std::size_t index = waiting_.front();
         waiting_.erase(waiting_.begin());
-        Launch(index);
+        if (!Guarded(models_[index], ModelErrorKind::DeckNotWritten, [&] { Launch(index); })) {
+            if (runs_[index]) {
+                runs_[index].reset();
+                --running_;
+            }
+            Finish(index);
+        }
     }
 }
 
 void ModelRunner::Launch(std::size_t index) {
     StyleModel& model = models_[index];
     auto run = std::make_unique<Run>();
-    run->Folder = std::make_unique<QTemporaryDir>();
+    run->Folder = std::make_unique<QTemporaryDir>(folderTemplate_);
     const QString deckPath = run->Folder->filePath(QStringLiteral("deck.nec"));
     QFile deck(deckPath);
     if (!run->Folder->isValid() || !deck.open(QIODevice::WriteOnly) ||
         deck.write(model.Deck.data(), static_cast<qint64>(model.Deck.size())) !=
             static_cast<qint64>(model.Deck.size()) ||
         !deck.flush()) {
-        model.Error = ModelError(
-            ModelErrorKind::DeckNotWritten,
-            "no private temporary folder could be written in " + QDir::tempPath().toStdString());
+        const QString reason =
+            run->Folder->isValid() ? deck.errorString() : run->Folder->errorString();
+        model.Error = ModelError(ModelErrorKind::DeckNotWritten,
+                                 "no private temporary folder could be written in " +
+                                     QFileInfo(folderTemplate_).path().toStdString() + ": " +
+                                     reason.toStdString());
         Finish(index);
         return;
     }
     deck.close();
+
     run->Process = new QProcess(this);
     QProcess* process = run->Process;
     process->setWorkingDirectory(run->Folder->path());
@@ -121,15 +230,36 @@ void ModelRunner::Launch(std::size_t index) {
     process->setArguments({QStringLiteral("-i"), deckPath, QStringLiteral("-o"),
                            run->Folder->filePath(QStringLiteral("deck.out"))});
     process->setProcessChannelMode(QProcess::SeparateChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
+    // In the engine, before it starts: a process group of its own, so that a kill reaches what
+    // it starts and a terminal's Ctrl-C reaches only this program, which then stops it; death
+    // with this program; an output file one byte over the limit at most; no core file.
+    const pid_t parent = ::getpid();
+    const auto fileLimit = static_cast<rlim_t>(limits_.OutputBytes + 1);
+    process->setChildProcessModifier([parent, fileLimit] {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) {
+            ::_exit(127);
+        }
+        const rlimit file{fileLimit, fileLimit};
+        ::setrlimit(RLIMIT_FSIZE, &file);
+        const rlimit core{0, 0};
+        ::setrlimit(RLIMIT_CORE, &core);
+    });
+    connect(process, &QProcess::readyReadStandardError, this, [this, index] {
+        Run& current = *runs_[index];
+        if (!TakeErrors(current)) {
+            Stop(index, StopReason::TooManyErrors);
+        }
+    });
     connect(process, &QProcess::finished, this,
             [this, index](int exitCode, QProcess::ExitStatus status) {
-                ReadResult(index, *runs_[index], exitCode, status);
-                runs_[index]->Process->deleteLater();
-                runs_[index].reset();
-                --running_;
-                Finish(index);
-                LaunchWaiting();
+                Guarded(models_[index], ModelErrorKind::OutputUnreadable, [&] {
+                    ReadResult(index, *runs_[index], exitCode, status);
+                });
+                EndRun(index);
             });
     connect(process, &QProcess::errorOccurred, this, [this, index](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart) {
@@ -138,28 +268,89 @@ void ModelRunner::Launch(std::size_t index) {
         models_[index].Error = ModelError(
             ModelErrorKind::EngineMissing,
             "nec2c could not be started: " + runs_[index]->Process->errorString().toStdString());
-        runs_[index]->Process->deleteLater();
-        runs_[index].reset();
-        --running_;
-        Finish(index);
-        LaunchWaiting();
+        EndRun(index);
     });
+    run->Deadline = std::make_unique<QTimer>();
+    run->Deadline->setSingleShot(true);
+    connect(run->Deadline.get(), &QTimer::timeout, this,
+            [this, index] { Stop(index, StopReason::TimedOut); });
     runs_[index] = std::move(run);
     ++running_;
+    runs_[index]->Deadline->start(limits_.Time);
     process->start();
+}
+
+void ModelRunner::Stop(std::size_t index, StopReason reason) {
+    Run& run = *runs_[index];
+    if (run.Stopped == StopReason::None) {
+        run.Stopped = reason;
+    }
+    run.Deadline->stop();
+    KillEngine(*run.Process);  // finished() follows
+}
+
+// Ends a run whose engine is gone, from a handler of its process's signals.
+void ModelRunner::EndRun(std::size_t index) {
+    Run& run = *runs_[index];
+    run.Process->disconnect();
+    run.Process->deleteLater();
+    run.Process = nullptr;
+    runs_[index].reset();  // removes the folder
+    --running_;
+    Finish(index);
+    LaunchWaiting();
+}
+
+// Takes what the engine wrote to its standard error; false when that passes the limit.
+bool ModelRunner::TakeErrors(Run& run) const {
+    const QByteArray more = run.Process->readAllStandardError();
+    if (run.Stopped == StopReason::None) {
+        run.Errors += more;
+    }
+    return run.Errors.size() <= limits_.ErrorBytes;
 }
 
 void ModelRunner::ReadResult(std::size_t index, Run& run, int exitCode,
                              QProcess::ExitStatus status) {
     StyleModel& model = models_[index];
+    const bool errorsWithinLimit = TakeErrors(run);
+    if (run.Stopped == StopReason::TimedOut) {
+        model.Error = ModelError(ModelErrorKind::EngineFailed,
+                                 "nec2c did not finish within " + InWords(limits_.Time) +
+                                     " and was stopped");
+        return;
+    }
+    if (run.Stopped == StopReason::TooManyErrors || !errorsWithinLimit) {
+        model.Error = ModelError(ModelErrorKind::OutputUnreadable,
+                                 "nec2c wrote more than " + InWords(limits_.ErrorBytes) +
+                                     " of errors and was stopped");
+        return;
+    }
+    // The file is measured before it is read: a flood is refused, not read into memory.
     QFile outputFile(run.Folder->filePath(QStringLiteral("deck.out")));
-    const std::string output =
-        outputFile.open(QIODevice::ReadOnly) ? outputFile.readAll().toStdString() : std::string();
+    if (outputFile.exists() && outputFile.size() > limits_.OutputBytes) {
+        model.Error = ModelError(ModelErrorKind::OutputUnreadable,
+                                 "nec2c wrote more than " + InWords(limits_.OutputBytes) +
+                                     " of output (a real run writes about 300 KB) and was stopped");
+        return;
+    }
+    const std::string output = outputFile.open(QIODevice::ReadOnly)
+                                   ? outputFile.read(limits_.OutputBytes).toStdString()
+                                   : std::string();
+    const std::string errors = run.Errors.toStdString();
     if (status != QProcess::NormalExit || exitCode != 0) {
+        std::string rejection = GeometryRejection(output);
+        if (rejection.empty()) {
+            rejection = GeometryRejection(errors);
+        }
+        if (status == QProcess::NormalExit && !rejection.empty()) {
+            model.Error = ModelError(ModelErrorKind::NotModellable, "nec2c said: " + rejection);
+            return;
+        }
         std::string words = LastWords(output);
-        const std::string errors = run.Process->readAllStandardError().trimmed().toStdString();
-        if (!errors.empty()) {
-            words += (words.empty() ? "" : "\n") + errors;
+        const std::string lastErrors = LastWords(errors, QuotedErrorLines);
+        if (!lastErrors.empty()) {
+            words += (words.empty() ? "" : "\n") + lastErrors;
         }
         if (status != QProcess::NormalExit) {
             words += (words.empty() ? "" : "\n") + std::string("nec2c stopped abnormally");
@@ -168,11 +359,7 @@ void ModelRunner::ReadResult(std::size_t index, Run& run, int exitCode,
                                  "nec2c said: " + (words.empty() ? "nothing" : words));
         return;
     }
-    try {
-        model.Figures = ComputeModelFigures(*model.Geometry, ParseNecOutput(output));
-    } catch (const RuntimeError& error) {
-        model.Error = error;
-    }
+    model.Figures = ComputeModelFigures(*model.Geometry, ParseNecOutput(output));
 }
 
 void ModelRunner::Finish(std::size_t index) {

@@ -3,6 +3,8 @@
 
 #include <QObject>
 #include <QProcess>
+#include <QString>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,8 +13,6 @@
 #include "helix_geometry.h"
 #include "model_figures.h"
 #include "runtime_error.h"
-
-class QTemporaryDir;
 
 namespace zandrel {
 
@@ -27,6 +27,14 @@ struct StyleModel {
     bool Finished = false;
 };
 
+// How long one nec2c run may take and how much it may write before it is stopped. A real run
+// takes about a second and writes about 300 KB.
+struct EngineLimits {
+    std::chrono::milliseconds Time = std::chrono::minutes(1);
+    qint64 OutputBytes = qint64{16} * 1024 * 1024;  // its output file
+    qint64 ErrorBytes = qint64{64} * 1024;          // its standard error
+};
+
 class ModelRunner : public QObject {
     Q_OBJECT
 
@@ -37,11 +45,22 @@ class ModelRunner : public QObject {
     // Builds the six styles' decks for the frequency text and starts nec2c on them, each in a
     // private temporary folder that is removed when its run ends. A style whose dimensions
     // cannot be computed finishes at once with the calculator's error. Cancels any earlier
-    // runs first. Raises ModelError(EngineMissing) when nec2c is not on the PATH.
+    // runs first. When a style is to be run, raises ModelError(EngineMissing) when nec2c is not
+    // on the PATH, and ModelError(DeckNotWritten), naming the folder, when the temporary folder
+    // (TMPDIR, else /tmp) is missing or cannot be written.
+    //
+    // Each run reads the null device as its input and is stopped, its whole process group
+    // killed, when it outlasts the time limit (ModelError(EngineFailed)) or writes more than
+    // the limits allow (ModelError(OutputUnreadable)). A run that nec2c ends with a segment or
+    // geometry data error is ModelError(NotModellable).
     void Start(const std::string& frequencyText, Polarisation sense);
 
     // Stops every run and removes their folders; no signal follows.
     void Cancel();
+
+    // The limits of the runs that start from now on.
+    void SetLimits(const EngineLimits& limits) { limits_ = limits; }
+    const EngineLimits& Limits() const { return limits_; }
 
     bool IsRunning() const;
     int FinishedCount() const;
@@ -55,15 +74,21 @@ class ModelRunner : public QObject {
 
   private:
     struct Run;
+    enum class StopReason { None, TimedOut, TooManyErrors };
 
     void LaunchWaiting();
     void Launch(std::size_t index);
+    void Stop(std::size_t index, StopReason reason);
+    void EndRun(std::size_t index);
     void Finish(std::size_t index);
+    bool TakeErrors(Run& run) const;
     void ReadResult(std::size_t index, Run& run, int exitCode, QProcess::ExitStatus status);
 
     std::string frequencyText_;
     Polarisation sense_ = Polarisation::Rhcp;
     QString engine_;
+    QString folderTemplate_;
+    EngineLimits limits_;
     std::vector<StyleModel> models_;
     std::vector<std::unique_ptr<Run>> runs_;  // by style; empty when not running
     std::vector<std::size_t> waiting_;

@@ -1,4 +1,5 @@
-// The runner of nec2c: all six styles, cancelling, and each error it reports.
+// The runner of nec2c: all six styles, cancelling, each error it reports, and the limits that
+// stand-ins for a misbehaving nec2c meet.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -6,11 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <chrono>
 #include <functional>
+#include <memory>
 
 #include "model_error.h"
 #include "model_runner.h"
 #include "numeric_error.h"
+#include "stand_in_engine.h"
 
 namespace zandrel {
 namespace {
@@ -41,19 +45,53 @@ class RunnerTest : public testing::Test {
         return QDir(temporary_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     }
 
-    // Puts a stand-in nec2c that fails with its own words first on the PATH.
-    void UseFailingEngine() {
-        const QString bin = engineFolder_.filePath(QStringLiteral("bin"));
-        QDir().mkpath(bin);
-        QFile script(bin + QStringLiteral("/nec2c"));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\necho 'GEOMETRY DATA CARD ERROR' >&2\nexit 255\n");
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("PATH", bin.toUtf8());
+    // Makes a stand-in with the script the only nec2c on the PATH.
+    void UseEngine(const std::string& script) {
+        standIn_ = std::make_unique<test_support::StandInEngine>(
+            script, engineFolder_.path().toStdString());
+        qputenv("PATH", QByteArray::fromStdString(standIn_->Folder().string()));
+    }
+
+    // Runs the six styles with the limits to their end, which must come within `deadlineMs`.
+    void RunToTheEnd(ModelRunner& runner, const EngineLimits& limits, int deadlineMs = 20000,
+                     const std::string& frequency = "137.50") {
+        runner.SetLimits(limits);
+        runner.Start(frequency, Polarisation::Rhcp);
+        ASSERT_TRUE(WaitFor([&] { return !runner.IsRunning(); }, deadlineMs))
+            << "the runs did not end within " << deadlineMs << " ms";
+    }
+
+    // Every style failed with the error numbered `number`, whose detail holds `words`; no
+    // engine the stand-in started is left, nor any folder.
+    void ExpectEveryStyleFailed(const ModelRunner& runner, int number, const std::string& words) {
+        ASSERT_EQ(runner.Models().size(), 6u);
+        for (const StyleModel& model : runner.Models()) {
+            ASSERT_TRUE(model.Error) << model.Style->Name;
+            EXPECT_EQ(model.Error->Number(), number) << model.Error->Detail();
+            EXPECT_NE(model.Error->Detail().find(words), std::string::npos)
+                << model.Error->Detail();
+            EXPECT_FALSE(model.Figures);
+        }
+        if (standIn_) {
+            const std::vector<pid_t>& started =
+                standIn_->WaitForStarts(6, std::chrono::milliseconds(0));
+            EXPECT_GE(started.size(), 6u);
+            for (const pid_t pid : started) {
+                EXPECT_TRUE(test_support::EndsWithin(pid, std::chrono::seconds(5)))
+                    << "process " << pid << " of the stand-in is still running";
+            }
+        }
+        EXPECT_TRUE(LeftInTemporaryFolder().isEmpty())
+            << LeftInTemporaryFolder().join(' ').toStdString();
+    }
+
+    static EngineLimits Limits(std::chrono::milliseconds time, qint64 outputBytes = 1 << 20,
+                               qint64 errorBytes = 4096) {
+        return {time, outputBytes, errorBytes};
     }
 
     QTemporaryDir temporary_;
+    std::unique_ptr<test_support::StandInEngine> standIn_;
     QTemporaryDir engineFolder_;
     QByteArray savedTmp_;
     QByteArray savedPath_;
@@ -119,7 +157,7 @@ TEST_F(RunnerTest, SaysWhichPackageToInstallWhenNec2cIsMissing) {
 }
 
 TEST_F(RunnerTest, QuotesNec2cWhenItExitsWithAnError) {
-    UseFailingEngine();
+    UseEngine(test_support::StandInPrologue + "echo 'GEOMETRY DATA CARD ERROR' >&2\nexit 255\n");
     ModelRunner runner;
     runner.Start("137.50", Polarisation::Rhcp);
     ASSERT_TRUE(WaitFor([&] { return !runner.IsRunning(); }));
@@ -156,6 +194,102 @@ TEST_F(RunnerTest, RefusesToModelANegativeFrequency) {
     for (const StyleModel& model : runner.Models()) {
         ASSERT_TRUE(model.Error);
         EXPECT_EQ(model.Error->Number(), 1005);
+    }
+}
+
+TEST_F(RunnerTest, StopsAnEngineThatOutlastsTheTimeLimitAndWhatItStarted) {
+    UseEngine(test_support::HangingEngine);
+    ModelRunner runner;
+    RunToTheEnd(runner, Limits(std::chrono::milliseconds(300)));
+    ExpectEveryStyleFailed(runner, 1002, "did not finish within 300 ms and was stopped");
+    EXPECT_TRUE(IsEngineError(*runner.Models()[0].Error));
+}
+
+TEST_F(RunnerTest, StopsAnEngineWhoseOutputOrErrorsPassTheirLimitAsUnreadable) {
+    {
+        UseEngine(test_support::OutputFloodingEngine);
+        ModelRunner runner;
+        RunToTheEnd(runner, Limits(std::chrono::seconds(30), 1 << 20));
+        ExpectEveryStyleFailed(runner, 1003, "more than 1 MB of output");
+        EXPECT_TRUE(IsEngineError(*runner.Models()[0].Error));
+    }
+    {
+        UseEngine(test_support::ErrorFloodingEngine);
+        ModelRunner runner;
+        RunToTheEnd(runner, Limits(std::chrono::seconds(30), 1 << 20, 4096));
+        ExpectEveryStyleFailed(runner, 1003, "more than 4 KB of errors");
+    }
+}
+
+TEST_F(RunnerTest, QuotesTheEnginesWordsWithoutControlCharacters) {
+    UseEngine(test_support::ControlCharacterEngine);
+    ModelRunner runner;
+    RunToTheEnd(runner, Limits(std::chrono::seconds(30)));
+    ExpectEveryStyleFailed(runner, 1002, "GEOMETRY DATA CARD ERROR");
+    for (const StyleModel& model : runner.Models()) {
+        const std::string& words = model.Error->Detail();
+        EXPECT_NE(words.find("?[31mRED?[0m ?]0;a title?"), std::string::npos) << words;
+        for (const char c : words) {
+            EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << words;
+        }
+    }
+}
+
+TEST_F(RunnerTest, CountsAnEmptyOutputOfAnEngineThatEndedWellAsUnreadable) {
+    UseEngine(test_support::SilentEngine);
+    ModelRunner runner;
+    RunToTheEnd(runner, Limits(std::chrono::seconds(30)));
+    ExpectEveryStyleFailed(runner, 1003, "truncated");
+    EXPECT_TRUE(IsEngineError(*runner.Models()[0].Error));
+}
+
+TEST_F(RunnerTest, GivesTheEngineNothingToReadAsItsInput) {
+    // On an open pipe the stand-in would wait for its input until the time limit.
+    UseEngine(test_support::InputReadingEngine);
+    ModelRunner runner;
+    RunToTheEnd(runner, Limits(std::chrono::seconds(10)));
+    ExpectEveryStyleFailed(runner, 1002, "READ ITS INPUT");
+}
+
+TEST_F(RunnerTest, ReportsAGeometryThatNec2cRejectsAsNotModellable) {
+    ModelRunner runner;
+    RunToTheEnd(runner, EngineLimits{}, 60000, "1E+25");
+    ExpectEveryStyleFailed(runner, 1005, "nec2c said: SEGMENT DATA ERROR");
+    EXPECT_FALSE(IsEngineError(*runner.Models()[0].Error));
+    EXPECT_EQ(runner.Models()[0].Error->Message(),
+              "No NEC-2 model can be built for these dimensions");
+}
+
+TEST_F(RunnerTest, NamesATemporaryFolderThatIsMissingOrNoFolderAndMakesNothingElsewhere) {
+    const QString missing = temporary_.filePath(QStringLiteral("missing"));
+    const QString file = engineFolder_.filePath(QStringLiteral("a file"));
+    ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+    for (const auto& [folder, problem] : {std::pair{missing, "does not exist"},
+                                          std::pair{file, "cannot be written"}}) {
+        qputenv("TMPDIR", folder.toUtf8());
+        ModelRunner runner;
+        try {
+            runner.Start("137.50", Polarisation::Rhcp);
+            ADD_FAILURE() << "started in " << folder.toStdString();
+        } catch (const ModelError& error) {
+            EXPECT_EQ(error.Kind(), ModelErrorKind::DeckNotWritten);
+            EXPECT_EQ(error.Detail(), "the temporary folder " + folder.toStdString() +
+                                          " (TMPDIR) " + problem);
+        }
+        EXPECT_FALSE(runner.IsRunning());
+    }
+    EXPECT_TRUE(LeftInTemporaryFolder().isEmpty());
+    EXPECT_TRUE(QDir::root().entryList({QStringLiteral("model_runner_test-*")}).isEmpty());
+}
+
+TEST_F(RunnerTest, NeedsNeitherEngineNorFolderForAFrequencyTheCalculatorRejects) {
+    qputenv("PATH", engineFolder_.path().toUtf8());
+    qputenv("TMPDIR", temporary_.filePath(QStringLiteral("missing")).toUtf8());
+    ModelRunner runner;
+    runner.Start("abc", Polarisation::Rhcp);
+    for (const StyleModel& model : runner.Models()) {
+        ASSERT_TRUE(model.Error);
+        EXPECT_EQ(model.Error->Number(), 13);
     }
 }
 

@@ -1,0 +1,137 @@
+// Stand-ins for nec2c that misbehave, each alone in a private folder to put on the PATH, and
+// ways to wait for the processes they start and for their end.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace zandrel::test_support {
+
+// Every stand-in first tells the test its process id through the FIFO `started` beside it and
+// finds its output file as nec2c's -o argument. They use only the shell's built-ins and
+// programs named by their full path, since the PATH may hold nothing but the stand-in.
+inline const std::string StandInPrologue =
+    "#!/bin/sh\n"
+    "here=${0%/*}\n"
+    "echo $$ > \"$here/started\"\n"
+    "while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=$2; shift; done\n";
+
+// Never ends on its own: it ignores the polite signals and waits for a child that sleeps.
+inline const std::string HangingEngine = StandInPrologue +
+                                         "trap '' INT TERM HUP\n"
+                                         "/bin/sleep 100000 &\n"
+                                         "echo $! > \"$here/started\"\n"
+                                         "wait\n";
+// Writes empty lines to its output file for ever.
+inline const std::string OutputFloodingEngine = StandInPrologue + "/usr/bin/yes '' > \"$out\"\n";
+// Writes an error to its standard error for ever.
+inline const std::string ErrorFloodingEngine =
+    StandInPrologue + "/usr/bin/yes 'ERROR' >&2\n";
+// Fails with terminal sequences and control characters in its words.
+inline const std::string ControlCharacterEngine =
+    StandInPrologue +
+    "printf '\\033[31mRED\\033[0m \\033]0;a title\\007\\r\\n' > \"$out\"\n"
+    "printf '\\033[2JGEOMETRY DATA CARD ERROR\\b\\b\\n' >&2\n"
+    "exit 1\n";
+// Ends well but writes nothing.
+inline const std::string SilentEngine = StandInPrologue + "exit 0\n";
+// Reads its standard input to the end before it fails; it would wait for ever on a terminal or
+// an open pipe.
+inline const std::string InputReadingEngine =
+    StandInPrologue + "while read line; do :; done\necho 'READ ITS INPUT' >&2\nexit 7\n";
+
+// A private folder in `parent` holding `nec2c`, a stand-in with the given script; removed with
+// the object.
+class StandInEngine {
+  public:
+    explicit StandInEngine(const std::string& script,
+                           const std::filesystem::path& parent =
+                               std::filesystem::temp_directory_path()) {
+        std::string name = (parent / "zandrel2-stand-in-XXXXXX").string();
+        if (mkdtemp(name.data()) == nullptr) {
+            throw std::runtime_error("no folder for the stand-in engine");
+        }
+        folder_ = name;
+        std::ofstream(folder_ / "nec2c") << script;
+        std::filesystem::permissions(folder_ / "nec2c", std::filesystem::perms::owner_all);
+        const std::string started = (folder_ / "started").string();
+        // Kept open for reading and, so that the FIFO never reads as closed, for writing.
+        if (mkfifo(started.c_str(), 0600) != 0 ||
+            (reader_ = open(started.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) < 0 ||
+            (writer_ = open(started.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0) {
+            throw std::runtime_error("no FIFO for the stand-in engine");
+        }
+    }
+    ~StandInEngine() {
+        close(reader_);
+        close(writer_);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    StandInEngine(const StandInEngine&) = delete;
+    StandInEngine& operator=(const StandInEngine&) = delete;
+
+    const std::filesystem::path& Folder() const { return folder_; }
+
+    // The process ids reported so far, waiting up to `limit` until there are at least `count`.
+    const std::vector<pid_t>& WaitForStarts(std::size_t count, std::chrono::milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        ReadReports();
+        while (started_.size() < count) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd report{reader_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&report, 1, static_cast<int>(left.count())) <= 0) {
+                break;
+            }
+            ReadReports();
+        }
+        return started_;
+    }
+
+  private:
+    void ReadReports() {
+        char buffer[256];
+        ssize_t got = 0;
+        while ((got = read(reader_, buffer, sizeof buffer)) > 0) {
+            pending_.append(buffer, static_cast<std::size_t>(got));
+        }
+        for (std::size_t end = pending_.find('\n'); end != std::string::npos;
+             end = pending_.find('\n')) {
+            started_.push_back(static_cast<pid_t>(std::stol(pending_.substr(0, end))));
+            pending_.erase(0, end + 1);
+        }
+    }
+
+    std::filesystem::path folder_;
+    int reader_ = -1;
+    int writer_ = -1;
+    std::string pending_;
+    std::vector<pid_t> started_;
+};
+
+// Whether the process has ended, or ends within `limit`; a zombie has ended.
+inline bool EndsWithin(pid_t pid, std::chrono::milliseconds limit) {
+    const auto handle = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    if (handle < 0) {
+        return errno == ESRCH;
+    }
+    pollfd end{handle, POLLIN, 0};
+    const bool ended = poll(&end, 1, static_cast<int>(limit.count())) == 1;
+    close(handle);
+    return ended;
+}
+
+}  // namespace zandrel::test_support
