@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iostream>
+#include <new>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -16,6 +18,7 @@
 #include "model_runner.h"
 #include "model_texts.h"
 #include "nec_deck.h"
+#include "signal_catcher.h"
 
 namespace zandrel {
 
@@ -202,6 +205,10 @@ void PrintTable(const ModelRunner& runner) {
 int ModelAllStyles(int argc, char** argv, const ModelArguments& arguments) {
     QCoreApplication application(argc, argv);
     const std::string frequency(arguments.Positional[0]);
+    // A signal to end stops the runs, which removes their folders, and ends with 128 + it.
+    SignalCatcher endSignals;
+    QObject::connect(&endSignals, &SignalCatcher::SignalCaught, &application,
+                     [] { QCoreApplication::quit(); });
     ModelRunner runner;
     const bool showProgress = isatty(STDERR_FILENO) != 0;
     QObject::connect(&runner, &ModelRunner::StyleFinished, [&runner, showProgress] {
@@ -218,11 +225,16 @@ int ModelAllStyles(int argc, char** argv, const ModelArguments& arguments) {
         std::cerr << "zandrel2-dims: " << ErrorMessage(error) << "\n";
         return IsEngineError(error) ? 3 : 1;
     }
-    if (runner.IsRunning()) {
+    if (runner.IsRunning() && endSignals.Caught() == 0) {
         QCoreApplication::exec();
     }
     if (showProgress) {
         std::cerr << "\n";
+    }
+    if (const int caught = endSignals.Caught()) {
+        runner.Cancel();
+        std::cerr << "zandrel2-dims: " << strsignal(caught) << "; the runs were stopped\n";
+        return 128 + caught;
     }
     if (arguments.Json) {
         PrintJson(runner);
@@ -261,8 +273,17 @@ int RunModelCommand(int argc, char** argv) {
     if (!parsed) {
         return status;
     }
-    return parsed->Which == Command::Deck ? PrintDeck(*parsed)
-                                          : ModelAllStyles(argc, argv, *parsed);
+    if (parsed->Which == Command::Deck) {
+        return PrintDeck(*parsed);
+    }
+    try {
+        return ModelAllStyles(argc, argv, *parsed);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "zandrel2-dims: there was not enough memory to finish\n";
+    } catch (const std::exception& error) {
+        std::cerr << "zandrel2-dims: internal error: " << error.what() << "\n";
+    }
+    return 1;
 }
 
 }  // namespace zandrel

@@ -1,8 +1,16 @@
-// zandrel2-dims --nec and --model as a script would use them.
+// zandrel2-dims --nec and --model as a script would use them, with nec2c or a stand-in that
+// misbehaves, and stopped by a signal.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <array>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -12,6 +20,9 @@
 
 #include "command_line.h"
 #include "nec2c_process.h"
+#include "stand_in_engine.h"
+
+extern char** environ;
 
 namespace {
 
@@ -174,5 +185,160 @@ TEST(DimsModelErrors, QuotesNec2cWhenItFailsAndExitsWithThree) {
     EXPECT_EQ(result.status, 3);
     EXPECT_NE(result.out.find("NO SEGMENT HAS AN ITAG OF 9"), std::string::npos) << result.out;
 }
+
+// A private folder, removed with the object.
+class TemporaryFolder {
+  public:
+    TemporaryFolder() {
+        std::string name =
+            (std::filesystem::temp_directory_path() / "zandrel2-dims-test-XXXXXX").string();
+        if (mkdtemp(name.data()) == nullptr) {
+            throw std::runtime_error("no temporary folder");
+        }
+        path_ = name;
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// The shell's prefix that runs zandrel2-dims with the stand-in as its only nec2c.
+std::string WithEngine(const zandrel::test_support::StandInEngine& engine,
+                       const TemporaryFolder& runs) {
+    return "PATH='" + engine.Folder().string() + "' TMPDIR='" + runs.Path().string() + "' ";
+}
+
+TEST(DimsModelErrors, ExitsWithOneForABadFrequencyWhetherOrNotNec2cIsInstalled) {
+    EXPECT_EQ(RunDims({"--model", "abc"}).status, 1);
+    EXPECT_EQ(RunDims({"--model", "abc"}, "PATH=/nonexistent ").status, 1);
+}
+
+TEST(DimsModelErrors, ExitsWithOneWhenNec2cRejectsTheGeometryOfAFrequencyTheCalculatorTakes) {
+    const RunResult result = RunDimsStderr({"--model", "1E+25"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find("No NEC-2 model can be built for these dimensions: nec2c said: "
+                              "SEGMENT DATA ERROR"),
+              std::string::npos)
+        << result.out;
+}
+
+TEST(DimsModelErrors, ExitsWithThreeWhenNec2cEndsWellWithoutAnOutput) {
+    const zandrel::test_support::StandInEngine engine(zandrel::test_support::SilentEngine);
+    const TemporaryFolder runs;
+    const RunResult result = RunDimsStderr({"--model", "137.50"}, WithEngine(engine, runs));
+    EXPECT_EQ(result.status, 3);
+    EXPECT_NE(result.out.find("The output of nec2c could not be read"), std::string::npos)
+        << result.out;
+    EXPECT_TRUE(runs.Entries().empty());
+}
+
+TEST(DimsModelErrors, PassesOnNoTerminalSequenceOrControlCharacterOfNec2c) {
+    const zandrel::test_support::StandInEngine engine(
+        zandrel::test_support::ControlCharacterEngine);
+    const TemporaryFolder runs;
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--model", "137.50"},
+          std::vector<std::string>{"--model", "--json", "137.50"}}) {
+        const RunResult result =
+            RunCommandLine(WithEngine(engine, runs) + DimsCommand(arguments) + " 2>&1");
+        EXPECT_EQ(result.status, 3);
+        EXPECT_NE(result.out.find("GEOMETRY DATA CARD ERROR"), std::string::npos) << result.out;
+        for (const char c : result.out) {
+            EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20)
+                << "byte " << static_cast<int>(c) << " in " << result.out;
+        }
+    }
+}
+
+TEST(DimsModelErrors, NamesAMissingTemporaryFolderOnceAndMakesNoFolderElsewhere) {
+    const TemporaryFolder scratch;
+    const std::string missing = (scratch.Path() / "missing").string();
+    const RunResult result = RunDimsStderr({"--model", "137.50"}, "TMPDIR='" + missing + "' ");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "zandrel2-dims: The NEC-2 deck could not be written: the temporary "
+                          "folder " + missing + " (TMPDIR) does not exist\n");
+    EXPECT_TRUE(scratch.Entries().empty());
+    for (const auto& entry : std::filesystem::directory_iterator("/")) {
+        EXPECT_NE(entry.path().filename().string().rfind("zandrel2-dims-", 0), 0u) << entry;
+    }
+}
+
+// A signal that asks zandrel2-dims to end, and the status it ends with.
+struct EndingSignal {
+    int Signal;
+    int Status;
+};
+
+class DimsModelStopped : public testing::TestWithParam<EndingSignal> {};
+
+TEST_P(DimsModelStopped, StopsItsRunsRemovesTheirFoldersAndExitsWith128PlusTheSignal) {
+    zandrel::test_support::StandInEngine engine(zandrel::test_support::HangingEngine);
+    const TemporaryFolder runs;
+    std::string path = "PATH=" + engine.Folder().string();
+    std::string tmpdir = "TMPDIR=" + runs.Path().string();
+    std::string program = ZANDREL2_DIMS;
+    std::string model = "--model";
+    std::string frequency = "137.50";
+    char* arguments[] = {program.data(), model.data(), frequency.data(), nullptr};
+    char* environment[] = {path.data(), tmpdir.data(), nullptr};
+    // The program starts with the signals' default handling, whatever the test's.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&defaults, signal);
+    }
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t dims = 0;
+    const int spawned = posix_spawn(&dims, program.c_str(), &files, &attributes, arguments,
+                                    environment);
+    posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attributes);
+    ASSERT_EQ(spawned, 0);
+
+    // An engine and the child it started are running.
+    EXPECT_GE(engine.WaitForStarts(2, std::chrono::seconds(20)).size(), 2u);
+    EXPECT_FALSE(runs.Entries().empty());
+    kill(dims, GetParam().Signal);
+    ASSERT_TRUE(zandrel::test_support::EndsWithin(dims, std::chrono::seconds(20)));
+    int status = 0;
+    ASSERT_EQ(waitpid(dims, &status, 0), dims);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), GetParam().Status);
+    for (const pid_t pid : engine.WaitForStarts(0, std::chrono::milliseconds(0))) {
+        EXPECT_TRUE(zandrel::test_support::EndsWithin(pid, std::chrono::seconds(5)))
+            << "process " << pid << " of the stand-in nec2c is still running";
+    }
+    EXPECT_TRUE(runs.Entries().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EndingSignals, DimsModelStopped,
+    testing::Values(EndingSignal{SIGINT, 130}, EndingSignal{SIGTERM, 143},
+                    EndingSignal{SIGHUP, 129}),
+    [](const testing::TestParamInfo<EndingSignal>& tested) {
+        return std::string(sigabbrev_np(tested.param.Signal));
+    });
 
 }  // namespace
