@@ -267,7 +267,7 @@ QString ModelWindow::ExplainFailure() const {
                outcome;
     }
     if (IsEngineError(*failed->Error)) {
-        return tr("nec2c stopped with an error while modelling %1. %2")
+        return tr("nec2c failed while modelling %1. %2")
                    .arg(caption, DetailSentence(*failed->Error)) +
                QLatin1Char('\n') + outcome;
     }

@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <chrono>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,7 @@
 #include "model_texts.h"
 #include "model_window.h"
 #include "nec_deck.h"
+#include "stand_in_engine.h"
 
 using zandrel::ModelWindow;
 using zandrel::Polarisation;
@@ -219,6 +221,21 @@ class ModelWindowTest : public QObject {
         QVERIFY(Progress()->value() < Progress()->maximum());
         QVERIFY(!LeftInRunsFolder().isEmpty());  // the runs' folders exist meanwhile
         Window().close();
+        QVERIFY2(LeftInRunsFolder().isEmpty(), qPrintable(LeftInRunsFolder().join(' ')));
+        QTRY_VERIFY(!zandrel::ModelWindowInstance().IsLoaded());
+    }
+
+    void closingMidRunKillsAnEngineThatIgnoresSignalsAndWhatItStarted() {
+        zandrel::test_support::StandInEngine engine(zandrel::test_support::HangingEngine,
+                                                    scratch_.path().toStdString());
+        qputenv("PATH", QByteArray::fromStdString(engine.Folder().string()));
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QVERIFY(engine.WaitForStarts(2, std::chrono::seconds(20)).size() >= 2);
+        Window().close();
+        for (const pid_t pid : engine.WaitForStarts(0, std::chrono::milliseconds(0))) {
+            QVERIFY2(zandrel::test_support::EndsWithin(pid, std::chrono::seconds(5)),
+                     qPrintable(QStringLiteral("process %1 of the stand-in is running").arg(pid)));
+        }
         QVERIFY2(LeftInRunsFolder().isEmpty(), qPrintable(LeftInRunsFolder().join(' ')));
         QTRY_VERIFY(!zandrel::ModelWindowInstance().IsLoaded());
     }
