@@ -48,7 +48,10 @@ QString RunFolderTemplate() {
     if (!info.exists()) {
         throw ModelError(ModelErrorKind::DeckNotWritten, named + " does not exist");
     }
-    if (!info.isDir() || ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+    if (!info.isDir()) {
+        throw ModelError(ModelErrorKind::DeckNotWritten, named + " is not a folder");
+    }
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
         throw ModelError(ModelErrorKind::DeckNotWritten, named + " cannot be written");
     }
     const QString program = QCoreApplication::applicationName();

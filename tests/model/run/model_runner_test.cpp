@@ -260,12 +260,12 @@ TEST_F(RunnerTest, ReportsAGeometryThatNec2cRejectsAsNotModellable) {
               "No NEC-2 model can be built for these dimensions");
 }
 
-TEST_F(RunnerTest, NamesATemporaryFolderThatIsMissingOrNoFolderAndMakesNothingElsewhere) {
+TEST_F(RunnerTest, NamesATemporaryFolderThatIsMissingOrNotAFolderAndMakesNothingElsewhere) {
     const QString missing = temporary_.filePath(QStringLiteral("missing"));
     const QString file = engineFolder_.filePath(QStringLiteral("a file"));
     ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
     for (const auto& [folder, problem] : {std::pair{missing, "does not exist"},
-                                          std::pair{file, "cannot be written"}}) {
+                                          std::pair{file, "is not a folder"}}) {
         qputenv("TMPDIR", folder.toUtf8());
         ModelRunner runner;
         try {
