@@ -247,6 +247,20 @@ TEST(DimsModelErrors, ExitsWithThreeWhenNec2cEndsWellWithoutAnOutput) {
     EXPECT_TRUE(runs.Entries().empty());
 }
 
+TEST(DimsModelErrors, StopsAFloodOfOutputWithinASmallMemoryLimitAndExitsWithThree) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit";
+#endif
+    const zandrel::test_support::StandInEngine engine(zandrel::test_support::OutputFloodingEngine);
+    const TemporaryFolder runs;
+    const RunResult result = RunDimsStderr(
+        {"--model", "137.50"}, "ulimit -v 200000; " + WithEngine(engine, runs));
+    EXPECT_EQ(result.status, 3);
+    EXPECT_NE(result.out.find("nec2c wrote more than 16 MB of output"), std::string::npos)
+        << result.out;
+    EXPECT_TRUE(runs.Entries().empty());
+}
+
 TEST(DimsModelErrors, PassesOnNoTerminalSequenceOrControlCharacterOfNec2c) {
     const zandrel::test_support::StandInEngine engine(
         zandrel::test_support::ControlCharacterEngine);
