@@ -2,9 +2,14 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -29,6 +34,28 @@ inline RunResult RunCommandLine(const std::string& command) {
     }
     const int status = pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+struct FullRunResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs a shell command line and collects its standard output, standard error and exit status.
+inline FullRunResult RunCommandLineWithStderr(const std::string& command) {
+    std::string errPath =
+        (std::filesystem::temp_directory_path() / "zandrel2-stderr-XXXXXX").string();
+    const int descriptor = mkstemp(errPath.data());
+    if (descriptor < 0) {
+        return {-1, {}, {}};
+    }
+    close(descriptor);
+    const RunResult run = RunCommandLine(command + " 2>'" + errPath + "'");
+    std::ifstream file(errPath, std::ios::binary);
+    std::string err{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::filesystem::remove(errPath);
+    return {run.status, run.out, err};
 }
 
 // The command line of `program` with the given arguments, each quoted for the shell.
