@@ -67,6 +67,15 @@ std::string TwistInWords(const StyleEntry& style, Polarisation sense) {
            (rhcp ? "right" : "left") + ".";
 }
 
+void CheckMastDiameter(double millimetres) {
+    if (!(millimetres >= SmallestMastDiameterMm && millimetres <= LargestMastDiameterMm)) {
+        throw SheetError(SheetErrorKind::MastDiameterNotValid,
+                         "the mast diameter must be from " +
+                             WholeNumberText(SmallestMastDiameterMm) + " to " +
+                             WholeNumberText(LargestMastDiameterMm) + " mm");
+    }
+}
+
 }  // namespace
 
 double ReadMastDiameter(std::string_view text) {
@@ -77,10 +86,7 @@ double ReadMastDiameter(std::string_view text) {
         throw SheetError(SheetErrorKind::MastDiameterNotValid,
                          "the mast diameter \"" + std::string(text) + "\" is not a number");
     }
-    if (!(diameter > 0.0f)) {
-        throw SheetError(SheetErrorKind::MastDiameterNotValid,
-                         "the mast diameter must be more than 0 mm");
-    }
+    CheckMastDiameter(static_cast<double>(diameter));
     return static_cast<double>(diameter);
 }
 
@@ -130,10 +136,7 @@ double ConstructionSheet::LowestHoleMm() const {
 
 ConstructionSheet ComputeConstructionSheet(HelixStyle style, std::string_view frequencyText,
                                            Polarisation sense, double mastDiameterMm) {
-    if (!(mastDiameterMm > 0.0) || !std::isfinite(mastDiameterMm)) {
-        throw SheetError(SheetErrorKind::MastDiameterNotValid,
-                         "the mast diameter must be more than 0 mm");
-    }
+    CheckMastDiameter(mastDiameterMm);
     ConstructionSheet sheet;
     sheet.Style = &StyleEntryOf(style);
     sheet.FrequencyText = std::string(frequencyText);

@@ -12,10 +12,13 @@
 
 namespace zandrel {
 
+// The masts a sheet is drawn for: outside diameters in mm, the range the sheet window offers.
 inline constexpr double DefaultMastDiameterMm = 32.0;
+inline constexpr double SmallestMastDiameterMm = 1.0;
+inline constexpr double LargestMastDiameterMm = 500.0;
 
 // Reads a mast's outside diameter in mm with the calculator's number reader. Raises SheetError
-// MastDiameterNotValid for a text that is not a number or not more than zero.
+// MastDiameterNotValid for a text that is not a number or outside the range above.
 double ReadMastDiameter(std::string_view text);
 
 enum class Loop { Small, Large };
@@ -75,7 +78,7 @@ struct ConstructionSheet {
 
 // Computes the dimensions of `style` at `frequencyText` into a private set and derives the sheet.
 // Raises the calculator's error for a bad frequency, SheetError MastDiameterNotValid for a mast
-// that is not a positive size and SheetError CannotBeDrawn when a dimension is not above zero.
+// outside the range above and SheetError CannotBeDrawn when a dimension is not above zero.
 ConstructionSheet ComputeConstructionSheet(HelixStyle style, std::string_view frequencyText,
                                            Polarisation sense,
                                            double mastDiameterMm = DefaultMastDiameterMm);

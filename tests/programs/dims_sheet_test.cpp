@@ -171,7 +171,7 @@ TEST_F(DimsSheet, ExplainsWhatWentWrongExitsWithOneAndLeavesNoFile) {
          "the frequency is not a number (run-time error 13: Type mismatch)"},
         {{QStringLiteral("0")}, "the frequency is zero"},
         {{QStringLiteral("137.50"), QStringLiteral("--mast-diameter"), QStringLiteral("0")},
-         "the mast diameter must be more than 0 mm (run-time error 380: Invalid property value)"},
+         "the mast diameter must be from 1 to 500 mm (run-time error 380: Invalid property value)"},
         {{QStringLiteral("137.50"), QStringLiteral("--mast-diameter"), QStringLiteral("wide")},
          "the mast diameter \"wide\" is not a number"},
         {{QStringLiteral("1")}, "the drilling template would need"},
@@ -205,6 +205,26 @@ TEST_F(DimsSheet, ExplainsWhatWentWrongExitsWithOneAndLeavesNoFile) {
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), "an older sheet");
     EXPECT_EQ(Files(), QStringList{QStringLiteral("sheet.pdf")});
+}
+
+TEST_F(DimsSheet, RefusesAMastOutsideTheWindowsRangeAndNamesTheRange) {
+    for (const char* diameter : {"0.001", "0.99", "500.5", "1e6", "-32", "-.5"}) {
+        const DimsRun run =
+            RunDims({QStringLiteral("--sheet"), QStringLiteral("OneTurn"), QStringLiteral("137.50"),
+                     QStringLiteral("--mast-diameter"), QString::fromLatin1(diameter),
+                     QStringLiteral("-o"), Output()});
+        EXPECT_EQ(run.status, 1) << diameter;
+        EXPECT_TRUE(run.err.contains(QStringLiteral("the mast diameter must be from 1 to 500 mm")))
+            << run.err.toStdString();
+        EXPECT_TRUE(Files().isEmpty()) << diameter;
+    }
+    const DimsRun smallest = RunDims({QStringLiteral("--sheet"), QStringLiteral("OneTurn"),
+                                      QStringLiteral("137.50"), QStringLiteral("--mast-diameter"),
+                                      QStringLiteral("1"), QStringLiteral("-o"), Output()});
+    EXPECT_EQ(smallest.status, 0) << smallest.err.toStdString();
+    const auto pages = zandrel::test_support::ReadPdf(Output());
+    ASSERT_FALSE(pages.empty());
+    EXPECT_TRUE(PageText(pages[0]).contains(QStringLiteral("Mast outside diameter 1 mm")));
 }
 
 TEST_F(DimsSheet, ExitsWithTwoOnAUsageError) {

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <set>
 #include <string>
@@ -261,6 +262,29 @@ TEST(SheetErrors, AMastDiameterMustBeAPositiveNumber) {
     EXPECT_EQ(ReadMastDiameter(" 40.5 "), 40.5);
     EXPECT_THROW(ComputeConstructionSheet(HelixStyle::OneTurn, "137.5", Polarisation::Rhcp, 0.0),
                  SheetError);
+}
+
+TEST(SheetErrors, AMastDiameterMustLieInTheSheetWindowsRange) {
+    EXPECT_EQ(ReadMastDiameter("1"), SmallestMastDiameterMm);
+    EXPECT_EQ(ReadMastDiameter("500"), LargestMastDiameterMm);
+    for (const char* text : {"0.001", "0.99", "500.5", "1E+30"}) {
+        try {
+            ReadMastDiameter(text);
+            FAIL() << text;
+        } catch (const SheetError& error) {
+            EXPECT_EQ(error.Kind(), SheetErrorKind::MastDiameterNotValid) << text;
+            EXPECT_EQ(error.Detail(), "the mast diameter must be from 1 to 500 mm") << text;
+        }
+    }
+    for (const double millimetres : {0.5, 500.01, std::numeric_limits<double>::infinity()}) {
+        EXPECT_THROW(
+            ComputeConstructionSheet(HelixStyle::OneTurn, "137.5", Polarisation::Rhcp, millimetres),
+            SheetError)
+            << millimetres;
+    }
+    EXPECT_EQ(ComputeConstructionSheet(HelixStyle::OneTurn, "137.5", Polarisation::Rhcp, 500.0)
+                  .MastDiameterMm,
+              500.0);
 }
 
 TEST(SheetErrors, ANegativeFrequencyGivesNothingToBuild) {
