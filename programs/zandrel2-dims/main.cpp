@@ -1,16 +1,20 @@
-// zandrel2-dims: the helix dimensions of every style for one frequency, as a table or as JSON.
+// zandrel2-dims: the helix dimensions of every style for one frequency, as a table or as JSON;
+// --nec, --model and --sheet choose the other commands.
+#include <CLI/CLI.hpp>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "command_line.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "model_commands.h"
@@ -19,16 +23,6 @@
 
 namespace zandrel {
 namespace {
-
-constexpr std::string_view Usage =
-    "usage: zandrel2-dims [--json] [--] FREQUENCY\n"
-    "       zandrel2-dims --nec STYLE FREQUENCY [--lhcp]\n"
-    "       zandrel2-dims --model [--json] [--lhcp] FREQUENCY\n"
-    "       zandrel2-dims --sheet STYLE FREQUENCY [--lhcp] [--mast-diameter MM]\n"
-    "                     [--paper a4|letter] -o FILE.pdf\n"
-    "Prints the construction dimensions, in mm, of the six helix styles for a design\n"
-    "frequency in MHz (for example 137.50); --nec, --model and --sheet print a style's NEC-2\n"
-    "deck, model every style in nec2c, or write a style's construction sheet.\n";
 
 struct StyleResult {
     const StyleEntry* Entry;
@@ -113,62 +107,57 @@ void PrintJson(const std::vector<StyleResult>& results, std::string_view frequen
     std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
-int Run(const std::vector<std::string_view>& arguments) {
-    bool json = false;
-    bool optionsEnded = false;
-    std::optional<std::string_view> frequency;
-    for (const std::string_view argument : arguments) {
-        if (!optionsEnded && argument == "--json") {
-            json = true;
-        } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
-            std::cout << Usage;
-            return 0;
-        } else if (!optionsEnded && argument == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && argument.size() > 1 && argument.substr(0, 2) == "--") {
-            std::cerr << "zandrel2-dims: unknown option " << argument << "\n" << Usage;
-            return 2;
-        } else if (frequency) {
-            std::cerr << "zandrel2-dims: give exactly one frequency\n" << Usage;
-            return 2;
-        } else {
-            frequency = argument;
-        }
-    }
-    if (!frequency) {
-        std::cerr << "zandrel2-dims: give a frequency in MHz\n" << Usage;
-        return 2;
+// The dimensions of every style for one frequency: the command without a command option.
+class DimensionsCommand : public Command {
+  public:
+    void Define(CLI::App& app) override {
+        app.description(
+            "Prints the construction dimensions, in mm, of the six helix styles for a design\n"
+            "frequency in MHz (for example 137.50), as a table with one column per style.");
+        AddFrequency(app, frequency_);
+        AddJson(app, json_);
     }
 
-    const std::vector<StyleResult> results = ComputeAllStyles(*frequency);
-    if (json) {
-        PrintJson(results, *frequency);
-    } else {
-        PrintTable(results, *frequency);
-    }
-    int status = 0;
-    for (const StyleResult& result : results) {
-        if (result.Error) {
-            std::cerr << "zandrel2-dims: " << result.Entry->Caption << ": "
-                      << FrequencyProblemInWords(result.Problem) << " (run-time error "
-                      << result.Error->Number() << ": " << result.Error->Message() << ")\n";
-            status = 1;
+    int Run(char*) override {
+        const std::vector<StyleResult> results = ComputeAllStyles(frequency_);
+        if (json_) {
+            PrintJson(results, frequency_);
+        } else {
+            PrintTable(results, frequency_);
         }
+        int status = 0;
+        for (const StyleResult& result : results) {
+            if (result.Error) {
+                std::cerr << "zandrel2-dims: " << result.Entry->Caption << ": "
+                          << FrequencyProblemInWords(result.Problem) << " (run-time error "
+                          << result.Error->Number() << ": " << result.Error->Message() << ")\n";
+                status = 1;
+            }
+        }
+        return status;
     }
-    return status;
-}
+
+  private:
+    std::string frequency_;
+    bool json_ = false;
+};
+
+std::unique_ptr<Command> MakeDimensionsCommand() { return std::make_unique<DimensionsCommand>(); }
 
 }  // namespace
 }  // namespace zandrel
 
 int main(int argc, char** argv) {
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    if (!arguments.empty() && arguments.front() == zandrel::SheetOption) {
-        return zandrel::RunSheetCommand(argc, argv);
-    }
-    const int status = zandrel::IsModelCommand(arguments) ? zandrel::RunModelCommand(argc, argv)
-                                                          : zandrel::Run(arguments);
-    // A table that did not reach its reader (a full disk, a closed pipe) is a failure.
+    using namespace zandrel;
+    const std::array<CommandChoice, 4> commands{{
+        {"", MakeDimensionsCommand},
+        {"--nec", MakeDeckCommand},
+        {"--model", MakeModelCommand},
+        {"--sheet", MakeSheetCommand},
+    }};
+    const int status = RunCommandLine(argc, argv, commands);
+    // Output that did not reach its reader (a full disk, a closed pipe) is a failure, help
+    // included.
     std::cout.flush();
     if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
         std::cerr << "zandrel2-dims: the output could not be written: " << std::strerror(errno)

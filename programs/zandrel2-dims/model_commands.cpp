@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
@@ -24,65 +25,6 @@ namespace zandrel {
 
 namespace {
 
-constexpr std::string_view Usage =
-    "usage: zandrel2-dims --nec STYLE FREQUENCY [--lhcp]\n"
-    "       zandrel2-dims --model [--json] [--lhcp] FREQUENCY\n"
-    "--nec prints the NEC-2 deck of one style (QuarterTurn, HalfTurnRca, HalfTurnShort,\n"
-    "HalfTurnTall, OneTurn, OneAndHalfTurn) for nec2c. --model runs nec2c on all six styles\n"
-    "and prints their impedance, matching, gains and bandwidth. --lhcp models the mirror\n"
-    "image, for left-hand circular polarisation.\n";
-
-enum class Command { Deck, Model };
-
-struct ModelArguments {
-    Command Which = Command::Model;
-    bool Json = false;
-    Polarisation Sense = Polarisation::Rhcp;
-    std::vector<std::string_view> Positional;
-};
-
-// The parsed arguments, or the exit status of a usage error or of --help.
-std::optional<ModelArguments> ParseArguments(const std::vector<std::string_view>& arguments,
-                                             int& status) {
-    ModelArguments parsed;
-    bool optionsEnded = false;
-    for (const std::string_view argument : arguments) {
-        if (optionsEnded || argument.size() < 2 || argument.substr(0, 2) != "--") {
-            parsed.Positional.push_back(argument);
-        } else if (argument == "--") {
-            optionsEnded = true;
-        } else if (argument == "--nec") {
-            parsed.Which = Command::Deck;
-        } else if (argument == "--model") {
-            parsed.Which = Command::Model;
-        } else if (argument == "--json") {
-            parsed.Json = true;
-        } else if (argument == "--lhcp") {
-            parsed.Sense = Polarisation::Lhcp;
-        } else if (argument == "--help") {
-            std::cout << Usage;
-            status = 0;
-            return std::nullopt;
-        } else {
-            std::cerr << "zandrel2-dims: unknown option " << argument << "\n" << Usage;
-            status = 2;
-            return std::nullopt;
-        }
-    }
-    const std::size_t wanted = parsed.Which == Command::Deck ? 2 : 1;
-    const bool jsonMisplaced = parsed.Which == Command::Deck && parsed.Json;
-    if (parsed.Positional.size() != wanted || jsonMisplaced) {
-        std::cerr << "zandrel2-dims: "
-                  << (parsed.Which == Command::Deck ? "--nec takes a style and a frequency"
-                                                    : "--model takes one frequency")
-                  << "\n"
-                  << Usage;
-        status = 2;
-        return std::nullopt;
-    }
-    return parsed;
-}
-
 std::string Explain(const RuntimeError& error, FrequencyProblem problem) {
     std::string words = "run-time error " + std::to_string(error.Number()) + ": " + error.Message();
     if (!error.Detail().empty()) {
@@ -94,19 +36,11 @@ std::string Explain(const RuntimeError& error, FrequencyProblem problem) {
     return FrequencyProblemInWords(problem) + " (" + words + ")";
 }
 
-int PrintDeck(const ModelArguments& arguments) {
-    const std::string_view name = arguments.Positional[0];
-    const std::string_view frequency = arguments.Positional[1];
-    const auto style = std::find_if(Styles.begin(), Styles.end(),
-                                    [name](const StyleEntry& s) { return s.Name == name; });
-    if (style == Styles.end()) {
-        std::cerr << "zandrel2-dims: unknown style " << name << "\n" << Usage;
-        return 2;
-    }
+int PrintDeck(const StyleEntry& style, std::string_view frequency, Polarisation sense) {
     try {
-        std::cout << WriteNecDeck(BuildHelixGeometry(*style, frequency, arguments.Sense));
+        std::cout << WriteNecDeck(BuildHelixGeometry(style, frequency, sense));
     } catch (const RuntimeError& error) {
-        std::cerr << "zandrel2-dims: " << style->Caption << ": "
+        std::cerr << "zandrel2-dims: " << style.Caption << ": "
                   << Explain(error, ClassifyFrequencyError(error, frequency)) << "\n";
         return 1;
     }
@@ -202,9 +136,10 @@ void PrintTable(const ModelRunner& runner) {
     }
 }
 
-int ModelAllStyles(int argc, char** argv, const ModelArguments& arguments) {
-    QCoreApplication application(argc, argv);
-    const std::string frequency(arguments.Positional[0]);
+int ModelAllStyles(char* program, const std::string& frequency, bool json, Polarisation sense) {
+    int qtArgc = 1;
+    char* qtArgv[] = {program, nullptr};
+    QCoreApplication application(qtArgc, qtArgv);
     // A signal to end stops the runs, which removes their folders, and ends with 128 + it.
     SignalCatcher endSignals;
     QObject::connect(&endSignals, &SignalCatcher::SignalCaught, &application,
@@ -220,7 +155,7 @@ int ModelAllStyles(int argc, char** argv, const ModelArguments& arguments) {
     QObject::connect(&runner, &ModelRunner::AllFinished, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     try {
-        runner.Start(frequency, arguments.Sense);
+        runner.Start(frequency, sense);
     } catch (const RuntimeError& error) {
         std::cerr << "zandrel2-dims: " << ErrorMessage(error) << "\n";
         return IsEngineError(error) ? 3 : 1;
@@ -236,7 +171,7 @@ int ModelAllStyles(int argc, char** argv, const ModelArguments& arguments) {
         std::cerr << "zandrel2-dims: " << strsignal(caught) << "; the runs were stopped\n";
         return 128 + caught;
     }
-    if (arguments.Json) {
+    if (json) {
         PrintJson(runner);
     } else {
         PrintTable(runner);
@@ -252,38 +187,55 @@ int ModelAllStyles(int argc, char** argv, const ModelArguments& arguments) {
     return status;
 }
 
+class DeckCommand : public Command {
+  public:
+    void Define(CLI::App& app) override {
+        app.description("Prints the NEC-2 deck of one style, for nec2c, and nothing else.");
+        AddStyle(app, style_);
+        AddFrequency(app, frequency_);
+        AddPolarisation(app, sense_);
+    }
+
+    int Run(char*) override { return PrintDeck(*style_, frequency_, sense_); }
+
+  private:
+    const StyleEntry* style_ = nullptr;
+    std::string frequency_;
+    Polarisation sense_ = Polarisation::Rhcp;
+};
+
+class ModelCommand : public Command {
+  public:
+    void Define(CLI::App& app) override {
+        app.description(
+            "Models the six styles in nec2c, several at once, and prints their\n"
+            "impedance, matching, gains and bandwidth.");
+        AddFrequency(app, frequency_);
+        AddJson(app, json_);
+        AddPolarisation(app, sense_);
+    }
+
+    int Run(char* program) override {
+        try {
+            return ModelAllStyles(program, frequency_, json_, sense_);
+        } catch (const std::bad_alloc&) {
+            std::cerr << "zandrel2-dims: there was not enough memory to finish\n";
+        } catch (const std::exception& error) {
+            std::cerr << "zandrel2-dims: internal error: " << error.what() << "\n";
+        }
+        return 1;
+    }
+
+  private:
+    std::string frequency_;
+    bool json_ = false;
+    Polarisation sense_ = Polarisation::Rhcp;
+};
+
 }  // namespace
 
-bool IsModelCommand(const std::vector<std::string_view>& arguments) {
-    for (const std::string_view argument : arguments) {
-        if (argument == "--") {
-            return false;
-        }
-        if (argument == "--nec" || argument == "--model") {
-            return true;
-        }
-    }
-    return false;
-}
+std::unique_ptr<Command> MakeDeckCommand() { return std::make_unique<DeckCommand>(); }
 
-int RunModelCommand(int argc, char** argv) {
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    int status = 0;
-    const std::optional<ModelArguments> parsed = ParseArguments(arguments, status);
-    if (!parsed) {
-        return status;
-    }
-    if (parsed->Which == Command::Deck) {
-        return PrintDeck(*parsed);
-    }
-    try {
-        return ModelAllStyles(argc, argv, *parsed);
-    } catch (const std::bad_alloc&) {
-        std::cerr << "zandrel2-dims: there was not enough memory to finish\n";
-    } catch (const std::exception& error) {
-        std::cerr << "zandrel2-dims: internal error: " << error.what() << "\n";
-    }
-    return 1;
-}
+std::unique_ptr<Command> MakeModelCommand() { return std::make_unique<ModelCommand>(); }
 
 }  // namespace zandrel

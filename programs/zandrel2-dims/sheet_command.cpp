@@ -2,13 +2,13 @@
 
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <QDate>
 #include <QGuiApplication>
 #include <QString>
 #include <iostream>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "construction_sheet.h"
 #include "frequency_words.h"
@@ -22,131 +22,110 @@ namespace zandrel {
 
 namespace {
 
-constexpr std::string_view Usage =
-    "usage: zandrel2-dims --sheet STYLE FREQUENCY [--lhcp] [--mast-diameter MM]\n"
-    "                     [--paper a4|letter] -o FILE.pdf\n"
-    "Writes the construction sheet of one style as a PDF: the cut list, the mast holes, the\n"
-    "twist, and a 1:1 drilling template for a mast of the given outside diameter (default\n"
-    "32 mm). STYLE is one of QuarterTurn, HalfTurnRca, HalfTurnShort, HalfTurnTall, OneTurn,\n"
-    "OneAndHalfTurn; FREQUENCY is in MHz (for example 137.50).\n"
-    "-o - writes the PDF to standard output.\n";
-
-struct SheetArguments {
-    const StyleEntry* Style = nullptr;
-    std::string Frequency;
-    Polarisation Sense = Polarisation::Rhcp;
-    std::string MastDiameter;
-    Paper PaperSize = Paper::A4;
-    std::string Output;
-};
-
-int UsageError(const std::string& problem) {
-    std::cerr << "zandrel2-dims: " << problem << '\n' << Usage;
-    return 2;
-}
-
-const StyleEntry* FindStyle(std::string_view name) {
-    for (const StyleEntry& entry : Styles) {
-        if (entry.Name == name) {
-            return &entry;
-        }
-    }
-    return nullptr;
-}
-
 int Fail(const RuntimeError& error, const std::string& words) {
     std::cerr << "zandrel2-dims: " << words << " (run-time error " << error.Number() << ": "
               << error.Message() << ")\n";
     return 1;
 }
 
+// "32" for 32.0: a whole number of millimetres as the help shows it.
+std::string WholeMillimetres(double millimetres) {
+    return std::to_string(static_cast<long>(millimetres));
+}
+
+class SheetCommand : public Command {
+  public:
+    void Define(CLI::App& app) override {
+        app.description(
+            "Writes the construction sheet of one style as a PDF: the cut list, the mast\n"
+            "holes, the twist, and a 1:1 drilling template to wrap around the mast.");
+        AddStyle(app, style_);
+        AddFrequency(app, frequency_);
+        AddPolarisation(app, sense_);
+        app.add_option("--mast-diameter", mastDiameter_,
+                       "the mast's outside diameter in mm, from " +
+                           WholeMillimetres(SmallestMastDiameterMm) + " to " +
+                           WholeMillimetres(LargestMastDiameterMm) + "\n(" +
+                           WholeMillimetres(DefaultMastDiameterMm) + " unless given)")
+            ->type_name("MM");
+        const CLI::Validator paperName(
+            [](std::string& name) {
+                return PaperOf(name) ? std::string() : "the paper is a4 or letter, not " + name;
+            },
+            "");
+        app.add_option_function<std::string>(
+               "--paper", [this](const std::string& name) { paper_ = *PaperOf(name); },
+               "the paper: " + std::string(PaperName(Paper::A4)) + " (the default) or " +
+                   std::string(PaperName(Paper::Letter)))
+            ->type_name(std::string(PaperName(Paper::A4)) + "|" +
+                        std::string(PaperName(Paper::Letter)))
+            ->check(paperName);
+        app.add_option("-o", output_, "the PDF file to write; - writes it to standard output")
+            ->required()
+            ->type_name("FILE.pdf");
+    }
+
+    int Run(char* program) override {
+        // The pages are drawn with the platform's fonts; no display is needed for that. Qt's
+        // notes about the session (no runtime folder, ...) are no concern of the command's user.
+        qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext&, const QString& message) {
+                if (type == QtCriticalMsg || type == QtFatalMsg) {
+                    std::cerr << "zandrel2-dims: " << message.toStdString() << '\n';
+                }
+            });
+        int qtArgc = 3;
+        static char platformOption[] = "-platform";
+        static char offscreen[] = "offscreen";
+        char* qtArgv[] = {program, platformOption, offscreen, nullptr};
+        const QGuiApplication application(qtArgc, qtArgv);
+
+        ConstructionSheet sheet;
+        try {
+            const double mast =
+                mastDiameter_ ? ReadMastDiameter(*mastDiameter_) : DefaultMastDiameterMm;
+            sheet = ComputeConstructionSheet(style_->Style, frequency_, sense_, mast);
+        } catch (const SheetError& error) {
+            return Fail(error, error.Detail());
+        } catch (const RuntimeError& error) {
+            return Fail(error, FrequencyProblemInWords(ClassifyFrequencyError(error, frequency_)));
+        }
+        try {
+            if (output_ == "-") {
+                const QByteArray pdf = ConstructionSheetPdf(sheet, paper_, QDate::currentDate());
+                WriteToDescriptor(STDOUT_FILENO,
+                                  {pdf.constData(), static_cast<std::size_t>(pdf.size())},
+                                  "standard output");
+            } else {
+                WriteConstructionSheetPdf(QString::fromStdString(output_), sheet, paper_,
+                                          QDate::currentDate());
+            }
+        } catch (const RuntimeError& error) {
+            return Fail(error, error.Detail());
+        }
+        return 0;
+    }
+
+  private:
+    static std::optional<Paper> PaperOf(std::string_view name) {
+        for (const Paper paper : {Paper::A4, Paper::Letter}) {
+            if (PaperName(paper) == name) {
+                return paper;
+            }
+        }
+        return std::nullopt;
+    }
+
+    const StyleEntry* style_ = nullptr;
+    std::string frequency_;
+    Polarisation sense_ = Polarisation::Rhcp;
+    std::optional<std::string> mastDiameter_;
+    Paper paper_ = Paper::A4;
+    std::string output_;
+};
+
 }  // namespace
 
-int RunSheetCommand(int argc, char** argv) {
-    const std::vector<std::string_view> arguments(argv + 2, argv + argc);
-    SheetArguments parsed;
-    std::vector<std::string_view> positional;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view argument = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (argument == "--help" || argument == "-h") {
-            std::cout << Usage;
-            return 0;
-        } else if (argument == "--lhcp") {
-            parsed.Sense = Polarisation::Lhcp;
-        } else if (argument == "--mast-diameter" || argument == "--paper" || argument == "-o") {
-            if (!hasValue) {
-                return UsageError(std::string(argument) + " needs a value");
-            }
-            const std::string value(arguments[++i]);
-            if (argument == "--mast-diameter") {
-                parsed.MastDiameter = value;
-            } else if (argument == "-o") {
-                parsed.Output = value;
-            } else if (value == PaperName(Paper::A4) || value == PaperName(Paper::Letter)) {
-                parsed.PaperSize = value == PaperName(Paper::A4) ? Paper::A4 : Paper::Letter;
-            } else {
-                return UsageError("the paper is a4 or letter, not " + value);
-            }
-        } else if (argument.size() > 1 && argument.front() == '-' &&
-                   argument.find_first_of("0123456789.") != 1) {
-            return UsageError("unknown option " + std::string(argument));
-        } else {
-            positional.push_back(argument);
-        }
-    }
-    if (positional.size() != 2) {
-        return UsageError("give a style and a frequency");
-    }
-    parsed.Style = FindStyle(positional[0]);
-    if (parsed.Style == nullptr) {
-        return UsageError("unknown style " + std::string(positional[0]));
-    }
-    parsed.Frequency = positional[1];
-    if (parsed.Output.empty()) {
-        return UsageError("give the PDF file to write with -o FILE.pdf");
-    }
-
-    // The pages are drawn with the platform's fonts; no display is needed for that. Qt's
-    // notes about the session (no runtime folder, ...) are no concern of the command's user.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-        if (type == QtCriticalMsg || type == QtFatalMsg) {
-            std::cerr << "zandrel2-dims: " << message.toStdString() << '\n';
-        }
-    });
-    int qtArgc = 3;
-    static char platformOption[] = "-platform";
-    static char offscreen[] = "offscreen";
-    char* qtArgv[] = {argv[0], platformOption, offscreen, nullptr};
-    const QGuiApplication application(qtArgc, qtArgv);
-
-    ConstructionSheet sheet;
-    try {
-        const double mast = parsed.MastDiameter.empty() ? DefaultMastDiameterMm
-                                                        : ReadMastDiameter(parsed.MastDiameter);
-        try {
-            sheet =
-                ComputeConstructionSheet(parsed.Style->Style, parsed.Frequency, parsed.Sense, mast);
-        } catch (const SheetError&) {
-            throw;
-        } catch (const RuntimeError& error) {
-            return Fail(error,
-                        FrequencyProblemInWords(ClassifyFrequencyError(error, parsed.Frequency)));
-        }
-        if (parsed.Output == "-") {
-            const QByteArray pdf =
-                ConstructionSheetPdf(sheet, parsed.PaperSize, QDate::currentDate());
-            WriteToDescriptor(STDOUT_FILENO,
-                              {pdf.constData(), static_cast<std::size_t>(pdf.size())},
-                              "standard output");
-        } else {
-            WriteConstructionSheetPdf(QString::fromStdString(parsed.Output), sheet,
-                                      parsed.PaperSize, QDate::currentDate());
-        }
-    } catch (const RuntimeError& error) {
-        return Fail(error, error.Detail());
-    }
-    return 0;
-}
+std::unique_ptr<Command> MakeSheetCommand() { return std::make_unique<SheetCommand>(); }
 
 }  // namespace zandrel

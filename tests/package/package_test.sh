@@ -88,6 +88,7 @@ done
 installed_files=(
     /usr/bin/zandrel2
     /usr/bin/zandrel2-dims
+    /usr/share/bash-completion/completions/zandrel2-dims
     /usr/share/applications/zandrel2.desktop
     /usr/share/icons/hicolor/16x16/apps/zandrel2.png
     /usr/share/icons/hicolor/32x32/apps/zandrel2.png

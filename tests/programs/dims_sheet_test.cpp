@@ -227,6 +227,21 @@ TEST_F(DimsSheet, RefusesAMastOutsideTheWindowsRangeAndNamesTheRange) {
     EXPECT_TRUE(PageText(pages[0]).contains(QStringLiteral("Mast outside diameter 1 mm")));
 }
 
+TEST_F(DimsSheet, TakesANegativeFrequencyAfterTheEndOfTheOptions) {
+    const DimsRun run =
+        RunDims({QStringLiteral("--sheet"), QStringLiteral("OneTurn"), QStringLiteral("-o"),
+                 Output(), QStringLiteral("--"), QStringLiteral("-137.5")});
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("at -137.5 MHz the TubeDiameter is -8.73 mm")))
+        << run.err.toStdString();
+    EXPECT_TRUE(Files().isEmpty());
+    EXPECT_EQ(RunDims({QStringLiteral("--sheet"), QStringLiteral("-o"), Output(),
+                       QStringLiteral("--"), QStringLiteral("OneTurn"), QStringLiteral("137.5")})
+                  .status,
+              0);
+    EXPECT_EQ(Files(), QStringList{QStringLiteral("sheet.pdf")});
+}
+
 TEST_F(DimsSheet, ExitsWithTwoOnAUsageError) {
     const QString out = Output();
     const QStringList cases[] = {

@@ -1,5 +1,6 @@
 # Installs the build into a scratch prefix and checks that the programs, the desktop entry and
-# the icons land where a desktop finds them. Run with -DBUILD=... -DPREFIX=...
+# the icons land where a desktop finds them, and zandrel2-dims's completion where bash finds
+# it. Run with -DBUILD=... -DPREFIX=...
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}"
@@ -7,7 +8,8 @@ execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREF
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "install failed: ${errors}")
 endif()
-foreach(path IN ITEMS bin/zandrel2 bin/zandrel2-dims share/applications/zandrel2.desktop
+foreach(path IN ITEMS bin/zandrel2 bin/zandrel2-dims share/bash-completion/completions/zandrel2-dims
+                      share/applications/zandrel2.desktop
                       share/icons/hicolor/16x16/apps/zandrel2.png
                       share/icons/hicolor/32x32/apps/zandrel2.png)
     if(NOT EXISTS "${PREFIX}/${path}")

@@ -1,0 +1,238 @@
+#include "command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+#include <utility>
+#include <vector>
+
+namespace zandrel {
+
+namespace {
+
+constexpr std::string_view ProgramName = "zandrel2-dims";
+
+bool TakesAValue(const CLI::Option& option) { return option.get_items_expected_min() > 0; }
+
+// The words after the program's name in a usage line: every option but --help, in brackets
+// unless it is required, then the positionals ("[--lhcp]", "-o FILE.pdf", "[--]", "STYLE").
+std::vector<std::string> SynopsisWords(const CLI::App& app) {
+    std::vector<std::string> words;
+    for (const CLI::Option* option :
+         app.get_options([](const CLI::Option* o) { return o->nonpositional(); })) {
+        if (option == app.get_help_ptr()) {
+            continue;
+        }
+        std::string word = option->get_name();
+        if (TakesAValue(*option)) {
+            word += " " + option->get_type_name();
+        }
+        words.push_back(option->get_required() ? word : "[" + word + "]");
+    }
+    const std::vector<const CLI::Option*> positionals =
+        app.get_options([](const CLI::Option* o) { return o->get_positional(); });
+    if (!positionals.empty()) {
+        words.emplace_back("[--]");
+    }
+    for (const CLI::Option* positional : positionals) {
+        words.push_back(positional->get_name(true));
+    }
+    return words;
+}
+
+// `lead`, then the app's name and synopsis, wrapped at 80 columns under the synopsis's start.
+std::string Synopsis(const CLI::App& app, const std::string& lead) {
+    std::string text = lead + app.get_name();
+    const std::size_t indent = text.size() + 1;
+    std::size_t lineStart = 0;
+    for (const std::string& word : SynopsisWords(app)) {
+        if (text.size() - lineStart + 1 + word.size() > 80) {
+            text += "\n";
+            lineStart = text.size();
+            text += std::string(indent - 1, ' ');
+        }
+        text += " " + word;
+    }
+    return text + "\n";
+}
+
+std::string UsageLine(const CLI::App& app) { return Synopsis(app, "usage: "); }
+
+// Help as usage line, description, positionals, options and footer; an option shows the kind
+// of value it takes, a positional only its name.
+class HelpFormatter : public CLI::Formatter {
+  public:
+    HelpFormatter() { column_width(24); }
+
+    std::string make_usage(const CLI::App* app, std::string) const override {
+        return UsageLine(*app);
+    }
+
+    std::string make_help(const CLI::App* app, std::string name,
+                          CLI::AppFormatMode mode) const override {
+        const std::string footer = app->get_footer();
+        return make_usage(app, std::move(name)) + make_description(app) + make_positionals(app) +
+               make_groups(app, mode) + (footer.empty() ? "" : "\n" + footer);
+    }
+
+    std::string make_option_opts(const CLI::Option* option) const override {
+        if (option->get_positional() || !TakesAValue(*option)) {
+            return {};
+        }
+        return " " + option->get_type_name();
+    }
+};
+
+// The app that reads `command`'s arguments, under the name that the usage line shows.
+std::unique_ptr<CLI::App> DefineApp(const CommandChoice& choice, Command& command) {
+    const std::string name = choice.Option.empty()
+                                 ? std::string(ProgramName)
+                                 : std::string(ProgramName) + " " + std::string(choice.Option);
+    auto app = std::make_unique<CLI::App>("", name);
+    app->formatter(std::make_shared<HelpFormatter>());
+    app->set_help_flag("-h,--help", "print this help and exit");
+    command.Define(*app);
+    return app;
+}
+
+// The other commands' usage lines and descriptions, for the help of the one without a
+// command option.
+std::string OtherCommands(std::span<const CommandChoice> commands) {
+    std::string text = "Commands, each with its own --help:\n";
+    for (const CommandChoice& choice : commands) {
+        if (choice.Option.empty()) {
+            continue;
+        }
+        const std::unique_ptr<Command> command = choice.Make();
+        const std::unique_ptr<CLI::App> app = DefineApp(choice, *command);
+        std::string description = app->get_description();
+        for (std::size_t at = description.find('\n'); at != std::string::npos;
+             at = description.find('\n', at + 1)) {
+            description.insert(at + 1, "    ");
+        }
+        text += Synopsis(*app, "  ") + "    " + description + "\n";
+    }
+    return text;
+}
+
+bool IsOption(std::string_view argument) { return argument.size() > 1 && argument.front() == '-'; }
+
+// CLI11 reads "-.5" as the short option "-."; a negative number written that way is moved
+// behind "--", keeping its place among the positionals, so that it stays a frequency. (A
+// minus sign before a digit is a number to CLI11 already.) The value of an option is left
+// where it is.
+std::vector<std::string> KeepNegativeNumbersPositional(const CLI::App& app,
+                                                       const std::vector<std::string>& arguments) {
+    const auto marker = std::find(arguments.begin(), arguments.end(), "--");
+    std::vector<std::string> kept;
+    std::vector<std::string> numbers;
+    for (auto it = arguments.begin(); it != marker; ++it) {
+        const bool number = it->size() > 2 && it->compare(0, 2, "-.") == 0 &&
+                            std::isdigit(static_cast<unsigned char>((*it)[2])) != 0;
+        const CLI::Option* before = nullptr;
+        if (it != arguments.begin() && IsOption(*(it - 1)) &&
+            (it - 1)->find('=') == std::string::npos) {
+            before = app.get_option_no_throw(*(it - 1));
+        }
+        const bool value = before != nullptr && TakesAValue(*before);
+        (number && !value ? numbers : kept).push_back(*it);
+    }
+    if (numbers.empty()) {
+        return arguments;
+    }
+    kept.emplace_back("--");
+    kept.insert(kept.end(), numbers.begin(), numbers.end());
+    if (marker != arguments.end()) {
+        kept.insert(kept.end(), marker + 1, arguments.end());
+    }
+    return kept;
+}
+
+const StyleEntry* FindStyle(std::string_view name) {
+    const auto style = std::find_if(Styles.begin(), Styles.end(),
+                                    [name](const StyleEntry& entry) { return entry.Name == name; });
+    return style == Styles.end() ? nullptr : &*style;
+}
+
+// "QuarterTurn, HalfTurnRca, ...", with a line break after every `perLine` names.
+std::string StyleNames(std::size_t perLine = Styles.size()) {
+    std::string names;
+    for (std::size_t i = 0; i < Styles.size(); ++i) {
+        names += i == 0 ? "" : i % perLine == 0 ? ",\n" : ", ";
+        names += Styles[i].Name;
+    }
+    return names;
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, char** argv, std::span<const CommandChoice> commands) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const CommandChoice* choice = &commands.front();
+    for (auto it = arguments.begin(); it != arguments.end() && *it != "--"; ++it) {
+        const auto chosen = std::find_if(commands.begin(), commands.end(), [&](const auto& c) {
+            return !c.Option.empty() && c.Option == *it;
+        });
+        if (chosen != commands.end()) {
+            choice = &*chosen;
+            arguments.erase(it);
+            break;
+        }
+    }
+
+    const std::unique_ptr<Command> command = choice->Make();
+    const std::unique_ptr<CLI::App> app = DefineApp(*choice, *command);
+    if (choice->Option.empty()) {
+        app->footer([commands] { return OtherCommands(commands); });
+    }
+    try {
+        std::vector<std::string> reversed = KeepNegativeNumbersPositional(*app, arguments);
+        std::reverse(reversed.begin(), reversed.end());
+        app->parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app->help();
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        std::cerr << ProgramName << ": " << error.what() << '\n'
+                  << UsageLine(*app) << "Run " << app->get_name() << " --help for more.\n";
+        return 2;
+    }
+    return command->Run(argv[0]);
+}
+
+void AddFrequency(CLI::App& app, std::string& frequency) {
+    app.add_option("FREQUENCY", frequency,
+                   "the design frequency in MHz, such as 137.50: digits\n"
+                   "with an optional point, sign and exponent")
+        ->required();
+}
+
+void AddStyle(CLI::App& app, const StyleEntry*& style) {
+    const CLI::Validator known(
+        [](std::string& name) {
+            return FindStyle(name) == nullptr
+                       ? "unknown style " + name + " (the styles are " + StyleNames() + ")"
+                       : std::string();
+        },
+        "");
+    app.add_option_function<std::string>(
+           "STYLE", [&style](const std::string& name) { style = FindStyle(name); },
+           "the style: " + StyleNames(3))
+        ->required()
+        ->check(known);
+}
+
+void AddJson(CLI::App& app, bool& json) {
+    app.add_flag("--json", json, "print one JSON object instead of a table");
+}
+
+void AddPolarisation(CLI::App& app, Polarisation& sense) {
+    app.add_flag_callback(
+        "--lhcp", [&sense] { sense = Polarisation::Lhcp; },
+        "the mirror image, for left-hand circular polarisation\n"
+        "(the default is right-hand, as weather satellites\n"
+        "transmit)");
+}
+
+}  // namespace zandrel

@@ -1,0 +1,53 @@
+// zandrel2-dims's commands on CLI11: each command defines its options on a CLI::App of its own,
+// the command option that comes first (--nec, --model, --sheet; none for the table) chooses
+// the command, and its usage line and --help come from the same definitions as its parsing.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "helix_geometry.h"
+#include "helix_style.h"
+
+namespace CLI {
+class App;
+}
+
+namespace zandrel {
+
+// One command: the options it reads into its own members and what it then does.
+class Command {
+  public:
+    virtual ~Command() = default;
+
+    // Describes the command and defines its options and positionals on `app`.
+    virtual void Define(CLI::App& app) = 0;
+
+    // Carries the command out once its arguments are read; returns the exit status.
+    // `program` is the path the program was started by.
+    virtual int Run(char* program) = 0;
+};
+
+struct CommandChoice {
+    std::string_view Option;  // what chooses the command; empty for the one without
+    std::unique_ptr<Command> (*Make)();
+};
+
+// Reads the arguments of the command they choose and runs it. Returns the command's status,
+// 0 after --help (printed to stdout) and 2 after a usage error, explained on stderr with the
+// command's usage line.
+int RunCommandLine(int argc, char** argv, std::span<const CommandChoice> commands);
+
+// The options several commands share, each bound to where the command keeps its value.
+// A frequency in MHz, kept as the text given (the calculator reads it, a script may echo it).
+void AddFrequency(CLI::App& app, std::string& frequency);
+// One of the styles, by its name (QuarterTurn, ...).
+void AddStyle(CLI::App& app, const StyleEntry*& style);
+// --json.
+void AddJson(CLI::App& app, bool& json);
+// --lhcp: the mirror image.
+void AddPolarisation(CLI::App& app, Polarisation& sense);
+
+}  // namespace zandrel
