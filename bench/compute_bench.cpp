@@ -11,11 +11,12 @@ namespace {
 
 void BM_Compute(benchmark::State& state) {
     const StyleConstants& style = StyleConstantsOf(static_cast<HelixStyle>(state.range(0)));
+    HelixDimensions dimensions;
     std::string texts[DisplayOrder.size()];
     for (auto _ : state) {
-        ComputeHelixDimensions("137.50", style, Module1);
+        ComputeHelixDimensions("137.50", style, dimensions);
         for (std::size_t i = 0; i < DisplayOrder.size(); ++i) {
-            texts[i] = FormatDimension(Module1.*DisplayOrder[i].Field);
+            texts[i] = FormatDimension(dimensions.*DisplayOrder[i].Field);
         }
         benchmark::DoNotOptimize(texts);
     }

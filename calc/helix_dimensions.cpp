@@ -5,8 +5,6 @@
 
 namespace zandrel {
 
-HelixDimensions Module1;
-
 namespace {
 
 double Wide(float value) { return static_cast<double>(value); }

@@ -30,14 +30,11 @@ struct HelixDimensions {
     float LargeArcSquared = 0.0f;
 };
 
-// The program-wide working set, shared by every compute.
-extern HelixDimensions Module1;
-
 // Reads the frequency text and fills `dimensions` step by step, checking the floating-point
 // flags after each step. Raises RuntimeError at the first failure: a text that is not a
 // number or out of range changes nothing; a failed check leaves the fields stored so far.
 void ComputeHelixDimensions(std::string_view frequencyText, const StyleConstants& style,
-                            HelixDimensions& dimensions = Module1);
+                            HelixDimensions& dimensions);
 
 // What was wrong with a frequency whose computation raised `error`.
 enum class FrequencyProblem { NotANumber, Zero, TooLarge, TooSmall, Other };

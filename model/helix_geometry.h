@@ -47,7 +47,7 @@ struct HelixGeometry {
     const StyleEntry* Style = nullptr;
     std::string FrequencyText;
     Polarisation Sense = Polarisation::Rhcp;
-    HelixDimensions Dimensions;  // the model's own set, never the program-wide one
+    HelixDimensions Dimensions;  // the dimensions the model was built from
     double FrequencyMHz = 0.0;
     std::vector<Wire> Wires;
     int SmallFeedTag = 0;  // the loops' top wires, fed on their middle segments

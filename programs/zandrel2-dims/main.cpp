@@ -36,9 +36,10 @@ std::vector<StyleResult> ComputeAllStyles(std::string_view frequencyText) {
     for (const StyleEntry& entry : Styles) {
         StyleResult result{&entry, {}, std::nullopt};
         try {
-            ComputeHelixDimensions(frequencyText, entry.Constants, Module1);
+            HelixDimensions dimensions;
+            ComputeHelixDimensions(frequencyText, entry.Constants, dimensions);
             for (const DisplayedDimension& shown : DisplayOrder) {
-                result.Texts.push_back(FormatDimension(Module1.*shown.Field));
+                result.Texts.push_back(FormatDimension(dimensions.*shown.Field));
             }
         } catch (const RuntimeError& error) {
             result.Error = error;

@@ -171,15 +171,6 @@ TEST(HelixGeometry, LhcpIsTheMirrorImageInY) {
     }
 }
 
-TEST(HelixGeometry, UsesItsOwnDimensionsAndLeavesTheProgramWideSetAlone) {
-    Module1 = HelixDimensions{};
-    Module1.FreqMHz = 38.0f;
-    const HelixGeometry geometry = BuildHelixGeometry(Styles[0], "137.50", Polarisation::Rhcp);
-    EXPECT_EQ(Module1.FreqMHz, 38.0f);
-    EXPECT_EQ(Module1.TubeDiameter, 0.0f);
-    EXPECT_EQ(geometry.Dimensions.FreqMHz, 137.5f);
-}
-
 TEST(HelixGeometryErrors, RaisesTheCalculatorsErrorForABadFrequency) {
     try {
         BuildHelixGeometry(Styles[0], "abc", Polarisation::Rhcp);

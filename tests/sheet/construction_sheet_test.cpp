@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <map>
 #include <set>
@@ -225,13 +224,6 @@ TEST(Tenths, RoundHalfAwayFromZeroFromTheHundredths) {
     EXPECT_EQ(FormatMillimetres(32.0), "32");
     EXPECT_EQ(FormatMillimetres(40.55), "40.6");
     EXPECT_EQ(FormatMillimetres(24.96), "25");
-}
-
-TEST(Sheet, ComputesIntoItsOwnDimensionsAndLeavesTheProgramsSetAlone) {
-    ComputeHelixDimensions("145", StyleConstantsOf(HelixStyle::OneTurn), Module1);
-    const HelixDimensions before = Module1;
-    ComputeConstructionSheet(HelixStyle::QuarterTurn, "137.50", Polarisation::Rhcp);
-    EXPECT_EQ(std::memcmp(&before, &Module1, sizeof before), 0);
 }
 
 TEST(SheetErrors, ABadFrequencyIsTheCalculatorsOwnError) {

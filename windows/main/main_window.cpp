@@ -114,10 +114,10 @@ void MainWindow::PrintMainWindow() { PrintWindow(MainWindowInstance().Get()); }
 
 void MainWindow::Compute(HelixStyle style) {
     ComputeHelixDimensions(BoxText(*ui_->frequencyBox).toStdString(), StyleConstantsOf(style),
-                           Module1);
+                           dimensions_);
     for (std::size_t i = 0; i < DisplayOrder.size(); ++i) {
         SetBoxText(*resultBoxes_[i],
-                   QString::fromStdString(FormatDimension(Module1.*DisplayOrder[i].Field)));
+                   QString::fromStdString(FormatDimension(dimensions_.*DisplayOrder[i].Field)));
     }
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "default_instance.h"
+#include "helix_dimensions.h"
 #include "helix_style.h"
 
 class QAction;
@@ -55,6 +56,7 @@ class MainWindow : public QWidget {
     QString ExplainComputeError(const RuntimeError& error) const;
 
     std::unique_ptr<Ui::MainWindow> ui_;
+    HelixDimensions dimensions_;  // the working set of every COMPUTE
     std::array<QLineEdit*, 11> resultBoxes_{};
     QAction* modelAction_ = nullptr;
     QAction* sheetAction_ = nullptr;
