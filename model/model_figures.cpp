@@ -315,14 +315,19 @@ void RequireFinite(const ModelFigures& f) {
               finite(f.HorizonRhcpDbic) && finite(f.HorizonLhcpDbic) && finite(f.MaxGainDbi) &&
               finite(f.FrontToBackDb) && !std::isnan(f.AxialRatioDb) &&
               finiteOrAbsent(f.ResonanceMHz) && finiteOrAbsent(f.ResonanceROhm) &&
-              finiteOrAbsent(f.BandwidthLowMHz) && finiteOrAbsent(f.BandwidthHighMHz);
+              finiteOrAbsent(f.BandwidthLowMHz) && finiteOrAbsent(f.BandwidthHighMHz) &&
+              finite(f.Phasing.PhaseDeg) && finite(f.Phasing.CurrentRatio) &&
+              finite(f.Line.SwrUnmatched) && finite(f.Line.Network.Series.Value) &&
+              finite(f.Line.Network.Shunt.Value) && finite(f.Line.Transformer.LineOhm) &&
+              finite(f.Line.Transformer.SwrZ0) && finiteOrAbsent(f.Line.BandwidthLowMHz) &&
+              finiteOrAbsent(f.Line.BandwidthHighMHz);
     for (const std::vector<CutPoint>* cut : {&f.CutXz, &f.CutYz}) {
         for (const CutPoint& point : *cut) {
             ok = ok && finite(point.RhcpDbic) && finite(point.LhcpDbic);
         }
     }
     for (const SweepPoint& point : f.Sweep) {
-        ok = ok && !std::isnan(point.Swr);
+        ok = ok && !std::isnan(point.Swr) && !std::isnan(point.SwrZ0Matched);
     }
     if (!ok) {
         Unreadable("a figure made from the output is not a finite number");

@@ -40,15 +40,20 @@ const zandrel::HelixGeometry& SeedGeometry() {
 void RequireFinite(const zandrel::ModelFigures& f) {
     for (const double value :
          {f.Impedance.real(), f.Impedance.imag(), f.Match.Value, f.ZenithRhcpDbic, f.ZenithLhcpDbic,
-          f.HorizonRhcpDbic, f.MaxGainDbi, f.MaxGainElevationDeg, f.FrontToBackDb}) {
+          f.HorizonRhcpDbic, f.MaxGainDbi, f.MaxGainElevationDeg, f.FrontToBackDb,
+          f.Phasing.PhaseDeg, f.Phasing.CurrentRatio, f.Line.SwrUnmatched,
+          f.Line.Network.Series.Value, f.Line.Network.Shunt.Value, f.Line.Transformer.LineOhm,
+          f.Line.Transformer.SwrZ0}) {
         Require(std::isfinite(value));
     }
     Require(f.Impedance.real() > 0.0);
-    for (const auto& edge : {f.BandwidthLowMHz, f.BandwidthHighMHz, f.ResonanceMHz}) {
+    for (const auto& edge : {f.BandwidthLowMHz, f.BandwidthHighMHz, f.ResonanceMHz,
+                             f.Line.BandwidthLowMHz, f.Line.BandwidthHighMHz}) {
         Require(!edge || std::isfinite(*edge));
     }
     for (const zandrel::SweepPoint& point : f.Sweep) {
         Require(std::isfinite(point.Impedance.real()) && std::isfinite(point.Impedance.imag()));
+        Require(!std::isnan(point.SwrZ0Matched));
     }
 }
 
