@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "helix_feed.h"
+
 namespace zandrel {
 
 namespace {
@@ -105,11 +107,33 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
                   ? "Twist: left-hand helix, RHCP upwards"
                   : "Twist: right-hand helix (mirror image), LHCP upwards")
         .End();
+    for (const FeedSide side : {FeedSide::CoaxCentre, FeedSide::CoaxBraid}) {
+        std::string arms;
+        for (const FeedArm& arm : FeedConnections(geometry)) {
+            if (arm.Side == side) {
+                arms += (arms.empty() ? "" : ", ") + std::string(arm.ArmName) + " " +
+                        Number(arm.AzimuthDeg) + " deg";
+            }
+        }
+        deck.Card("CM").Text("Feed, " + std::string(FeedSideName(side)) + ": " + arms).End();
+    }
     deck.Card("CM").Text("Dimensions in mm:").End();
     for (const DisplayedDimension& shown : DisplayOrder) {
         deck.Card("CM")
             .Text(shown.Name)
             .Text(FormatDimension(geometry.Dimensions.*shown.Field))
+            .End();
+    }
+    if (geometry.ConductorDiameterMm != static_cast<double>(geometry.Dimensions.TubeDiameter)) {
+        deck.Card("CM")
+            .Text("Conductor diameter " + Number(geometry.ConductorDiameterMm) +
+                  " mm instead of the tube's")
+            .End();
+    }
+    if (geometry.SmallLoopScale != 1.0 || geometry.LargeLoopScale != 1.0) {
+        deck.Card("CM")
+            .Text("Loops scaled in radius and height: small x " + Number(geometry.SmallLoopScale) +
+                  ", large x " + Number(geometry.LargeLoopScale))
             .End();
     }
     deck.Card("CM")
@@ -134,8 +158,9 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
     deck.End();
     deck.Card("FR") << 0 << 1 << 0 << 0 << geometry.FrequencyMHz << 0.0;
     deck.End();
-    for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
-        deck.Card("EX") << 0 << tag << geometry.FeedSegment << 0 << 1.0 << 0.0;
+    for (const FeedSource& source : geometry.Sources) {
+        deck.Card("EX") << 0 << source.Tag << source.Segment << 0 << source.Voltage.real()
+                        << source.Voltage.imag();
         deck.End();
     }
     deck.Card("RP") << 0 << PatternThetaCount(request) << PatternPhiCount(request) << 1000 << 0.0

@@ -33,22 +33,27 @@ zandrel::DeckRequest SeedRequest() {
 
 const zandrel::HelixGeometry& SeedGeometry() {
     static const zandrel::HelixGeometry geometry = zandrel::BuildHelixGeometry(
-        zandrel::Styles[4], "137.50", zandrel::Polarisation::Rhcp, {10.0, 8});
+        zandrel::Styles[4], "137.50", zandrel::Polarisation::Rhcp, zandrel::Segmentation{10.0, 8});
     return geometry;
 }
 
 void RequireFinite(const zandrel::ModelFigures& f) {
     for (const double value :
          {f.Impedance.real(), f.Impedance.imag(), f.Match.Value, f.ZenithRhcpDbic, f.ZenithLhcpDbic,
-          f.HorizonRhcpDbic, f.MaxGainDbi, f.MaxGainElevationDeg, f.FrontToBackDb}) {
+          f.HorizonRhcpDbic, f.MaxGainDbi, f.MaxGainElevationDeg, f.FrontToBackDb,
+          f.Phasing.PhaseDeg, f.Phasing.CurrentRatio, f.Line.SwrUnmatched,
+          f.Line.Network.Series.Value, f.Line.Network.Shunt.Value, f.Line.Transformer.LineOhm,
+          f.Line.Transformer.SwrZ0}) {
         Require(std::isfinite(value));
     }
     Require(f.Impedance.real() > 0.0);
-    for (const auto& edge : {f.BandwidthLowMHz, f.BandwidthHighMHz, f.ResonanceMHz}) {
+    for (const auto& edge : {f.BandwidthLowMHz, f.BandwidthHighMHz, f.ResonanceMHz,
+                             f.Line.BandwidthLowMHz, f.Line.BandwidthHighMHz}) {
         Require(!edge || std::isfinite(*edge));
     }
     for (const zandrel::SweepPoint& point : f.Sweep) {
         Require(std::isfinite(point.Impedance.real()) && std::isfinite(point.Impedance.imag()));
+        Require(!std::isnan(point.SwrZ0Matched));
     }
 }
 
