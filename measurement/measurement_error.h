@@ -8,9 +8,9 @@
 namespace zandrel {
 
 enum class MeasurementErrorKind {
-    FileNotOpened,  // the file could not be opened or is too large to be a measurement
-    Unreadable,     // not a one-port Touchstone or CSV file; the detail names the line
-    FileNotWritten, // a Touchstone file could not be written
+    FileNotOpened,   // the file could not be opened or is too large to be a measurement
+    Unreadable,      // not a one-port Touchstone or CSV file; the detail names the line
+    FileNotWritten,  // a Touchstone file could not be written
 };
 
 class MeasurementError : public RuntimeError {

@@ -125,8 +125,8 @@ class LineReader {
         double value = 0.0;
         const char* end = digits.data() + digits.size();
         const auto result = std::from_chars(digits.data(), end, value);
-        if (result.ptr != end || (result.ec != std::errc() &&
-                                  result.ec != std::errc::result_out_of_range)) {
+        if (result.ptr != end ||
+            (result.ec != std::errc() && result.ec != std::errc::result_out_of_range)) {
             Fail(lineNumber, Quoted(token) + " is not a number");
         }
         if (result.ec == std::errc::result_out_of_range) {
@@ -154,8 +154,8 @@ class LineReader {
             Fail(lineNumber, "the frequency " + Quoted(token) + " is below zero");
         }
         if (previous && frequency <= *previous) {
-            Fail(lineNumber, "the frequency " + Quoted(token) +
-                                 " does not rise above the previous point's");
+            Fail(lineNumber,
+                 "the frequency " + Quoted(token) + " does not rise above the previous point's");
         }
     }
 
@@ -211,8 +211,8 @@ TouchstoneOptions ReadOptions(const LineReader& reader, const Line& line,
             }
             options.ReferenceOhm = reader.Number(line.Number, tokens[++i]);
             if (!(options.ReferenceOhm > 0.0)) {
-                reader.Fail(line.Number, "the reference resistance " + Quoted(tokens[i]) +
-                                             " is not above zero");
+                reader.Fail(line.Number,
+                            "the reference resistance " + Quoted(tokens[i]) + " is not above zero");
             }
         } else {
             reader.Fail(line.Number, Quoted(tokens[i]) + " is not a Touchstone option");
@@ -225,8 +225,8 @@ std::complex<double> Reflection(ValueFormat format, double first, double second)
     if (format == ValueFormat::RealImaginary) {
         return {first, second};
     }
-    const double magnitude = format == ValueFormat::MagnitudeAngle ? first
-                                                                   : std::pow(10.0, first / 20.0);
+    const double magnitude =
+        format == ValueFormat::MagnitudeAngle ? first : std::pow(10.0, first / 20.0);
     const double angle = second * std::numbers::pi / 180.0;
     return {magnitude * std::cos(angle), magnitude * std::sin(angle)};
 }
@@ -249,7 +249,8 @@ Measurement ReadTouchstone(const LineReader& reader) {
             continue;
         }
         if (content.front() == '[') {
-            reader.Fail(line.Number, "a Touchstone version 2 keyword; only version 1 files are read");
+            reader.Fail(line.Number,
+                        "a Touchstone version 2 keyword; only version 1 files are read");
         }
         if (!options) {
             reader.Fail(line.Number, "data before the option line (# ...)");
@@ -267,8 +268,8 @@ Measurement ReadTouchstone(const LineReader& reader) {
             Reflection(options->Format, reader.Number(line.Number, tokens[1]),
                        reader.Number(line.Number, tokens[2]));
         if (!std::isfinite(reflection.real()) || !std::isfinite(reflection.imag())) {
-            reader.Fail(line.Number, "S11 " + Quoted(tokens[1]) + " " + Quoted(tokens[2]) +
-                                         " is not finite");
+            reader.Fail(line.Number,
+                        "S11 " + Quoted(tokens[1]) + " " + Quoted(tokens[2]) + " is not finite");
         }
         measurement.Points.push_back({frequency, reflection});
     }
@@ -308,9 +309,9 @@ Measurement ReadCsv(const LineReader& reader) {
         const std::vector<std::string_view> fields = CsvFields(line.Text);
         if (first && !LooksLikeNumber(fields.front())) {
             first = false;
-            if (fields.size() == 3 && ((Lower(fields[1]).starts_with("real") &&
-                                        Lower(fields[2]).starts_with("imag")) ||
-                                       Lower(fields[1]).find("s11") != std::string::npos)) {
+            if (fields.size() == 3 &&
+                ((Lower(fields[1]).starts_with("real") && Lower(fields[2]).starts_with("imag")) ||
+                 Lower(fields[1]).find("s11") != std::string::npos)) {
                 reader.Fail(line.Number,
                             "the columns are named as a reflection coefficient's (real, "
                             "imaginary); a CSV is read as frequency (Hz), R, X in ohm");

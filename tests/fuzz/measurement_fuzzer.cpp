@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(i == 0 || point.FrequencyMHz > measurement.Points[i - 1].FrequencyMHz);
         Require(Finite(point.Reflection));
     }
-    const zandrel::Measurement again =
-        zandrel::ReadMeasurement(zandrel::WriteTouchstone(measurement, {std::string(text.substr(0, 80))}));
+    const zandrel::Measurement again = zandrel::ReadMeasurement(
+        zandrel::WriteTouchstone(measurement, {std::string(text.substr(0, 80))}));
     Require(again.ReferenceOhm == measurement.ReferenceOhm);
     Require(again.Points.size() == measurement.Points.size());
     for (std::size_t i = 0; i < again.Points.size(); ++i) {

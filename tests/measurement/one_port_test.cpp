@@ -71,10 +71,12 @@ TEST(CsvReading, ReadsFrequencyRAndXWithOrWithoutAHeaderOnFiftyOhm) {
     const std::string rows =
         "130000000,25,-25\n132500000, 150 ,0\n135000000,50,50\n\n137500000,0,0\n"
         "140000000,50,0\n";
-    const std::vector<Complex> reflections{{-0.2, -0.4}, {0.5, 0.0}, {0.2, 0.4}, {-1.0, 0.0},
-                                           {0.0, 0.0}};
+    const std::vector<Complex> reflections{
+        {-0.2, -0.4}, {0.5, 0.0}, {0.2, 0.4}, {-1.0, 0.0}, {0.0, 0.0}};
     for (const std::string& text : {rows, "Frequency (Hz),R (ohm),X (ohm)\r\n" + rows,
-                                    "\xEF\xBB\xBF" "freq,r,x\n" + rows}) {
+                                    "\xEF\xBB\xBF"
+                                    "freq,r,x\n" +
+                                        rows}) {
         const Measurement measurement = ReadMeasurement(text);
         EXPECT_EQ(measurement.Format, MeasurementFormat::Csv);
         EXPECT_EQ(measurement.ReferenceOhm, 50.0);
