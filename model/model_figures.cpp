@@ -44,30 +44,6 @@ double PowerMeanDb(const std::vector<double>& gainsDb) {
     return mean > 0.0 ? std::max(NoGainDb, 10.0 * std::log10(mean)) : NoGainDb;
 }
 
-// The input impedance of the two loops in parallel, each fed with 1 V.
-std::complex<double> InputImpedance(const HelixGeometry& geometry, const FrequencyRun& run) {
-    if (run.Sources.size() != 2) {
-        Unreadable("a frequency does not have the two sources of the deck");
-    }
-    std::complex<double> current;
-    for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
-        const auto source = std::find_if(run.Sources.begin(), run.Sources.end(),
-                                         [tag](const SourceInput& s) { return s.Tag == tag; });
-        if (source == run.Sources.end()) {
-            Unreadable("a source of the deck is missing from the output");
-        }
-        current += source->Current;
-    }
-    if (std::abs(current) == 0.0) {
-        Unreadable("the sources draw no current");
-    }
-    const std::complex<double> impedance = 1.0 / current;
-    if (!std::isfinite(impedance.real()) || !std::isfinite(impedance.imag())) {
-        Unreadable("the sources draw so little current that the impedance is not a finite number");
-    }
-    return impedance;
-}
-
 // The pattern of the design frequency on its theta x phi grid.
 class PatternGrid {
   public:
@@ -135,11 +111,7 @@ void ComputePatternFigures(const PatternGrid& grid, ModelFigures& figures) {
     figures.ZenithLhcpDbic = LhcpGainDbic(zenith);
     figures.ZenithSense = zenith.Sense;
     figures.FrontToBackDb = zenith.TotalDb - nadir.TotalDb;
-    const double right = std::abs(RightHandField(zenith));
-    const double left = std::abs(LeftHandField(zenith));
-    figures.AxialRatioDb = right == left
-                               ? std::numeric_limits<double>::infinity()
-                               : 20.0 * std::log10((right + left) / std::fabs(right - left));
+    figures.AxialRatioDb = AxialRatioDb(zenith);
 
     const std::size_t horizon = static_cast<std::size_t>(std::lround(90.0 / grid.Step()));
     std::vector<double> rhcp;
@@ -338,6 +310,36 @@ double RhcpGainDbic(const PatternPoint& point) {
 
 double LhcpGainDbic(const PatternPoint& point) {
     return CircularGainDbic(point, LeftHandField(point));
+}
+
+double AxialRatioDb(const PatternPoint& point) {
+    const double right = std::abs(RightHandField(point));
+    const double left = std::abs(LeftHandField(point));
+    return right == left ? std::numeric_limits<double>::infinity()
+                         : 20.0 * std::log10((right + left) / std::fabs(right - left));
+}
+
+std::complex<double> InputImpedance(const HelixGeometry& geometry, const FrequencyRun& run) {
+    if (run.Sources.size() != 2) {
+        Unreadable("a frequency does not have the two sources of the deck");
+    }
+    std::complex<double> current;
+    for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
+        const auto source = std::find_if(run.Sources.begin(), run.Sources.end(),
+                                         [tag](const SourceInput& s) { return s.Tag == tag; });
+        if (source == run.Sources.end()) {
+            Unreadable("a source of the deck is missing from the output");
+        }
+        current += source->Current;
+    }
+    if (std::abs(current) == 0.0) {
+        Unreadable("the sources draw no current");
+    }
+    const std::complex<double> impedance = 1.0 / current;
+    if (!std::isfinite(impedance.real()) || !std::isfinite(impedance.imag())) {
+        Unreadable("the sources draw so little current that the impedance is not a finite number");
+    }
+    return impedance;
 }
 
 ModelFigures ComputeModelFigures(const HelixGeometry& geometry, const NecOutput& output,

@@ -70,6 +70,14 @@ std::complex<double> LeftHandField(const PatternPoint& point);
 double RhcpGainDbic(const PatternPoint& point);
 double LhcpGainDbic(const PatternPoint& point);
 
+// The axial ratio of a pattern point's field, in dB; infinite where it is linearly polarised.
+double AxialRatioDb(const PatternPoint& point);
+
+// The input impedance of the two loops in parallel, each fed with 1 V, from one frequency of the
+// output of the geometry's deck. Raises ModelError(OutputUnreadable) when the deck's two sources
+// are not there or draw no current.
+std::complex<double> InputImpedance(const HelixGeometry& geometry, const FrequencyRun& run);
+
 // Figures from the output of the geometry's deck. Raises ModelError(OutputUnreadable) when the
 // output does not answer that deck: runs, frequencies, sources or pattern points missing.
 ModelFigures ComputeModelFigures(const HelixGeometry& geometry, const NecOutput& output,
