@@ -1,6 +1,7 @@
 // The wire structure of a quadrifilar helix built from the calculator's dimensions.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,12 +44,25 @@ struct Segmentation {
     int MinimumPerElement = 32;
 };
 
+// What the builder makes differently from the calculator's design. A loop's scale factor
+// multiplies its helix radius (half its bottom arm) and its height; its turns, the conductor and
+// the gap of two tube diameters between the top arms stay. The segment counts are the design's
+// whatever the factors, so that the model changes smoothly with them.
+struct GeometryOptions {
+    std::optional<double> ConductorDiameterMm;  // empty: the calculator's tube diameter
+    double SmallLoopScale = 1.0;
+    double LargeLoopScale = 1.0;
+};
+
 struct HelixGeometry {
     const StyleEntry* Style = nullptr;
     std::string FrequencyText;
     Polarisation Sense = Polarisation::Rhcp;
     HelixDimensions Dimensions;  // the model's own set, never the program-wide one
     double FrequencyMHz = 0.0;
+    double ConductorDiameterMm = 0.0;  // every wire's radius is half of it
+    double SmallLoopScale = 1.0;
+    double LargeLoopScale = 1.0;
     std::vector<Wire> Wires;
     int SmallFeedTag = 0;  // the loops' top wires, fed on their middle segments
     int LargeFeedTag = 0;
@@ -59,8 +73,16 @@ struct HelixGeometry {
 };
 
 // Computes the style's dimensions for the frequency text into a private set and builds the
-// helix from them. Raises the calculator's RuntimeError when the computation fails, and
-// ModelError(NotModellable) when the dimensions are not positive and finite.
+// helix from them, with the builder's options. Raises the calculator's RuntimeError when the
+// computation fails, and ModelError(NotModellable) when the dimensions are not positive and
+// finite, when a scale factor is not a positive number, when the conductor diameter is not a
+// positive number smaller than the smaller loop's radius, or when wires of the two loops would
+// touch.
+HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequencyText,
+                                 Polarisation sense, const GeometryOptions& options,
+                                 const Segmentation& segmentation = {});
+
+// The calculator's design, as the options' defaults give it.
 HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequencyText,
                                  Polarisation sense, const Segmentation& segmentation = {});
 

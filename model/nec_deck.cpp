@@ -112,6 +112,18 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
             .Text(FormatDimension(geometry.Dimensions.*shown.Field))
             .End();
     }
+    if (geometry.ConductorDiameterMm != static_cast<double>(geometry.Dimensions.TubeDiameter)) {
+        deck.Card("CM")
+            .Text("Conductor diameter " + Number(geometry.ConductorDiameterMm) +
+                  " mm instead of the tube's")
+            .End();
+    }
+    if (geometry.SmallLoopScale != 1.0 || geometry.LargeLoopScale != 1.0) {
+        deck.Card("CM")
+            .Text("Loops scaled in radius and height: small x " + Number(geometry.SmallLoopScale) +
+                  ", large x " + Number(geometry.LargeLoopScale))
+            .End();
+    }
     deck.Card("CM")
         .Text(
             "Free space, perfect conductors, metres; 1 V on the middle segment of each "

@@ -14,8 +14,8 @@ namespace zandrel {
 namespace {
 
 ModelFigures Model(const StyleEntry& style, Polarisation sense, const Segmentation& cut = {},
-                   const DeckRequest& request = {}) {
-    const HelixGeometry geometry = BuildHelixGeometry(style, "137.50", sense, cut);
+                   const DeckRequest& request = {}, const GeometryOptions& options = {}) {
+    const HelixGeometry geometry = BuildHelixGeometry(style, "137.50", sense, options, cut);
     const test_support::Nec2cRun run = test_support::RunNec2c(WriteNecDeck(geometry, request));
     EXPECT_EQ(run.Status, 0);
     return ComputeModelFigures(geometry, ParseNecOutput(run.Output), request);
@@ -120,6 +120,20 @@ TEST(ModelledHelix, MatchesAtTheDesignFrequencyAndFindsTheBandAroundIt) {
         EXPECT_GT(figures.AxialRatioDb, 0.0);
         EXPECT_EQ(figures.CutXz.size(), 72u);
         EXPECT_DOUBLE_EQ(figures.CutXz.front().RhcpDbic, figures.ZenithRhcpDbic);
+    }
+}
+
+TEST(ModelledHelix, ResonatesLowerInProportionWhenBothLoopsAreScaledUp) {
+    // Only the conductor and the gap between the top arms do not scale with the loops.
+    GeometryOptions larger;
+    larger.SmallLoopScale = 1.02;
+    larger.LargeLoopScale = 1.02;
+    for (const StyleEntry* style : {&Styles[2], &Styles[5]}) {
+        const ModelFigures design = Model(*style, Polarisation::Rhcp);
+        const ModelFigures scaled = Model(*style, Polarisation::Rhcp, {}, {}, larger);
+        ASSERT_TRUE(design.ResonanceMHz && scaled.ResonanceMHz) << style->Name;
+        EXPECT_NEAR(*scaled.ResonanceMHz, *design.ResonanceMHz / 1.02, 0.003 * 137.5)
+            << style->Name;
     }
 }
 
