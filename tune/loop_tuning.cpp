@@ -360,6 +360,31 @@ HelixDimensions ScaledDimensions(const HelixDimensions& design, LoopScales scale
 
 double DisplayedPerimeterMm(float perimeter) { return std::round(Wide(perimeter) * 100.0) / 100.0; }
 
+Measurement ModelMeasurement(const LoopDesign& design, LoopScales scales,
+                             const std::vector<double>& frequenciesMHz, double referenceOhm,
+                             const DeckEvaluator& evaluate) {
+    CountedEngine engine(evaluate);
+    const HelixGeometry geometry = BuildScaledGeometry(design, scales);
+    const std::vector<std::complex<double>> impedances =
+        ModelImpedances(geometry, frequenciesMHz, engine);
+    Measurement measurement;
+    measurement.ReferenceOhm = referenceOhm;
+    for (std::size_t i = 0; i < impedances.size(); ++i) {
+        measurement.Points.push_back(
+            {frequenciesMHz[i], ReflectionOf(impedances[i], referenceOhm)});
+    }
+    return measurement;
+}
+
+std::vector<double> SpreadFrequencies(double frequencyMHz, int points, double halfSpan) {
+    std::vector<double> frequencies;
+    for (int i = 0; i < points; ++i) {
+        const double share = points > 1 ? static_cast<double>(i) / (points - 1) : 0.5;
+        frequencies.push_back(frequencyMHz * (1.0 - halfSpan + 2.0 * halfSpan * share));
+    }
+    return frequencies;
+}
+
 TuneResult TuneLoops(const LoopDesign& design, const DeckEvaluator& evaluate,
                      const TuneSettings& settings) {
     CountedEngine engine(evaluate);
@@ -447,7 +472,7 @@ FitResult FitLoops(const LoopDesign& design, const Measurement& measurement,
         BoundedOptimiser(nlopt::LN_BOBYQA, settings.LowestScale, settings.HighestScale);
     optimiser.set_min_objective(FitSearch::Objective, &search);
     optimiser.set_initial_step(0.02);
-    optimiser.set_xtol_abs(2e-5);
+    optimiser.set_xtol_abs(1e-4);
     optimiser.set_maxeval(settings.MostRuns);
     search.Minimise(optimiser, {1.0, 1.0});
     if (!search.Best()) {

@@ -42,6 +42,17 @@ HelixDimensions ScaledDimensions(const HelixDimensions& design, LoopScales scale
 // A loop's perimeter as the calculator's box shows it, rounded to hundredths of a millimetre.
 double DisplayedPerimeterMm(float perimeter);
 
+// The modelled S11 of the design with its loops scaled, on the reference, at each frequency, as
+// a measurement: what a VNA would read on the antenna built so, and what the model's Touchstone
+// file holds. One impedance-only deck; raises what the evaluator raises.
+Measurement ModelMeasurement(const LoopDesign& design, LoopScales scales,
+                             const std::vector<double>& frequenciesMHz, double referenceOhm,
+                             const DeckEvaluator& evaluate);
+
+// Evenly spaced frequencies over the design frequency +-halfSpan, lowest first, in MHz: by
+// default the 41 points over +-10 % of the model's Touchstone file.
+std::vector<double> SpreadFrequencies(double frequencyMHz, int points = 41, double halfSpan = 0.10);
+
 struct TuneSettings {
     double LowestScale = 0.80;
     double HighestScale = 1.20;

@@ -23,25 +23,37 @@ ModelFigures ModelFromScratch(const LoopDesign& design, LoopScales scales) {
     return ComputeModelFigures(geometry, RunDeckInNec2c(WriteNecDeck(geometry)));
 }
 
-// What a VNA would read on the antenna built with these factors: S11 on 50 ohm from 41 points
-// over +-10 % in nec2c, with a little noise of its own.
+// What a VNA would read on the antenna built with these factors: S11 on 50 ohm at 41 points
+// over +-10 %, with a little noise of its own.
 Measurement Measured(const LoopDesign& design, LoopScales built, double noise) {
-    const HelixGeometry geometry = BuildScaledGeometry(design, built);
-    DeckRequest request;
-    request.Runs = DeckRuns::Impedances;
-    for (int i = 0; i <= 40; ++i) {
-        request.ImpedanceFrequenciesMHz.push_back(geometry.FrequencyMHz * (0.9 + 0.005 * i));
-    }
-    const NecOutput output = RunDeckInNec2c(WriteNecDeck(geometry, request));
+    Measurement measurement =
+        ModelMeasurement(design, built, SpreadFrequencies(137.5), 50.0, Nec2cEvaluator());
     std::mt19937 generator(20240611);
     std::normal_distribution<double> spread(0.0, noise);
-    Measurement measurement;
-    for (std::size_t i = 0; i < output.Runs.size(); ++i) {
-        const Complex reflection = ReflectionOf(InputImpedance(geometry, output.Runs[i]), 50.0);
-        measurement.Points.push_back({request.ImpedanceFrequenciesMHz[i],
-                                      reflection + Complex(spread(generator), spread(generator))});
+    for (MeasuredPoint& point : measurement.Points) {
+        point.Reflection += Complex(spread(generator), spread(generator));
     }
     return measurement;
+}
+
+TEST(ModelledTouchstone, ReadsBackToTheModelsImpedanceOnItsReference) {
+    const LoopDesign design{&Styles[4], "137.50", Polarisation::Rhcp, std::nullopt};
+    const std::vector<double> frequencies = SpreadFrequencies(137.5);
+    ASSERT_EQ(frequencies.size(), 41u);
+    EXPECT_DOUBLE_EQ(frequencies.front(), 123.75);
+    EXPECT_DOUBLE_EQ(frequencies[20], 137.5);
+    EXPECT_DOUBLE_EQ(frequencies.back(), 151.25);
+    const Measurement read = ReadMeasurement(
+        WriteTouchstone(ModelMeasurement(design, {}, frequencies, 75.0, Nec2cEvaluator())));
+    EXPECT_EQ(read.ReferenceOhm, 75.0);
+    ASSERT_EQ(read.Points.size(), 41u);
+    const ModelFigures model = ModelFromScratch(design, {});
+    EXPECT_NEAR(std::abs(ImpedanceOf(read.Points[20].Reflection, 75.0) - model.Impedance), 0.0,
+                1e-9);
+    // The sweep's first point, 5 % below, lies on the file's 11th.
+    EXPECT_NEAR(
+        std::abs(ImpedanceOf(read.Points[10].Reflection, 75.0) - model.Sweep.front().Impedance),
+        0.0, 1e-9);
 }
 
 TEST(TuningInNec2c, GivesFactorsWhoseModelMeetsTheLimitWithALowerAxialRatio) {
