@@ -275,6 +275,8 @@ HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequ
                          bottomSegments(designLargeRadius), WirePart::LargeTop,
                          WirePart::LargeElement, WirePart::LargeBottom});
     RequireLoopsApart(geometry);
+    geometry.Sources = {{geometry.SmallFeedTag, geometry.FeedSegment, 1.0},
+                        {geometry.LargeFeedTag, geometry.FeedSegment, 1.0}};
 
     if (sense == Polarisation::Lhcp) {
         for (Wire& wire : geometry.Wires) {

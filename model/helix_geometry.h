@@ -1,6 +1,7 @@
 // The wire structure of a quadrifilar helix built from the calculator's dimensions.
 #pragma once
 
+#include <complex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +55,14 @@ struct GeometryOptions {
     double LargeLoopScale = 1.0;
 };
 
+// One voltage source of the deck, on a segment of a top wire. Its positive side faces the wire's
+// end: a positive voltage drives current from the wire's start towards its end.
+struct FeedSource {
+    int Tag = 0;
+    int Segment = 0;
+    std::complex<double> Voltage{1.0, 0.0};
+};
+
 struct HelixGeometry {
     const StyleEntry* Style = nullptr;
     std::string FrequencyText;
@@ -64,6 +73,8 @@ struct HelixGeometry {
     double SmallLoopScale = 1.0;
     double LargeLoopScale = 1.0;
     std::vector<Wire> Wires;
+    // The small loop's source, then the large loop's, both 1 V: the deck's EX cards.
+    std::vector<FeedSource> Sources;
     int SmallFeedTag = 0;  // the loops' top wires, fed on their middle segments
     int LargeFeedTag = 0;
     int FeedSegment = 0;  // the middle segment of a top wire (both have the same count)

@@ -44,6 +44,16 @@ double PowerMeanDb(const std::vector<double>& gainsDb) {
     return mean > 0.0 ? std::max(NoGainDb, 10.0 * std::log10(mean)) : NoGainDb;
 }
 
+// The source of the deck on `tag` in a run's output.
+const SourceInput& SourceOn(const FrequencyRun& run, int tag) {
+    const auto source = std::find_if(run.Sources.begin(), run.Sources.end(),
+                                     [tag](const SourceInput& s) { return s.Tag == tag; });
+    if (source == run.Sources.end()) {
+        Unreadable("a source of the deck is missing from the output");
+    }
+    return *source;
+}
+
 // The pattern of the design frequency on its theta x phi grid.
 class PatternGrid {
   public:
@@ -319,23 +329,24 @@ double AxialRatioDb(const PatternPoint& point) {
                          : 20.0 * std::log10((right + left) / std::fabs(right - left));
 }
 
+// The loops are in parallel on one coax: each source is the coax's voltage, one way round or
+// the other, so the coax gives the sum of their currents over their voltages.
 std::complex<double> InputImpedance(const HelixGeometry& geometry, const FrequencyRun& run) {
-    if (run.Sources.size() != 2) {
-        Unreadable("a frequency does not have the two sources of the deck");
+    if (run.Sources.size() != geometry.Sources.size()) {
+        Unreadable("a frequency does not have the sources of the deck");
     }
-    std::complex<double> current;
-    for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
-        const auto source = std::find_if(run.Sources.begin(), run.Sources.end(),
-                                         [tag](const SourceInput& s) { return s.Tag == tag; });
-        if (source == run.Sources.end()) {
-            Unreadable("a source of the deck is missing from the output");
+    std::complex<double> admittance;
+    for (const FeedSource& fed : geometry.Sources) {
+        const SourceInput& source = SourceOn(run, fed.Tag);
+        if (std::abs(source.Voltage) == 0.0) {
+            Unreadable("a source has no voltage");
         }
-        current += source->Current;
+        admittance += source.Current / source.Voltage;
     }
-    if (std::abs(current) == 0.0) {
+    if (std::abs(admittance) == 0.0) {
         Unreadable("the sources draw no current");
     }
-    const std::complex<double> impedance = 1.0 / current;
+    const std::complex<double> impedance = 1.0 / admittance;
     if (!std::isfinite(impedance.real()) || !std::isfinite(impedance.imag())) {
         Unreadable("the sources draw so little current that the impedance is not a finite number");
     }

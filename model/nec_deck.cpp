@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "helix_feed.h"
+
 namespace zandrel {
 
 namespace {
@@ -105,6 +107,16 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
                   ? "Twist: left-hand helix, RHCP upwards"
                   : "Twist: right-hand helix (mirror image), LHCP upwards")
         .End();
+    for (const FeedSide side : {FeedSide::CoaxCentre, FeedSide::CoaxBraid}) {
+        std::string arms;
+        for (const FeedArm& arm : FeedConnections(geometry)) {
+            if (arm.Side == side) {
+                arms += (arms.empty() ? "" : ", ") + std::string(arm.ArmName) + " " +
+                        Number(arm.AzimuthDeg) + " deg";
+            }
+        }
+        deck.Card("CM").Text("Feed, " + std::string(FeedSideName(side)) + ": " + arms).End();
+    }
     deck.Card("CM").Text("Dimensions in mm:").End();
     for (const DisplayedDimension& shown : DisplayOrder) {
         deck.Card("CM")
@@ -145,8 +157,9 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
     deck.Card("PT") << -1 << 0 << 0 << 0;
     deck.End();
     const auto sources = [&] {
-        for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
-            deck.Card("EX") << 0 << tag << geometry.FeedSegment << 0 << 1.0 << 0.0;
+        for (const FeedSource& source : geometry.Sources) {
+            deck.Card("EX") << 0 << source.Tag << source.Segment << 0 << source.Voltage.real()
+                            << source.Voltage.imag();
             deck.End();
         }
     };
