@@ -20,7 +20,11 @@ struct DeckRequest {
     int SweepPoints = 11;         // odd, so that the middle point is the design frequency
     double SweepHalfSpan = 0.05;  // of the design frequency, each side
     double PatternStepDeg = 5.0;  // in theta and in phi; divides 90
-    bool ExtendedKernel = true;   // NEC-2's extended thin-wire kernel: the tube is thick
+    // NEC-2's extended thin-wire kernel, for segments short beside their radius. nec2c applies it
+    // only along straight runs of one radius away from bends and junctions: the top arms, with
+    // the feed, and the bottom arms, never the helical elements. It moves the thick-tubed
+    // 1/2 TURN RCA by 0.4 ohm at 137.50 MHz, the other styles by under 0.05 ohm.
+    bool ExtendedKernel = true;
     DeckRuns Runs = DeckRuns::PatternAndSweep;
     std::vector<double> ImpedanceFrequenciesMHz;  // for DeckRuns::Impedances, in this order
 };
