@@ -97,15 +97,18 @@ nlopt::opt BoundedOptimiser(nlopt::algorithm algorithm, double lowest, double hi
     return optimiser;
 }
 
-// A geometry, or none where the loops' factors give one that cannot be modelled (loops that
-// touch, say): the optimisers treat such factors as the worst there is.
-std::optional<HelixGeometry> GeometryIfModellable(const LoopDesign& design, LoopScales scales) {
+// What `model` gives for a pair of factors, or nothing where they make a helix that cannot be
+// modelled: loops that touch, say, or a geometry nec2c rejects. The optimisers treat such factors
+// as the worst there is; `why` keeps the reason.
+template <typename Model>
+auto IfModellable(Model model, std::string& why) -> std::optional<decltype(model())> {
     try {
-        return BuildScaledGeometry(design, scales);
+        return model();
     } catch (const ModelError& error) {
         if (error.Kind() != ModelErrorKind::NotModellable) {
             throw;
         }
+        why = error.Detail();
         return std::nullopt;
     }
 }
@@ -118,6 +121,7 @@ std::optional<HelixGeometry> GeometryIfModellable(const LoopDesign& design, Loop
 struct ZenithModel {
     LoopScales Scales;
     bool Modellable = false;
+    std::string Why;  // when not modellable
     std::complex<double> Impedance;
     double CrossShare = 1.0;  // |cross-polar|^2 / (|co-polar|^2 + |cross-polar|^2) at the zenith
     double AxialRatioDb = 0.0;
@@ -126,23 +130,30 @@ struct ZenithModel {
 ZenithModel ModelZenith(const LoopDesign& design, LoopScales scales, CountedEngine& engine) {
     ZenithModel model;
     model.Scales = scales;
-    const std::optional<HelixGeometry> geometry = GeometryIfModellable(design, scales);
-    if (!geometry) {
+    const auto modelled = IfModellable(
+        [&] {
+            const HelixGeometry geometry = BuildScaledGeometry(design, scales);
+            DeckRequest request;
+            request.Runs = DeckRuns::Zenith;
+            const NecOutput& output = engine.Run(WriteNecDeck(geometry, request));
+            if (output.Runs.size() != 1 || output.Runs.front().Pattern.size() != 1) {
+                Unreadable(
+                    "the output does not have the one frequency and zenith point the deck asked "
+                    "for");
+            }
+            return std::pair<std::complex<double>, PatternPoint>{
+                InputImpedance(geometry, output.Runs.front()), output.Runs.front().Pattern.front()};
+        },
+        model.Why);
+    if (!modelled) {
         return model;
     }
-    DeckRequest request;
-    request.Runs = DeckRuns::Zenith;
-    const NecOutput& output = engine.Run(WriteNecDeck(*geometry, request));
-    if (output.Runs.size() != 1 || output.Runs.front().Pattern.size() != 1) {
-        Unreadable(
-            "the output does not have the one frequency and zenith point the deck asked for");
-    }
-    const PatternPoint& zenith = output.Runs.front().Pattern.front();
+    const PatternPoint& zenith = modelled->second;
     const bool right = design.Sense == Polarisation::Rhcp;
     const double co = std::norm(right ? RightHandField(zenith) : LeftHandField(zenith));
     const double cross = std::norm(right ? LeftHandField(zenith) : RightHandField(zenith));
     model.Modellable = true;
-    model.Impedance = InputImpedance(*geometry, output.Runs.front());
+    model.Impedance = modelled->first;
     model.CrossShare = co + cross > 0.0 ? cross / (co + cross) : 1.0;
     model.AxialRatioDb = AxialRatioDb(zenith);
     return model;
@@ -292,17 +303,20 @@ class FitSearch : public Minimisation {
         }
     }
 
-    // The mean square distance, or nothing where the factors cannot be modelled.
+    // The mean square distance, or nothing where the factors cannot be modelled; the deck of
+    // factors seen before is not run again.
     std::optional<double> MeanSquare(LoopScales scales) {
-        const std::optional<HelixGeometry> geometry = GeometryIfModellable(design_, scales);
-        if (!geometry) {
+        const auto impedances = IfModellable(
+            [&] {
+                return ModelImpedances(BuildScaledGeometry(design_, scales), frequencies_, engine_);
+            },
+            why_);
+        if (!impedances) {
             return std::nullopt;
         }
-        const std::vector<std::complex<double>> impedances =
-            ModelImpedances(*geometry, frequencies_, engine_);
         double sum = 0.0;
         for (std::size_t i = 0; i < points_.size(); ++i) {
-            sum += std::norm(ReflectionOf(impedances[i], referenceOhm_) - points_[i].Reflection);
+            sum += std::norm(ReflectionOf((*impedances)[i], referenceOhm_) - points_[i].Reflection);
         }
         const double meanSquare = sum / static_cast<double>(points_.size());
         if (!best_ || meanSquare < best_->second) {
@@ -320,6 +334,7 @@ class FitSearch : public Minimisation {
 
     const std::optional<std::pair<LoopScales, double>>& Best() const { return best_; }
     const std::vector<double>& Frequencies() const { return frequencies_; }
+    const std::string& Why() const { return why_; }
 
   private:
     const LoopDesign& design_;
@@ -328,6 +343,7 @@ class FitSearch : public Minimisation {
     double referenceOhm_;
     std::vector<double> frequencies_;
     std::optional<std::pair<LoopScales, double>> best_;
+    std::string why_;
 };
 
 }  // namespace
@@ -393,6 +409,9 @@ TuneResult TuneLoops(const LoopDesign& design, const DeckEvaluator& evaluate,
     const double limit = settings.ReactanceLimitOhm;
     TuneSearch search(design, engine, 0.9 * limit);
     const ZenithModel start = search.At({1.0, 1.0});
+    if (!start.Modellable) {
+        throw ModelError(ModelErrorKind::NotModellable, start.Why);
+    }
 
     nlopt::opt optimiser =
         BoundedOptimiser(nlopt::LN_COBYLA, settings.LowestScale, settings.HighestScale);
@@ -468,6 +487,9 @@ FitResult FitLoops(const LoopDesign& design, const Measurement& measurement,
     }
 
     FitSearch search(design, engine, std::move(fitted), measurement.ReferenceOhm);
+    if (!search.MeanSquare({1.0, 1.0})) {
+        throw ModelError(ModelErrorKind::NotModellable, search.Why());
+    }
     nlopt::opt optimiser =
         BoundedOptimiser(nlopt::LN_BOBYQA, settings.LowestScale, settings.HighestScale);
     optimiser.set_min_objective(FitSearch::Objective, &search);
@@ -528,13 +550,18 @@ ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
         frequencies.push_back(resonance * (1.0 + 0.01 * k));
     }
     const HelixDimensions d = BuildScaledGeometry(design, {}).Dimensions;
+    std::string why;
     const auto resonanceAt = [&](LoopScales scales) -> std::optional<double> {
-        const std::optional<HelixGeometry> geometry = GeometryIfModellable(design, scales);
-        if (!geometry) {
+        const auto impedances = IfModellable(
+            [&] {
+                return ModelImpedances(BuildScaledGeometry(design, scales), frequencies, engine);
+            },
+            why);
+        if (!impedances) {
             return std::nullopt;
         }
         std::vector<double> reactances;
-        for (const std::complex<double> z : ModelImpedances(*geometry, frequencies, engine)) {
+        for (const std::complex<double> z : *impedances) {
             reactances.push_back(z.imag());
         }
         return ReactanceZeroNear(frequencies, reactances, resonance);

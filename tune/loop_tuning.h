@@ -73,8 +73,10 @@ struct TuneResult {
 
 // The two scale factors that, at the design frequency, give the lowest axial ratio at the zenith
 // in the design's sense of polarisation with |X| within the limit, each within the settings'
-// range; COBYLA on one single-frequency, zenith-only deck per evaluation. Raises what the
-// evaluator raises, and the calculator's error for a frequency it cannot compute.
+// range; COBYLA on one single-frequency, zenith-only deck per evaluation. Factors whose helix
+// cannot be modelled (loops that touch, a geometry nec2c rejects) count as the worst. Raises
+// what the evaluator raises, ModelError(NotModellable) when the design itself cannot be
+// modelled, and the calculator's error for a frequency it cannot compute.
 TuneResult TuneLoops(const LoopDesign& design, const DeckEvaluator& evaluate,
                      const TuneSettings& settings = {});
 
@@ -97,7 +99,8 @@ struct FitResult {
 // the reflection coefficient on the measurement's reference, at up to MostFrequencies of its
 // points, spread over the part within the design frequency +-BandHalfWidth; BOBYQA on one
 // impedance-only deck per evaluation. Raises TuneError(MeasurementOutOfBand) when fewer than
-// five measured points lie in that band, and what the evaluator raises.
+// five measured points lie in that band, ModelError(NotModellable) when the design itself cannot
+// be modelled, and what the evaluator raises.
 FitResult FitLoops(const LoopDesign& design, const Measurement& measurement,
                    const DeckEvaluator& evaluate, const FitSettings& settings = {});
 
@@ -128,7 +131,8 @@ TrimAdvice AdviseTrim(const LoopDesign& design, LoopScales fitted, LoopScales ta
 
 struct ResonanceSensitivity {
     // d(resonance)/d(perimeter) per loop, in MHz per mm of its perimeter; empty where the
-    // design has no resonance in the model's sweep or a scaled loop has none near it.
+    // design has no resonance in the model's sweep, or the loop 1 % longer or shorter has none
+    // near it or cannot be modelled.
     std::optional<double> SmallMHzPerMm;
     std::optional<double> LargeMHzPerMm;
     int Nec2cRuns = 0;

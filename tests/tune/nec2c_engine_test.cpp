@@ -1,6 +1,7 @@
 // nec2c run as a plain process: a real deck, a missing engine, a failing one and one that hangs.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "helix_geometry.h"
 #include "model_error.h"
@@ -60,6 +62,8 @@ class Nec2cEngine : public testing::Test {
         return ModelError(ModelErrorKind::OutputUnreadable);
     }
 
+    fs::path root_;
+
   private:
     static void Save(const char* name, std::optional<std::string>& saved) {
         const char* value = std::getenv(name);
@@ -73,7 +77,6 @@ class Nec2cEngine : public testing::Test {
         }
     }
 
-    fs::path root_;
     std::optional<std::string> savedTmp_;
     std::optional<std::string> savedPath_;
 };
@@ -140,7 +143,47 @@ TEST_F(Nec2cEngine, StopsARunThatOutlastsItsTimeLimit) {
     const ModelError error = ErrorOf("CE\nEN\n", std::chrono::milliseconds(300));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
     EXPECT_EQ(error.Kind(), ModelErrorKind::EngineFailed);
-    EXPECT_EQ(error.Detail(), "nec2c was stopped after running for 0.3 s");
+    EXPECT_EQ(error.Detail(), "nec2c did not finish within 0.3 s and was stopped");
+    EXPECT_TRUE(NothingLeftInTemporaryFolder());
+}
+
+TEST_F(Nec2cEngine, StopsWhatTheEngineLeftRunningInItsProcessGroup) {
+    const fs::path left = root_ / "left.pid";
+    UseEngine("sleep 60 &\necho $! > '" + left.string() + "'\nexit 1\n");
+    EXPECT_EQ(ErrorOf("CE\nEN\n", Nec2cTimeLimit).Kind(), ModelErrorKind::EngineFailed);
+    std::string sleeper;
+    std::ifstream(left) >> sleeper;
+    ASSERT_FALSE(sleeper.empty());
+    // Killed, it is soon gone, or a zombie until its new parent reaps it.
+    const auto running = [&sleeper] {
+        std::ifstream stat("/proc/" + sleeper + "/stat");
+        std::string state;
+        if (!std::getline(stat, state) || state.rfind(") ") == std::string::npos) {
+            return false;
+        }
+        return state.at(state.rfind(") ") + 2) != 'Z';
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (running() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    EXPECT_FALSE(running());
+}
+
+TEST_F(Nec2cEngine, SaysWhenNec2cRejectsTheGeometry) {
+    UseEngine(
+        "while [ \"$1\" != -o ]; do shift; done\n"
+        "echo ' SEGMENT DATA ERROR: SEGMENT 12 IS TOO SHORT' > \"$2\"\nexit 255\n");
+    const ModelError error = ErrorOf("CE\nEN\n", Nec2cTimeLimit);
+    EXPECT_EQ(error.Kind(), ModelErrorKind::NotModellable);
+    EXPECT_NE(error.Detail().find("SEGMENT DATA ERROR"), std::string::npos) << error.Detail();
+}
+
+TEST_F(Nec2cEngine, RefusesAFloodOfOutputWithoutReadingIt) {
+    UseEngine("while [ \"$1\" != -o ]; do shift; done\nhead -c 20000000 /dev/zero > \"$2\"\n");
+    const ModelError error = ErrorOf("CE\nEN\n", Nec2cTimeLimit);
+    EXPECT_EQ(error.Kind(), ModelErrorKind::OutputUnreadable);
+    EXPECT_EQ(error.Detail(), "nec2c wrote more than 16 MB and was stopped");
     EXPECT_TRUE(NothingLeftInTemporaryFolder());
 }
 
