@@ -54,30 +54,6 @@ const SourceInput& SourceOn(const FrequencyRun& run, int tag) {
     return *source;
 }
 
-// The input impedance of the loops in parallel on one coax: each source is the coax's voltage,
-// one way round or the other, so the coax gives the sum of their currents over their voltages.
-std::complex<double> InputImpedance(const HelixGeometry& geometry, const FrequencyRun& run) {
-    if (run.Sources.size() != geometry.Sources.size()) {
-        Unreadable("a frequency does not have the sources of the deck");
-    }
-    std::complex<double> admittance;
-    for (const FeedSource& fed : geometry.Sources) {
-        const SourceInput& source = SourceOn(run, fed.Tag);
-        if (std::abs(source.Voltage) == 0.0) {
-            Unreadable("a source has no voltage");
-        }
-        admittance += source.Current / source.Voltage;
-    }
-    if (std::abs(admittance) == 0.0) {
-        Unreadable("the sources draw no current");
-    }
-    const std::complex<double> impedance = 1.0 / admittance;
-    if (!std::isfinite(impedance.real()) || !std::isfinite(impedance.imag())) {
-        Unreadable("the sources draw so little current that the impedance is not a finite number");
-    }
-    return impedance;
-}
-
 // The pattern of the design frequency on its theta x phi grid.
 class PatternGrid {
   public:
@@ -145,11 +121,7 @@ void ComputePatternFigures(const PatternGrid& grid, ModelFigures& figures) {
     figures.ZenithLhcpDbic = LhcpGainDbic(zenith);
     figures.ZenithSense = zenith.Sense;
     figures.FrontToBackDb = zenith.TotalDb - nadir.TotalDb;
-    const double right = std::abs(RightHandField(zenith));
-    const double left = std::abs(LeftHandField(zenith));
-    figures.AxialRatioDb = right == left
-                               ? std::numeric_limits<double>::infinity()
-                               : 20.0 * std::log10((right + left) / std::fabs(right - left));
+    figures.AxialRatioDb = AxialRatioDb(zenith);
 
     const std::size_t horizon = static_cast<std::size_t>(std::lround(90.0 / grid.Step()));
     std::vector<double> rhcp;
@@ -350,6 +322,37 @@ double RhcpGainDbic(const PatternPoint& point) {
 
 double LhcpGainDbic(const PatternPoint& point) {
     return CircularGainDbic(point, LeftHandField(point));
+}
+
+double AxialRatioDb(const PatternPoint& point) {
+    const double right = std::abs(RightHandField(point));
+    const double left = std::abs(LeftHandField(point));
+    return right == left ? std::numeric_limits<double>::infinity()
+                         : 20.0 * std::log10((right + left) / std::fabs(right - left));
+}
+
+// The loops are in parallel on one coax: each source is the coax's voltage, one way round or
+// the other, so the coax gives the sum of their currents over their voltages.
+std::complex<double> InputImpedance(const HelixGeometry& geometry, const FrequencyRun& run) {
+    if (run.Sources.size() != geometry.Sources.size()) {
+        Unreadable("a frequency does not have the sources of the deck");
+    }
+    std::complex<double> admittance;
+    for (const FeedSource& fed : geometry.Sources) {
+        const SourceInput& source = SourceOn(run, fed.Tag);
+        if (std::abs(source.Voltage) == 0.0) {
+            Unreadable("a source has no voltage");
+        }
+        admittance += source.Current / source.Voltage;
+    }
+    if (std::abs(admittance) == 0.0) {
+        Unreadable("the sources draw no current");
+    }
+    const std::complex<double> impedance = 1.0 / admittance;
+    if (!std::isfinite(impedance.real()) || !std::isfinite(impedance.imag())) {
+        Unreadable("the sources draw so little current that the impedance is not a finite number");
+    }
+    return impedance;
 }
 
 LoopPhasing PhasingOf(const FrequencyRun& run, int referenceTag, int tag) {

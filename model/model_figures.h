@@ -82,6 +82,14 @@ std::complex<double> LeftHandField(const PatternPoint& point);
 double RhcpGainDbic(const PatternPoint& point);
 double LhcpGainDbic(const PatternPoint& point);
 
+// The axial ratio of a pattern point's field, in dB; infinite where it is linearly polarised.
+double AxialRatioDb(const PatternPoint& point);
+
+// The input impedance of the loops in parallel on the coax, from one frequency of the output of
+// the geometry's deck. Raises ModelError(OutputUnreadable) when the deck's sources are not there,
+// have no voltage or draw no current.
+std::complex<double> InputImpedance(const HelixGeometry& geometry, const FrequencyRun& run);
+
 // The current of the source on `tag` beside that of the source on `referenceTag`, as nec2c gives
 // them in a run, each in the direction of its wire. Raises ModelError(OutputUnreadable) when a
 // source is missing or the reference draws no current.

@@ -156,12 +156,31 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
     // No current tables: only the sources, the power budget and the pattern are read.
     deck.Card("PT") << -1 << 0 << 0 << 0;
     deck.End();
+    const auto sources = [&] {
+        for (const FeedSource& source : geometry.Sources) {
+            deck.Card("EX") << 0 << source.Tag << source.Segment << 0 << source.Voltage.real()
+                            << source.Voltage.imag();
+            deck.End();
+        }
+    };
+    if (request.Runs == DeckRuns::Impedances) {
+        sources();
+        for (const double frequency : request.ImpedanceFrequenciesMHz) {
+            deck.Card("FR") << 0 << 1 << 0 << 0 << frequency << 0.0;
+            deck.End();
+            deck.Card("XQ").End();
+        }
+        deck.Card("EN").End();
+        return deck.Take();
+    }
     deck.Card("FR") << 0 << 1 << 0 << 0 << geometry.FrequencyMHz << 0.0;
     deck.End();
-    for (const FeedSource& source : geometry.Sources) {
-        deck.Card("EX") << 0 << source.Tag << source.Segment << 0 << source.Voltage.real()
-                        << source.Voltage.imag();
+    sources();
+    if (request.Runs == DeckRuns::Zenith) {
+        deck.Card("RP") << 0 << 1 << 1 << 1000 << 0.0 << 0.0 << 0.0 << 0.0;
         deck.End();
+        deck.Card("EN").End();
+        return deck.Take();
     }
     deck.Card("RP") << 0 << PatternThetaCount(request) << PatternPhiCount(request) << 1000 << 0.0
                     << 0.0 << request.PatternStepDeg << request.PatternStepDeg;
