@@ -15,6 +15,26 @@ std::string Impedance(std::complex<double> z) {
     return Fixed(z.real(), 2) + (z.imag() < 0.0 ? " -j" : " +j") + Fixed(std::fabs(z.imag()), 2);
 }
 
+// The width of a band whose edges beyond the sweep are empty: "> " when one is.
+std::string Bandwidth(const ModelFigures& figures, const BandEdge& lowEdge,
+                      const BandEdge& highEdge) {
+    if (figures.Sweep.empty()) {
+        return "-";
+    }
+    const double low = lowEdge.value_or(figures.Sweep.front().FrequencyMHz);
+    const double high = highEdge.value_or(figures.Sweep.back().FrequencyMHz);
+    const bool beyond = !lowEdge || !highEdge;
+    return (beyond ? "> " : "") + Fixed(high - low, 2) + " MHz";
+}
+
+std::string Ohm(double value) { return Fixed(value, value < 100.0 ? 1 : 0) + " ohm"; }
+
+std::string Db(double value, std::string_view unit) {
+    return Fixed(value, 2) + " " + std::string(unit);
+}
+
+}  // namespace
+
 std::string MatchingText(const Matching& match) {
     switch (match.Kind) {
         case MatchingKind::Inductor:
@@ -27,21 +47,39 @@ std::string MatchingText(const Matching& match) {
     return "none";
 }
 
-std::string Bandwidth(const ModelFigures& figures) {
-    if (figures.Sweep.empty()) {
-        return "-";
+std::string PhasingText(const LoopPhasing& phasing) {
+    const std::string degrees = Fixed(phasing.PhaseDeg, 0);
+    const std::string sign = degrees == "0" || degrees.front() == '-' ? "" : "+";
+    return sign + degrees + "\u00b0, " + Fixed(phasing.CurrentRatio, 2);
+}
+
+std::array<std::string, 4> LineMatchTexts(const ModelFigures& figures) {
+    const LineMatch& line = figures.Line;
+    const LNetwork& network = line.Network;
+    // "47.8 nH series, 41.4 pF across the antenna": the unit says which component it is.
+    const auto part = [](const Matching& match) {
+        const std::string text = MatchingText(match);
+        return text.substr(0, text.rfind(' '));
+    };
+    std::string parts = network.Series.Kind == MatchingKind::None
+                            ? std::string()
+                            : part(network.Series) + " series";
+    if (network.Shunt.Kind != MatchingKind::None) {
+        parts += (parts.empty() ? "" : ", ") + part(network.Shunt) + " across the " +
+                 std::string(ShuntSideName(network.Side));
     }
-    const double low = figures.BandwidthLowMHz.value_or(figures.Sweep.front().FrequencyMHz);
-    const double high = figures.BandwidthHighMHz.value_or(figures.Sweep.back().FrequencyMHz);
-    const bool beyond = !figures.BandwidthLowMHz || !figures.BandwidthHighMHz;
-    return (beyond ? "> " : "") + Fixed(high - low, 2) + " MHz";
+    if (parts.empty()) {
+        parts = "none";
+    }
+    const QuarterWave& section = line.Transformer;
+    return {
+        Fixed(line.SwrUnmatched, 2),
+        parts,
+        Bandwidth(figures, line.BandwidthLowMHz, line.BandwidthHighMHz),
+        Ohm(section.LineOhm) + "; " + Fixed(section.CoaxOhm, 0) + " ohm coax, " +
+            Fixed(section.LengthMm, 0) + " mm, SWR " + Fixed(section.SwrZ0, 2),
+    };
 }
-
-std::string Db(double value, std::string_view unit) {
-    return Fixed(value, 2) + " " + std::string(unit);
-}
-
-}  // namespace
 
 std::string Fixed(double value, int decimals) {
     if (!std::isfinite(value)) {
@@ -67,7 +105,7 @@ std::array<std::string, 8> FigureTexts(const ModelFigures& figures, Polarisation
         MatchingText(figures.Match),
         Db(right ? figures.ZenithRhcpDbic : figures.ZenithLhcpDbic, "dBic"),
         Db(right ? figures.HorizonRhcpDbic : figures.HorizonLhcpDbic, "dBic"),
-        Bandwidth(figures),
+        Bandwidth(figures, figures.BandwidthLowMHz, figures.BandwidthHighMHz),
         figures.ResonanceMHz ? Fixed(*figures.ResonanceMHz, 2) + " MHz, " +
                                    Fixed(figures.ResonanceROhm.value_or(0.0), 1) + " ohm"
                              : "none in sweep",

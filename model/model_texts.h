@@ -26,6 +26,24 @@ inline constexpr std::array<std::string_view, 9> ModelColumnHeaders{{
 // The texts of every column after the style's, for the antenna's design polarisation.
 std::array<std::string, 8> FigureTexts(const ModelFigures& figures, Polarisation sense);
 
+// The columns added beside the INFO table's: the loops' phasing and the match to the line.
+inline constexpr std::array<std::string_view, 5> LineColumnHeaders{{
+    "PHASING",
+    "SWR ON Z0",
+    "L-NETWORK TO Z0",
+    "2:1 BAND ON Z0",
+    "QUARTER-WAVE TO Z0",
+}};
+
+// The large loop's current beside the small loop's: "+111°, 0.93" (phase, magnitude ratio).
+std::string PhasingText(const LoopPhasing& phasing);
+
+// A component with its value: "82.1 nH inductor", "30.2 pF capacitor", "none".
+std::string MatchingText(const Matching& match);
+
+// The texts of the added columns, in LineColumnHeaders's order after PHASING's.
+std::array<std::string, 4> LineMatchTexts(const ModelFigures& figures);
+
 // A number with `decimals` places, whatever the locale.
 std::string Fixed(double value, int decimals);
 

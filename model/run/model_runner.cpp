@@ -121,7 +121,8 @@ ModelRunner::ModelRunner(QObject* parent)
 
 ModelRunner::~ModelRunner() { Cancel(); }
 
-void ModelRunner::Start(const std::string& frequencyText, Polarisation sense) {
+void ModelRunner::Start(const std::string& frequencyText, Polarisation sense,
+                        const ModelSettings& settings) {
     Cancel();
     std::vector<StyleModel> models;
     std::vector<std::size_t> waiting;
@@ -129,7 +130,7 @@ void ModelRunner::Start(const std::string& frequencyText, Polarisation sense) {
         StyleModel model;
         model.Style = &style;
         try {
-            model.Geometry = BuildHelixGeometry(style, frequencyText, sense);
+            model.Geometry = BuildHelixGeometry(style, frequencyText, sense, settings.Geometry);
             model.Deck = WriteNecDeck(*model.Geometry);
             waiting.push_back(models.size());
         } catch (const RuntimeError& error) {
@@ -151,6 +152,7 @@ void ModelRunner::Start(const std::string& frequencyText, Polarisation sense) {
     }
     frequencyText_ = frequencyText;
     sense_ = sense;
+    settings_ = settings;
     engine_ = engine;
     folderTemplate_ = folderTemplate;
     models_ = std::move(models);
@@ -362,7 +364,8 @@ void ModelRunner::ReadResult(std::size_t index, Run& run, int exitCode,
                                  "nec2c said: " + (words.empty() ? "nothing" : words));
         return;
     }
-    model.Figures = ComputeModelFigures(*model.Geometry, ParseNecOutput(output));
+    model.Figures =
+        ComputeModelFigures(*model.Geometry, ParseNecOutput(output), {}, settings_.Line);
 }
 
 void ModelRunner::Finish(std::size_t index) {

@@ -35,6 +35,13 @@ struct EngineLimits {
     qint64 ErrorBytes = qint64{64} * 1024;          // its standard error
 };
 
+// What the styles are modelled with besides the calculator's design: the builder's conductor
+// and the line the match is made to.
+struct ModelSettings {
+    GeometryOptions Geometry;
+    LineRequest Line;
+};
+
 class ModelRunner : public QObject {
     Q_OBJECT
 
@@ -42,18 +49,20 @@ class ModelRunner : public QObject {
     explicit ModelRunner(QObject* parent = nullptr);
     ~ModelRunner() override;
 
-    // Builds the six styles' decks for the frequency text and starts nec2c on them, each in a
-    // private temporary folder that is removed when its run ends. A style whose dimensions
-    // cannot be computed finishes at once with the calculator's error. Cancels any earlier
-    // runs first. When a style is to be run, raises ModelError(EngineMissing) when nec2c is not
-    // on the PATH, and ModelError(DeckNotWritten), naming the folder, when the temporary folder
-    // (TMPDIR, else /tmp) is missing or cannot be written.
+    // Builds the six styles' decks for the frequency text, with the settings' geometry, and
+    // starts nec2c on them, each in a private temporary folder that is removed when its run
+    // ends; the figures match to the settings' line. A style whose dimensions cannot be
+    // computed, or whose geometry the settings make impossible, finishes at once with the error.
+    // Cancels any earlier runs first. When a style is to be run, raises ModelError(EngineMissing)
+    // when nec2c is not on the PATH, and ModelError(DeckNotWritten), naming the folder, when the
+    // temporary folder (TMPDIR, else /tmp) is missing or cannot be written.
     //
     // Each run reads the null device as its input and is stopped, its whole process group
     // killed, when it outlasts the time limit (ModelError(EngineFailed)) or writes more than
     // the limits allow (ModelError(OutputUnreadable)). A run that nec2c ends with a segment or
     // geometry data error is ModelError(NotModellable).
-    void Start(const std::string& frequencyText, Polarisation sense);
+    void Start(const std::string& frequencyText, Polarisation sense,
+               const ModelSettings& settings = {});
 
     // Stops every run and removes their folders; no signal follows.
     void Cancel();
@@ -65,6 +74,7 @@ class ModelRunner : public QObject {
     bool IsRunning() const;
     int FinishedCount() const;
     Polarisation Sense() const { return sense_; }
+    const ModelSettings& Settings() const { return settings_; }
     const std::string& FrequencyText() const { return frequencyText_; }
     const std::vector<StyleModel>& Models() const { return models_; }
 
@@ -86,6 +96,7 @@ class ModelRunner : public QObject {
 
     std::string frequencyText_;
     Polarisation sense_ = Polarisation::Rhcp;
+    ModelSettings settings_;
     QString engine_;
     QString folderTemplate_;
     EngineLimits limits_;

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <iostream>
 #include <utility>
 #include <vector>
@@ -233,6 +235,38 @@ void AddPolarisation(CLI::App& app, Polarisation& sense) {
         "the mirror image, for left-hand circular polarisation\n"
         "(the default is right-hand, as weather satellites\n"
         "transmit)");
+}
+
+void AddConductorDiameter(CLI::App& app, std::string& diameter) {
+    app.add_option("--conductor-diameter", diameter,
+                   "the builder's tube or wire, outside diameter in mm\n"
+                   "(default: the calculator's tube diameter)")
+        ->type_name("MM");
+}
+
+void AddZ0(CLI::App& app, std::string& z0) {
+    app.add_option("--z0", z0, "the line's impedance the match is made to, in ohm\n(default 50)")
+        ->type_name("OHM");
+}
+
+std::optional<double> ReadPositiveNumber(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    const auto last = text.find_last_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return std::nullopt;
+    }
+    text = text.substr(first, last - first + 1);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    double value = 0.0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+        !(value > 0.0)) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 }  // namespace zandrel

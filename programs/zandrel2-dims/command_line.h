@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -49,5 +50,13 @@ void AddStyle(CLI::App& app, const StyleEntry*& style);
 void AddJson(CLI::App& app, bool& json);
 // --lhcp: the mirror image.
 void AddPolarisation(CLI::App& app, Polarisation& sense);
+// --conductor-diameter MM, kept as the text given; read it with ReadPositiveNumber.
+void AddConductorDiameter(CLI::App& app, std::string& diameter);
+// --z0 OHM, kept as the text given; the commands' default is 50.
+void AddZ0(CLI::App& app, std::string& z0);
+
+// A positive, finite number written as digits with an optional point and exponent, whatever
+// the locale, with spaces allowed around it; nothing for any other text.
+std::optional<double> ReadPositiveNumber(std::string_view text);
 
 }  // namespace zandrel

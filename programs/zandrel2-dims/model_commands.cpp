@@ -36,9 +36,10 @@ std::string Explain(const RuntimeError& error, FrequencyProblem problem) {
     return FrequencyProblemInWords(problem) + " (" + words + ")";
 }
 
-int PrintDeck(const StyleEntry& style, std::string_view frequency, Polarisation sense) {
+int PrintDeck(const StyleEntry& style, std::string_view frequency, Polarisation sense,
+              const GeometryOptions& options) {
     try {
-        std::cout << WriteNecDeck(BuildHelixGeometry(style, frequency, sense));
+        std::cout << WriteNecDeck(BuildHelixGeometry(style, frequency, sense, options));
     } catch (const RuntimeError& error) {
         std::cerr << "zandrel2-dims: " << style.Caption << ": "
                   << Explain(error, ClassifyFrequencyError(error, frequency)) << "\n";
@@ -51,10 +52,18 @@ nlohmann::ordered_json Optional(const std::optional<double>& value) {
     return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
 }
 
+const char* ComponentName(const Matching& part) {
+    return part.Kind == MatchingKind::Inductor    ? "inductor"
+           : part.Kind == MatchingKind::Capacitor ? "capacitor"
+                                                  : "none";
+}
+
+nlohmann::ordered_json PartJson(const Matching& part) {
+    return {{"component", ComponentName(part)}, {"value", part.Value}};
+}
+
 nlohmann::ordered_json FiguresJson(const ModelFigures& f) {
-    const char* component = f.Match.Kind == MatchingKind::Inductor    ? "inductor"
-                            : f.Match.Kind == MatchingKind::Capacitor ? "capacitor"
-                                                                      : "none";
+    const char* component = ComponentName(f.Match);
     nlohmann::ordered_json model;
     model["impedance_ohm"] = {{"r", f.Impedance.real()}, {"x", f.Impedance.imag()}};
     model["resonance_mhz"] = Optional(f.ResonanceMHz);
@@ -71,7 +80,30 @@ nlohmann::ordered_json FiguresJson(const ModelFigures& f) {
     model["front_to_back_db"] = f.FrontToBackDb;
     model["axial_ratio_db"] = Optional(
         std::isfinite(f.AxialRatioDb) ? std::optional<double>(f.AxialRatioDb) : std::nullopt);
+    model["loop_phase_deg"] = f.Phasing.PhaseDeg;
+    model["loop_current_ratio"] = f.Phasing.CurrentRatio;
+    const LineMatch& line = f.Line;
+    model["z0_ohm"] = line.Z0Ohm;
+    model["swr_z0_unmatched"] = Optional(
+        std::isfinite(line.SwrUnmatched) ? std::optional<double>(line.SwrUnmatched) : std::nullopt);
+    model["l_network"] = {{"series", PartJson(line.Network.Series)},
+                          {"shunt", PartJson(line.Network.Shunt)},
+                          {"shunt_side", ShuntSideName(line.Network.Side)}};
+    model["bandwidth_2to1_z0_mhz"] = {{"low", Optional(line.BandwidthLowMHz)},
+                                      {"high", Optional(line.BandwidthHighMHz)}};
+    model["quarter_wave"] = {{"line_ohm", line.Transformer.LineOhm},
+                             {"coax_ohm", line.Transformer.CoaxOhm},
+                             {"swr_z0", line.Transformer.SwrZ0},
+                             {"length_mm", line.Transformer.LengthMm}};
+    model["horizon_lhcp_dbic"] = f.HorizonLhcpDbic;
     return model;
+}
+
+// The columns a text takes on a terminal: its UTF-8 characters ("°" is one).
+std::size_t TextWidth(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
 }
 
 std::string ErrorMessage(const RuntimeError& error) {
@@ -136,7 +168,61 @@ void PrintTable(const ModelRunner& runner) {
     }
 }
 
-int ModelAllStyles(char* program, const std::string& frequency, bool json, Polarisation sense) {
+// Rows of texts as columns two spaces apart, the last one unpadded.
+void PrintAligned(const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths;
+    for (const std::vector<std::string>& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()), 0);
+        for (std::size_t i = 0; i + 1 < row.size(); ++i) {
+            widths[i] = std::max(widths[i], TextWidth(row[i]));
+        }
+    }
+    for (const std::vector<std::string>& row : rows) {
+        std::string line;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            line += row[i];
+            if (i + 1 < row.size()) {
+                line += std::string(widths[i] - TextWidth(row[i]) + 2, ' ');
+            }
+        }
+        std::cout << line << '\n';
+    }
+}
+
+// The loops' phasing and the match to the line, under the table of the INFO window's columns.
+void PrintLineTable(const ModelRunner& runner) {
+    const auto& models = runner.Models();
+    if (std::none_of(models.begin(), models.end(),
+                     [](const StyleModel& model) { return model.Figures.has_value(); })) {
+        return;
+    }
+    const LineRequest& line = runner.Settings().Line;
+    std::cout << "\nLoop phasing (large loop's current beside the small loop's: phase, ratio)"
+                 " and the match\nto a "
+              << Fixed(line.Z0Ohm, line.Z0Ohm == std::floor(line.Z0Ohm) ? 0 : 2)
+              << " ohm line (Z0) at the design frequency; quarter-wave coax of velocity factor "
+              << Fixed(line.VelocityFactor, 2) << "\n\n";
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> headers{std::string(ModelColumnHeaders.front())};
+    headers.insert(headers.end(), LineColumnHeaders.begin(), LineColumnHeaders.end());
+    rows.push_back(std::move(headers));
+    for (const StyleModel& model : runner.Models()) {
+        std::vector<std::string> row{std::string(model.Style->Caption)};
+        if (model.Error) {
+            row.emplace_back("-");
+        } else {
+            row.push_back(PhasingText(model.Figures->Phasing));
+            for (std::string& text : LineMatchTexts(*model.Figures)) {
+                row.push_back(std::move(text));
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    PrintAligned(rows);
+}
+
+int ModelAllStyles(char* program, const std::string& frequency, bool json, Polarisation sense,
+                   const ModelSettings& settings) {
     int qtArgc = 1;
     char* qtArgv[] = {program, nullptr};
     QCoreApplication application(qtArgc, qtArgv);
@@ -155,7 +241,7 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
     QObject::connect(&runner, &ModelRunner::AllFinished, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     try {
-        runner.Start(frequency, sense);
+        runner.Start(frequency, sense, settings);
     } catch (const RuntimeError& error) {
         std::cerr << "zandrel2-dims: " << ErrorMessage(error) << "\n";
         return IsEngineError(error) ? 3 : 1;
@@ -175,6 +261,7 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
         PrintJson(runner);
     } else {
         PrintTable(runner);
+        PrintLineTable(runner);
     }
     int status = 0;
     for (const StyleModel& model : runner.Models()) {
@@ -187,6 +274,24 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
     return status;
 }
 
+// The builder's conductor from its option's text, or the message that refuses it.
+std::optional<std::string> ReadConductor(const std::string& text, GeometryOptions& options) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    options.ConductorDiameterMm = ReadPositiveNumber(text);
+    if (!options.ConductorDiameterMm) {
+        return "the conductor diameter must be a positive number of millimetres, not \"" + text +
+               "\"";
+    }
+    return std::nullopt;
+}
+
+int Refuse(const std::string& why) {
+    std::cerr << "zandrel2-dims: " << why << "\n";
+    return 1;
+}
+
 class DeckCommand : public Command {
   public:
     void Define(CLI::App& app) override {
@@ -194,14 +299,22 @@ class DeckCommand : public Command {
         AddStyle(app, style_);
         AddFrequency(app, frequency_);
         AddPolarisation(app, sense_);
+        AddConductorDiameter(app, conductor_);
     }
 
-    int Run(char*) override { return PrintDeck(*style_, frequency_, sense_); }
+    int Run(char*) override {
+        GeometryOptions options;
+        if (const std::optional<std::string> refused = ReadConductor(conductor_, options)) {
+            return Refuse(*refused);
+        }
+        return PrintDeck(*style_, frequency_, sense_, options);
+    }
 
   private:
     const StyleEntry* style_ = nullptr;
     std::string frequency_;
     Polarisation sense_ = Polarisation::Rhcp;
+    std::string conductor_;
 };
 
 class ModelCommand : public Command {
@@ -209,15 +322,44 @@ class ModelCommand : public Command {
     void Define(CLI::App& app) override {
         app.description(
             "Models the six styles in nec2c, several at once, and prints their\n"
-            "impedance, matching, gains and bandwidth.");
+            "impedance, matching, gains and bandwidth, the loops' phasing and the\n"
+            "match to a line of impedance Z0.");
         AddFrequency(app, frequency_);
         AddJson(app, json_);
         AddPolarisation(app, sense_);
+        AddConductorDiameter(app, conductor_);
+        AddZ0(app, z0_);
+        app.add_option("--velocity-factor", velocityFactor_,
+                       "of the coax a quarter-wave transformer is made of,\n"
+                       "above 0 and at most 1 (default 0.66, solid polyethylene)")
+            ->type_name("VF");
     }
 
     int Run(char* program) override {
+        ModelSettings settings;
+        if (const std::optional<std::string> refused =
+                ReadConductor(conductor_, settings.Geometry)) {
+            return Refuse(*refused);
+        }
+        if (!z0_.empty()) {
+            const std::optional<double> z0 = ReadPositiveNumber(z0_);
+            if (!z0) {
+                return Refuse(
+                    "the line's impedance (--z0) must be a positive number of ohms, not \"" + z0_ +
+                    "\"");
+            }
+            settings.Line.Z0Ohm = *z0;
+        }
+        if (!velocityFactor_.empty()) {
+            const std::optional<double> factor = ReadPositiveNumber(velocityFactor_);
+            if (!factor || *factor > 1.0) {
+                return Refuse("the velocity factor must be a number above 0 and at most 1, not \"" +
+                              velocityFactor_ + "\"");
+            }
+            settings.Line.VelocityFactor = *factor;
+        }
         try {
-            return ModelAllStyles(program, frequency_, json_, sense_);
+            return ModelAllStyles(program, frequency_, json_, sense_, settings);
         } catch (const std::bad_alloc&) {
             std::cerr << "zandrel2-dims: there was not enough memory to finish\n";
         } catch (const std::exception& error) {
@@ -230,6 +372,9 @@ class ModelCommand : public Command {
     std::string frequency_;
     bool json_ = false;
     Polarisation sense_ = Polarisation::Rhcp;
+    std::string conductor_;
+    std::string z0_;
+    std::string velocityFactor_;
 };
 
 }  // namespace

@@ -57,6 +57,10 @@ const Form ModelForms[] = {
     {"DeckOfAFrequencyThatIsNotANumber", {"--nec", "OneTurn", "abc"}},
     {"Model", {"--model", "137.50"}},
     {"ModelJsonLhcp", {"--model", "--json", "--lhcp", "137.50"}},
+    {"DeckOfTheBuildersConductor",
+     {"--nec", "HalfTurnTall", "137.50", "--conductor-diameter", "2"}},
+    {"ModelOnA75OhmLineWithTheBuildersConductor",
+     {"--model", "--z0", "75", "--velocity-factor", "0.8", "--conductor-diameter", "6", "137.50"}},
     {"ModelOfAFrequencyThatIsNotANumber", {"--model", "abc"}},
     {"ModelJsonOfAFrequencyThatIsNotANumber", {"--model", "--json", "abc"}},
 };

@@ -8,6 +8,8 @@
 
 #include <array>
 #include <chrono>
+#include <cmath>
+#include <complex>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -141,6 +143,119 @@ TEST_F(DimsModel, GivesTheSameImpedanceForTheLhcpMirrorImage) {
                     0.01);
         EXPECT_EQ(b["zenith_sense"], "LEFT");
     }
+}
+
+// The SWR of an impedance on a real line, worked out here from the reflection coefficient.
+double SwrOnLine(double r, double x, double z0) {
+    const double gamma =
+        std::abs((std::complex<double>(r, x) - z0) / (std::complex<double>(r, x) + z0));
+    return (1.0 + gamma) / (1.0 - gamma);
+}
+
+TEST_F(DimsModel, GivesEachStylesPhasingAndMatchOnZ0WithTheirTypes) {
+    for (const nlohmann::json& style : (*document_)["styles"]) {
+        const nlohmann::json& model = style["model"];
+        const double phase = model["loop_phase_deg"];
+        EXPECT_GT(phase, -180.0);
+        EXPECT_LE(phase, 180.0);
+        EXPECT_GT(model["loop_current_ratio"].get<double>(), 0.0);
+        EXPECT_EQ(model["z0_ohm"], 50.0);
+        const double r = model["impedance_ohm"]["r"];
+        const double x = model["impedance_ohm"]["x"];
+        EXPECT_NEAR(model["swr_z0_unmatched"].get<double>(), SwrOnLine(r, x, 50.0), 1e-6);
+        const nlohmann::json& network = model["l_network"];
+        for (const char* part : {"series", "shunt"}) {
+            const std::string component = network[part]["component"];
+            EXPECT_TRUE(component == "inductor" || component == "capacitor" || component == "none")
+                << component;
+            EXPECT_GE(network[part]["value"].get<double>(), 0.0);
+        }
+        EXPECT_TRUE(network["shunt_side"] == "antenna" || network["shunt_side"] == "line");
+        for (const char* edge : {"low", "high"}) {
+            const nlohmann::json& band = model["bandwidth_2to1_z0_mhz"][edge];
+            EXPECT_TRUE(band.is_null() || band.is_number()) << edge;
+        }
+        const nlohmann::json& low = model["bandwidth_2to1_z0_mhz"]["low"];
+        const nlohmann::json& high = model["bandwidth_2to1_z0_mhz"]["high"];
+        EXPECT_TRUE(low.is_null() || low.get<double>() < 137.5);
+        EXPECT_TRUE(high.is_null() || high.get<double>() > 137.5);
+        const nlohmann::json& section = model["quarter_wave"];
+        // sqrt(Z0 x R): the section that turns R into Z0.
+        EXPECT_NEAR(section["line_ohm"].get<double>(), std::sqrt(50.0 * r), 1e-6);
+        const double coax = section["coax_ohm"];
+        EXPECT_TRUE(coax == 50.0 || coax == 75.0 || coax == 93.0) << coax;
+        // A quarter wave in solid polyethylene coax at 137.5 MHz: 0.66 x 299792.458 / 137.5 / 4.
+        EXPECT_NEAR(section["length_mm"].get<double>(), 0.66 * 299792.458 / 137.5 / 4.0, 0.01);
+        EXPECT_GE(section["swr_z0"].get<double>(), 1.0);
+        EXPECT_TRUE(model["horizon_lhcp_dbic"].is_number());
+    }
+}
+
+TEST(DimsModelOptions, MatchToTheLineAndModelTheConductorTheyAreGiven) {
+    const RunResult result = RunDims({"--model", "--json", "--z0", "75", "--velocity-factor", "0.8",
+                                      "--conductor-diameter", "2", "137.50"});
+    ASSERT_EQ(result.status, 0);
+    const nlohmann::json document = nlohmann::json::parse(result.out);
+    // The thinner conductor moves the .44 TALL style's reactance up (about +40 ohm, against
+    // +14 ohm with the calculator's tube).
+    const nlohmann::json& tall = document["styles"][3]["model"];
+    EXPECT_GT(tall["impedance_ohm"]["x"].get<double>(), 30.0);
+    for (const nlohmann::json& style : document["styles"]) {
+        const nlohmann::json& model = style["model"];
+        EXPECT_EQ(model["z0_ohm"], 75.0);
+        EXPECT_NEAR(model["swr_z0_unmatched"].get<double>(),
+                    SwrOnLine(model["impedance_ohm"]["r"], model["impedance_ohm"]["x"], 75.0),
+                    1e-6);
+        EXPECT_NEAR(model["quarter_wave"]["length_mm"].get<double>(),
+                    0.8 * 299792.458 / 137.5 / 4.0, 0.01);
+    }
+}
+
+TEST(DimsModelOptions, RefuseWhatCannotBeBuiltWithAMessageAndExitWithOne) {
+    struct Refusal {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const std::vector<Refusal> refusals = {
+        {{"--model", "--conductor-diameter", "abc", "137.50"},
+         "the conductor diameter must be a positive number of millimetres, not \"abc\""},
+        {{"--model", "--conductor-diameter", "0", "137.50"},
+         "the conductor diameter must be a positive number of millimetres, not \"0\""},
+        {{"--nec", "OneTurn", "137.50", "--conductor-diameter", "-2"},
+         "the conductor diameter must be a positive number of millimetres, not \"-2\""},
+        {{"--nec", "OneTurn", "137.50", "--conductor-diameter", "300"},
+         "the conductor diameter 300.00 mm must be smaller than the smaller loop's radius"},
+        {{"--model", "--z0", "0", "137.50"},
+         "the line's impedance (--z0) must be a positive number of ohms, not \"0\""},
+        {{"--model", "--z0", "fifty", "137.50"},
+         "the line's impedance (--z0) must be a positive number of ohms, not \"fifty\""},
+        {{"--model", "--velocity-factor", "1.5", "137.50"},
+         "the velocity factor must be a number above 0 and at most 1, not \"1.5\""},
+        {{"--model", "--velocity-factor", "nan", "137.50"},
+         "the velocity factor must be a number above 0 and at most 1, not \"nan\""},
+    };
+    for (const Refusal& refusal : refusals) {
+        const RunResult out = RunDims(refusal.arguments);
+        EXPECT_EQ(out.status, 1) << refusal.message;
+        EXPECT_EQ(out.out, "") << refusal.message;
+        EXPECT_NE(RunDimsStderr(refusal.arguments).out.find(refusal.message), std::string::npos)
+            << RunDimsStderr(refusal.arguments).out;
+    }
+    // A conductor as thick as the loop is refused for every style, each named.
+    const RunResult thick = RunDimsStderr({"--model", "--conductor-diameter", "500", "137.50"});
+    EXPECT_EQ(thick.status, 1);
+    EXPECT_NE(thick.out.find("1 1/2 TURN: run-time error 1005"), std::string::npos) << thick.out;
+}
+
+TEST(DimsModelTable, ShowsThePhasingAndTheMatchOnZ0UnderTheInfoTablesColumns) {
+    const RunResult table = RunDims({"--model", "--z0", "75", "137.50"});
+    ASSERT_EQ(table.status, 0);
+    for (const char* header :
+         {"PHASING", "SWR ON Z0", "L-NETWORK TO Z0", "2:1 BAND ON Z0", "QUARTER-WAVE TO Z0"}) {
+        EXPECT_NE(table.out.find(header), std::string::npos) << header;
+    }
+    EXPECT_NE(table.out.find("to a 75 ohm line (Z0)"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("\u00b0, "), std::string::npos) << table.out;
 }
 
 TEST(DimsModelTable, HasTheInfoTablesColumnsAndNoProgressWhenStderrIsNoTerminal) {
