@@ -535,20 +535,18 @@ TrimAdvice AdviseTrim(const LoopDesign& design, LoopScales fitted, LoopScales ta
 
 ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
                                                  const ModelFigures& figures,
-                                                 const DeckEvaluator& evaluate) {
+                                                 const DeckEvaluator& evaluate, int points,
+                                                 double halfSpan) {
     ResonanceSensitivity sensitivity;
     if (!figures.ResonanceMHz) {
         return sensitivity;
     }
     CountedEngine engine(evaluate);
     const double resonance = *figures.ResonanceMHz;
-    // Each side, the resonance is looked for within +-3 % of the design's, a 1 % change of a
-    // loop moving it by less than that.
+    // Each side, the resonance is looked for within +-halfSpan of the design's, a 1 % change of
+    // a loop moving it by less than 1 %.
     constexpr double Step = 0.01;
-    std::vector<double> frequencies;
-    for (int k = -3; k <= 3; ++k) {
-        frequencies.push_back(resonance * (1.0 + 0.01 * k));
-    }
+    const std::vector<double> frequencies = SpreadFrequencies(resonance, points, halfSpan);
     const HelixDimensions d = BuildScaledGeometry(design, {}).Dimensions;
     std::string why;
     const auto resonanceAt = [&](LoopScales scales) -> std::optional<double> {

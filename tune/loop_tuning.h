@@ -139,10 +139,12 @@ struct ResonanceSensitivity {
 };
 
 // How the design's resonance moves with each loop's perimeter: a central difference over the
-// loop's scale factor, each side an impedance-only deck around the resonance of `figures`, the
-// design's own model. No run is made when the design has no resonance.
+// loop's scale factor, each side an impedance-only deck of `points` frequencies spread over the
+// resonance of `figures`, the design's own model, +-halfSpan. No run is made when the design
+// has no resonance.
 ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
                                                  const ModelFigures& figures,
-                                                 const DeckEvaluator& evaluate);
+                                                 const DeckEvaluator& evaluate, int points = 7,
+                                                 double halfSpan = 0.03);
 
 }  // namespace zandrel

@@ -1,5 +1,5 @@
 // zandrel2-dims: the helix dimensions of every style for one frequency, as a table or as JSON;
-// --nec, --model and --sheet choose the other commands.
+// --nec, --model, --sheet, --tune, --trim and --touchstone choose the other commands.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
@@ -20,6 +20,7 @@
 #include "model_commands.h"
 #include "runtime_error.h"
 #include "sheet_command.h"
+#include "tune_commands.h"
 
 namespace zandrel {
 namespace {
@@ -150,11 +151,14 @@ std::unique_ptr<Command> MakeDimensionsCommand() { return std::make_unique<Dimen
 
 int main(int argc, char** argv) {
     using namespace zandrel;
-    const std::array<CommandChoice, 4> commands{{
+    const std::array<CommandChoice, 7> commands{{
         {"", MakeDimensionsCommand},
         {"--nec", MakeDeckCommand},
         {"--model", MakeModelCommand},
         {"--sheet", MakeSheetCommand},
+        {"--tune", MakeTuneCommand},
+        {"--trim", MakeTrimCommand},
+        {"--touchstone", MakeTouchstoneCommand},
     }};
     const int status = RunCommandLine(argc, argv, commands);
     // Output that did not reach its reader (a full disk, a closed pipe) is a failure, help

@@ -2,10 +2,19 @@
 #pragma once
 
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
 
 #include "command_line.h"
+#include "loop_tuning.h"
+#include "model_figures.h"
 
 namespace zandrel {
+
+// A style's modelled figures as --model's JSON gives them, with its sensitivity of resonance to
+// its loops' perimeters unless that is null.
+nlohmann::ordered_json FiguresJson(const ModelFigures& figures,
+                                   const ResonanceSensitivity* sensitivity);
 
 // --nec STYLE FREQUENCY: prints the style's deck; exits with 0, or 1 when the frequency has no
 // dimensions.

@@ -185,7 +185,8 @@ TEST(DimsHelp, GivesEachCommandsUsageAndOptionsOnStdoutAndExitsWithZero) {
     EXPECT_NE(RunDims({"--model", "-h"}).out.find("--lhcp"), std::string::npos);
     // The program's help shows the other commands' usage as their own help does.
     const std::string overall = Collapsed(RunDims({"--help"}).out);
-    for (const char* command : {"--nec", "--model", "--sheet"}) {
+    for (const char* command :
+         {"--nec", "--model", "--sheet", "--tune", "--trim", "--touchstone"}) {
         const std::string usage = Collapsed(UsageOf(command)).substr(std::string("usage: ").size());
         EXPECT_NE(overall.find(usage), std::string::npos) << usage;
     }
@@ -279,7 +280,8 @@ std::vector<std::string> OptionsInHelp(const std::string& command) {
 }
 
 TEST(DimsCompletion, OffersTheOptionsThatEachCommandsHelpLists) {
-    for (const std::string command : {"", "--nec", "--model", "--sheet"}) {
+    for (const std::string command :
+         {"", "--nec", "--model", "--sheet", "--tune", "--trim", "--touchstone"}) {
         std::vector<std::string> words{"-"};
         if (!command.empty()) {
             words.insert(words.begin(), command);
@@ -305,6 +307,10 @@ TEST(DimsCompletion, OffersTheStylesWhereAStyleIsDueThePapersAndNoOptionAfterThe
     EXPECT_EQ(Completions({"--sheet", "OneTurn", "137.5", "--paper", ""}),
               (std::vector<std::string>{"a4", "letter"}));
     EXPECT_TRUE(Completions({"--json", "--", "-"}).empty());
+    EXPECT_EQ(Completions({"--trim", "OneTurn", "137.5", "--target", ""}),
+              (std::vector<std::string>{"design", "tuned"}));
+    EXPECT_EQ(Completions({"--touchstone", "--z0", "75", "One"}),
+              (std::vector<std::string>{"OneTurn", "OneAndHalfTurn"}));
 }
 
 TEST(DimsErrors, ExitsWithTwoOnAUsageError) {

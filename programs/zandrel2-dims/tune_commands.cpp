@@ -1,0 +1,462 @@
+#include "tune_commands.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <QCoreApplication>
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine_work.h"
+#include "frequency_words.h"
+#include "helix_dimensions.h"
+#include "loop_tuning.h"
+#include "measurement_error.h"
+#include "model_commands.h"
+#include "model_error.h"
+#include "model_texts.h"
+#include "nec_deck.h"
+#include "one_port.h"
+#include "output_file.h"
+#include "signal_catcher.h"
+
+namespace zandrel {
+
+namespace {
+
+// The range and limit that --tune searches with, as its texts say them.
+const TuneSettings Tuning{};
+
+std::string Words(const RuntimeError& error) {
+    std::string words = "run-time error " + std::to_string(error.Number()) + ": " + error.Message();
+    if (!error.Detail().empty()) {
+        words += ": " + error.Detail();
+    }
+    return words;
+}
+
+// Reports an error of the work on a style and gives its exit status: 3 for nec2c's failures, 1
+// for the rest.
+int Report(const StyleEntry& style, const std::string& frequency, const RuntimeError& error) {
+    const FrequencyProblem problem = ClassifyFrequencyError(error, frequency);
+    std::cerr << "zandrel2-dims: " << style.Caption << ": "
+              << (problem == FrequencyProblem::Other
+                      ? Words(error)
+                      : FrequencyProblemInWords(problem) + " (" + Words(error) + ")")
+              << "\n";
+    return IsEngineError(error) ? 3 : 1;
+}
+
+// Runs a command's work in nec2c on a thread of its own, stopped by SIGINT, SIGTERM or SIGHUP.
+int RunWork(char* program, const StyleEntry& style, const std::string& frequency,
+            const std::function<int(const DeckEvaluator&)>& work) {
+    int qtArgc = 1;
+    char* qtArgv[] = {program, nullptr};
+    QCoreApplication application(qtArgc, qtArgv);
+    SignalCatcher endSignals;
+    EngineRuns runs;
+    return RunUntilDoneOrSignalled(runs, endSignals, [&] {
+        try {
+            return work(runs.Evaluator());
+        } catch (const RuntimeError& error) {
+            if (runs.Stopped()) {
+                throw RunsStopped();
+            }
+            return Report(style, frequency, error);
+        }
+    });
+}
+
+// The full model of the design built with the factors: the figures --model gives.
+ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales,
+                         const DeckEvaluator& evaluate) {
+    const HelixGeometry geometry = BuildScaledGeometry(design, scales);
+    return ComputeModelFigures(geometry, evaluate(WriteNecDeck(geometry)));
+}
+
+std::optional<double> ReadConductorOrRefuse(const std::string& text, bool& refused) {
+    refused = false;
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    const std::optional<double> diameter = ReadPositiveNumber(text);
+    if (!diameter) {
+        std::cerr << "zandrel2-dims: the conductor diameter must be a positive number of "
+                     "millimetres, not \""
+                  << text << "\"\n";
+        refused = true;
+    }
+    return diameter;
+}
+
+std::string Scale(double factor) { return Fixed(factor, 4); }
+
+std::string Db(double value, const char* unit) { return Fixed(value, 2) + " " + unit; }
+
+// The rows of a before-and-after table of the model's figures.
+std::vector<std::vector<std::string>> FigureRows(const ModelFigures& before,
+                                                 const ModelFigures& after, Polarisation sense) {
+    const auto row = [&](const std::string& name, auto&& text) {
+        return std::vector<std::string>{name, text(before), text(after)};
+    };
+    const bool right = sense == Polarisation::Rhcp;
+    return {
+        {"FIGURE", "DESIGN", "TUNED"},
+        row("impedance R + jX (ohm)",
+            [&](const ModelFigures& f) { return FigureTexts(f, sense)[0]; }),
+        row("phasing (large loop beside small)",
+            [](const ModelFigures& f) { return PhasingText(f.Phasing); }),
+        row("zenith RHCP", [](const ModelFigures& f) { return Db(f.ZenithRhcpDbic, "dBic"); }),
+        row("zenith LHCP", [](const ModelFigures& f) { return Db(f.ZenithLhcpDbic, "dBic"); }),
+        row("zenith axial ratio", [&](const ModelFigures& f) { return FigureTexts(f, sense)[7]; }),
+        row(std::string("horizon ") + (right ? "RHCP" : "LHCP") + " (power mean)",
+            [&](const ModelFigures& f) { return FigureTexts(f, sense)[3]; }),
+        row("resonance", [&](const ModelFigures& f) { return FigureTexts(f, sense)[5]; }),
+    };
+}
+
+void PrintRows(const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths;
+    const auto width = [](const std::string& text) {
+        return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
+    };
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()), 0);
+        for (std::size_t i = 0; i + 1 < row.size(); ++i) {
+            widths[i] = std::max(widths[i], width(row[i]));
+        }
+    }
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            line += row[i];
+            if (i + 1 < row.size()) {
+                line += std::string(widths[i] - width(row[i]) + 2, ' ');
+            }
+        }
+        std::cout << line << '\n';
+    }
+}
+
+double Hundredths(float value) { return std::round(static_cast<double>(value) * 100.0) / 100.0; }
+
+class TuneCommand : public Command {
+  public:
+    void Define(CLI::App& app) override {
+        app.description(
+            "Tunes one style's two loops in nec2c: the scale factors, from 0.80 to 1.20,\n"
+            "that give the lowest zenith axial ratio with |X| within 1 ohm at the design\n"
+            "frequency, the tuned dimensions and the model before and after.");
+        AddStyle(app, style_);
+        AddFrequency(app, frequency_);
+        AddJson(app, json_);
+        AddPolarisation(app, sense_);
+        AddConductorDiameter(app, conductor_);
+    }
+
+    int Run(char* program) override {
+        bool refused = false;
+        const std::optional<double> conductor = ReadConductorOrRefuse(conductor_, refused);
+        if (refused) {
+            return 1;
+        }
+        const LoopDesign design{style_, frequency_, sense_, conductor};
+        return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
+            const TuneResult tuned = TuneLoops(design, evaluate, Tuning);
+            const ModelFigures before = ModelScaled(design, {}, evaluate);
+            const ModelFigures after = ModelScaled(design, tuned.Scales, evaluate);
+            const int runs = tuned.Nec2cRuns + 2;
+            const HelixDimensions calculator = BuildScaledGeometry(design, {}).Dimensions;
+            if (json_) {
+                PrintJson(tuned, before, after, runs);
+            } else {
+                PrintText(tuned, calculator, before, after, runs);
+            }
+            if (!tuned.MeetsReactanceLimit) {
+                std::cerr << "zandrel2-dims: " << style_->Caption << ": no scale factors from "
+                          << Fixed(Tuning.LowestScale, 2) << " to " << Fixed(Tuning.HighestScale, 2)
+                          << " bring |X| within " << Fixed(Tuning.ReactanceLimitOhm, 0)
+                          << " ohm at the design frequency; the best found is shown\n";
+                return 1;
+            }
+            return 0;
+        });
+    }
+
+  private:
+    void PrintText(const TuneResult& tuned, const HelixDimensions& calculator,
+                   const ModelFigures& before, const ModelFigures& after, int runs) const {
+        std::cout << "Tuned in NEC-2: " << style_->Caption << " at " << frequency_ << " MHz, "
+                  << PolarisationName(sense_) << ", nec2c\n"
+                  << "Scale factors: small loop x " << Scale(tuned.Scales.Small)
+                  << ", large loop x " << Scale(tuned.Scales.Large) << "\n"
+                  << "(each from " << Fixed(Tuning.LowestScale, 2) << " to "
+                  << Fixed(Tuning.HighestScale, 2)
+                  << ", for the lowest zenith axial ratio with |X| within "
+                  << Fixed(Tuning.ReactanceLimitOhm, 0) << " ohm at the design frequency)\n";
+        if (!tuned.MeetsReactanceLimit) {
+            std::cout << "No factors in range meet the reactance limit: the best found.\n";
+        }
+        std::cout << "\n";
+        std::vector<std::vector<std::string>> rows{{"DIMENSION (mm)", "CALCULATOR", "TUNED"}};
+        for (const DisplayedDimension& shown : DisplayOrder) {
+            rows.push_back({std::string(shown.Name), FormatDimension(calculator.*shown.Field),
+                            FormatDimension(tuned.Dimensions.*shown.Field)});
+        }
+        PrintRows(rows);
+        std::cout << "\n";
+        PrintRows(FigureRows(before, after, sense_));
+        std::cout << "\nnec2c runs: " << runs << "\n";
+    }
+
+    void PrintJson(const TuneResult& tuned, const ModelFigures& before, const ModelFigures& after,
+                   int runs) const {
+        nlohmann::ordered_json dimensions;
+        nlohmann::ordered_json texts;
+        for (const DisplayedDimension& shown : DisplayOrder) {
+            dimensions[std::string(shown.Name)] = Hundredths(tuned.Dimensions.*shown.Field);
+            texts[std::string(shown.Name)] = FormatDimension(tuned.Dimensions.*shown.Field);
+        }
+        nlohmann::ordered_json document;
+        document["frequency"] = frequency_;
+        document["style"] = style_->Name;
+        document["polarisation"] = PolarisationName(sense_);
+        document["scale"] = {{"small", tuned.Scales.Small}, {"large", tuned.Scales.Large}};
+        document["meets_reactance_limit"] = tuned.MeetsReactanceLimit;
+        document["dimensions"] = std::move(dimensions);
+        document["dimension_texts"] = std::move(texts);
+        document["before"] = FiguresJson(before, nullptr);
+        document["after"] = FiguresJson(after, nullptr);
+        document["nec2c_runs"] = runs;
+        std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    }
+
+    const StyleEntry* style_ = nullptr;
+    std::string frequency_;
+    bool json_ = false;
+    Polarisation sense_ = Polarisation::Rhcp;
+    std::string conductor_;
+};
+
+// "the small loop is 21 mm (2.0 %) too long" and what to do to reach the target.
+std::string LoopAdvice(const char* loop, const LoopTrim& trim) {
+    const long error = std::lround(trim.ErrorMm);
+    std::string text = std::string("The ") + loop + " loop is ";
+    if (error == 0) {
+        text += "within 1 mm of the design (" + Fixed(trim.ErrorPercent, 1) + " %)";
+    } else {
+        text += std::to_string(std::labs(error)) + " mm (" +
+                Fixed(std::fabs(trim.ErrorPercent), 1) + " %) too " +
+                (error > 0 ? "long" : "short");
+    }
+    const long cut = std::lround(trim.TrimPerElementMm);
+    if (cut > 0) {
+        text += ": shorten each of its two helical elements by " + std::to_string(cut) + " mm.";
+    } else if (cut < 0) {
+        text +=
+            ": each of its two helical elements must be " + std::to_string(-cut) + " mm longer.";
+    } else {
+        text += ": nothing to trim.";
+    }
+    return text;
+}
+
+nlohmann::ordered_json TrimJson(const LoopTrim& trim) {
+    return {{"error_mm", trim.ErrorMm},
+            {"error_percent", trim.ErrorPercent},
+            {"trim_per_element_mm", trim.TrimPerElementMm}};
+}
+
+nlohmann::ordered_json OptionalNumber(const std::optional<double>& value) {
+    return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
+}
+
+class TrimCommand : public Command {
+  public:
+    void Define(CLI::App& app) override {
+        app.description(
+            "Fits the two loops' scale factors to a measurement of the antenna as built\n"
+            "(Touchstone .s1p or CSV of Hz, R, X) in nec2c, and says how much to trim\n"
+            "each loop's helical elements to reach the design or the tuned antenna.");
+        AddStyle(app, style_);
+        AddFrequency(app, frequency_);
+        app.add_option("--measured", measured_, "the measurement file: Touchstone or CSV")
+            ->type_name("FILE")
+            ->required();
+        AddJson(app, json_);
+        AddPolarisation(app, sense_);
+        AddConductorDiameter(app, conductor_);
+        app.add_option("--target", target_,
+                       "what to trim to: the calculator's design (the default)\n"
+                       "or the antenna --tune gives")
+            ->type_name("design|tuned")
+            ->check(CLI::IsMember({"design", "tuned"}).description(""));
+    }
+
+    int Run(char* program) override {
+        bool refused = false;
+        const std::optional<double> conductor = ReadConductorOrRefuse(conductor_, refused);
+        if (refused) {
+            return 1;
+        }
+        Measurement measurement;
+        try {
+            measurement = ReadMeasurementFile(measured_);
+        } catch (const MeasurementError& error) {
+            std::cerr << "zandrel2-dims: " << measured_ << ": " << error.Message()
+                      << (error.Detail().empty() ? "" : ": " + error.Detail()) << "\n";
+            return 1;
+        }
+        const LoopDesign design{style_, frequency_, sense_, conductor};
+        return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
+            int runs = 0;
+            LoopScales target;
+            if (target_ == "tuned") {
+                const TuneResult tuned = TuneLoops(design, evaluate, Tuning);
+                runs += tuned.Nec2cRuns;
+                target = tuned.Scales;
+            }
+            const FitResult fit = FitLoops(design, measurement, evaluate);
+            runs += fit.Nec2cRuns;
+            const TrimAdvice advice =
+                AdviseTrim(design, fit.Scales, target, measurement.ReferenceOhm, evaluate);
+            runs += advice.Nec2cRuns;
+            if (json_) {
+                PrintJson(measurement, fit, advice, runs);
+            } else {
+                PrintText(measurement, fit, advice, runs);
+            }
+            return 0;
+        });
+    }
+
+  private:
+    void PrintText(const Measurement& measurement, const FitResult& fit, const TrimAdvice& advice,
+                   int runs) const {
+        const ModelFigures& after = advice.After;
+        std::cout << "Trim for " << style_->Caption << " at " << frequency_ << " MHz, "
+                  << PolarisationName(sense_) << ", to reach the "
+                  << (target_ == "tuned" ? "antenna --tune gives" : "calculator's design") << "\n"
+                  << "Measured: " << measured_ << ", " << measurement.Points.size()
+                  << " points from " << Fixed(measurement.Points.front().FrequencyMHz, 2) << " to "
+                  << Fixed(measurement.Points.back().FrequencyMHz, 2) << " MHz on "
+                  << Fixed(measurement.ReferenceOhm, 1) << " ohm\n"
+                  << "Fitted in nec2c: small loop x " << Scale(fit.Scales.Small)
+                  << ", large loop x " << Scale(fit.Scales.Large) << "\n"
+                  << "Residual " << Fixed(fit.Residual, 4) << " at " << fit.FrequenciesMHz.size()
+                  << " frequencies (the RMS difference of S11 between model and measurement;\n"
+                  << "well above 0.05, a long cable or another style is measured)\n\n"
+                  << LoopAdvice("small", advice.Small) << "\n"
+                  << LoopAdvice("large", advice.Large) << "\n\n"
+                  << "After trimming, at " << frequency_
+                  << " MHz: " << FigureTexts(after, sense_)[0] << " ohm, SWR "
+                  << Fixed(advice.SwrAfter, 2) << " on " << Fixed(advice.ReferenceOhm, 1)
+                  << " ohm, resonance " << FigureTexts(after, sense_)[5] << "\n"
+                  << "nec2c runs: " << runs << "\n";
+    }
+
+    void PrintJson(const Measurement& measurement, const FitResult& fit, const TrimAdvice& advice,
+                   int runs) const {
+        nlohmann::ordered_json document;
+        document["style"] = style_->Name;
+        document["frequency"] = frequency_;
+        document["measured"] = {{"points", measurement.Points.size()},
+                                {"reference_ohm", measurement.ReferenceOhm},
+                                {"low_mhz", measurement.Points.front().FrequencyMHz},
+                                {"high_mhz", measurement.Points.back().FrequencyMHz}};
+        document["fit"] = {{"scale", {{"small", fit.Scales.Small}, {"large", fit.Scales.Large}}},
+                           {"residual", fit.Residual}};
+        document["target"] = target_;
+        document["loops"] = {{"small", TrimJson(advice.Small)}, {"large", TrimJson(advice.Large)}};
+        document["after"] = {
+            {"impedance_ohm",
+             {{"r", advice.After.Impedance.real()}, {"x", advice.After.Impedance.imag()}}},
+            {"swr", advice.SwrAfter},
+            {"resonance_mhz", OptionalNumber(advice.After.ResonanceMHz)}};
+        document["nec2c_runs"] = runs;
+        std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    }
+
+    const StyleEntry* style_ = nullptr;
+    std::string frequency_;
+    std::string measured_;
+    bool json_ = false;
+    Polarisation sense_ = Polarisation::Rhcp;
+    std::string conductor_;
+    std::string target_ = "design";
+};
+
+class TouchstoneCommand : public Command {
+  public:
+    void Define(CLI::App& app) override {
+        app.description(
+            "Writes the model's S11 as a one-port Touchstone file (RI, MHz, 41 points over\n"
+            "the design frequency +-10 %), for VNA software to lay over a measurement.");
+        AddStyle(app, style_);
+        AddFrequency(app, frequency_);
+        AddZ0(app, z0_);
+        app.add_option("-o", output_, "the file to write; - writes to the standard output")
+            ->type_name("FILE.s1p")
+            ->required();
+    }
+
+    int Run(char* program) override {
+        double reference = 50.0;
+        if (!z0_.empty()) {
+            const std::optional<double> z0 = ReadPositiveNumber(z0_);
+            if (!z0) {
+                std::cerr << "zandrel2-dims: the line's impedance (--z0) must be a positive "
+                             "number of ohms, not \""
+                          << z0_ << "\"\n";
+                return 1;
+            }
+            reference = *z0;
+        }
+        const LoopDesign design{style_, frequency_, Polarisation::Rhcp, std::nullopt};
+        return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
+            const double frequency = BuildScaledGeometry(design, {}).FrequencyMHz;
+            const Measurement model =
+                ModelMeasurement(design, {}, SpreadFrequencies(frequency), reference, evaluate);
+            const std::string text = WriteTouchstone(
+                model, {"zandrel2 NEC-2 model of " + std::string(style_->Caption) + " at " +
+                            frequency_ + " MHz, nec2c",
+                        "S11 on " + Fixed(reference, 2) + " ohm, 41 points over +-10 %"});
+            try {
+                if (output_ == "-") {
+                    WriteToDescriptor(STDOUT_FILENO, text, "the standard output");
+                } else {
+                    WriteOutputFile(output_, text);
+                }
+            } catch (const RuntimeError& error) {
+                std::cerr << "zandrel2-dims: " << error.Message()
+                          << (error.Detail().empty() ? "" : ": " + error.Detail()) << "\n";
+                return 1;
+            }
+            return 0;
+        });
+    }
+
+  private:
+    const StyleEntry* style_ = nullptr;
+    std::string frequency_;
+    std::string z0_;
+    std::string output_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeTuneCommand() { return std::make_unique<TuneCommand>(); }
+
+std::unique_ptr<Command> MakeTrimCommand() { return std::make_unique<TrimCommand>(); }
+
+std::unique_ptr<Command> MakeTouchstoneCommand() { return std::make_unique<TouchstoneCommand>(); }
+
+}  // namespace zandrel
