@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iomanip>
+#include <locale>
 #include <numbers>
+#include <sstream>
+#include <string>
 
 #include "model_error.h"
 
@@ -24,6 +28,7 @@ struct LoopShape {
     double Height;
     double TopZ;
     double StartAzimuth;
+    int BottomSegments;
     WirePart Top;
     WirePart Element;
     WirePart Bottom;
@@ -37,13 +42,12 @@ int OddAtLeastThree(double segments) {
 class GeometryBuilder {
   public:
     GeometryBuilder(HelixGeometry& geometry, double radius, double turns, int pieces,
-                    int topSegments, double segmentsPerMetre)
+                    int topSegments)
         : geometry_(geometry),
           wireRadius_(radius),
           turns_(turns),
           pieces_(pieces),
-          topSegments_(topSegments),
-          segmentsPerMetre_(segmentsPerMetre) {}
+          topSegments_(topSegments) {}
 
     // Adds the loop and returns its top wire's tag.
     int AddLoop(const LoopShape& loop) {
@@ -65,10 +69,7 @@ class GeometryBuilder {
             }
             ends[element] = previous;
         }
-        const double bottomLength = std::hypot(ends[1].X - ends[0].X, ends[1].Y - ends[0].Y);
-        Add(ends[0], ends[1],
-            std::max(1, static_cast<int>(std::ceil(bottomLength * segmentsPerMetre_))), loop.Bottom,
-            0);
+        Add(ends[0], ends[1], loop.BottomSegments, loop.Bottom, 0);
         return topTag;
     }
 
@@ -84,10 +85,94 @@ class GeometryBuilder {
     double turns_;
     int pieces_;
     int topSegments_;
-    double segmentsPerMetre_;
 };
 
 bool PositiveAndFinite(double value) { return std::isfinite(value) && value > 0.0; }
+
+[[noreturn]] void NotModellable(const std::string& why) {
+    throw ModelError(ModelErrorKind::NotModellable, why);
+}
+
+std::string Millimetres(double metres) {
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text << std::fixed << std::setprecision(2) << metres / MetresPerMm << " mm";
+    return text.str();
+}
+
+Point Along(const Point& a, const Point& b, double t) {
+    return {a.X + t * (b.X - a.X), a.Y + t * (b.Y - a.Y), a.Z + t * (b.Z - a.Z)};
+}
+
+double Dot(const Point& a, const Point& b) { return a.X * b.X + a.Y * b.Y + a.Z * b.Z; }
+
+Point Minus(const Point& a, const Point& b) { return {a.X - b.X, a.Y - b.Y, a.Z - b.Z}; }
+
+// The shortest distance between two straight wires' centre lines.
+double Separation(const Wire& a, const Wire& b) {
+    const Point u = Minus(a.End, a.Start);
+    const Point v = Minus(b.End, b.Start);
+    const Point w = Minus(a.Start, b.Start);
+    const double uu = Dot(u, u);
+    const double uv = Dot(u, v);
+    const double vv = Dot(v, v);
+    const double uw = Dot(u, w);
+    const double vw = Dot(v, w);
+    const double denominator = uu * vv - uv * uv;
+    // The closest points of the infinite lines, then clamped onto the wires one after the other.
+    double s = denominator > 1e-12 * uu * vv
+                   ? std::clamp((uv * vw - vv * uw) / denominator, 0.0, 1.0)
+                   : 0.0;
+    double t = std::clamp((uv * s + vw) / vv, 0.0, 1.0);
+    s = std::clamp((uv * t - uw) / uu, 0.0, 1.0);
+    const Point gap = Minus(Along(a.Start, a.End, s), Along(b.Start, b.End, t));
+    return std::sqrt(Dot(gap, gap));
+}
+
+bool OfSmallLoop(WirePart part) {
+    return part == WirePart::SmallTop || part == WirePart::SmallElement ||
+           part == WirePart::SmallBottom;
+}
+
+std::string PartName(WirePart part) {
+    switch (part) {
+        case WirePart::SmallTop:
+            return "the small loop's top arm";
+        case WirePart::SmallElement:
+            return "a helical element of the small loop";
+        case WirePart::SmallBottom:
+            return "the small loop's bottom arm";
+        case WirePart::LargeTop:
+            return "the large loop's top arm";
+        case WirePart::LargeElement:
+            return "a helical element of the large loop";
+        case WirePart::LargeBottom:
+            return "the large loop's bottom arm";
+    }
+    return "a wire";
+}
+
+// Refuses a helix in which a wire of one loop comes closer to a wire of the other than the
+// conductor's diameter: the loops would touch.
+void RequireLoopsApart(const HelixGeometry& geometry) {
+    const double conductor = geometry.ConductorDiameterMm * MetresPerMm;
+    for (const Wire& a : geometry.Wires) {
+        if (!OfSmallLoop(a.Part)) {
+            continue;
+        }
+        for (const Wire& b : geometry.Wires) {
+            if (OfSmallLoop(b.Part)) {
+                continue;
+            }
+            const double apart = Separation(a, b);
+            if (apart <= conductor) {
+                NotModellable(PartName(a.Part) + " and " + PartName(b.Part) +
+                              " touch: their centre lines are " + Millimetres(apart) +
+                              " apart, the conductor is " + Millimetres(conductor) + " thick");
+            }
+        }
+    }
+}
 
 }  // namespace
 
@@ -111,6 +196,12 @@ double WireLength(const Wire& wire) {
 
 HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequencyText,
                                  Polarisation sense, const Segmentation& segmentation) {
+    return BuildHelixGeometry(style, frequencyText, sense, GeometryOptions{}, segmentation);
+}
+
+HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequencyText,
+                                 Polarisation sense, const GeometryOptions& options,
+                                 const Segmentation& segmentation) {
     HelixGeometry geometry;
     geometry.Style = &style;
     geometry.FrequencyText = std::string(frequencyText);
@@ -119,43 +210,73 @@ HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequ
     const HelixDimensions& d = geometry.Dimensions;
     geometry.FrequencyMHz = static_cast<double>(d.FreqMHz);
 
+    // The calculator's design, then the builder's loops.
     const double tube = static_cast<double>(d.TubeDiameter) * MetresPerMm;
-    const double smallRadius = static_cast<double>(d.SmallBottomArm) / 2.0 * MetresPerMm;
-    const double largeRadius = static_cast<double>(d.LargeBottomArm) / 2.0 * MetresPerMm;
-    const double smallHeight = static_cast<double>(d.SmallLoopHeight) * MetresPerMm;
-    const double largeHeight = static_cast<double>(d.LargeLoopHeight) * MetresPerMm;
-    for (double value :
-         {geometry.FrequencyMHz, tube, smallRadius, largeRadius, smallHeight, largeHeight}) {
+    const double designSmallRadius = static_cast<double>(d.SmallBottomArm) / 2.0 * MetresPerMm;
+    const double designLargeRadius = static_cast<double>(d.LargeBottomArm) / 2.0 * MetresPerMm;
+    const double designSmallHeight = static_cast<double>(d.SmallLoopHeight) * MetresPerMm;
+    const double designLargeHeight = static_cast<double>(d.LargeLoopHeight) * MetresPerMm;
+    for (double value : {geometry.FrequencyMHz, tube, designSmallRadius, designLargeRadius,
+                         designSmallHeight, designLargeHeight}) {
         if (!PositiveAndFinite(value)) {
-            throw ModelError(ModelErrorKind::NotModellable,
-                             "the frequency must give positive, finite dimensions");
+            NotModellable("the frequency must give positive, finite dimensions");
         }
     }
+    if (!PositiveAndFinite(options.SmallLoopScale) || !PositiveAndFinite(options.LargeLoopScale)) {
+        NotModellable("a loop's scale factor must be a positive number");
+    }
+    geometry.SmallLoopScale = options.SmallLoopScale;
+    geometry.LargeLoopScale = options.LargeLoopScale;
+    const double smallRadius = designSmallRadius * options.SmallLoopScale;
+    const double largeRadius = designLargeRadius * options.LargeLoopScale;
+    const double smallHeight = designSmallHeight * options.SmallLoopScale;
+    const double largeHeight = designLargeHeight * options.LargeLoopScale;
+    geometry.ConductorDiameterMm =
+        options.ConductorDiameterMm.value_or(static_cast<double>(d.TubeDiameter));
+    const double conductor = geometry.ConductorDiameterMm * MetresPerMm;
+    if (!PositiveAndFinite(conductor)) {
+        NotModellable("the conductor diameter must be a positive number");
+    }
+    const double smallerRadius = std::min(smallRadius, largeRadius);
+    if (!(conductor < smallerRadius)) {
+        NotModellable("the conductor diameter " + Millimetres(conductor) +
+                      " must be smaller than the smaller loop's radius " +
+                      Millimetres(smallerRadius));
+    }
 
+    // The segments are cut for the design's loops, whatever the scale factors.
     const double wavelength = SpeedOfLightMmMHz / geometry.FrequencyMHz * MetresPerMm;
     const double segmentsPerMetre = segmentation.SegmentsPerWavelength / wavelength;
     const double turns = style.Constants.TurnFactor;
     const double pi = std::numbers::pi;
-    const double longestElement = std::max(std::hypot(largeHeight, 2.0 * pi * largeRadius * turns),
-                                           std::hypot(smallHeight, 2.0 * pi * smallRadius * turns));
+    const double longestElement =
+        std::max(std::hypot(designLargeHeight, 2.0 * pi * designLargeRadius * turns),
+                 std::hypot(designSmallHeight, 2.0 * pi * designSmallRadius * turns));
     geometry.SegmentsPerElement =
         std::max(segmentation.MinimumPerElement,
                  static_cast<int>(std::ceil(longestElement * segmentsPerMetre)));
     // The top and bottom wires are cut as finely as the elements.
     const double piecesPerMetre = geometry.SegmentsPerElement / longestElement;
     const int topSegments =
-        OddAtLeastThree(2.0 * std::max(smallRadius, largeRadius) * piecesPerMetre);
+        OddAtLeastThree(2.0 * std::max(designSmallRadius, designLargeRadius) * piecesPerMetre);
     geometry.FeedSegment = topSegments / 2 + 1;
+    const auto bottomSegments = [&](double radius) {
+        return std::max(1, static_cast<int>(std::ceil(2.0 * radius * piecesPerMetre)));
+    };
 
-    GeometryBuilder builder(geometry, tube / 2.0, turns, geometry.SegmentsPerElement, topSegments,
-                            piecesPerMetre);
+    GeometryBuilder builder(geometry, conductor / 2.0, turns, geometry.SegmentsPerElement,
+                            topSegments);
     const double smallTop = std::max(smallHeight, largeHeight);
     geometry.SmallFeedTag =
-        builder.AddLoop({smallRadius, smallHeight, smallTop, 0.0, WirePart::SmallTop,
-                         WirePart::SmallElement, WirePart::SmallBottom});
+        builder.AddLoop({smallRadius, smallHeight, smallTop, 0.0, bottomSegments(designSmallRadius),
+                         WirePart::SmallTop, WirePart::SmallElement, WirePart::SmallBottom});
     geometry.LargeFeedTag =
         builder.AddLoop({largeRadius, largeHeight, smallTop - 2.0 * tube, pi / 2.0,
-                         WirePart::LargeTop, WirePart::LargeElement, WirePart::LargeBottom});
+                         bottomSegments(designLargeRadius), WirePart::LargeTop,
+                         WirePart::LargeElement, WirePart::LargeBottom});
+    RequireLoopsApart(geometry);
+    geometry.Sources = {{geometry.SmallFeedTag, geometry.FeedSegment, 1.0},
+                        {geometry.LargeFeedTag, geometry.FeedSegment, 1.0}};
 
     if (sense == Polarisation::Lhcp) {
         for (Wire& wire : geometry.Wires) {

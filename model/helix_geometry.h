@@ -1,6 +1,8 @@
 // The wire structure of a quadrifilar helix built from the calculator's dimensions.
 #pragma once
 
+#include <complex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,13 +45,36 @@ struct Segmentation {
     int MinimumPerElement = 32;
 };
 
+// What the builder makes differently from the calculator's design. A loop's scale factor
+// multiplies its helix radius (half its bottom arm) and its height; its turns, the conductor and
+// the gap of two tube diameters between the top arms stay. The segment counts are the design's
+// whatever the factors, so that the model changes smoothly with them.
+struct GeometryOptions {
+    std::optional<double> ConductorDiameterMm;  // empty: the calculator's tube diameter
+    double SmallLoopScale = 1.0;
+    double LargeLoopScale = 1.0;
+};
+
+// One voltage source of the deck, on a segment of a top wire. Its positive side faces the wire's
+// end: a positive voltage drives current from the wire's start towards its end.
+struct FeedSource {
+    int Tag = 0;
+    int Segment = 0;
+    std::complex<double> Voltage{1.0, 0.0};
+};
+
 struct HelixGeometry {
     const StyleEntry* Style = nullptr;
     std::string FrequencyText;
     Polarisation Sense = Polarisation::Rhcp;
     HelixDimensions Dimensions;  // the dimensions the model was built from
     double FrequencyMHz = 0.0;
+    double ConductorDiameterMm = 0.0;  // every wire's radius is half of it
+    double SmallLoopScale = 1.0;
+    double LargeLoopScale = 1.0;
     std::vector<Wire> Wires;
+    // The small loop's source, then the large loop's, both 1 V: the deck's EX cards.
+    std::vector<FeedSource> Sources;
     int SmallFeedTag = 0;  // the loops' top wires, fed on their middle segments
     int LargeFeedTag = 0;
     int FeedSegment = 0;  // the middle segment of a top wire (both have the same count)
@@ -59,8 +84,16 @@ struct HelixGeometry {
 };
 
 // Computes the style's dimensions for the frequency text into a private set and builds the
-// helix from them. Raises the calculator's RuntimeError when the computation fails, and
-// ModelError(NotModellable) when the dimensions are not positive and finite.
+// helix from them, with the builder's options. Raises the calculator's RuntimeError when the
+// computation fails, and ModelError(NotModellable) when the dimensions are not positive and
+// finite, when a scale factor is not a positive number, when the conductor diameter is not a
+// positive number smaller than the smaller loop's radius, or when wires of the two loops would
+// touch.
+HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequencyText,
+                                 Polarisation sense, const GeometryOptions& options,
+                                 const Segmentation& segmentation = {});
+
+// The calculator's design, as the options' defaults give it.
 HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequencyText,
                                  Polarisation sense, const Segmentation& segmentation = {});
 

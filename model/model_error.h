@@ -14,6 +14,8 @@ enum class ModelErrorKind {
                        // asked for
     DeckNotWritten,    // a deck file or its folder could not be written
     NotModellable,     // dimensions that no NEC-2 model can be built from, nec2c's word included
+    NotMatchable,      // a line or an impedance that no match can be computed for
+    BendDoesNotFit,    // a bend radius that the loop's arms cannot hold
 };
 
 class ModelError : public RuntimeError {

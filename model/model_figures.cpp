@@ -44,28 +44,14 @@ double PowerMeanDb(const std::vector<double>& gainsDb) {
     return mean > 0.0 ? std::max(NoGainDb, 10.0 * std::log10(mean)) : NoGainDb;
 }
 
-// The input impedance of the two loops in parallel, each fed with 1 V.
-std::complex<double> InputImpedance(const HelixGeometry& geometry, const FrequencyRun& run) {
-    if (run.Sources.size() != 2) {
-        Unreadable("a frequency does not have the two sources of the deck");
+// The source of the deck on `tag` in a run's output.
+const SourceInput& SourceOn(const FrequencyRun& run, int tag) {
+    const auto source = std::find_if(run.Sources.begin(), run.Sources.end(),
+                                     [tag](const SourceInput& s) { return s.Tag == tag; });
+    if (source == run.Sources.end()) {
+        Unreadable("a source of the deck is missing from the output");
     }
-    std::complex<double> current;
-    for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
-        const auto source = std::find_if(run.Sources.begin(), run.Sources.end(),
-                                         [tag](const SourceInput& s) { return s.Tag == tag; });
-        if (source == run.Sources.end()) {
-            Unreadable("a source of the deck is missing from the output");
-        }
-        current += source->Current;
-    }
-    if (std::abs(current) == 0.0) {
-        Unreadable("the sources draw no current");
-    }
-    const std::complex<double> impedance = 1.0 / current;
-    if (!std::isfinite(impedance.real()) || !std::isfinite(impedance.imag())) {
-        Unreadable("the sources draw so little current that the impedance is not a finite number");
-    }
-    return impedance;
+    return *source;
 }
 
 // The pattern of the design frequency on its theta x phi grid.
@@ -135,11 +121,7 @@ void ComputePatternFigures(const PatternGrid& grid, ModelFigures& figures) {
     figures.ZenithLhcpDbic = LhcpGainDbic(zenith);
     figures.ZenithSense = zenith.Sense;
     figures.FrontToBackDb = zenith.TotalDb - nadir.TotalDb;
-    const double right = std::abs(RightHandField(zenith));
-    const double left = std::abs(LeftHandField(zenith));
-    figures.AxialRatioDb = right == left
-                               ? std::numeric_limits<double>::infinity()
-                               : 20.0 * std::log10((right + left) / std::fabs(right - left));
+    figures.AxialRatioDb = AxialRatioDb(zenith);
 
     const std::size_t horizon = static_cast<std::size_t>(std::lround(90.0 / grid.Step()));
     std::vector<double> rhcp;
@@ -163,12 +145,6 @@ void ComputePatternFigures(const PatternGrid& grid, ModelFigures& figures) {
     figures.MaxGainElevationDeg = 90.0 - best->ThetaDeg;
     figures.CutXz = VerticalCut(grid, 0);
     figures.CutYz = VerticalCut(grid, grid.Phis() / 4);
-}
-
-double Swr(std::complex<double> load, double reference) {
-    const double reflection = std::abs((load - reference) / (load + reference));
-    return reflection >= 1.0 ? std::numeric_limits<double>::infinity()
-                             : (1.0 + reflection) / (1.0 - reflection);
 }
 
 // The impedance between the sweep's points: a cubic through the four nearest points, for R and
@@ -244,9 +220,6 @@ void ComputeSweepFigures(const HelixGeometry& geometry, const NecOutput& output,
                          const DeckRequest& request, ModelFigures& figures) {
     const std::vector<double> frequencies = SweepFrequencies(geometry.FrequencyMHz, request);
     const double resistance = figures.Impedance.real();
-    if (!(resistance > 0.0)) {
-        Unreadable("the input resistance is not positive");
-    }
     for (std::size_t i = 0; i < frequencies.size(); ++i) {
         const FrequencyRun& run = output.Runs[i + 1];
         if (!SameFrequency(run.FrequencyMHz, frequencies[i])) {
@@ -255,7 +228,9 @@ void ComputeSweepFigures(const HelixGeometry& geometry, const NecOutput& output,
         const std::complex<double> z = InputImpedance(geometry, run);
         const std::complex<double> matched{z.real(),
                                            z.imag() + figures.Match.ReactanceAt(frequencies[i])};
-        figures.Sweep.push_back({frequencies[i], z, Swr(matched, resistance)});
+        figures.Sweep.push_back(
+            {frequencies[i], z, SwrOn(matched, resistance),
+             SwrOn(figures.Line.Network.InputImpedance(z, frequencies[i]), figures.Line.Z0Ohm)});
     }
 
     const std::vector<SweepPoint>& sweep = figures.Sweep;
@@ -277,11 +252,27 @@ void ComputeSweepFigures(const HelixGeometry& geometry, const NecOutput& output,
     }
     const auto mismatched = [&](double f) {
         const std::complex<double> z = curve.At(f);
-        return Swr({z.real(), z.imag() + figures.Match.ReactanceAt(f)}, resistance) >
+        return SwrOn({z.real(), z.imag() + figures.Match.ReactanceAt(f)}, resistance) >
                MatchedSwrLimit;
     };
     figures.BandwidthLowMHz = FirstCrossing(f0, low, FineSteps, mismatched);
     figures.BandwidthHighMHz = FirstCrossing(f0, high, FineSteps, mismatched);
+    const auto mismatchedOnTheLine = [&](double f) {
+        return SwrOn(figures.Line.Network.InputImpedance(curve.At(f), f), figures.Line.Z0Ohm) >
+               MatchedSwrLimit;
+    };
+    figures.Line.BandwidthLowMHz = FirstCrossing(f0, low, FineSteps, mismatchedOnTheLine);
+    figures.Line.BandwidthHighMHz = FirstCrossing(f0, high, FineSteps, mismatchedOnTheLine);
+}
+
+// The matches to the line at the design frequency; the sweep's figures follow.
+void ComputeLineMatch(const LineRequest& line, ModelFigures& figures) {
+    LineMatch& match = figures.Line;
+    match.Z0Ohm = line.Z0Ohm;
+    match.VelocityFactor = line.VelocityFactor;
+    match.SwrUnmatched = SwrOn(figures.Impedance, line.Z0Ohm);
+    match.Network = DesignLNetwork(figures.Impedance, line.Z0Ohm, figures.FrequencyMHz);
+    match.Transformer = DesignQuarterWave(figures.Impedance.real(), line, figures.FrequencyMHz);
 }
 
 // Refuses figures that the output's numbers, finite each, made infinite or not a number, such
@@ -312,18 +303,6 @@ void RequireFinite(const ModelFigures& f) {
 
 }  // namespace
 
-double Matching::ReactanceAt(double frequencyMHz) const {
-    switch (Kind) {
-        case MatchingKind::Inductor:
-            return AngularFrequency(frequencyMHz) * Value;
-        case MatchingKind::Capacitor:
-            return -1.0 / (AngularFrequency(frequencyMHz) * Value);
-        case MatchingKind::None:
-            break;
-    }
-    return 0.0;
-}
-
 std::complex<double> RightHandField(const PatternPoint& point) {
     return (point.ETheta + std::complex<double>(0.0, 1.0) * point.EPhi) / std::numbers::sqrt2;
 }
@@ -340,8 +319,54 @@ double LhcpGainDbic(const PatternPoint& point) {
     return CircularGainDbic(point, LeftHandField(point));
 }
 
+double AxialRatioDb(const PatternPoint& point) {
+    const double right = std::abs(RightHandField(point));
+    const double left = std::abs(LeftHandField(point));
+    return right == left ? std::numeric_limits<double>::infinity()
+                         : 20.0 * std::log10((right + left) / std::fabs(right - left));
+}
+
+// The loops are in parallel on one coax: each source is the coax's voltage, one way round or
+// the other, so the coax gives the sum of their currents over their voltages.
+std::complex<double> InputImpedance(const HelixGeometry& geometry, const FrequencyRun& run) {
+    if (run.Sources.size() != geometry.Sources.size()) {
+        Unreadable("a frequency does not have the sources of the deck");
+    }
+    std::complex<double> admittance;
+    for (const FeedSource& fed : geometry.Sources) {
+        const SourceInput& source = SourceOn(run, fed.Tag);
+        if (std::abs(source.Voltage) == 0.0) {
+            Unreadable("a source has no voltage");
+        }
+        admittance += source.Current / source.Voltage;
+    }
+    if (std::abs(admittance) == 0.0) {
+        Unreadable("the sources draw no current");
+    }
+    const std::complex<double> impedance = 1.0 / admittance;
+    if (!std::isfinite(impedance.real()) || !std::isfinite(impedance.imag())) {
+        Unreadable("the sources draw so little current that the impedance is not a finite number");
+    }
+    return impedance;
+}
+
+LoopPhasing PhasingOf(const FrequencyRun& run, int referenceTag, int tag) {
+    const std::complex<double> reference = SourceOn(run, referenceTag).Current;
+    const std::complex<double> current = SourceOn(run, tag).Current;
+    if (std::abs(reference) == 0.0) {
+        Unreadable("a loop's source draws no current");
+    }
+    const std::complex<double> ratio = current / reference;
+    double phase = std::arg(ratio) * 180.0 / std::numbers::pi;
+    if (phase <= -180.0) {
+        phase += 360.0;
+    }
+    return {phase, std::abs(ratio)};
+}
+
 ModelFigures ComputeModelFigures(const HelixGeometry& geometry, const NecOutput& output,
-                                 const DeckRequest& request) {
+                                 const DeckRequest& request, const LineRequest& line) {
+    RequireValidLine(line);
     if (output.Runs.size() != static_cast<std::size_t>(request.SweepPoints) + 1) {
         Unreadable("the output has " + std::to_string(output.Runs.size()) +
                    " frequencies instead of " + std::to_string(request.SweepPoints + 1));
@@ -361,12 +386,17 @@ ModelFigures ComputeModelFigures(const HelixGeometry& geometry, const NecOutput&
         figures.Match = {MatchingKind::Capacitor,
                          1.0 / (AngularFrequency(figures.FrequencyMHz) * reactance)};
     }
+    figures.Phasing = PhasingOf(design, geometry.SmallFeedTag, geometry.LargeFeedTag);
     ComputePatternFigures(PatternGrid(design.Pattern, request), figures);
     for (std::size_t i = 1; i < output.Runs.size(); ++i) {
         if (!output.Runs[i].Pattern.empty()) {
             Unreadable("the output has a pattern the deck did not ask for");
         }
     }
+    if (!(figures.Impedance.real() > 0.0) || !std::isfinite(std::abs(figures.Impedance))) {
+        Unreadable("the input resistance is not a positive, finite number");
+    }
+    ComputeLineMatch(line, figures);
     ComputeSweepFigures(geometry, output, request, figures);
     RequireFinite(figures);
     return figures;

@@ -7,26 +7,17 @@
 #include <vector>
 
 #include "helix_geometry.h"
+#include "line_match.h"
 #include "nec_deck.h"
 #include "nec_output.h"
 
 namespace zandrel {
 
-enum class MatchingKind { None, Inductor, Capacitor };
-
-// The series component that cancels the reactance at the design frequency.
-struct Matching {
-    MatchingKind Kind = MatchingKind::None;
-    double Value = 0.0;  // henry or farad
-
-    // Its reactance at a frequency, in ohm.
-    double ReactanceAt(double frequencyMHz) const;
-};
-
 struct SweepPoint {
     double FrequencyMHz = 0.0;
     std::complex<double> Impedance;
     double Swr = 0.0;  // with the matching component in series, against R at the design frequency
+    double SwrZ0Matched = 0.0;  // on the line's Z0, through the L-network
 };
 
 // A vertical cut of the pattern: the angle from the zenith, going down on the side of the
@@ -39,6 +30,23 @@ struct CutPoint {
 
 // One edge of the 2:1 band; empty when it lies beyond the sweep.
 using BandEdge = std::optional<double>;
+
+// The phase and size of the large loop's current beside the small loop's.
+struct LoopPhasing {
+    double PhaseDeg = 0.0;  // -180 < phase <= 180
+    double CurrentRatio = 0.0;
+};
+
+// The antenna matched to a line of impedance Z0 at the design frequency.
+struct LineMatch {
+    double Z0Ohm = 0.0;
+    double VelocityFactor = 0.0;
+    double SwrUnmatched = 0.0;  // on Z0, nothing fitted
+    LNetwork Network;           // matches exactly at the design frequency
+    BandEdge BandwidthLowMHz;   // of SWR 2 on Z0 through the network
+    BandEdge BandwidthHighMHz;
+    QuarterWave Transformer;  // after the series matching component
+};
 
 struct ModelFigures {
     double FrequencyMHz = 0.0;
@@ -57,6 +65,10 @@ struct ModelFigures {
     double MaxGainElevationDeg = 0.0;
     double FrontToBackDb = 0.0;
     double AxialRatioDb = 0.0;  // infinite for a linearly polarised zenith
+    // The large loop's source current beside the small loop's, each in its top wire's direction
+    // (from the braid's arm to the centre's arm), at the design frequency.
+    LoopPhasing Phasing;
+    LineMatch Line;
     std::vector<SweepPoint> Sweep;
     std::vector<CutPoint> CutXz;  // through the small loop's plane (phi 0)
     std::vector<CutPoint> CutYz;  // through the large loop's plane (phi 90)
@@ -70,9 +82,23 @@ std::complex<double> LeftHandField(const PatternPoint& point);
 double RhcpGainDbic(const PatternPoint& point);
 double LhcpGainDbic(const PatternPoint& point);
 
+// The axial ratio of a pattern point's field, in dB; infinite where it is linearly polarised.
+double AxialRatioDb(const PatternPoint& point);
+
+// The input impedance of the loops in parallel on the coax, from one frequency of the output of
+// the geometry's deck. Raises ModelError(OutputUnreadable) when the deck's sources are not there,
+// have no voltage or draw no current.
+std::complex<double> InputImpedance(const HelixGeometry& geometry, const FrequencyRun& run);
+
+// The current of the source on `tag` beside that of the source on `referenceTag`, as nec2c gives
+// them in a run, each in the direction of its wire. Raises ModelError(OutputUnreadable) when a
+// source is missing or the reference draws no current.
+LoopPhasing PhasingOf(const FrequencyRun& run, int referenceTag, int tag);
+
 // Figures from the output of the geometry's deck. Raises ModelError(OutputUnreadable) when the
-// output does not answer that deck: runs, frequencies, sources or pattern points missing.
+// output does not answer that deck: runs, frequencies, sources or pattern points missing, and
+// ModelError(NotMatchable) for a line that no match can be made to.
 ModelFigures ComputeModelFigures(const HelixGeometry& geometry, const NecOutput& output,
-                                 const DeckRequest& request = {});
+                                 const DeckRequest& request = {}, const LineRequest& line = {});
 
 }  // namespace zandrel

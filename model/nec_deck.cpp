@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "helix_feed.h"
+
 namespace zandrel {
 
 namespace {
@@ -105,11 +107,33 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
                   ? "Twist: left-hand helix, RHCP upwards"
                   : "Twist: right-hand helix (mirror image), LHCP upwards")
         .End();
+    for (const FeedSide side : {FeedSide::CoaxCentre, FeedSide::CoaxBraid}) {
+        std::string arms;
+        for (const FeedArm& arm : FeedConnections(geometry)) {
+            if (arm.Side == side) {
+                arms += (arms.empty() ? "" : ", ") + std::string(arm.ArmName) + " " +
+                        Number(arm.AzimuthDeg) + " deg";
+            }
+        }
+        deck.Card("CM").Text("Feed, " + std::string(FeedSideName(side)) + ": " + arms).End();
+    }
     deck.Card("CM").Text("Dimensions in mm:").End();
     for (const DisplayedDimension& shown : DisplayOrder) {
         deck.Card("CM")
             .Text(shown.Name)
             .Text(FormatDimension(geometry.Dimensions.*shown.Field))
+            .End();
+    }
+    if (geometry.ConductorDiameterMm != static_cast<double>(geometry.Dimensions.TubeDiameter)) {
+        deck.Card("CM")
+            .Text("Conductor diameter " + Number(geometry.ConductorDiameterMm) +
+                  " mm instead of the tube's")
+            .End();
+    }
+    if (geometry.SmallLoopScale != 1.0 || geometry.LargeLoopScale != 1.0) {
+        deck.Card("CM")
+            .Text("Loops scaled in radius and height: small x " + Number(geometry.SmallLoopScale) +
+                  ", large x " + Number(geometry.LargeLoopScale))
             .End();
     }
     deck.Card("CM")
@@ -132,11 +156,31 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
     // No current tables: only the sources, the power budget and the pattern are read.
     deck.Card("PT") << -1 << 0 << 0 << 0;
     deck.End();
+    const auto sources = [&] {
+        for (const FeedSource& source : geometry.Sources) {
+            deck.Card("EX") << 0 << source.Tag << source.Segment << 0 << source.Voltage.real()
+                            << source.Voltage.imag();
+            deck.End();
+        }
+    };
+    if (request.Runs == DeckRuns::Impedances) {
+        sources();
+        for (const double frequency : request.ImpedanceFrequenciesMHz) {
+            deck.Card("FR") << 0 << 1 << 0 << 0 << frequency << 0.0;
+            deck.End();
+            deck.Card("XQ").End();
+        }
+        deck.Card("EN").End();
+        return deck.Take();
+    }
     deck.Card("FR") << 0 << 1 << 0 << 0 << geometry.FrequencyMHz << 0.0;
     deck.End();
-    for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
-        deck.Card("EX") << 0 << tag << geometry.FeedSegment << 0 << 1.0 << 0.0;
+    sources();
+    if (request.Runs == DeckRuns::Zenith) {
+        deck.Card("RP") << 0 << 1 << 1 << 1000 << 0.0 << 0.0 << 0.0 << 0.0;
         deck.End();
+        deck.Card("EN").End();
+        return deck.Take();
     }
     deck.Card("RP") << 0 << PatternThetaCount(request) << PatternPhiCount(request) << 1000 << 0.0
                     << 0.0 << request.PatternStepDeg << request.PatternStepDeg;

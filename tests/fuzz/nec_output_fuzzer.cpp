@@ -33,7 +33,7 @@ zandrel::DeckRequest SeedRequest() {
 
 const zandrel::HelixGeometry& SeedGeometry() {
     static const zandrel::HelixGeometry geometry = zandrel::BuildHelixGeometry(
-        zandrel::Styles[4], "137.50", zandrel::Polarisation::Rhcp, {10.0, 8});
+        zandrel::Styles[4], "137.50", zandrel::Polarisation::Rhcp, zandrel::Segmentation{10.0, 8});
     return geometry;
 }
 

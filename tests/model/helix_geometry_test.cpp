@@ -171,6 +171,179 @@ TEST(HelixGeometry, LhcpIsTheMirrorImageInY) {
     }
 }
 
+double TopZ(const HelixGeometry& geometry, WirePart part) {
+    return OnlyWire(geometry, part).Start.Z;
+}
+
+double Span(const Wire& wire) {
+    return std::hypot(wire.End.X - wire.Start.X, wire.End.Y - wire.Start.Y);
+}
+
+// The geometry's options refused: expects the model's error and a reason containing `why`.
+void ExpectRefused(const StyleEntry& style, const GeometryOptions& options,
+                   const std::string& why) {
+    try {
+        BuildHelixGeometry(style, "137.50", Polarisation::Rhcp, options);
+        ADD_FAILURE() << "modelled although " << why;
+    } catch (const ModelError& error) {
+        EXPECT_EQ(error.Kind(), ModelErrorKind::NotModellable);
+        EXPECT_EQ(error.Message(), "No NEC-2 model can be built for these dimensions");
+        EXPECT_NE(error.Detail().find(why), std::string::npos) << error.Detail();
+    }
+}
+
+TEST(HelixGeometryOptions, ScaleOneLoopsRadiusAndHeightAndLeaveTheRestAsDesigned) {
+    GeometryOptions options;
+    options.SmallLoopScale = 1.1;
+    options.LargeLoopScale = 0.9;
+    for (const StyleEntry& style : Styles) {
+        const HelixGeometry design = BuildHelixGeometry(style, "137.50", Polarisation::Rhcp);
+        const HelixGeometry scaled =
+            BuildHelixGeometry(style, "137.50", Polarisation::Rhcp, options);
+        const HelixDimensions& d = design.Dimensions;
+        const double tube = static_cast<double>(d.TubeDiameter) * MetresPerMm;
+        EXPECT_NEAR(Span(OnlyWire(scaled, WirePart::SmallTop)),
+                    1.1 * static_cast<double>(d.SmallBottomArm) * MetresPerMm, 1e-9);
+        EXPECT_NEAR(Span(OnlyWire(scaled, WirePart::SmallBottom)),
+                    1.1 * static_cast<double>(d.SmallBottomArm) * MetresPerMm, 1e-9);
+        EXPECT_NEAR(Span(OnlyWire(scaled, WirePart::LargeBottom)),
+                    0.9 * static_cast<double>(d.LargeBottomArm) * MetresPerMm, 1e-9);
+        EXPECT_NEAR(TopZ(scaled, WirePart::SmallTop) - TopZ(scaled, WirePart::SmallBottom),
+                    1.1 * static_cast<double>(d.SmallLoopHeight) * MetresPerMm, 1e-9);
+        EXPECT_NEAR(TopZ(scaled, WirePart::LargeTop) - TopZ(scaled, WirePart::LargeBottom),
+                    0.9 * static_cast<double>(d.LargeLoopHeight) * MetresPerMm, 1e-9);
+        EXPECT_NEAR(TopZ(scaled, WirePart::SmallTop) - TopZ(scaled, WirePart::LargeTop), 2.0 * tube,
+                    1e-9);
+        // Radius and height together: each element is the design's, scaled, with its turns.
+        for (int element = 0; element < 2; ++element) {
+            EXPECT_NEAR(ChainLength(scaled, WirePart::SmallElement, element),
+                        1.1 * ChainLength(design, WirePart::SmallElement, element), 1e-9);
+            EXPECT_NEAR(ChainLength(scaled, WirePart::LargeElement, element),
+                        0.9 * ChainLength(design, WirePart::LargeElement, element), 1e-9);
+        }
+        ASSERT_EQ(scaled.Wires.size(), design.Wires.size());
+        for (std::size_t i = 0; i < design.Wires.size(); ++i) {
+            EXPECT_EQ(scaled.Wires[i].Segments, design.Wires[i].Segments) << style.Name;
+            EXPECT_DOUBLE_EQ(scaled.Wires[i].Radius, tube / 2.0);
+            // A wire of the small loop keeps its azimuth: only the radius changes.
+            EXPECT_NEAR(std::atan2(scaled.Wires[i].End.Y, scaled.Wires[i].End.X),
+                        std::atan2(design.Wires[i].End.Y, design.Wires[i].End.X), 1e-9);
+        }
+        EXPECT_EQ(scaled.FeedSegment, design.FeedSegment);
+    }
+}
+
+TEST(HelixGeometryOptions, GiveEveryWireHalfTheBuildersConductorAndSayItInTheDeck) {
+    GeometryOptions options;
+    options.ConductorDiameterMm = 2.0;
+    const HelixGeometry geometry =
+        BuildHelixGeometry(Styles[3], "137.50", Polarisation::Rhcp, options);
+    for (const Wire& wire : geometry.Wires) {
+        EXPECT_DOUBLE_EQ(wire.Radius, 0.001);
+    }
+    const std::string deck = WriteNecDeck(geometry);
+    EXPECT_NE(deck.find("CM Conductor diameter 2 mm instead of the tube's\n"), std::string::npos);
+    EXPECT_EQ(deck.find("scaled"), std::string::npos);
+    const std::string design =
+        WriteNecDeck(BuildHelixGeometry(Styles[3], "137.50", Polarisation::Rhcp));
+    EXPECT_EQ(design.find("Conductor diameter"), std::string::npos);
+    options.SmallLoopScale = 1.02;
+    options.LargeLoopScale = 0.985;
+    const std::string scaled =
+        WriteNecDeck(BuildHelixGeometry(Styles[3], "137.50", Polarisation::Rhcp, options));
+    EXPECT_NE(scaled.find("CM Loops scaled in radius and height: small x 1.02, large x 0.985\n"),
+              std::string::npos);
+}
+
+TEST(HelixGeometryOptions, KeepTheLoopsApartWhereverTheyAreAccepted) {
+    // Checked independently by sampling the wires, over the factors a tuner may try.
+    for (const StyleEntry* style : {&Styles[0], &Styles[5]}) {
+        for (const double small : {0.8, 1.2}) {
+            for (const double large : {0.8, 1.2}) {
+                GeometryOptions options;
+                options.SmallLoopScale = small;
+                options.LargeLoopScale = large;
+                HelixGeometry geometry;
+                try {
+                    geometry = BuildHelixGeometry(*style, "137.50", Polarisation::Rhcp, options);
+                } catch (const ModelError& error) {
+                    ADD_FAILURE() << style->Name << " " << small << " " << large << ": "
+                                  << error.Detail();
+                    continue;
+                }
+                for (const Wire& a : geometry.Wires) {
+                    for (const Wire& b : geometry.Wires) {
+                        if (a.Part <= WirePart::SmallBottom && b.Part > WirePart::SmallBottom) {
+                            ASSERT_GT(WireDistance(a, b), a.Radius + b.Radius)
+                                << style->Name << " " << small << " " << large;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(HelixGeometryOptionErrors, RefuseAConductorThatIsNotAPositiveNumber) {
+    for (const double diameter : {0.0, -2.0, std::nan(""), HUGE_VAL}) {
+        GeometryOptions options;
+        options.ConductorDiameterMm = diameter;
+        ExpectRefused(Styles[0], options, "the conductor diameter must be a positive number");
+    }
+}
+
+TEST(HelixGeometryOptionErrors, RefuseAConductorNotSmallerThanTheSmallerLoopsRadius) {
+    GeometryOptions options;
+    options.ConductorDiameterMm = 110.25;  // 1/2 TURN .3 TALL: both bottom arms 220.42 mm
+    ExpectRefused(Styles[2], options,
+                  "the conductor diameter 110.25 mm must be smaller than the smaller loop's "
+                  "radius 110.21 mm");
+    options.LargeLoopScale = 0.4;
+    options.ConductorDiameterMm = 60.0;
+    ExpectRefused(Styles[2], options, "smaller than the smaller loop's radius 44.08 mm");
+}
+
+TEST(HelixGeometryOptionErrors, RefuseTopArmsThatTouchWhereTheyCross) {
+    // The top arms cross on the axis two tube diameters apart: 2 x 8.727 mm, which the result
+    // box shows as 8.73.
+    const double gap =
+        2.0 *
+        static_cast<double>(
+            BuildHelixGeometry(Styles[2], "137.50", Polarisation::Rhcp).Dimensions.TubeDiameter);
+    ASSERT_NEAR(gap, 17.45, 0.005);
+    GeometryOptions options;
+    options.ConductorDiameterMm = gap - 0.01;
+    EXPECT_NO_THROW(BuildHelixGeometry(Styles[2], "137.50", Polarisation::Rhcp, options));
+    options.ConductorDiameterMm = gap + 0.01;
+    ExpectRefused(Styles[2], options,
+                  "the small loop's top arm and the large loop's top arm touch: their centre "
+                  "lines are 17.45 mm apart, the conductor is 17.46 mm thick");
+}
+
+TEST(HelixGeometryOptionErrors, RefuseLoopsScaledUntilTheirBottomArmsMeet) {
+    // The small loop's bottom arm passes through the axis at the large one's depth when its
+    // height reaches the large loop's height plus the two tube diameters between the tops.
+    const HelixDimensions& d =
+        BuildHelixGeometry(Styles[0], "137.50", Polarisation::Rhcp).Dimensions;
+    GeometryOptions options;
+    options.SmallLoopScale =
+        (static_cast<double>(d.LargeLoopHeight) + 2.0 * static_cast<double>(d.TubeDiameter)) /
+        static_cast<double>(d.SmallLoopHeight);
+    ExpectRefused(Styles[0], options,
+                  "the small loop's bottom arm and the large loop's bottom arm touch");
+}
+
+TEST(HelixGeometryOptionErrors, RefuseScaleFactorsThatAreNotPositiveNumbers) {
+    for (const double factor : {0.0, -1.0, std::nan(""), HUGE_VAL}) {
+        GeometryOptions small;
+        small.SmallLoopScale = factor;
+        ExpectRefused(Styles[1], small, "a loop's scale factor must be a positive number");
+        GeometryOptions large;
+        large.LargeLoopScale = factor;
+        ExpectRefused(Styles[1], large, "a loop's scale factor must be a positive number");
+    }
+}
+
 TEST(HelixGeometryErrors, RaisesTheCalculatorsErrorForABadFrequency) {
     try {
         BuildHelixGeometry(Styles[0], "abc", Polarisation::Rhcp);

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "helix_geometry.h"
+#include "line_circuit.h"
+#include "model_error.h"
 #include "model_figures.h"
 #include "nec2c_process.h"
 #include "nec_deck.h"
@@ -14,11 +16,12 @@ namespace zandrel {
 namespace {
 
 ModelFigures Model(const StyleEntry& style, Polarisation sense, const Segmentation& cut = {},
-                   const DeckRequest& request = {}) {
-    const HelixGeometry geometry = BuildHelixGeometry(style, "137.50", sense, cut);
+                   const DeckRequest& request = {}, const GeometryOptions& options = {},
+                   const LineRequest& line = {}) {
+    const HelixGeometry geometry = BuildHelixGeometry(style, "137.50", sense, options, cut);
     const test_support::Nec2cRun run = test_support::RunNec2c(WriteNecDeck(geometry, request));
     EXPECT_EQ(run.Status, 0);
-    return ComputeModelFigures(geometry, ParseNecOutput(run.Output), request);
+    return ComputeModelFigures(geometry, ParseNecOutput(run.Output), request, line);
 }
 
 // Two crossed half-wave dipoles, the one on y fed 90 degrees after or before the one on x.
@@ -55,6 +58,28 @@ TEST(Polarisation, CrossedDipolesGiveTheSenseTheirPhasingMakes) {
     }
 }
 
+TEST(LoopPhasing, OfCrossedDipolesFedAQuarterPeriodApartIsNinetyDegrees) {
+    for (const bool yLags : {true, false}) {
+        const LoopPhasing phasing = PhasingOf(CrossedDipoles(yLags).Runs.front(), 1, 2);
+        EXPECT_NEAR(phasing.PhaseDeg, yLags ? -90.0 : 90.0, 0.01);
+        EXPECT_NEAR(phasing.CurrentRatio, 1.0, 0.001);
+    }
+}
+
+TEST(LoopPhasing, OfTwoDistantDipolesFedInAntiphaseIsHalfAPeriod) {
+    const test_support::Nec2cRun run = test_support::RunNec2c(
+        "CM two parallel dipoles\nCE\n"
+        "GW 1 21 0 -0.5 0 0 0.5 0 0.001\n"
+        "GW 2 21 5 -0.5 0 5 0.5 0 0.001\nGE 0\nPT -1 0 0 0\n"
+        "FR 0 1 0 0 142 0\nEX 0 1 11 0 1 0\nEX 0 2 11 0 -1 0\nXQ\nEN\n");
+    ASSERT_EQ(run.Status, 0);
+    const LoopPhasing phasing = PhasingOf(ParseNecOutput(run.Output).Runs.front(), 1, 2);
+    EXPECT_GT(phasing.PhaseDeg, -180.0);
+    EXPECT_LE(phasing.PhaseDeg, 180.0);
+    EXPECT_NEAR(std::fabs(phasing.PhaseDeg), 180.0, 0.01);
+    EXPECT_NEAR(phasing.CurrentRatio, 1.0, 0.001);
+}
+
 TEST(ModelledHelix, RadiatesRhcpUpwardsAndItsMirrorImageLhcpWithTheSameImpedance) {
     for (const StyleEntry& style : Styles) {
         const ModelFigures right = Model(style, Polarisation::Rhcp);
@@ -67,6 +92,8 @@ TEST(ModelledHelix, RadiatesRhcpUpwardsAndItsMirrorImageLhcpWithTheSameImpedance
         EXPECT_NEAR(left.HorizonLhcpDbic, right.HorizonRhcpDbic, 0.01) << style.Name;
         EXPECT_NEAR(left.Impedance.real(), right.Impedance.real(), 0.01) << style.Name;
         EXPECT_NEAR(left.Impedance.imag(), right.Impedance.imag(), 0.01) << style.Name;
+        EXPECT_NEAR(left.Phasing.PhaseDeg, right.Phasing.PhaseDeg, 0.05) << style.Name;
+        EXPECT_NEAR(left.Phasing.CurrentRatio, right.Phasing.CurrentRatio, 0.001) << style.Name;
     }
 }
 
@@ -123,12 +150,73 @@ TEST(ModelledHelix, MatchesAtTheDesignFrequencyAndFindsTheBandAroundIt) {
     }
 }
 
+TEST(ModelledHelix, ResonatesLowerInProportionWhenBothLoopsAreScaledUp) {
+    // Only the conductor and the gap between the top arms do not scale with the loops.
+    GeometryOptions larger;
+    larger.SmallLoopScale = 1.02;
+    larger.LargeLoopScale = 1.02;
+    for (const StyleEntry* style : {&Styles[2], &Styles[5]}) {
+        const ModelFigures design = Model(*style, Polarisation::Rhcp);
+        const ModelFigures scaled = Model(*style, Polarisation::Rhcp, {}, {}, larger);
+        ASSERT_TRUE(design.ResonanceMHz && scaled.ResonanceMHz) << style->Name;
+        EXPECT_NEAR(*scaled.ResonanceMHz, *design.ResonanceMHz / 1.02, 0.003 * 137.5)
+            << style->Name;
+    }
+}
+
+TEST(ModelledHelix, IsMatchedToTheLineByItsLNetworkPutBackIntoTheCircuit) {
+    for (const StyleEntry& style : Styles) {
+        for (const double z0 : {50.0, 75.0}) {
+            const ModelFigures figures =
+                Model(style, Polarisation::Rhcp, {}, {}, {}, LineRequest{z0, 0.66});
+            const LineMatch& line = figures.Line;
+            EXPECT_EQ(line.Z0Ohm, z0);
+            const test_support::Complex seen = test_support::SeenFromTheLine(
+                line.Network, figures.Impedance, figures.FrequencyMHz);
+            EXPECT_NEAR(test_support::StandingWaveRatio(seen, z0), 1.0, 0.005)
+                << style.Name << " on " << z0;
+            EXPECT_NEAR(line.SwrUnmatched, test_support::StandingWaveRatio(figures.Impedance, z0),
+                        1e-9);
+            ASSERT_EQ(figures.Sweep.size(), 11u);
+            EXPECT_NEAR(figures.Sweep[5].SwrZ0Matched, 1.0, 0.005) << style.Name;
+            // Away from the design frequency each part's reactance follows the frequency.
+            for (const SweepPoint& point : figures.Sweep) {
+                EXPECT_NEAR(point.SwrZ0Matched,
+                            test_support::StandingWaveRatio(
+                                test_support::SeenFromTheLine(line.Network, point.Impedance,
+                                                              point.FrequencyMHz),
+                                z0),
+                            1e-6 * point.SwrZ0Matched)
+                    << style.Name;
+                // The 2:1 band holds exactly the sweep's points whose SWR is at most 2.
+                const bool inside = point.FrequencyMHz >= line.BandwidthLowMHz.value_or(0.0) &&
+                                    point.FrequencyMHz <= line.BandwidthHighMHz.value_or(1e9);
+                EXPECT_EQ(inside, point.SwrZ0Matched <= 2.0)
+                    << style.Name << " at " << point.FrequencyMHz;
+            }
+        }
+    }
+}
+
+TEST(ModelledHelixErrors, RefuseALineThatNoMatchCanBeMadeTo) {
+    const HelixGeometry geometry = BuildHelixGeometry(Styles[0], "137.50", Polarisation::Rhcp);
+    try {
+        ComputeModelFigures(geometry, NecOutput{}, {}, LineRequest{-50.0, 0.66});
+        FAIL() << "figures were made for a line of -50 ohm";
+    } catch (const ModelError& error) {
+        EXPECT_EQ(error.Kind(), ModelErrorKind::NotMatchable);
+        EXPECT_EQ(error.Detail(), "the line's impedance must be a positive number of ohms");
+    }
+}
+
 TEST(ModelledHelix, ReportsBandEdgesBeyondANarrowSweepAsSuch) {
     DeckRequest narrow;
     narrow.SweepHalfSpan = 0.002;
     const ModelFigures figures = Model(Styles[5], Polarisation::Rhcp, {}, narrow);
     EXPECT_FALSE(figures.BandwidthLowMHz.has_value());
     EXPECT_FALSE(figures.BandwidthHighMHz.has_value());
+    EXPECT_FALSE(figures.Line.BandwidthLowMHz.has_value());
+    EXPECT_FALSE(figures.Line.BandwidthHighMHz.has_value());
     EXPECT_FALSE(figures.ResonanceMHz.has_value());
 }
 

@@ -1,0 +1,55 @@
+// A one-port measurement of an antenna's input: the reflection coefficient over frequency, and
+// the files it is read from and written to (Touchstone version 1 `.s1p`, or a CSV of R and X).
+#pragma once
+
+#include <complex>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zandrel {
+
+struct MeasuredPoint {
+    double FrequencyMHz = 0.0;
+    std::complex<double> Reflection;  // S11 on the measurement's reference resistance
+};
+
+enum class MeasurementFormat { Touchstone, Csv };
+
+struct Measurement {
+    MeasurementFormat Format = MeasurementFormat::Touchstone;
+    double ReferenceOhm = 50.0;
+    std::vector<MeasuredPoint> Points;  // at least five, frequencies rising
+};
+
+// The reflection coefficient of an impedance on a reference resistance, and back again; an
+// impedance is infinite where the reflection coefficient is 1.
+std::complex<double> ReflectionOf(std::complex<double> impedance, double referenceOhm);
+std::complex<double> ImpedanceOf(std::complex<double> reflection, double referenceOhm);
+
+// The standing-wave ratio of a reflection coefficient; infinite from |S11| = 1 on.
+double SwrOf(std::complex<double> reflection);
+
+// Reads a one-port Touchstone version 1 file (its `#` option line first) or a CSV of frequency
+// (Hz), R and X (ohm) with or without a header line; CSV values are put on 50 ohm. Raises
+// MeasurementError(Unreadable), naming the line, for anything else, fewer than five points,
+// frequencies that do not rise or values that are not finite.
+Measurement ReadMeasurement(std::string_view text);
+
+// Reads a file as ReadMeasurement does; raises MeasurementError(FileNotOpened) when the file
+// cannot be read or is far larger than any measurement.
+Measurement ReadMeasurementFile(const std::filesystem::path& path);
+
+// A one-port Touchstone file of the points: `!` lines with the comments, then
+// `# MHz S RI R <reference>` and one point a line, each number written so that it reads back
+// exactly. Raises MeasurementError(FileNotWritten) for a reference that is not a positive number
+// or a value that is not finite.
+std::string WriteTouchstone(const Measurement& measurement,
+                            const std::vector<std::string>& comments = {});
+
+// Writes WriteTouchstone's text to a file; raises MeasurementError(FileNotWritten).
+void WriteTouchstoneFile(const std::filesystem::path& path, const Measurement& measurement,
+                         const std::vector<std::string>& comments = {});
+
+}  // namespace zandrel

@@ -1,0 +1,74 @@
+// Matching an antenna's impedance to a coax line: the SWR it gives, a two-part L-network that
+// matches it exactly at one frequency and a quarter-wave transformer of standard coax.
+#pragma once
+
+#include <array>
+#include <complex>
+#include <string_view>
+
+namespace zandrel {
+
+enum class MatchingKind { None, Inductor, Capacitor };
+
+// One ideal component: an inductor or a capacitor, or none at all.
+struct Matching {
+    MatchingKind Kind = MatchingKind::None;
+    double Value = 0.0;  // henry or farad
+
+    // Its reactance at a frequency, in ohm (0 for none).
+    double ReactanceAt(double frequencyMHz) const;
+};
+
+// The line a match is made to.
+struct LineRequest {
+    double Z0Ohm = 50.0;
+    double VelocityFactor = 0.66;  // solid polyethylene
+};
+
+// The standard coax impedances a quarter-wave section is made of, in ohm.
+inline constexpr std::array<double, 3> StandardCoaxOhms{{50.0, 75.0, 93.0}};
+
+// The standing-wave ratio of a load on a line of real impedance z0; infinite for a load that
+// reflects everything.
+double SwrOn(std::complex<double> load, double z0Ohm);
+
+enum class ShuntSide { Antenna, Line };
+
+// "antenna" or "line".
+std::string_view ShuntSideName(ShuntSide side);
+
+// A series part and a shunt part between the antenna and the line; the shunt part sits across
+// the antenna's terminals or across the line's.
+struct LNetwork {
+    Matching Series;
+    Matching Shunt;
+    ShuntSide Side = ShuntSide::Antenna;
+
+    // What the line sees at a frequency, looking through the network into `load`.
+    std::complex<double> InputImpedance(std::complex<double> load, double frequencyMHz) const;
+};
+
+// The L-network that matches `load` to z0 exactly at the frequency: of those that do, the
+// low-pass one (series inductor, shunt capacitor) where there is one, else the one whose two
+// reactances add up to less. A part that is not needed is None. Raises ModelError(NotMatchable)
+// for a load whose resistance is not a positive number, or a z0 that is not.
+LNetwork DesignLNetwork(std::complex<double> load, double z0Ohm, double frequencyMHz);
+
+// A quarter-wave section that turns a resistance (after a series part has cancelled the
+// reactance) into z0.
+struct QuarterWave {
+    double LineOhm = 0.0;   // sqrt(z0 x R), the section that would match exactly
+    double CoaxOhm = 0.0;   // the standard coax nearest to it, by ratio
+    double SwrZ0 = 0.0;     // on z0, with the section made of that coax
+    double LengthMm = 0.0;  // a quarter wavelength in the coax
+};
+
+// Raises ModelError(NotMatchable) for a resistance, z0, frequency or velocity factor that is not
+// a positive number, and a velocity factor above 1.
+QuarterWave DesignQuarterWave(double resistanceOhm, const LineRequest& line, double frequencyMHz);
+
+// Raises ModelError(NotMatchable) for a z0 that is not a positive number or a velocity factor
+// that is not above 0 and at most 1.
+void RequireValidLine(const LineRequest& line);
+
+}  // namespace zandrel

@@ -1,0 +1,148 @@
+// Tuning a design's two loops in NEC-2, fitting them to a measurement of the antenna as built,
+// the millimetres to trim, and how resonance follows each loop's length.
+#pragma once
+
+#include <complex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "helix_dimensions.h"
+#include "helix_geometry.h"
+#include "model_figures.h"
+#include "nec2c_engine.h"
+#include "one_port.h"
+
+namespace zandrel {
+
+// The design whose loops are tuned or fitted: a style at a frequency, as the model builds it.
+struct LoopDesign {
+    const StyleEntry* Style = nullptr;
+    std::string FrequencyText;
+    Polarisation Sense = Polarisation::Rhcp;
+    std::optional<double> ConductorDiameterMm;  // empty: the calculator's tube diameter
+};
+
+// Each loop's scale factor: it multiplies the loop's helix radius and height. Both 1 is the
+// calculator's design.
+struct LoopScales {
+    double Small = 1.0;
+    double Large = 1.0;
+};
+
+// The design's helix with its loops scaled. Raises as BuildHelixGeometry does.
+HelixGeometry BuildScaledGeometry(const LoopDesign& design, LoopScales scales);
+
+// The calculator's dimensions with each loop's bottom arm, height, perimeter, top arm and helix
+// length following its scale factor as the model's wires do: the helix's radius and height
+// scale, so its bottom arm, perimeter and helix length do too, and its top arm, running from the
+// feed at the axis to the helix, grows by the change in radius. The tube stays.
+HelixDimensions ScaledDimensions(const HelixDimensions& design, LoopScales scales);
+
+// A loop's perimeter as the calculator's box shows it, rounded to hundredths of a millimetre.
+double DisplayedPerimeterMm(float perimeter);
+
+// The modelled S11 of the design with its loops scaled, on the reference, at each frequency, as
+// a measurement: what a VNA would read on the antenna built so, and what the model's Touchstone
+// file holds. One impedance-only deck; raises what the evaluator raises.
+Measurement ModelMeasurement(const LoopDesign& design, LoopScales scales,
+                             const std::vector<double>& frequenciesMHz, double referenceOhm,
+                             const DeckEvaluator& evaluate);
+
+// Evenly spaced frequencies over the design frequency +-halfSpan, lowest first, in MHz: by
+// default the 41 points over +-10 % of the model's Touchstone file.
+std::vector<double> SpreadFrequencies(double frequencyMHz, int points = 41, double halfSpan = 0.10);
+
+struct TuneSettings {
+    double LowestScale = 0.80;
+    double HighestScale = 1.20;
+    double ReactanceLimitOhm = 1.0;  // |X| at the design frequency
+    int MostRuns = 80;
+};
+
+struct TuneResult {
+    LoopScales Scales;
+    HelixDimensions Dimensions;        // the calculator's, scaled
+    bool MeetsReactanceLimit = false;  // false: no factors in range do; the best found
+    std::complex<double> Impedance;    // at the design frequency, in ohm
+    double AxialRatioDb = 0.0;         // at the zenith
+    double DesignAxialRatioDb = 0.0;   // the calculator's design, at the zenith
+    std::complex<double> DesignImpedance;
+    int Nec2cRuns = 0;
+};
+
+// The two scale factors that, at the design frequency, give the lowest axial ratio at the zenith
+// in the design's sense of polarisation with |X| within the limit, each within the settings'
+// range; COBYLA on one single-frequency, zenith-only deck per evaluation. Factors whose helix
+// cannot be modelled (loops that touch, a geometry nec2c rejects) count as the worst. Raises
+// what the evaluator raises, ModelError(NotModellable) when the design itself cannot be
+// modelled, and the calculator's error for a frequency it cannot compute.
+TuneResult TuneLoops(const LoopDesign& design, const DeckEvaluator& evaluate,
+                     const TuneSettings& settings = {});
+
+struct FitSettings {
+    double LowestScale = 0.80;
+    double HighestScale = 1.20;
+    double BandHalfWidth = 0.15;  // of the design frequency, each side: what a wider file is cut to
+    int MostFrequencies = 11;     // the points fitted, spread over the band
+    int MostRuns = 80;
+};
+
+struct FitResult {
+    LoopScales Scales;
+    double Residual = 0.0;  // RMS of |S11 modelled - S11 measured| over the fitted frequencies
+    std::vector<double> FrequenciesMHz;  // the measured frequencies fitted
+    int Nec2cRuns = 0;
+};
+
+// The two scale factors whose modelled impedance best matches the measurement: least squares on
+// the reflection coefficient on the measurement's reference, at up to MostFrequencies of its
+// points, spread over the part within the design frequency +-BandHalfWidth; BOBYQA on one
+// impedance-only deck per evaluation. Raises TuneError(MeasurementOutOfBand) when fewer than
+// five measured points lie in that band, ModelError(NotModellable) when the design itself cannot
+// be modelled, and what the evaluator raises.
+FitResult FitLoops(const LoopDesign& design, const Measurement& measurement,
+                   const DeckEvaluator& evaluate, const FitSettings& settings = {});
+
+// What to do to one loop.
+struct LoopTrim {
+    double Scale = 1.0;             // as built, from the fit
+    double ErrorMm = 0.0;           // (scale - 1) x the displayed perimeter; positive: too long
+    double ErrorPercent = 0.0;      // (scale - 1) x 100
+    double TrimPerElementMm = 0.0;  // to cut off each of its two helical elements to reach the
+                                    // target; negative: each must be that much longer
+};
+
+struct TrimAdvice {
+    LoopScales Target;
+    LoopTrim Small;
+    LoopTrim Large;
+    double ReferenceOhm = 50.0;
+    // The antenna after trimming, as modelled with the target's factors.
+    ModelFigures After;
+    double SwrAfter = 0.0;  // at the design frequency, on the reference, nothing fitted
+    int Nec2cRuns = 0;
+};
+
+// The trim from the fitted factors to the target's (the design's: both 1; or the tuned ones),
+// and the antenna after it, modelled in one full deck of the target.
+TrimAdvice AdviseTrim(const LoopDesign& design, LoopScales fitted, LoopScales target,
+                      double referenceOhm, const DeckEvaluator& evaluate);
+
+struct ResonanceSensitivity {
+    // d(resonance)/d(perimeter) per loop, in MHz per mm of its perimeter; empty where the
+    // design has no resonance in the model's sweep, or the loop 1 % longer or shorter has none
+    // near it or cannot be modelled.
+    std::optional<double> SmallMHzPerMm;
+    std::optional<double> LargeMHzPerMm;
+    int Nec2cRuns = 0;
+};
+
+// How the design's resonance moves with each loop's perimeter: a central difference over the
+// loop's scale factor, each side an impedance-only deck around the resonance of `figures`, the
+// design's own model. No run is made when the design has no resonance.
+ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
+                                                 const ModelFigures& figures,
+                                                 const DeckEvaluator& evaluate);
+
+}  // namespace zandrel

@@ -1,0 +1,274 @@
+#include "nec2c_engine.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <locale>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "model_error.h"
+
+namespace zandrel {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What one run may write: a real run writes a few kilobytes of output and no errors.
+constexpr std::uintmax_t OutputBytes = 16u * 1024u * 1024u;
+constexpr std::streamsize MessageBytes = 64 * 1024;
+constexpr int QuotedMessageLines = 3;
+
+// A private folder under the temporary directory, removed with everything in it.
+class PrivateFolder {
+  public:
+    PrivateFolder() {
+        std::error_code error;
+        const fs::path temporary = fs::temp_directory_path(error);
+        std::string pattern = (temporary / "zandrel2-nec2c-XXXXXX").string();
+        if (error || mkdtemp(pattern.data()) == nullptr) {
+            throw ModelError(
+                ModelErrorKind::DeckNotWritten,
+                "no private temporary folder could be made in " +
+                    (error ? std::string("the temporary directory") : temporary.string()) + ": " +
+                    (error ? error.message() : std::strerror(errno)));
+        }
+        path_ = pattern;
+    }
+    ~PrivateFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+
+    const fs::path& Path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+std::string ReadStart(const fs::path& path, std::streamsize most) {
+    std::ifstream file(path, std::ios::binary);
+    std::string text(static_cast<std::size_t>(most), '\0');
+    file.read(text.data(), most);
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    return text;
+}
+
+std::string Seconds(std::chrono::milliseconds duration) {
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text << std::fixed << std::setprecision(duration.count() % 1000 == 0 ? 0 : 1)
+         << static_cast<double>(duration.count()) / 1000.0 << " s";
+    return text.str();
+}
+
+// The engine's file on the PATH, as the shell would find it; empty when it is not there.
+std::string FindOnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        std::size_t end = folders.find(':', start);
+        if (end == std::string::npos) {
+            end = folders.size();
+        }
+        const std::string folder = folders.substr(start, end - start);
+        const std::string candidate = (folder.empty() ? "." : folder) + "/" + program;
+        struct stat status {};
+        if (stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+int Milliseconds(std::chrono::steady_clock::duration duration) {
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(
+        0, std::chrono::duration_cast<std::chrono::milliseconds>(duration).count()));
+}
+
+// Whether the child ended before the deadline; it is left to be reaped, so that its process
+// group cannot yet be another's.
+bool EndsBefore(pid_t child, std::chrono::steady_clock::time_point deadline) {
+    const int descriptor = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+    if (descriptor >= 0) {
+        pollfd ready{descriptor, POLLIN, 0};
+        int polled = 0;
+        do {
+            polled = poll(&ready, 1, Milliseconds(deadline - std::chrono::steady_clock::now()));
+        } while (polled < 0 && errno == EINTR);
+        close(descriptor);
+        return polled != 0;
+    }
+    // A kernel without process descriptors: look again every few milliseconds.
+    while (true) {
+        siginfo_t info{};
+        if (waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) != 0 &&
+            errno != EINTR) {
+            return true;
+        }
+        if (info.si_pid == child) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        const timespec pause{0, 5'000'000};
+        nanosleep(&pause, nullptr);
+    }
+}
+
+// Stops whatever is left of the child's process group and reaps the child: its wait status.
+int Reap(pid_t child) {
+    kill(-child, SIGKILL);
+    kill(child, SIGKILL);  // in case it had not yet made its group
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
+// Starts the engine in a process group of its own that dies with this thread, its input from
+// /dev/null, its standard output and errors into `messages`, its files capped in size and no
+// core dump. Only async-signal-safe calls happen between fork and exec.
+pid_t Start(const std::string& engine, std::vector<char*>& arguments, const std::string& messages) {
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        throw ModelError(ModelErrorKind::EngineMissing,
+                         "nec2c could not be started: " + std::string(std::strerror(errno)));
+    }
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child == 0) {
+        close(report[0]);
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) {
+            _exit(127);
+        }
+        const rlimit files{OutputBytes + 1, OutputBytes + 1};
+        setrlimit(RLIMIT_FSIZE, &files);
+        const rlimit core{0, 0};
+        setrlimit(RLIMIT_CORE, &core);
+        const int input = open("/dev/null", O_RDONLY);
+        const int output = open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (input >= 0 && output >= 0 && dup2(input, STDIN_FILENO) >= 0 &&
+            dup2(output, STDOUT_FILENO) >= 0 && dup2(output, STDERR_FILENO) >= 0) {
+            execv(engine.c_str(), arguments.data());
+        }
+        const int error = errno;
+        [[maybe_unused]] const ssize_t written = write(report[1], &error, sizeof error);
+        _exit(127);
+    }
+    const int forkError = errno;
+    close(report[1]);
+    if (child < 0) {
+        close(report[0]);
+        throw ModelError(ModelErrorKind::EngineMissing,
+                         "nec2c could not be started: " + std::string(std::strerror(forkError)));
+    }
+    int error = 0;
+    ssize_t got = 0;
+    do {
+        got = read(report[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    close(report[0]);
+    if (got == static_cast<ssize_t>(sizeof error)) {
+        int ignored = 0;
+        waitpid(child, &ignored, 0);
+        throw ModelError(ModelErrorKind::EngineMissing,
+                         "nec2c could not be started: " + std::string(std::strerror(error)));
+    }
+    return child;
+}
+
+}  // namespace
+
+NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limit) {
+    const std::string engine = FindOnPath("nec2c");
+    if (engine.empty()) {
+        throw ModelError(ModelErrorKind::EngineMissing, "nec2c is not on the PATH");
+    }
+    const PrivateFolder folder;
+    const fs::path output = folder.Path() / "deck.out";
+    const fs::path messages = folder.Path() / "messages.txt";
+    std::string input = (folder.Path() / "deck.nec").string();
+    {
+        std::ofstream file(input, std::ios::binary);
+        if (!file || !file.write(deck.data(), static_cast<std::streamsize>(deck.size())) ||
+            !file.flush()) {
+            throw ModelError(ModelErrorKind::DeckNotWritten, input);
+        }
+    }
+
+    std::string program = engine;
+    std::string inputFlag = "-i";
+    std::string outputFlag = "-o";
+    std::string outputPath = output.string();
+    std::vector<char*> arguments{program.data(),    inputFlag.data(),  input.data(),
+                                 outputFlag.data(), outputPath.data(), nullptr};
+    const auto started = std::chrono::steady_clock::now();
+    const pid_t child = Start(engine, arguments, messages.string());
+    const bool ended = EndsBefore(child, started + limit);
+    const int status = Reap(child);
+    if (!ended) {
+        throw ModelError(ModelErrorKind::EngineFailed,
+                         "nec2c did not finish within " + Seconds(limit) + " and was stopped");
+    }
+
+    // The file is measured before it is read: a flood is refused, not read into memory.
+    std::error_code sizeError;
+    const std::uintmax_t size = fs::file_size(output, sizeError);
+    if ((!sizeError && size > OutputBytes) ||
+        (WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ)) {
+        throw ModelError(ModelErrorKind::OutputUnreadable,
+                         "nec2c wrote more than 16 MB and was stopped");
+    }
+    const std::string text = sizeError ? std::string() : ReadStart(output, OutputBytes);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        const std::string said = ReadStart(messages, MessageBytes);
+        std::string rejection = GeometryRejection(text);
+        if (rejection.empty()) {
+            rejection = GeometryRejection(said);
+        }
+        if (WIFEXITED(status) && !rejection.empty()) {
+            throw ModelError(ModelErrorKind::NotModellable, "nec2c said: " + rejection);
+        }
+        std::string words = LastWords(text);
+        const std::string lastMessages = LastWords(said, QuotedMessageLines);
+        if (!lastMessages.empty()) {
+            words += (words.empty() ? "" : "\n") + lastMessages;
+        }
+        if (!WIFEXITED(status)) {
+            words += (words.empty() ? "" : "\n") + std::string("nec2c stopped abnormally");
+        }
+        throw ModelError(ModelErrorKind::EngineFailed,
+                         "nec2c said: " + (words.empty() ? "nothing" : words));
+    }
+    return ParseNecOutput(text);
+}
+
+DeckEvaluator Nec2cEvaluator(std::chrono::milliseconds limit) {
+    return [limit](const std::string& deck) { return RunDeckInNec2c(deck, limit); };
+}
+
+}  // namespace zandrel
