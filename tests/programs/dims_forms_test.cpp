@@ -62,6 +62,9 @@ const Form ModelForms[] = {
     {"ModelOnA75OhmLineWithTheBuildersConductor",
      {"--model", "--z0", "75", "--velocity-factor", "0.8", "--conductor-diameter", "6", "137.50"}},
     {"ModelOfAFrequencyThatIsNotANumber", {"--model", "abc"}},
+    {"Tune", {"--tune", "HalfTurnTall", "137.50"}},
+    {"TuneOfAFrequencyThatIsNotANumber", {"--tune", "OneTurn", "abc"}},
+    {"TouchstoneOnTheStandardOutput", {"--touchstone", "HalfTurnTall", "137.50", "-o", "-"}},
     {"ModelJsonOfAFrequencyThatIsNotANumber", {"--model", "--json", "abc"}},
 };
 
