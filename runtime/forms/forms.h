@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 class QApplication;
@@ -44,13 +45,22 @@ void SetBoxText(QWidget& box, const QString& text);
 void RunReportingErrors(QWidget& form, const std::function<void()>& handler,
                         const ErrorWording& wording = {});
 
-// A slot for a control's click signal that runs `window`'s member `handler` reporting errors,
-// as in connect(ui->okButton, &QPushButton::clicked, this, ReportingErrors(this, &Window::Ok)).
-template <typename Window>
-auto ReportingErrors(Window* window, void (Window::*handler)(), ErrorWording wording = {}) {
-    return [window, handler, wording = std::move(wording)] {
+// A slot for a control's signal that runs `handler` reporting errors over `window`: a member of
+// the window, as in connect(ui->okButton, &QPushButton::clicked, this,
+// ReportingErrors(this, &Window::Ok)), or any callable, as in ReportingErrors(this, [this] { Ok(); }).
+template <typename Window, typename Handler>
+auto ReportingErrors(Window* window, Handler handler, ErrorWording wording = {}) {
+    return [window, handler = std::move(handler), wording = std::move(wording)] {
         RunReportingErrors(
-            *window, [window, handler] { (window->*handler)(); }, wording);
+            *window,
+            [window, &handler] {
+                if constexpr (std::is_invocable_v<const Handler&>) {
+                    std::invoke(handler);
+                } else {
+                    std::invoke(handler, window);
+                }
+            },
+            wording);
     };
 }
 

@@ -35,17 +35,18 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui_(std::make_unique<
     const ErrorWording frequencyWording = [this](const RuntimeError& error) {
         return ExplainComputeError(error);
     };
-    const std::pair<QPushButton*, void (MainWindow::*)()> computeButtons[] = {
-        {ui_->quarterTurnButton, &MainWindow::ComputeQuarterTurn},
-        {ui_->halfTurnRcaButton, &MainWindow::ComputeHalfTurnRca},
-        {ui_->halfTurnShortButton, &MainWindow::ComputeHalfTurnShort},
-        {ui_->halfTurnTallButton, &MainWindow::ComputeHalfTurnTall},
-        {ui_->oneTurnButton, &MainWindow::ComputeOneTurn},
-        {ui_->oneAndHalfTurnButton, &MainWindow::ComputeOneAndHalfTurn},
+    const std::pair<QPushButton*, HelixStyle> computeButtons[] = {
+        {ui_->quarterTurnButton, HelixStyle::QuarterTurn},
+        {ui_->halfTurnRcaButton, HelixStyle::HalfTurnRca},
+        {ui_->halfTurnShortButton, HelixStyle::HalfTurnShort},
+        {ui_->halfTurnTallButton, HelixStyle::HalfTurnTall},
+        {ui_->oneTurnButton, HelixStyle::OneTurn},
+        {ui_->oneAndHalfTurnButton, HelixStyle::OneAndHalfTurn},
     };
-    for (const auto& [button, compute] : computeButtons) {
+    for (const auto& [button, style] : computeButtons) {
         connect(button, &QPushButton::clicked, this,
-                ReportingErrors(this, compute, frequencyWording));
+                ReportingErrors(
+                    this, [this, style = style] { Compute(style); }, frequencyWording));
     }
     connect(ui_->infoButton, &QPushButton::clicked, this,
             ReportingErrors(this, &MainWindow::ShowInformationWindow));
@@ -100,13 +101,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     menu->exec(static_cast<QContextMenuEvent*>(event)->globalPos());
     return true;
 }
-
-void MainWindow::ComputeQuarterTurn() { Compute(HelixStyle::QuarterTurn); }
-void MainWindow::ComputeHalfTurnRca() { Compute(HelixStyle::HalfTurnRca); }
-void MainWindow::ComputeHalfTurnShort() { Compute(HelixStyle::HalfTurnShort); }
-void MainWindow::ComputeOneAndHalfTurn() { Compute(HelixStyle::OneAndHalfTurn); }
-void MainWindow::ComputeOneTurn() { Compute(HelixStyle::OneTurn); }
-void MainWindow::ComputeHalfTurnTall() { Compute(HelixStyle::HalfTurnTall); }
 
 void MainWindow::ShowInformationWindow() { InformationWindowInstance().Show(); }
 void MainWindow::ShowWebLinkWindow() { WebLinkWindowInstance().Show(); }

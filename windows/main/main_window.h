@@ -29,12 +29,6 @@ class MainWindow : public QWidget {
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    void ComputeQuarterTurn();
-    void ComputeHalfTurnRca();
-    void ComputeHalfTurnShort();
-    void ComputeHalfTurnTall();
-    void ComputeOneTurn();
-    void ComputeOneAndHalfTurn();
     void ShowInformationWindow();
     void ShowWebLinkWindow();
     void PrintMainWindow();

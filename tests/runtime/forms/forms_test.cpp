@@ -210,7 +210,7 @@ class FormsTest : public QObject {
         report->accept();
     }
 
-    void aReportingSlotRunsItsWindowsHandlerAndReportsItsError() {
+    void aReportingSlotRunsItsWindowsHandlerOrAnyCallableAndReportsItsError() {
         struct Window : QWidget {
             int runs = 0;
             void Handle() {
@@ -219,17 +219,31 @@ class FormsTest : public QObject {
             }
         } window;
         window.show();
-        auto* button = new QPushButton(&window);
-        QObject::connect(button, &QPushButton::clicked, &window,
+        const auto explain = [](const zandrel::RuntimeError& error) {
+            return QStringLiteral("explained %1").arg(error.Number());
+        };
+        auto* member = new QPushButton(&window);
+        QObject::connect(member, &QPushButton::clicked, &window,
+                         zandrel::ReportingErrors(&window, &Window::Handle, explain));
+        auto* callable = new QPushButton(&window);
+        QObject::connect(callable, &QPushButton::clicked, &window,
                          zandrel::ReportingErrors(
-                             &window, &Window::Handle, [](const zandrel::RuntimeError& error) {
-                                 return QStringLiteral("explained %1").arg(error.Number());
-                             }));
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(window.runs, 1);
-        auto* report = window.findChild<QMessageBox*>(zandrel::RuntimeErrorReportName);
-        QVERIFY(report != nullptr);
-        QCOMPARE(report->informativeText(), QString("explained 6"));
+                             &window,
+                             [&window] {
+                                 window.runs += 10;
+                                 throw zandrel::NumericError(
+                                     zandrel::NumericErrorKind::DivisionByZero);
+                             },
+                             explain));
+        for (QPushButton* button : {member, callable}) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            auto* report = window.findChild<QMessageBox*>(zandrel::RuntimeErrorReportName);
+            QVERIFY(report != nullptr);
+            QCOMPARE(report->informativeText(),
+                     QString("explained %1").arg(button == member ? 6 : 11));
+            delete report;
+        }
+        QCOMPARE(window.runs, 11);
     }
 
     void aClickableLabelIsClickedByALeftPressAndReleaseInsideIt() {
