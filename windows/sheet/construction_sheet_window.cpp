@@ -19,10 +19,18 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::ConstructionSheetWindow>()) {
     ui_->setupUi(this);
     FinishLoading(*this);
+    // Each choice carries the value it stands for.
     for (const StyleEntry& style : Styles) {
         ui_->styleBox->addItem(
-            QString::fromUtf8(style.Caption.data(), static_cast<qsizetype>(style.Caption.size())));
+            QString::fromUtf8(style.Caption.data(), static_cast<qsizetype>(style.Caption.size())),
+            QVariant::fromValue(style.Style));
     }
+    ui_->polarisationBox->addItem(tr("RHCP (right-hand circular)"),
+                                  QVariant::fromValue(Polarisation::Rhcp));
+    ui_->polarisationBox->addItem(tr("LHCP (left-hand circular)"),
+                                  QVariant::fromValue(Polarisation::Lhcp));
+    ui_->paperBox->addItem(tr("A4"), QVariant::fromValue(Paper::A4));
+    ui_->paperBox->addItem(tr("Letter"), QVariant::fromValue(Paper::Letter));
     ui_->mastDiameterBox->setValue(DefaultMastDiameterMm);
 
     connect(ui_->preview, &QPrintPreviewWidget::paintRequested, this,
@@ -55,17 +63,15 @@ void ConstructionSheetWindow::SetFrequency(const QString& frequencyText) {
 }
 
 ConstructionSheet ConstructionSheetWindow::CurrentSheet() const {
-    const auto index = static_cast<std::size_t>(std::max(ui_->styleBox->currentIndex(), 0));
-    const Polarisation sense =
-        ui_->polarisationBox->currentIndex() == 1 ? Polarisation::Lhcp : Polarisation::Rhcp;
     ConstructionSheet sheet = ComputeConstructionSheet(
-        Styles.at(index).Style, frequency_.toStdString(), sense, ui_->mastDiameterBox->value());
+        ui_->styleBox->currentData().value<HelixStyle>(), frequency_.toStdString(),
+        ui_->polarisationBox->currentData().value<Polarisation>(), ui_->mastDiameterBox->value());
     LayOutTemplate(sheet, CurrentPaper());
     return sheet;
 }
 
 Paper ConstructionSheetWindow::CurrentPaper() const {
-    return ui_->paperBox->currentIndex() == 1 ? Paper::Letter : Paper::A4;
+    return ui_->paperBox->currentData().value<Paper>();
 }
 
 void ConstructionSheetWindow::UpdatePreview() { ui_->preview->updatePreview(); }
