@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QShortcut>
 #include <memory>
 #include <utility>
 
@@ -69,6 +70,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui_(std::make_unique<
     for (QLineEdit* box : findChildren<QLineEdit*>()) {
         box->installEventFilter(this);
     }
+    // Shift+F10 opens it too, also where the platform knows only the menu key (X11).
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this), &QShortcut::activated,
+            this, &MainWindow::OpenContextMenuFromKeyboard);
     ui_->titleCaption->setFocus();
 }
 
@@ -88,6 +92,19 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
     menu.setObjectName(QStringLiteral("mainWindowMenu"));
     AddWindowActions(menu);
     menu.exec(event->globalPos());
+}
+
+void MainWindow::OpenContextMenuFromKeyboard() {
+    QWidget* target = focusWidget();
+    if (target == nullptr || !isAncestorOf(target)) {
+        target = this;
+    }
+    // At the text cursor of a box, else in the middle of the control.
+    const QRect cursor = target->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    const QPoint position = cursor.isValid() ? cursor.center() : target->rect().center();
+    // A control without a menu of its own passes the event on to the window.
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, position, target->mapToGlobal(position));
+    QCoreApplication::sendEvent(target, &event);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

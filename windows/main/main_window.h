@@ -45,6 +45,8 @@ class MainWindow : public QWidget {
   private:
     // The window's own menu items, above what `menu` already holds.
     void AddWindowActions(QMenu& menu);
+    // Opens the context menu of the control with the focus, as the menu key does.
+    void OpenContextMenuFromKeyboard();
 
     void Compute(HelixStyle style);
     QString ExplainComputeError(const RuntimeError& error) const;

@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
 #include <limits>
 
 #include "event_loop.h"
@@ -512,6 +513,16 @@ class ZandrelTest : public QObject {
     // returns the menu's item texts.
     static QStringList ChooseFromContextMenu(QWidget* target, QContextMenuEvent::Reason reason,
                                              int chosen) {
+        return ChooseFromMenuOpenedBy(
+            [target, reason] {
+                QContextMenuEvent event(reason, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+                QApplication::sendEvent(target, &event);
+            },
+            chosen);
+    }
+    // Runs `open`, and chooses the item `chosen` of the menu it opens, or none when it is -1;
+    // returns the menu's item texts.
+    static QStringList ChooseFromMenuOpenedBy(const std::function<void()>& open, int chosen) {
         QStringList items;
         QTimer::singleShot(0, [&items, chosen] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -521,11 +532,12 @@ class ZandrelTest : public QObject {
             for (const QAction* action : menu->actions()) {
                 items << (action->isSeparator() ? QStringLiteral("-") : action->text());
             }
-            menu->actions().at(chosen)->trigger();
+            if (chosen >= 0) {
+                menu->actions().at(chosen)->trigger();
+            }
             menu->close();
         });
-        QContextMenuEvent event(reason, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(target, &event);
+        open();
         return items;
     }
 
@@ -550,6 +562,33 @@ class ZandrelTest : public QObject {
         QCOMPARE(sheet.count(), 1);
         QCOMPARE(sheet.takeFirst().at(0).toString(), QString("145.80"));
         QCOMPARE(Find<QLineEdit>("frequencyBox")->text(), QString("145.80"));
+    }
+
+    void shiftF10OpensTheContextMenuOnTheWindowAndInEveryBox() {
+        QSignalSpy model(&Window(), &MainWindow::modelRequested);
+        // The key goes to the active window; a closed menu hands the activation back later.
+        const auto shiftF10In = [this](QWidget* control, int chosen) {
+            Window().activateWindow();
+            if (!QTest::qWaitForWindowActive(&Window())) {
+                return QStringList({"the window did not become active"});
+            }
+            control->setFocus();
+            return ChooseFromMenuOpenedBy(
+                [control] { QTest::keyClick(control, Qt::Key_F10, Qt::ShiftModifier); }, chosen);
+        };
+
+        // A button has no menu of its own: the window's opens.
+        QCOMPARE(shiftF10In(Find("quarterTurnButton"), 0),
+                 QStringList({"Model in NEC-2...", "Construction sheet..."}));
+        QCOMPARE(model.count(), 1);
+        for (const Control& c : TextBoxes) {
+            const QStringList items = shiftF10In(Find(c.name), -1);
+            QVERIFY2(items.mid(0, 3) ==
+                             QStringList({"Model in NEC-2...", "Construction sheet...", "-"}) &&
+                         items.size() > 5,
+                     qPrintable(QString(c.name) + ": " + items.join('|')));
+        }
+        QCOMPARE(model.count(), 1);
     }
 
     void typingIntoACaptionOrResultBoxChangesOnlyThatBox() {
