@@ -39,8 +39,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(ZANDREL2_GUI)
     # The windows need the X11 platform plugin and stand Liberation Sans in for the layout's face;
-    # the NEC-2 model runs in nec2c, and xnec2c shows it in 3-D where it is installed.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation | fonts-liberation2, nec2c")
+    # PRINT loads the print server's library when it is first used; the NEC-2 model runs in
+    # nec2c, and xnec2c shows it in 3-D where it is installed.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS
+        "qt6-qpa-plugins, fonts-liberation | fonts-liberation2, libcups2, nec2c")
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
     set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xnec2c")
 endif()

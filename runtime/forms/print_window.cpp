@@ -1,6 +1,7 @@
 #include "print_window.h"
 
 #include <cups/cups.h>
+#include <QLibrary>
 #include <QPainter>
 #include <QPicture>
 #include <QPrinter>
@@ -8,6 +9,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "forms_error.h"
@@ -22,19 +24,59 @@ constexpr int QueueStopped = 5;  // IPP printer-state "stopped"
     throw FormsError(FormsErrorKind::PrinterError, detail);
 }
 
+// The print server's functions that printing asks, from its library, which is loaded the first
+// time a window is printed: loading it and the libraries it needs at start-up would cost every
+// start of the program about a tenth of its work.
+struct PrintServer {
+    decltype(&cupsGetNamedDest) GetNamedDest = nullptr;
+    decltype(&cupsGetOption) GetOption = nullptr;
+    decltype(&cupsFreeDests) FreeDests = nullptr;
+    decltype(&cupsGetJobs2) GetJobs2 = nullptr;
+    decltype(&cupsFreeJobs) FreeJobs = nullptr;
+};
+
+template <typename Function>
+bool Resolve(QLibrary& library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(library.resolve(name));
+    return function != nullptr;
+}
+
+const PrintServer& LoadPrintServer() {
+    static QString failure;
+    static const std::optional<PrintServer> server = []() -> std::optional<PrintServer> {
+        // Stays loaded when `library` goes.
+        QLibrary library(QStringLiteral("cups"), 2);
+        PrintServer functions;
+        if (!Resolve(library, "cupsGetNamedDest", functions.GetNamedDest) ||
+            !Resolve(library, "cupsGetOption", functions.GetOption) ||
+            !Resolve(library, "cupsFreeDests", functions.FreeDests) ||
+            !Resolve(library, "cupsGetJobs2", functions.GetJobs2) ||
+            !Resolve(library, "cupsFreeJobs", functions.FreeJobs)) {
+            failure = library.errorString();
+            return std::nullopt;
+        }
+        return functions;
+    }();
+    if (!server) {
+        RaisePrinterError("the print server's library could not be loaded: " +
+                          failure.toStdString());
+    }
+    return *server;
+}
+
 // Raises PrinterError when the queue is stopped or does not accept jobs: a job sent there
 // would wait unseen, or vanish.
-void CheckQueueTakesJobs(const std::string& queue) {
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.c_str(), nullptr);
+void CheckQueueTakesJobs(const PrintServer& cups, const std::string& queue) {
+    cups_dest_t* dest = cups.GetNamedDest(CUPS_HTTP_DEFAULT, queue.c_str(), nullptr);
     if (dest == nullptr) {
         RaisePrinterError("the printer " + queue + " cannot be reached");
     }
-    const char* state = cupsGetOption("printer-state", dest->num_options, dest->options);
+    const char* state = cups.GetOption("printer-state", dest->num_options, dest->options);
     const char* accepting =
-        cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+        cups.GetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
     const bool stopped = state != nullptr && std::atoi(state) == QueueStopped;
     const bool rejecting = accepting != nullptr && std::string(accepting) == "false";
-    cupsFreeDests(1, dest);
+    cups.FreeDests(1, dest);
     if (rejecting) {
         RaisePrinterError("the printer " + queue + " is not accepting jobs");
     }
@@ -44,14 +86,15 @@ void CheckQueueTakesJobs(const std::string& queue) {
 }
 
 // The highest job number the queue has seen, or 0.
-int NewestJob(const std::string& queue) {
+int NewestJob(const PrintServer& cups, const std::string& queue) {
     cups_job_t* jobs = nullptr;
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.c_str(), 0, CUPS_WHICHJOBS_ALL);
+    const int count =
+        cups.GetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.c_str(), 0, CUPS_WHICHJOBS_ALL);
     int newest = 0;
     for (int i = 0; i < count; ++i) {
         newest = std::max(newest, jobs[i].id);
     }
-    cupsFreeJobs(count, jobs);
+    cups.FreeJobs(count, jobs);
     return newest;
 }
 
@@ -68,8 +111,9 @@ void PrintWindow(QWidget& form) {
         RaisePrinterError("no default printer is set up");
     }
     const std::string queue = defaultPrinter.printerName().toStdString();
-    CheckQueueTakesJobs(queue);
-    const int newestBefore = NewestJob(queue);
+    const PrintServer& cups = LoadPrintServer();
+    CheckQueueTakesJobs(cups, queue);
+    const int newestBefore = NewestJob(cups, queue);
     printer.setDocName(form.windowTitle());
 
     // Recorded as drawing commands rather than pixels, the texts stay text on the page.
@@ -86,7 +130,7 @@ void PrintWindow(QWidget& form) {
     // Played back on the printer, the picture keeps the window's size in inches.
     painter.drawPicture(0, 0, picture);
     if (!painter.end() || printer.printerState() == QPrinter::Error ||
-        printer.printerState() == QPrinter::Aborted || NewestJob(queue) <= newestBefore) {
+        printer.printerState() == QPrinter::Aborted || NewestJob(cups, queue) <= newestBefore) {
         RaisePrinterError("the printer " + queue + " refused the job");
     }
 }
