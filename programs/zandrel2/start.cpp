@@ -7,7 +7,7 @@
 #include "construction_sheet_window.h"
 #include "forms.h"
 #include "main_window.h"
-#include "model_window.h"
+#include "window_modules.h"
 
 static void RegisterProgramResources() { Q_INIT_RESOURCE(program); }
 

@@ -8,11 +8,12 @@ namespace zandrel {
 namespace {
 
 // Indexed by FormsErrorKind.
-constexpr std::array<ErrorTableEntry, 4> FormsErrors{{
+constexpr std::array<ErrorTableEntry, 5> FormsErrors{{
     {7, "Out of memory"},
     {51, "Internal error"},
     {53, "File not found"},
     {482, "Printer error"},
+    {48, "Error in loading DLL"},
 }};
 
 }  // namespace

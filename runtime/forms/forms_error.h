@@ -13,6 +13,7 @@ enum class FormsErrorKind {
     InternalError,  // anything a handler raised that is not a run-time error
     FileNotFound,   // a program or page that could not be opened
     PrinterError,   // the printer could not take the job
+    ModuleNotLoaded,  // a window's module is missing or cannot be loaded
 };
 
 class FormsError : public RuntimeError {

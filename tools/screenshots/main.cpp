@@ -15,9 +15,9 @@
 #include "forms.h"
 #include "information_window.h"
 #include "main_window.h"
-#include "model_window.h"
 #include "start.h"
 #include "web_link_window.h"
+#include "window_modules.h"
 
 namespace {
 
@@ -26,6 +26,16 @@ bool Save(QWidget& window, const QDir& folder, const QString& name) {
     const bool saved = window.grab().save(path, "PNG");
     std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
     return saved;
+}
+
+// Takes the picture of the construction sheet window, then ends the program.
+void ShowSheetWindowAndQuit(const QDir& folder, bool& saved) {
+    zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
+    QTimer::singleShot(500, qApp, [&folder, &saved] {
+        saved = saved && Save(zandrel::ConstructionSheetWindowInstance().Get(), folder,
+                              "construction-sheet-window.png");
+        QApplication::quit();
+    });
 }
 
 }  // namespace
@@ -60,23 +70,18 @@ int main(int argc, char** argv) {
             if (report != nullptr) {
                 report->close();
             }
-            zandrel::ShowModelWindow(QStringLiteral("137.50"));
-        });
-    });
-    zandrel::ModelWindow& model = zandrel::ModelWindowInstance().Get();
-    auto* progress = model.findChild<QProgressBar*>("progressBar");
-    QObject::connect(progress, &QProgressBar::valueChanged, &application, [&](int done) {
-        if (done < progress->maximum()) {
-            return;
-        }
-        QTimer::singleShot(300, &application, [&] {
-            saved = saved && Save(model, folder, "model-window.png");
-            zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
-            QTimer::singleShot(500, &application, [&] {
-                saved = saved && Save(zandrel::ConstructionSheetWindowInstance().Get(), folder,
-                                      "construction-sheet-window.png");
-                QApplication::quit();
-            });
+            QWidget* model = &zandrel::ShowModelWindow(QStringLiteral("137.50"));
+            auto* progress = model->findChild<QProgressBar*>("progressBar");
+            QObject::connect(progress, &QProgressBar::valueChanged, &application,
+                             [&, model, progress](int done) {
+                                 if (done < progress->maximum()) {
+                                     return;
+                                 }
+                                 QTimer::singleShot(300, &application, [&, model] {
+                                     saved = saved && Save(*model, folder, "model-window.png");
+                                     ShowSheetWindowAndQuit(folder, saved);
+                                 });
+                             });
         });
     });
     QApplication::exec();

@@ -336,10 +336,4 @@ DefaultInstance<ModelWindow>& ModelWindowInstance() {
     return instance;
 }
 
-void ShowModelWindow(const QString& frequencyText) {
-    DefaultInstance<ModelWindow>& instance = ModelWindowInstance();
-    instance.Show();
-    instance.Get().Model(frequencyText);
-}
-
 }  // namespace zandrel

@@ -59,7 +59,4 @@ class ModelWindow : public QWidget {
 // The model window's program-wide reference.
 DefaultInstance<ModelWindow>& ModelWindowInstance();
 
-// Shows the one model window, modelling at `frequencyText`, and brings it to the front.
-void ShowModelWindow(const QString& frequencyText);
-
 }  // namespace zandrel

@@ -1,5 +1,6 @@
-// The model window as a user meets it: rows filling in as nec2c finishes, the plots, the
-// polarisation choice, the deck, one window at a time, and every error as a report.
+// The model window as a user meets it, loaded from its module: rows filling in as nec2c
+// finishes, the plots, the polarisation choice, the deck, one window at a time, and every error
+// as a report.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QChartView>
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QLibraryInfo>
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QPolarChart>
@@ -23,14 +25,14 @@
 #include <vector>
 
 #include "forms.h"
+#include "forms_error.h"
 #include "main_window.h"
 #include "model_runner.h"
 #include "model_texts.h"
-#include "model_window.h"
 #include "nec_deck.h"
 #include "stand_in_engine.h"
+#include "window_modules.h"
 
-using zandrel::ModelWindow;
 using zandrel::Polarisation;
 
 namespace {
@@ -85,7 +87,22 @@ class ModelWindowTest : public QObject {
     QByteArray savedPath_;
     QString nec2c_;
 
-    static ModelWindow& Window() { return zandrel::ModelWindowInstance().Get(); }
+    // The model window while it is loaded.
+    static QWidget* LoadedWindow() {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == QLatin1String("ModelWindow")) {
+                return window;
+            }
+        }
+        return nullptr;
+    }
+    static QWidget& Window() {
+        QWidget* window = LoadedWindow();
+        if (window == nullptr) {
+            qFatal("the model window is not loaded");
+        }
+        return *window;
+    }
     template <typename T>
     static T* Find(const char* name) {
         T* control = Window().findChild<T*>(QString::fromLatin1(name));
@@ -156,9 +173,9 @@ class ModelWindowTest : public QObject {
         qputenv("PATH", savedPath_);
     }
     void cleanup() {
-        if (zandrel::ModelWindowInstance().IsLoaded()) {
+        if (LoadedWindow() != nullptr) {
             Window().close();
-            QTRY_VERIFY(!zandrel::ModelWindowInstance().IsLoaded());
+            QTRY_VERIFY(LoadedWindow() == nullptr);
         }
         qputenv("PATH", savedPath_);
         QVERIFY2(LeftInRunsFolder().isEmpty(), qPrintable(LeftInRunsFolder().join(' ')));
@@ -222,7 +239,7 @@ class ModelWindowTest : public QObject {
         QVERIFY(!LeftInRunsFolder().isEmpty());  // the runs' folders exist meanwhile
         Window().close();
         QVERIFY2(LeftInRunsFolder().isEmpty(), qPrintable(LeftInRunsFolder().join(' ')));
-        QTRY_VERIFY(!zandrel::ModelWindowInstance().IsLoaded());
+        QTRY_VERIFY(LoadedWindow() == nullptr);
     }
 
     void closingMidRunKillsAnEngineThatIgnoresSignalsAndWhatItStarted() {
@@ -237,7 +254,7 @@ class ModelWindowTest : public QObject {
                      qPrintable(QStringLiteral("process %1 of the stand-in is running").arg(pid)));
         }
         QVERIFY2(LeftInRunsFolder().isEmpty(), qPrintable(LeftInRunsFolder().join(' ')));
-        QTRY_VERIFY(!zandrel::ModelWindowInstance().IsLoaded());
+        QTRY_VERIFY(LoadedWindow() == nullptr);
     }
 
     void theLhcpChoiceRemodelsTheMirrorImage() {
@@ -265,7 +282,7 @@ class ModelWindowTest : public QObject {
         zandrel::ShowModelWindow(QStringLiteral("145.80"));
         int modelWindows = 0;
         for (QWidget* window : QApplication::topLevelWidgets()) {
-            modelWindows += qobject_cast<ModelWindow*>(window) != nullptr ? 1 : 0;
+            modelWindows += window->inherits("zandrel::ModelWindow") ? 1 : 0;
         }
         QCOMPARE(modelWindows, 1);
         QCOMPARE(Window().windowTitle(), QString("NEC-2 model at 145.80 MHz"));
@@ -414,6 +431,50 @@ class ModelWindowTest : public QObject {
         QCOMPARE(Report()->informativeText().section('\n', 0, 0), problem);
         QVERIFY2(RowTexts(0).at(1).startsWith(QString("error %1: ").arg(number)),
                  qPrintable(RowTexts(0).at(1)));
+    }
+
+    void aMissingOrBrokenModuleIsReportedAndNothingOpens_data() {
+        QTest::addColumn<QString>("module");  // what stands where the module should be
+        QTest::newRow("no file") << QString();
+        QTest::newRow("not a library") << QStringLiteral("text");
+        QTest::newRow("a module of another kind")
+            << QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                   QStringLiteral("/platforms/libqoffscreen.so");
+    }
+
+    void aMissingOrBrokenModuleIsReportedAndNothingOpens() {
+        QFETCH(QString, module);
+        QTemporaryDir folder(scratch_.filePath(QStringLiteral("modules-XXXXXX")));
+        const QString file =
+            folder.filePath(QFileInfo(zandrel::ModelWindowModuleFile()).fileName());
+        QVERIFY(!QFileInfo(file).fileName().isEmpty());
+        if (module == QLatin1String("text")) {
+            WriteScript(file, "this is not a library\n");
+        } else if (!module.isEmpty()) {
+            QVERIFY2(QFile::copy(module, file), qPrintable(module));
+        }
+        const QStringList folders{folder.path()};
+        try {
+            zandrel::LoadModelWindowModule(folders);
+            QFAIL("a module was loaded");
+        } catch (const zandrel::FormsError& error) {
+            QCOMPARE(error.Kind(), zandrel::FormsErrorKind::ModuleNotLoaded);
+            QCOMPARE(error.Number(), 48);
+            QCOMPARE(error.Message(), std::string("Error in loading DLL"));
+            QVERIFY2(QString::fromStdString(error.Detail()).contains(folder.path()),
+                     error.Detail().c_str());
+        }
+
+        // Over the window that asked for it, as a report; the program goes on.
+        QWidget asking;
+        asking.show();
+        zandrel::RunReportingErrors(asking, [&folders] { zandrel::LoadModelWindowModule(folders); });
+        auto* report = asking.findChild<QMessageBox*>(zandrel::RuntimeErrorReportName);
+        QVERIFY(report != nullptr);
+        QCOMPARE(report->text(), QString("Run-time error '48':\n\nError in loading DLL"));
+        QVERIFY2(report->informativeText().startsWith("The model window's module "),
+                 qPrintable(report->informativeText()));
+        QVERIFY(LoadedWindow() == nullptr);
     }
 };
 
