@@ -44,8 +44,8 @@ QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The rows zandrel2-dims --model prints, from a runner of the test's own; empty when nec2c
-// did not finish in time.
+// The rows zandrel2-dims --model prints, from a runner of the test's own; empty, with the
+// reason as a warning, when a style was not modelled in time.
 std::vector<QStringList> CommandLineRows(const std::string& frequency, Polarisation sense) {
     zandrel::ModelRunner runner;
     runner.Start(frequency, sense);
@@ -56,6 +56,8 @@ std::vector<QStringList> CommandLineRows(const std::string& frequency, Polarisat
     std::vector<QStringList> rows;
     for (const zandrel::StyleModel& model : runner.Models()) {
         if (!model.Figures) {
+            qWarning("%s was not modelled: %s", qPrintable(Text(model.Style->Name)),
+                     model.Error ? model.Error->Detail().c_str() : "nec2c did not finish in time");
             return {};
         }
         QStringList row{Text(model.Style->Caption)};
