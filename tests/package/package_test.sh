@@ -60,6 +60,7 @@ need desktop-file-validate desktop-file-utils
 need appstreamcli appstream
 need jq jq
 need dpkg-deb dpkg
+need dpkg-architecture dpkg-dev
 
 # Package.
 "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" 2>&1 ||
@@ -83,11 +84,15 @@ for library in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6printsupport6; 
 done
 [[ "$depends" == *fonts-liberation* ]] || fail "Depends lacks fonts-liberation: $depends"
 [[ ", $depends," == *", nec2c,"* ]] || fail "Depends lacks nec2c: $depends"
+for library in libcups2 libqt6charts6; do
+    [[ ", $depends," == *", $library"[\ ,]* ]] || fail "Depends lacks $library: $depends"
+done
 [[ "$(dpkg-deb -f "$deb" Suggests)" == *xnec2c* ]] || fail "Suggests lacks xnec2c"
 
 installed_files=(
     /usr/bin/zandrel2
     /usr/bin/zandrel2-dims
+    "/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/zandrel2/model-window.so"
     /usr/share/bash-completion/completions/zandrel2-dims
     /usr/share/applications/zandrel2.desktop
     /usr/share/icons/hicolor/16x16/apps/zandrel2.png
