@@ -174,7 +174,13 @@ TEST_F(DimsSheet, ExplainsWhatWentWrongExitsWithOneAndLeavesNoFile) {
          "the mast diameter must be from 1 to 500 mm (run-time error 380: Invalid property value)"},
         {{QStringLiteral("137.50"), QStringLiteral("--mast-diameter"), QStringLiteral("wide")},
          "the mast diameter \"wide\" is not a number"},
-        {{QStringLiteral("1")}, "the drilling template would need"},
+        {{QStringLiteral("10"), QStringLiteral("--mast-diameter"), QStringLiteral("450")},
+         "the drilling template would need"},
+        {{QStringLiteral("20")},
+         "a 32 mm mast is not wider than the 60 mm holes for the tube: the holes would cut it "
+         "through (run-time error 380: Invalid property value)"},
+        {{QStringLiteral("1691")},
+         "a 32 mm mast is not narrower than the small loop's bottom arm of 18.34 mm"},
     };
     for (const Case& c : cases) {
         const DimsRun run =

@@ -213,7 +213,15 @@ class SheetWindowTest : public QObject {
     }
 
     void reportsASheetTooLongToPrint() {
-        zandrel::ShowConstructionSheetWindow(QStringLiteral("1"));
+        // At 20 MHz the 1/4 TURN's 60 mm tube would cut the 32 mm mast through.
+        zandrel::ShowConstructionSheetWindow(QStringLiteral("20"));
+        QTRY_VERIFY(Report() != nullptr);
+        QVERIFY(Report()->text().contains(QStringLiteral("Run-time error '380'")));
+        QVERIFY(Report()->informativeText().contains(QStringLiteral("32 mm mast")));
+        Report()->close();
+        QTRY_VERIFY(Report() == nullptr);
+        // A 450 mm mast fits, and needs more template pages than a sheet has.
+        Find<QDoubleSpinBox>("mastDiameterBox")->setValue(450.0);
         QTRY_VERIFY(Report() != nullptr);
         QVERIFY(Report()->text().contains(QStringLiteral("Run-time error '17'")));
         QVERIFY(
