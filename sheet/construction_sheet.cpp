@@ -288,15 +288,15 @@ ConstructionSheet ComputeConstructionSheet(const SheetRequest& request) {
             BentCutLengthMm({sheet.Shown(perimeter), sheet.Shown(topArm), sheet.Shown(bottomArm)},
                             sheet.BendRadiusMm);
         if (sheet.BendRadiusMm > 0.0) {
-            sheet.CutList.push_back({group,
-                                     "Tube to cut, corners bent at " +
-                                         FormatHundredths(inches ? sheet.BendRadiusMm / MmPerInch
-                                                                 : sheet.BendRadiusMm) +
-                                         " " + std::string(LengthUnitName(sheet.Units)) + " radius",
-                                     1,
-                                     {},
-                                     sheet.LengthText(bent),
-                                     tuned});
+            sheet.CutList.push_back(
+                {group,
+                 "Tube to cut, corners at r = " +
+                     SizeText(inches ? sheet.BendRadiusMm / MmPerInch : sheet.BendRadiusMm) + " " +
+                     std::string(LengthUnitName(sheet.Units)),
+                 1,
+                 {},
+                 sheet.LengthText(bent),
+                 tuned});
         }
         sheet.CutList.push_back({group, "Height (top arm to bottom arm)", 0,
                                  small ? "SmallLoopHeight" : "LargeLoopHeight", text(height),

@@ -361,14 +361,15 @@ void PaintFirstPage(MillimetreCanvas& canvas, const ConstructionSheet& sheet,
                          QtText(PolarisationName(sheet.Sense)), date.toString(Qt::ISODate)),
                 SheetFont(9.5));
     if (tuned) {
-        y += 4.5;
-        canvas.Text(
-            {PageMargin, y},
-            QStringLiteral("Tuned in NEC-2: small loop scaled by %1, large loop by %2 "
-                           "(radius and height). Every length marked \"tuned\" is the "
-                           "tuned loop's, not the calculator's.")
+        y += 1.5;
+        y += canvas.TextBlock(
+            QRectF(PageMargin, y, width - 2 * PageMargin, 12.0),
+            QStringLiteral("Tuned in NEC-2: the small loop scaled by %1, the large loop by %2 "
+                           "(radius and height). Every length marked \"tuned\" is the tuned "
+                           "loop's, not the calculator's.")
                 .arg(ScaleText(sheet.Tuned->SmallScale), ScaleText(sheet.Tuned->LargeScale)),
             SheetFont(8.5, true));
+        y -= 2.0;
     }
     y += 2.5;
     canvas.Line({PageMargin, y}, {width - PageMargin, y}, SheetPen(Qt::black, 0.3));

@@ -58,7 +58,7 @@ QString SheetSubject(const ConstructionSheet& sheet) {
                           .arg(QtText(sheet.Style->Caption), QtText(sheet.FrequencyText),
                                QtText(PolarisationName(sheet.Sense)));
     if (sheet.Tuned) {
-        subject += QStringLiteral(", tuned in NEC-2 (small loop x%1, large loop x%2)")
+        subject += QStringLiteral(", tuned (small loop x%1, large x%2)")
                        .arg(QString::number(sheet.Tuned->SmallScale, 'f', 4),
                             QString::number(sheet.Tuned->LargeScale, 'f', 4));
     }

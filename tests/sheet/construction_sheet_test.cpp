@@ -436,8 +436,7 @@ TEST(Bends, ShortenEachLoopByWhatItsFourRoundedCornersSave) {
         Asked(HelixStyle::HalfTurnTall, [](SheetRequest& r) { r.BendRadiusMm = 45.0; });
     EXPECT_EQ(LineOf(sheet, "Small loop", "Tube to cut").LengthText, "2286.65");
     EXPECT_EQ(LineOf(sheet, "Large loop", "Tube to cut").LengthText, "2305.05");
-    EXPECT_EQ(LineOf(sheet, "Small loop", "Tube to cut").Part,
-              "Tube to cut, corners bent at 45.00 mm radius");
+    EXPECT_EQ(LineOf(sheet, "Small loop", "Tube to cut").Part, "Tube to cut, corners at r = 45 mm");
     // Sharp corners cut the perimeter: no line of its own.
     EXPECT_THROW(
         LineOf(ComputeConstructionSheet(HelixStyle::HalfTurnTall, "137.50", Polarisation::Rhcp),
