@@ -6,6 +6,8 @@
 #include <QDate>
 #include <QGuiApplication>
 #include <QString>
+#include <cmath>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -13,10 +15,13 @@
 #include "construction_sheet.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
+#include "model_error.h"
+#include "model_runner.h"
 #include "output_file.h"
 #include "runtime_error.h"
 #include "sheet_error.h"
 #include "sheet_pages.h"
+#include "signal_catcher.h"
 
 namespace zandrel {
 
@@ -33,12 +38,62 @@ std::string WholeMillimetres(double millimetres) {
     return std::to_string(static_cast<long>(millimetres));
 }
 
+// A positive number for an option that takes one, or CLI11's complaint.
+const CLI::Validator PositiveNumber(
+    [](std::string& text) {
+        try {
+            std::size_t used = 0;
+            const double value = std::stod(text, &used);
+            if (used == text.size() && value > 0.0 && std::isfinite(value)) {
+                return std::string();
+            }
+        } catch (const std::exception&) {
+        }
+        return "not a positive number: " + text;
+    },
+    "");
+
+// What the model of the sheet's antenna gives its match section: the figures of one nec2c run,
+// or why there are none. Returns 128 + a signal that asked the program to end, else 0.
+int ModelTheMatch(ConstructionSheet& sheet) {
+    SignalCatcher endSignals;
+    QObject::connect(&endSignals, &SignalCatcher::SignalCaught, [] { QCoreApplication::quit(); });
+    ModelRunner runner;
+    QObject::connect(&runner, &ModelRunner::AllFinished, [] { QCoreApplication::quit(); });
+    try {
+        runner.StartGeometry(sheet.Geometry, {sheet.Match.Z0Ohm, 0.66});
+    } catch (const RuntimeError& error) {
+        AddMissingModel(sheet, error.Detail());
+        return 0;
+    }
+    if (runner.IsRunning() && endSignals.Caught() == 0) {
+        QCoreApplication::exec();
+    }
+    if (const int caught = endSignals.Caught()) {
+        runner.Cancel();
+        std::cerr << "zandrel2-dims: " << strsignal(caught) << "; no sheet was written\n";
+        return 128 + caught;
+    }
+    const StyleModel& model = runner.Models().front();
+    if (model.Figures) {
+        try {
+            AddModelledMatch(sheet, *model.Figures);
+        } catch (const RuntimeError& error) {
+            AddMissingModel(sheet, error.Detail());
+        }
+    } else {
+        AddMissingModel(sheet, model.Error ? model.Error->Detail() : "nec2c gave no figures");
+    }
+    return 0;
+}
+
 class SheetCommand : public Command {
   public:
     void Define(CLI::App& app) override {
         app.description(
             "Writes the construction sheet of one style as a PDF: the cut list, the mast\n"
-            "holes, the twist, and a 1:1 drilling template to wrap around the mast.");
+            "holes, the feed, the match to the coax (modelled in nec2c), the twist, and a\n"
+            "1:1 drilling template to wrap around the mast.");
         AddStyle(app, style_);
         AddFrequency(app, frequency_);
         AddPolarisation(app, sense_);
@@ -60,6 +115,33 @@ class SheetCommand : public Command {
             ->type_name(std::string(PaperName(Paper::A4)) + "|" +
                         std::string(PaperName(Paper::Letter)))
             ->check(paperName);
+        app.add_option("--conductor-diameter", conductorDiameter_,
+                       "the outside diameter in mm of the tube or wire you\n"
+                       "build with (the calculator's tube unless given): the\n"
+                       "holes and the model of the match are made for it")
+            ->type_name("MM")
+            ->check(PositiveNumber);
+        app.add_option("--bend-radius", bendRadius_,
+                       "the centre-line radius in mm of each loop's four\n"
+                       "bent corners: adds each loop's length of tube to cut\n"
+                       "(0, sharp corners, unless given)")
+            ->type_name("MM");
+        const CLI::Validator unitName(
+            [](std::string& name) {
+                return UnitOf(name) ? std::string() : "the units are mm or in, not " + name;
+            },
+            "");
+        app.add_option_function<std::string>(
+               "--units", [this](const std::string& name) { units_ = *UnitOf(name); },
+               "the cut list's and hole table's lengths in mm (the\n"
+               "default) or in inches; the template stays 1:1")
+            ->type_name("mm|in")
+            ->check(unitName);
+        app.add_option("--z0", z0_,
+                       "the impedance in ohm of the coax the match is made to\n"
+                       "(50 unless given)")
+            ->type_name("OHM")
+            ->check(PositiveNumber);
         app.add_option("-o", output_, "the PDF file to write; - writes it to standard output")
             ->required()
             ->type_name("FILE.pdf");
@@ -82,13 +164,30 @@ class SheetCommand : public Command {
 
         ConstructionSheet sheet;
         try {
-            const double mast =
+            SheetRequest request;
+            request.Style = style_->Style;
+            request.FrequencyText = frequency_;
+            request.Sense = sense_;
+            request.MastDiameterMm =
                 mastDiameter_ ? ReadMastDiameter(*mastDiameter_) : DefaultMastDiameterMm;
-            sheet = ComputeConstructionSheet(style_->Style, frequency_, sense_, mast);
+            request.ConductorDiameterMm = conductorDiameter_;
+            request.BendRadiusMm = bendRadius_;
+            request.Units = units_;
+            request.Z0Ohm = z0_;
+            sheet = ComputeConstructionSheet(request);
         } catch (const SheetError& error) {
+            return Fail(error, error.Detail());
+        } catch (const ModelError& error) {
             return Fail(error, error.Detail());
         } catch (const RuntimeError& error) {
             return Fail(error, FrequencyProblemInWords(ClassifyFrequencyError(error, frequency_)));
+        }
+        if (const int ended = ModelTheMatch(sheet)) {
+            return ended;
+        }
+        if (!sheet.Match.Modelled) {
+            std::cerr << "zandrel2-dims: the sheet gives no match to " << z0_
+                      << " ohm: " << sheet.Match.Unavailable << '\n';
         }
         try {
             if (output_ == "-") {
@@ -107,6 +206,15 @@ class SheetCommand : public Command {
     }
 
   private:
+    static std::optional<LengthUnit> UnitOf(std::string_view name) {
+        for (const LengthUnit unit : {LengthUnit::Millimetre, LengthUnit::Inch}) {
+            if (LengthUnitName(unit) == name) {
+                return unit;
+            }
+        }
+        return std::nullopt;
+    }
+
     static std::optional<Paper> PaperOf(std::string_view name) {
         for (const Paper paper : {Paper::A4, Paper::Letter}) {
             if (PaperName(paper) == name) {
@@ -121,6 +229,10 @@ class SheetCommand : public Command {
     Polarisation sense_ = Polarisation::Rhcp;
     std::optional<std::string> mastDiameter_;
     Paper paper_ = Paper::A4;
+    std::optional<double> conductorDiameter_;
+    double bendRadius_ = 0.0;
+    LengthUnit units_ = LengthUnit::Millimetre;
+    double z0_ = DefaultZ0Ohm;
     std::string output_;
 };
 

@@ -181,6 +181,13 @@ TEST_F(DimsSheet, ExplainsWhatWentWrongExitsWithOneAndLeavesNoFile) {
          "through (run-time error 380: Invalid property value)"},
         {{QStringLiteral("1691")},
          "a 32 mm mast is not narrower than the small loop's bottom arm of 18.34 mm"},
+        // 1 TURN's top arms are 107 mm from the feed to the corner.
+        {{QStringLiteral("137.50"), QStringLiteral("--bend-radius"), QStringLiteral("110")},
+         "a bend radius of 110.00 mm does not fit in the top arm of 107.00 mm"},
+        {{QStringLiteral("137.50"), QStringLiteral("--bend-radius"), QStringLiteral("-1")},
+         "the bend radius must be 0 or a positive number"},
+        {{QStringLiteral("137.50"), QStringLiteral("--conductor-diameter"), QStringLiteral("32")},
+         "a 32 mm mast is not wider than the 32 mm holes for the tube"},
     };
     for (const Case& c : cases) {
         const DimsRun run =
@@ -213,6 +220,60 @@ TEST_F(DimsSheet, ExplainsWhatWentWrongExitsWithOneAndLeavesNoFile) {
     EXPECT_EQ(Files(), QStringList{QStringLiteral("sheet.pdf")});
 }
 
+TEST_F(DimsSheet, DrawsTheBuildersPartsInTheUnitsAskedFor) {
+    const DimsRun run =
+        RunDims({QStringLiteral("--sheet"), QStringLiteral("HalfTurnTall"),
+                 QStringLiteral("137.50"), QStringLiteral("--conductor-diameter"),
+                 QStringLiteral("6"), QStringLiteral("--bend-radius"), QStringLiteral("30"),
+                 QStringLiteral("--units"), QStringLiteral("in"), QStringLiteral("--z0"),
+                 QStringLiteral("75"), QStringLiteral("-o"), Output()});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const auto pages = zandrel::test_support::ReadPdf(Output());
+    ASSERT_GE(pages.size(), 2u);
+    const QString first = PageText(pages[0]);
+    // 2363.91 mm less 4 x (2 - pi/2) x 30 mm is 2312.41 mm, 91.04 in; 870.29 mm is 34.26 in.
+    for (const char* expected :
+         {"Cut list (inches)", "34.26", "91.04", "Tube to cut, corners at r = 1.18 in",
+          "your 6.00 mm tube or wire", "Match to 75 ohm", "on 75 ohm", "coax centre"}) {
+        EXPECT_TRUE(first.contains(QString::fromUtf8(expected))) << expected;
+    }
+    EXPECT_TRUE(PageText(pages[1]).contains(QStringLiteral("in below")));
+}
+
+TEST_F(DimsSheet, SaysThatThereIsNoMatchWithoutNec2cAndStillWritesTheSheet) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), folder_.filePath(QStringLiteral("no-such-folder")));
+    const DimsRun run = RunDims({QStringLiteral("--sheet"), QStringLiteral("OneTurn"),
+                                 QStringLiteral("137.50"), QStringLiteral("-o"), Output()},
+                                environment);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(
+        run.err.contains(QStringLiteral("the sheet gives no match to 50 ohm: nec2c was "
+                                        "not found on the PATH")))
+        << run.err.toStdString();
+    const auto pages = zandrel::test_support::ReadPdf(Output());
+    ASSERT_FALSE(pages.empty());
+    EXPECT_TRUE(
+        PageText(pages[0]).contains(QStringLiteral("No match is given: nec2c was not found")));
+    EXPECT_FALSE(PageText(pages[0]).contains(QStringLiteral(" nH ")));
+}
+
+TEST_F(DimsSheet, RefusesUnitsAndSizesThatAreNoneAsAUsageError) {
+    for (const QStringList& option :
+         {QStringList{QStringLiteral("--units"), QStringLiteral("cm")},
+          QStringList{QStringLiteral("--conductor-diameter"), QStringLiteral("0")},
+          QStringList{QStringLiteral("--conductor-diameter"), QStringLiteral("thick")},
+          QStringList{QStringLiteral("--z0"), QStringLiteral("-50")}}) {
+        const DimsRun run =
+            RunDims(QStringList{QStringLiteral("--sheet"), QStringLiteral("OneTurn"),
+                                QStringLiteral("137.50")} +
+                    option + QStringList{QStringLiteral("-o"), Output()});
+        EXPECT_EQ(run.status, 2) << option.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(option.back())) << run.err.toStdString();
+        EXPECT_TRUE(Files().isEmpty());
+    }
+}
+
 TEST_F(DimsSheet, RefusesAMastOutsideTheWindowsRangeAndNamesTheRange) {
     for (const char* diameter : {"0.001", "0.99", "500.5", "1e6", "-32", "-.5"}) {
         const DimsRun run =
@@ -224,8 +285,9 @@ TEST_F(DimsSheet, RefusesAMastOutsideTheWindowsRangeAndNamesTheRange) {
             << run.err.toStdString();
         EXPECT_TRUE(Files().isEmpty()) << diameter;
     }
+    // The thinnest mast, in the 0.71 mm tube's holes of 1 TURN at 1691 MHz.
     const DimsRun smallest = RunDims({QStringLiteral("--sheet"), QStringLiteral("OneTurn"),
-                                      QStringLiteral("137.50"), QStringLiteral("--mast-diameter"),
+                                      QStringLiteral("1691"), QStringLiteral("--mast-diameter"),
                                       QStringLiteral("1"), QStringLiteral("-o"), Output()});
     EXPECT_EQ(smallest.status, 0) << smallest.err.toStdString();
     const auto pages = zandrel::test_support::ReadPdf(Output());

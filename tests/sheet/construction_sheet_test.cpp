@@ -41,12 +41,14 @@ std::string DepthText(double millimetres) {
 
 const char* const Frequencies[] = {"137.50", "145.8", "435", "1691", "29.6", "401.3"};
 
-// A mast that fits every style's loops at `frequency`: half the smaller bottom arm, from the
-// result boxes.
+// A mast that fits the style's loops at `frequency`: half the smaller bottom arm, from the
+// result boxes, and no wider than the widest mast a sheet is made for.
 double FittingMast(HelixStyle style, const char* frequency) {
     const auto texts = BoxTexts(style, frequency);
-    return std::min(std::stod(texts.at("SmallBottomArm")), std::stod(texts.at("LargeBottomArm"))) /
-           2.0;
+    return std::min(
+        std::min(std::stod(texts.at("SmallBottomArm")), std::stod(texts.at("LargeBottomArm"))) /
+            2.0,
+        LargestMastDiameterMm);
 }
 
 ConstructionSheet SheetAt(HelixStyle style, const char* frequency,
@@ -292,7 +294,8 @@ TEST(SheetErrors, AMastDiameterMustLieInTheSheetWindowsRange) {
             SheetError)
             << millimetres;
     }
-    EXPECT_EQ(ComputeConstructionSheet(HelixStyle::OneTurn, "137.5", Polarisation::Rhcp, 500.0)
+    // The widest mast, in loops wide enough for it.
+    EXPECT_EQ(ComputeConstructionSheet(HelixStyle::OneTurn, "29.6", Polarisation::Rhcp, 500.0)
                   .MastDiameterMm,
               500.0);
 }
