@@ -139,10 +139,13 @@ void PaintTemplateContent(MillimetreCanvas& canvas, const ConstructionSheet& she
         canvas.Line({x - arm, y}, {x + arm, y}, SheetPen(Qt::black, 0.15));
         canvas.Line({x, y - arm}, {x, y + arm}, SheetPen(Qt::black, 0.15));
         if (hole.Feed && Shows(window, y - arm - 1.0, 0.5)) {
-            canvas.Text({x, y - arm - 1.0},
-                        *hole.Feed == FeedSide::CoaxCentre ? QStringLiteral("centre")
-                                                           : QStringLiteral("braid"),
-                        SheetFont(6.5, true), Qt::AlignHCenter);
+            // On a white ground, so that the lines through the hole do not cross it.
+            const QString side = *hole.Feed == FeedSide::CoaxCentre ? QStringLiteral("centre")
+                                                                    : QStringLiteral("braid");
+            const QFont font = SheetFont(6.5, true);
+            const double wide = canvas.Width(side, font);
+            canvas.Fill(QRectF(x - wide / 2.0 - 0.4, y - arm - 3.4, wide + 0.8, 3.0), Qt::white);
+            canvas.Text({x, y - arm - 1.0}, side, font, Qt::AlignHCenter);
         }
         const double label = y + arm + 2.2;
         if (Shows(window, label, 0.5)) {
