@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QString>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <optional>
@@ -15,8 +16,10 @@
 #include "construction_sheet.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
+#include "loop_tuning.h"
 #include "model_error.h"
 #include "model_runner.h"
+#include "nec2c_engine.h"
 #include "output_file.h"
 #include "runtime_error.h"
 #include "sheet_error.h"
@@ -137,6 +140,10 @@ class SheetCommand : public Command {
                "default) or in inches; the template stays 1:1")
             ->type_name("mm|in")
             ->check(unitName);
+        app.add_flag("--tuned", tuned_,
+                     "tune the two loops in nec2c first (for the lowest axial\n"
+                     "ratio overhead with |X| within 1 ohm) and draw the tuned\n"
+                     "loops, each length marked tuned");
         app.add_option("--z0", z0_,
                        "the impedance in ohm of the coax the match is made to\n"
                        "(50 unless given)")
@@ -163,8 +170,8 @@ class SheetCommand : public Command {
         const QGuiApplication application(qtArgc, qtArgv);
 
         ConstructionSheet sheet;
+        SheetRequest request;
         try {
-            SheetRequest request;
             request.Style = style_->Style;
             request.FrequencyText = frequency_;
             request.Sense = sense_;
@@ -181,6 +188,17 @@ class SheetCommand : public Command {
             return Fail(error, error.Detail());
         } catch (const RuntimeError& error) {
             return Fail(error, FrequencyProblemInWords(ClassifyFrequencyError(error, frequency_)));
+        }
+        if (tuned_) {
+            // The design's sheet is sound; the tuned loops are drawn in its place.
+            if (const int status = Tune(request)) {
+                return status;
+            }
+            try {
+                sheet = ComputeConstructionSheet(request);
+            } catch (const RuntimeError& error) {
+                return Fail(error, "the tuned loops: " + error.Detail());
+            }
         }
         if (const int ended = ModelTheMatch(sheet)) {
             return ended;
@@ -206,6 +224,35 @@ class SheetCommand : public Command {
     }
 
   private:
+    // Tunes the request's loops in nec2c and puts the tuned ones in it. Returns 0, or the exit
+    // status: 1 when no loop sizes in range meet the reactance limit, 3 when nec2c fails.
+    int Tune(SheetRequest& request) const {
+        TuneResult result;
+        try {
+            result = TuneLoops({style_, frequency_, sense_, conductorDiameter_}, Nec2cEvaluator());
+        } catch (const RuntimeError& error) {
+            std::cerr << "zandrel2-dims: the loops could not be tuned: " << error.Detail()
+                      << " (run-time error " << error.Number() << ": " << error.Message() << ")\n";
+            return IsEngineError(error) ? 3 : 1;
+        }
+        if (!result.MeetsReactanceLimit) {
+            std::cerr << "zandrel2-dims: no loop sizes from 0.80 to 1.20 times the design's bring "
+                         "the reactance within 1 ohm at "
+                      << frequency_ << " MHz (the best found: small loop x"
+                      << FormatScale(result.Scales.Small) << ", large loop x"
+                      << FormatScale(result.Scales.Large) << "); no tuned sheet was written\n";
+            return 1;
+        }
+        request.Tuned = TunedLoops{result.Scales.Small, result.Scales.Large, result.Dimensions};
+        return 0;
+    }
+
+    static std::string FormatScale(double scale) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.4f", scale);
+        return text;
+    }
+
     static std::optional<LengthUnit> UnitOf(std::string_view name) {
         for (const LengthUnit unit : {LengthUnit::Millimetre, LengthUnit::Inch}) {
             if (LengthUnitName(unit) == name) {
@@ -233,6 +280,7 @@ class SheetCommand : public Command {
     double bendRadius_ = 0.0;
     LengthUnit units_ = LengthUnit::Millimetre;
     double z0_ = DefaultZ0Ohm;
+    bool tuned_ = false;
     std::string output_;
 };
 

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "fifo_reader.h"
@@ -238,6 +239,25 @@ TEST_F(DimsSheet, DrawsTheBuildersPartsInTheUnitsAskedFor) {
         EXPECT_TRUE(first.contains(QString::fromUtf8(expected))) << expected;
     }
     EXPECT_TRUE(PageText(pages[1]).contains(QStringLiteral("in below")));
+}
+
+TEST_F(DimsSheet, DrawsTheLoopsTunedInNec2cWhoseModelHasNoReactanceLeft) {
+    const DimsRun run =
+        RunDims({QStringLiteral("--sheet"), QStringLiteral("QuarterTurn"), QStringLiteral("137.50"),
+                 QStringLiteral("--tuned"), QStringLiteral("-o"), Output()});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const auto pages = zandrel::test_support::ReadPdf(Output());
+    ASSERT_GE(pages.size(), 2u);
+    const QString first = PageText(pages[0]);
+    EXPECT_TRUE(first.contains(QStringLiteral("Tuned in NEC-2: the small loop scaled by")));
+    EXPECT_TRUE(first.contains(QStringLiteral(" tuned ")));
+    // The tuned loops, modelled afresh for the match, meet the tuning's limit of 1 ohm.
+    const QRegularExpression modelled(
+        QStringLiteral("Modelled in NEC-2 at 137.50 MHz: ([0-9.]+) ([+-]) j([0-9.]+) ohm"));
+    const QRegularExpressionMatch match = modelled.match(first);
+    ASSERT_TRUE(match.hasMatch()) << first.toStdString();
+    EXPECT_LE(match.captured(3).toDouble(), 1.0 + 0.005) << match.captured(0).toStdString();
+    EXPECT_TRUE(PageText(pages[1]).contains(QStringLiteral("tuned (small loop x")));
 }
 
 TEST_F(DimsSheet, SaysThatThereIsNoMatchWithoutNec2cAndStillWritesTheSheet) {

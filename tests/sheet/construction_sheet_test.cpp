@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -13,6 +14,7 @@
 
 #include "helix_dimensions.h"
 #include "helix_feed.h"
+#include "loop_tuning.h"
 #include "model_error.h"
 #include "numeric_error.h"
 #include "sheet_error.h"
@@ -513,6 +515,40 @@ TEST(Feed, LabelsEachTopArmHoleWithTheConductorTheModelJoinsItTo) {
                                                            {"Large loop top arm", 1}}));
         }
     }
+}
+
+TEST(Tuned, DrawsTheTunedLoopsAndMarksEveryLengthThatFollowsThem) {
+    HelixDimensions design;
+    ComputeHelixDimensions("137.50", StyleConstantsOf(HelixStyle::QuarterTurn), design);
+    const HelixDimensions tunedDimensions = ScaledDimensions(design, {1.02, 0.98});
+    const ConstructionSheet sheet = Asked(HelixStyle::QuarterTurn, [&](SheetRequest& r) {
+        r.Tuned = TunedLoops{1.02, 0.98, tunedDimensions};
+    });
+    for (const CutListLine& line : sheet.CutList) {
+        EXPECT_EQ(line.Tuned, line.Group != "Tube") << line.Part;
+        if (!line.DimensionName.empty()) {
+            const auto shown = std::find_if(
+                DisplayOrder.begin(), DisplayOrder.end(),
+                [&](const DisplayedDimension& d) { return d.Name == line.DimensionName; });
+            ASSERT_NE(shown, DisplayOrder.end());
+            EXPECT_EQ(line.LengthText, FormatDimension(tunedDimensions.*shown->Field))
+                << line.Group << " " << line.Part;
+        }
+    }
+    // The small loop 2 % larger, the large one 2 % smaller than the design's 2410.11 and 2427.1.
+    EXPECT_NEAR(std::stod(LineOf(sheet, "Small loop", "Total conductor").LengthText),
+                2410.11 * 1.02, 0.05);
+    EXPECT_NEAR(std::stod(LineOf(sheet, "Large loop", "Total conductor").LengthText), 2427.1 * 0.98,
+                0.05);
+    for (const MastHole& hole : sheet.Holes) {
+        EXPECT_EQ(hole.Tuned, hole.Arm == ArmPosition::Bottom) << hole.ArmName;
+        if (hole.ArmName == "Small loop bottom arm") {
+            EXPECT_EQ(hole.DistanceText, FormatTenths(912.47 * 1.02));
+        }
+    }
+    // The feed and the match come from the tuned helix.
+    EXPECT_EQ(sheet.Geometry.SmallLoopScale, 1.02);
+    EXPECT_EQ(sheet.Geometry.LargeLoopScale, 0.98);
 }
 
 TEST(Match, IsTheModelsLNetworkToTheSheetsZ0) {

@@ -15,6 +15,7 @@
 #include <set>
 
 #include "helix_feed.h"
+#include "loop_tuning.h"
 #include "pdf_read_back.h"
 #include "sheet_error.h"
 
@@ -500,6 +501,29 @@ TEST_F(SheetPdf, InInchesKeepsTheTemplateAtOneToOneAndAddsAnInchRuler) {
     }
     EXPECT_TRUE(PageText(pages[1]).contains(QStringLiteral("0.69 in, 90°")));
     EXPECT_TRUE(PageText(pages[1]).contains(QStringLiteral("3 in")));
+}
+
+TEST_F(SheetPdf, SaysInItsHeadersThatTheLoopsAreTunedAndByHowMuch) {
+    HelixDimensions design;
+    ComputeHelixDimensions("137.50", StyleConstantsOf(HelixStyle::HalfTurnTall), design);
+    SheetRequest request;
+    request.Style = HelixStyle::HalfTurnTall;
+    request.FrequencyText = "137.50";
+    request.Tuned = TunedLoops{0.9871, 1.0213, ScaledDimensions(design, {0.9871, 1.0213})};
+    const auto pages = Write(ComputeConstructionSheet(request));
+    ASSERT_GE(pages.size(), 2u);
+    EXPECT_TRUE(PageText(pages[0]).contains(QStringLiteral(
+        "Tuned in NEC-2: the small loop scaled by 0.9871, the large loop by 1.0213")));
+    const QStringList rows = test_support::LinesIn(pages[0], 0.0, 105.0);
+    EXPECT_TRUE(rows.filter(QStringLiteral("Helical element 2"))
+                    .value(0)
+                    .endsWith(QStringLiteral(" tuned")))
+        << rows.join('\n').toStdString();
+    EXPECT_TRUE(rows.filter(QStringLiteral("Tube outside diameter"))
+                    .value(0)
+                    .endsWith(QStringLiteral("8.73")));
+    EXPECT_TRUE(
+        PageText(pages[1]).contains(QStringLiteral("tuned (small loop x0.9871, large x1.0213)")));
 }
 
 TEST_F(SheetPdf, IsNotWrittenWhereItCannotBeAndLeavesNoPartOfAFile) {
