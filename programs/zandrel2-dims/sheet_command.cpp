@@ -14,12 +14,12 @@
 #include <string>
 
 #include "construction_sheet.h"
+#include "engine_work.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "loop_tuning.h"
 #include "model_error.h"
 #include "model_runner.h"
-#include "nec2c_engine.h"
 #include "output_file.h"
 #include "runtime_error.h"
 #include "sheet_error.h"
@@ -41,26 +41,20 @@ std::string WholeMillimetres(double millimetres) {
     return std::to_string(static_cast<long>(millimetres));
 }
 
-// A positive number for an option that takes one, or CLI11's complaint.
-const CLI::Validator PositiveNumber(
-    [](std::string& text) {
-        try {
-            std::size_t used = 0;
-            const double value = std::stod(text, &used);
-            if (used == text.size() && value > 0.0 && std::isfinite(value)) {
-                return std::string();
-            }
-        } catch (const std::exception&) {
-        }
-        return "not a positive number: " + text;
-    },
-    "");
+// Reads an option's positive number, or says on stderr that `words` must be one.
+std::optional<double> PositiveOrRefuse(const std::string& text, const std::string& words) {
+    const std::optional<double> value = ReadPositiveNumber(text);
+    if (!value) {
+        std::cerr << "zandrel2-dims: " << words << ", not \"" << text << "\"\n";
+    }
+    return value;
+}
 
 // What the model of the sheet's antenna gives its match section: the figures of one nec2c run,
 // or why there are none. Returns 128 + a signal that asked the program to end, else 0.
-int ModelTheMatch(ConstructionSheet& sheet) {
-    SignalCatcher endSignals;
-    QObject::connect(&endSignals, &SignalCatcher::SignalCaught, [] { QCoreApplication::quit(); });
+int ModelTheMatch(ConstructionSheet& sheet, SignalCatcher& endSignals) {
+    const QMetaObject::Connection quitOnSignal = QObject::connect(
+        &endSignals, &SignalCatcher::SignalCaught, [] { QCoreApplication::quit(); });
     ModelRunner runner;
     QObject::connect(&runner, &ModelRunner::AllFinished, [] { QCoreApplication::quit(); });
     try {
@@ -72,6 +66,7 @@ int ModelTheMatch(ConstructionSheet& sheet) {
     if (runner.IsRunning() && endSignals.Caught() == 0) {
         QCoreApplication::exec();
     }
+    QObject::disconnect(quitOnSignal);
     if (const int caught = endSignals.Caught()) {
         runner.Cancel();
         std::cerr << "zandrel2-dims: " << strsignal(caught) << "; no sheet was written\n";
@@ -118,12 +113,7 @@ class SheetCommand : public Command {
             ->type_name(std::string(PaperName(Paper::A4)) + "|" +
                         std::string(PaperName(Paper::Letter)))
             ->check(paperName);
-        app.add_option("--conductor-diameter", conductorDiameter_,
-                       "the outside diameter in mm of the tube or wire you\n"
-                       "build with (the calculator's tube unless given): the\n"
-                       "holes and the model of the match are made for it")
-            ->type_name("MM")
-            ->check(PositiveNumber);
+        AddConductorDiameter(app, conductorDiameter_);
         app.add_option("--bend-radius", bendRadius_,
                        "the centre-line radius in mm of each loop's four\n"
                        "bent corners: adds each loop's length of tube to cut\n"
@@ -141,14 +131,9 @@ class SheetCommand : public Command {
             ->type_name("mm|in")
             ->check(unitName);
         app.add_flag("--tuned", tuned_,
-                     "tune the two loops in nec2c first (for the lowest axial\n"
-                     "ratio overhead with |X| within 1 ohm) and draw the tuned\n"
-                     "loops, each length marked tuned");
-        app.add_option("--z0", z0_,
-                       "the impedance in ohm of the coax the match is made to\n"
-                       "(50 unless given)")
-            ->type_name("OHM")
-            ->check(PositiveNumber);
+                     "tune the two loops in nec2c first, as --tune does, and\n"
+                     "draw the tuned loops, each length marked tuned");
+        AddZ0(app, z0_);
         app.add_option("-o", output_, "the PDF file to write; - writes it to standard output")
             ->required()
             ->type_name("FILE.pdf");
@@ -168,19 +153,34 @@ class SheetCommand : public Command {
         static char offscreen[] = "offscreen";
         char* qtArgv[] = {program, platformOption, offscreen, nullptr};
         const QGuiApplication application(qtArgc, qtArgv);
+        SignalCatcher endSignals;
 
         ConstructionSheet sheet;
         SheetRequest request;
+        if (!conductorDiameter_.empty()) {
+            request.ConductorDiameterMm =
+                PositiveOrRefuse(conductorDiameter_,
+                                 "the conductor diameter must be a positive number of millimetres");
+            if (!request.ConductorDiameterMm) {
+                return 1;
+            }
+        }
+        if (!z0_.empty()) {
+            const std::optional<double> z0 = PositiveOrRefuse(
+                z0_, "the line's impedance (--z0) must be a positive number of ohms");
+            if (!z0) {
+                return 1;
+            }
+            request.Z0Ohm = *z0;
+        }
         try {
             request.Style = style_->Style;
             request.FrequencyText = frequency_;
             request.Sense = sense_;
             request.MastDiameterMm =
                 mastDiameter_ ? ReadMastDiameter(*mastDiameter_) : DefaultMastDiameterMm;
-            request.ConductorDiameterMm = conductorDiameter_;
             request.BendRadiusMm = bendRadius_;
             request.Units = units_;
-            request.Z0Ohm = z0_;
             sheet = ComputeConstructionSheet(request);
         } catch (const SheetError& error) {
             return Fail(error, error.Detail());
@@ -191,7 +191,7 @@ class SheetCommand : public Command {
         }
         if (tuned_) {
             // The design's sheet is sound; the tuned loops are drawn in its place.
-            if (const int status = Tune(request)) {
+            if (const int status = Tune(request, endSignals)) {
                 return status;
             }
             try {
@@ -200,12 +200,14 @@ class SheetCommand : public Command {
                 return Fail(error, "the tuned loops: " + error.Detail());
             }
         }
-        if (const int ended = ModelTheMatch(sheet)) {
+        if (const int ended = ModelTheMatch(sheet, endSignals)) {
             return ended;
         }
         if (!sheet.Match.Modelled) {
-            std::cerr << "zandrel2-dims: the sheet gives no match to " << z0_
-                      << " ohm: " << sheet.Match.Unavailable << '\n';
+            std::string match = MatchTitle(sheet.Match);
+            match[0] = 'm';
+            std::cerr << "zandrel2-dims: the sheet gives no " << match << ": "
+                      << sheet.Match.Unavailable << '\n';
         }
         try {
             if (output_ == "-") {
@@ -224,16 +226,29 @@ class SheetCommand : public Command {
     }
 
   private:
-    // Tunes the request's loops in nec2c and puts the tuned ones in it. Returns 0, or the exit
-    // status: 1 when no loop sizes in range meet the reactance limit, 3 when nec2c fails.
-    int Tune(SheetRequest& request) const {
+    // Tunes the request's loops in nec2c, as --tune does, and puts the tuned ones in it.
+    // Returns 0, or the exit status: 1 when no loop sizes in range meet the reactance limit,
+    // 3 when nec2c fails, 128 + a signal that stopped the runs.
+    int Tune(SheetRequest& request, SignalCatcher& endSignals) const {
+        const LoopDesign design{style_, frequency_, sense_, request.ConductorDiameterMm};
+        EngineRuns runs;
         TuneResult result;
-        try {
-            result = TuneLoops({style_, frequency_, sense_, conductorDiameter_}, Nec2cEvaluator());
-        } catch (const RuntimeError& error) {
-            std::cerr << "zandrel2-dims: the loops could not be tuned: " << error.Detail()
-                      << " (run-time error " << error.Number() << ": " << error.Message() << ")\n";
-            return IsEngineError(error) ? 3 : 1;
+        const int status = RunUntilDoneOrSignalled(runs, endSignals, [&] {
+            try {
+                result = TuneLoops(design, runs.Evaluator());
+                return 0;
+            } catch (const RuntimeError& error) {
+                if (runs.Stopped()) {
+                    throw RunsStopped();
+                }
+                std::cerr << "zandrel2-dims: the loops could not be tuned: " << error.Detail()
+                          << " (run-time error " << error.Number() << ": " << error.Message()
+                          << ")\n";
+                return IsEngineError(error) ? 3 : 1;
+            }
+        });
+        if (status != 0) {
+            return status;
         }
         if (!result.MeetsReactanceLimit) {
             std::cerr << "zandrel2-dims: no loop sizes from 0.80 to 1.20 times the design's bring "
@@ -276,10 +291,10 @@ class SheetCommand : public Command {
     Polarisation sense_ = Polarisation::Rhcp;
     std::optional<std::string> mastDiameter_;
     Paper paper_ = Paper::A4;
-    std::optional<double> conductorDiameter_;
+    std::string conductorDiameter_;
     double bendRadius_ = 0.0;
     LengthUnit units_ = LengthUnit::Millimetre;
-    double z0_ = DefaultZ0Ohm;
+    std::string z0_;
     bool tuned_ = false;
     std::string output_;
 };

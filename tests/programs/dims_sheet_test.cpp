@@ -278,19 +278,32 @@ TEST_F(DimsSheet, SaysThatThereIsNoMatchWithoutNec2cAndStillWritesTheSheet) {
     EXPECT_FALSE(PageText(pages[0]).contains(QStringLiteral(" nH ")));
 }
 
-TEST_F(DimsSheet, RefusesUnitsAndSizesThatAreNoneAsAUsageError) {
-    for (const QStringList& option :
-         {QStringList{QStringLiteral("--units"), QStringLiteral("cm")},
-          QStringList{QStringLiteral("--conductor-diameter"), QStringLiteral("0")},
-          QStringList{QStringLiteral("--conductor-diameter"), QStringLiteral("thick")},
-          QStringList{QStringLiteral("--z0"), QStringLiteral("-50")}}) {
+TEST_F(DimsSheet, RefusesSizesThatAreNoneAndUnitsItDoesNotKnow) {
+    struct Case {
+        QStringList option;
+        int status;
+        const char* words;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("--units"), QStringLiteral("cm")}, 2, "the units are mm or in, not cm"},
+        {{QStringLiteral("--conductor-diameter"), QStringLiteral("0")},
+         1,
+         "the conductor diameter must be a positive number of millimetres, not \"0\""},
+        {{QStringLiteral("--conductor-diameter"), QStringLiteral("thick")},
+         1,
+         "the conductor diameter must be a positive number of millimetres, not \"thick\""},
+        {{QStringLiteral("--z0"), QStringLiteral("-50")},
+         1,
+         "the line's impedance (--z0) must be a positive number of ohms, not \"-50\""},
+    };
+    for (const Case& c : cases) {
         const DimsRun run =
             RunDims(QStringList{QStringLiteral("--sheet"), QStringLiteral("OneTurn"),
                                 QStringLiteral("137.50")} +
-                    option + QStringList{QStringLiteral("-o"), Output()});
-        EXPECT_EQ(run.status, 2) << option.join(' ').toStdString();
-        EXPECT_TRUE(run.err.contains(option.back())) << run.err.toStdString();
-        EXPECT_TRUE(Files().isEmpty());
+                    c.option + QStringList{QStringLiteral("-o"), Output()});
+        EXPECT_EQ(run.status, c.status) << c.words;
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.words))) << run.err.toStdString();
+        EXPECT_TRUE(Files().isEmpty()) << c.words;
     }
 }
 
