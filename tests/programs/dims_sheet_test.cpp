@@ -1,7 +1,11 @@
 // zandrel2-dims --sheet as a script would use it: the PDF it writes, its messages and exit
 // status, with and without a display.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +18,7 @@
 
 #include "fifo_reader.h"
 #include "pdf_read_back.h"
+#include "stand_in_engine.h"
 
 namespace {
 
@@ -365,5 +370,83 @@ TEST_F(DimsSheet, ExitsWithTwoOnAUsageError) {
     EXPECT_TRUE(Files().isEmpty());
     EXPECT_EQ(RunDims({QStringLiteral("--sheet"), QStringLiteral("--help")}).status, 0);
 }
+
+// A signal that asks zandrel2-dims --sheet to end while nec2c runs, with or without --tuned.
+struct EndingSignal {
+    int Signal;
+    int Status;
+    bool Tuned;
+};
+
+class DimsSheetStopped : public testing::TestWithParam<EndingSignal> {};
+
+TEST_P(DimsSheetStopped, StopsItsRunLeavesNoFolderNorSheetAndExitsWith128PlusTheSignal) {
+    zandrel::test_support::StandInEngine engine(zandrel::test_support::HangingEngine);
+    const QTemporaryDir runs;
+    const QTemporaryDir output;
+    const QTemporaryDir session;  // Qt's runtime folder, kept out of the runs' folder
+    std::string path = "PATH=" + engine.Folder().string();
+    std::string tmpdir = "TMPDIR=" + runs.path().toStdString();
+    std::string runtime = "XDG_RUNTIME_DIR=" + session.path().toStdString();
+    std::string program = ZANDREL2_DIMS;
+    std::string pdf = output.filePath(QStringLiteral("qfh.pdf")).toStdString();
+    std::vector<std::string> words = {program, "--sheet", "OneTurn", "137.50", "-o", pdf};
+    if (GetParam().Tuned) {
+        words.emplace_back("--tuned");
+    }
+    std::vector<char*> arguments;
+    for (std::string& word : words) {
+        arguments.push_back(word.data());
+    }
+    arguments.push_back(nullptr);
+    char* environment[] = {path.data(), tmpdir.data(), runtime.data(), nullptr};
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&defaults, signal);
+    }
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t dims = 0;
+    const int spawned =
+        posix_spawn(&dims, program.c_str(), &files, &attributes, arguments.data(), environment);
+    posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attributes);
+    ASSERT_EQ(spawned, 0);
+
+    // The engine and the child it started are running, in a folder of the run's.
+    EXPECT_GE(engine.WaitForStarts(2, std::chrono::seconds(20)).size(), 2u);
+    EXPECT_FALSE(QDir(runs.path()).isEmpty());
+    kill(dims, GetParam().Signal);
+    ASSERT_TRUE(zandrel::test_support::EndsWithin(dims, std::chrono::seconds(20)));
+    int status = 0;
+    ASSERT_EQ(waitpid(dims, &status, 0), dims);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), GetParam().Status);
+    for (const pid_t pid : engine.WaitForStarts(0, std::chrono::milliseconds(0))) {
+        EXPECT_TRUE(zandrel::test_support::EndsWithin(pid, std::chrono::seconds(5)))
+            << "process " << pid << " of the stand-in nec2c is still running";
+    }
+    EXPECT_TRUE(QDir(runs.path()).isEmpty())
+        << QDir(runs.path())
+               .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+               .join(' ')
+               .toStdString();
+    EXPECT_TRUE(QDir(output.path()).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(EndingSignals, DimsSheetStopped,
+                         testing::Values(EndingSignal{SIGTERM, 143, false},
+                                         EndingSignal{SIGINT, 130, true}),
+                         [](const testing::TestParamInfo<EndingSignal>& tested) {
+                             return std::string(sigabbrev_np(tested.param.Signal)) +
+                                    (tested.param.Tuned ? "WhileTuning" : "WhileModelling");
+                         });
 
 }  // namespace
