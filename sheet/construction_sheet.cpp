@@ -68,15 +68,17 @@ std::string TwistInWords(const StyleEntry& style, Polarisation sense) {
 }
 
 void CheckMastDiameter(double millimetres) {
-    if (!(millimetres >= SmallestMastDiameterMm && millimetres <= LargestMastDiameterMm)) {
+    const MastDiameterRange allowed = AllowedMastDiameters();
+    if (!allowed.Holds(millimetres)) {
         throw SheetError(SheetErrorKind::MastDiameterNotValid,
-                         "the mast diameter must be from " +
-                             WholeNumberText(SmallestMastDiameterMm) + " to " +
-                             WholeNumberText(LargestMastDiameterMm) + " mm");
+                         "the mast diameter must be from " + WholeNumberText(allowed.LeastMm) +
+                             " to " + WholeNumberText(allowed.MostMm) + " mm");
     }
 }
 
 }  // namespace
+
+MastDiameterRange AllowedMastDiameters() { return {SmallestMastDiameterMm, LargestMastDiameterMm}; }
 
 double ReadMastDiameter(std::string_view text) {
     float diameter = 0.0f;
