@@ -70,11 +70,11 @@ std::string TwistInWords(const StyleEntry& style, Polarisation sense) {
 }
 
 void CheckMastDiameter(double millimetres) {
-    if (!(millimetres >= SmallestMastDiameterMm && millimetres <= LargestMastDiameterMm)) {
+    const MastDiameterRange allowed = AllowedMastDiameters();
+    if (!allowed.Holds(millimetres)) {
         throw SheetError(SheetErrorKind::MastDiameterNotValid,
-                         "the mast diameter must be from " +
-                             WholeNumberText(SmallestMastDiameterMm) + " to " +
-                             WholeNumberText(LargestMastDiameterMm) + " mm");
+                         "the mast diameter must be from " + WholeNumberText(allowed.LeastMm) +
+                             " to " + WholeNumberText(allowed.MostMm) + " mm");
     }
 }
 
@@ -122,6 +122,8 @@ void CheckMastFits(const MastFit& fit, double mastMm, double conductorMm,
 }
 
 }  // namespace
+
+MastDiameterRange AllowedMastDiameters() { return {SmallestMastDiameterMm, LargestMastDiameterMm}; }
 
 double ReadMastDiameter(std::string_view text) {
     float diameter = 0.0f;

@@ -25,6 +25,19 @@ inline constexpr double LargestMastDiameterMm = 500.0;
 inline constexpr double DefaultZ0Ohm = 50.0;
 inline constexpr double MmPerInch = 25.4;
 
+// The mast outside diameters a sheet is made for, in mm, both ends included.
+struct MastDiameterRange {
+    double LeastMm = 0.0;
+    double MostMm = 0.0;
+
+    bool Holds(double diameterMm) const { return diameterMm >= LeastMm && diameterMm <= MostMm; }
+};
+
+// The one rule for a mast's outside diameter, that the sheet window's field shows and that
+// reading and computing a sheet check: a rule that follows the style and the frequency takes
+// its place here.
+MastDiameterRange AllowedMastDiameters();
+
 // Reads a mast's outside diameter in mm with the calculator's number reader. Raises SheetError
 // MastDiameterNotValid for a text that is not a number or outside the range above.
 double ReadMastDiameter(std::string_view text);

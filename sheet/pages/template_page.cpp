@@ -13,14 +13,18 @@ QString ShortArmName(const MastHole& hole) {
              hole.Arm == ArmPosition::Top ? QStringLiteral("top") : QStringLiteral("bottom"));
 }
 
-void PaintJoinMark(MillimetreCanvas& canvas, QPointF at, const QString& name) {
+// A join mark with its name above it: centred, or starting at the mark's left for a mark by the
+// tile's left edge, where a centred name would be cut.
+void PaintJoinMark(MillimetreCanvas& canvas, QPointF at, const QString& name,
+                   Qt::Alignment label = Qt::AlignHCenter) {
     QPainter& painter = canvas.Painter();
     painter.setPen(SheetPen(Qt::black, 0.15));
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(at, 1.8, 1.8);
     canvas.Line(at - QPointF(3.0, 0), at + QPointF(3.0, 0), SheetPen(Qt::black, 0.15));
     canvas.Line(at - QPointF(0, 3.0), at + QPointF(0, 3.0), SheetPen(Qt::black, 0.15));
-    canvas.Text(at + QPointF(0.0, -3.8), name, SheetFont(5.5), Qt::AlignHCenter);
+    canvas.Text(at + QPointF(label == Qt::AlignLeft ? -2.0 : 0.0, -3.8), name, SheetFont(5.5),
+                label);
 }
 
 // Whether a text at depth `y` would run into a hole's circle or labels.
@@ -173,7 +177,7 @@ void PaintTemplateContent(MillimetreCanvas& canvas, const ConstructionSheet& she
             continue;
         }
         const QString name = QStringLiteral("join %1").arg(row);
-        PaintJoinMark(canvas, {content.left() + 2.5, y}, name);
+        PaintJoinMark(canvas, {content.left() + 2.5, y}, name, Qt::AlignLeft);
         PaintJoinMark(canvas, {content.right() - 7.5, y}, name);
     }
     for (int column = 1; column < layout.Columns; ++column) {

@@ -279,8 +279,8 @@ TEST(SheetErrors, AMastDiameterMustBeAPositiveNumber) {
 }
 
 TEST(SheetErrors, AMastDiameterMustLieInTheSheetWindowsRange) {
-    EXPECT_EQ(ReadMastDiameter("1"), SmallestMastDiameterMm);
-    EXPECT_EQ(ReadMastDiameter("500"), LargestMastDiameterMm);
+    EXPECT_EQ(ReadMastDiameter("1"), AllowedMastDiameters().LeastMm);
+    EXPECT_EQ(ReadMastDiameter("500"), AllowedMastDiameters().MostMm);
     for (const char* text : {"0.001", "0.99", "500.5", "1E+30"}) {
         try {
             ReadMastDiameter(text);

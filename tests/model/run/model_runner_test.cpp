@@ -275,12 +275,27 @@ TEST_F(RunnerTest, GivesTheEngineNothingToReadAsItsInput) {
 }
 
 TEST_F(RunnerTest, ReportsAGeometryThatNec2cRejectsAsNotModellable) {
+    UseEngine(test_support::GeometryRejectingEngine);
     ModelRunner runner;
-    RunToTheEnd(runner, EngineLimits{}, 60000, "1E+25");
+    RunToTheEnd(runner, EngineLimits{});
     ExpectEveryStyleFailed(runner, 1005, "nec2c said: SEGMENT DATA ERROR");
     EXPECT_FALSE(IsEngineError(*runner.Models()[0].Error));
     EXPECT_EQ(runner.Models()[0].Error->Message(),
               "No NEC-2 model can be built for these dimensions");
+}
+
+TEST_F(RunnerTest, RefusesDimensionsThatRoundToNothingBeforeNec2cSeesThem) {
+    UseEngine(test_support::GeometryRejectingEngine);
+    ModelRunner runner;
+    runner.Start("1E+25", Polarisation::Rhcp);
+    EXPECT_FALSE(runner.IsRunning());
+    for (const StyleModel& model : runner.Models()) {
+        ASSERT_TRUE(model.Error);
+        EXPECT_EQ(model.Error->Number(), 1005);
+        EXPECT_EQ(model.Error->Detail(), "at this frequency the tube diameter is 0 mm");
+        EXPECT_FALSE(model.Geometry);
+    }
+    EXPECT_TRUE(standIn_->WaitForStarts(1, std::chrono::milliseconds(0)).empty());
 }
 
 TEST_F(RunnerTest, NamesATemporaryFolderThatIsMissingOrNotAFolderAndMakesNothingElsewhere) {

@@ -2,7 +2,9 @@
 // model window on the main window's request.
 #include <QApplication>
 #include <QLineEdit>
+#include <QSettings>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "construction_sheet_window.h"
@@ -14,12 +16,20 @@
 class StartTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir settings_;  // the windows' remembered choices, instead of the user's
+
   private slots:
+    void initTestCase() {
+        QVERIFY(settings_.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+    }
+
     void startShowsTheMainWindowAloneWithItsIdentityAndIcon() {
         QVERIFY(!zandrel::MainWindowInstance().IsLoaded());
         zandrel::Start(*qApp);
 
         QCOMPARE(QApplication::applicationName(), QString("zandrel2"));
+        QCOMPARE(QApplication::organizationName(), QString("zandrel2"));  // where settings go
         QCOMPARE(QApplication::applicationVersion(), QString("1.00"));
         const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
         QVERIFY(sizes.contains(QSize(16, 16)));

@@ -27,7 +27,8 @@ using test_support::DrawnWord;
 using test_support::PdfPage;
 using test_support::ScaleBars;
 
-constexpr double Tolerance = 0.05;  // mm
+constexpr double Tolerance = 0.05;   // mm
+constexpr double TileLeftMm = 12.0;  // a template tile starts at the page margin
 const QDate Date(2024, 3, 5);
 
 class SheetPdf : public testing::Test {
@@ -268,6 +269,12 @@ TEST_F(SheetPdf, SpreadsALongTemplateOverOverlappingPagesThatJoinUp) {
         EXPECT_TRUE(PageText(pages.back())
                         .contains(QString::fromStdString(sheet.Holes.back().DistanceText + " mm")));
         EXPECT_GE(pages.size(), 14u);  // 3 m of strip at under 250 mm a page
+        // Every join mark's name is whole, "join 14" by the tile's left edge included.
+        for (std::size_t i = 1; i < pages.size(); ++i) {
+            for (const DrawnWord& join : pages[i].WordsReading(QStringLiteral("join"))) {
+                EXPECT_GE(join.Box.left(), TileLeftMm - Tolerance) << "page " << i + 1;
+            }
+        }
     }
 }
 
