@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "loop_bends.h"
 #include "model_error.h"
@@ -123,7 +124,9 @@ void CheckMastFits(const MastFit& fit, double mastMm, double conductorMm,
 
 }  // namespace
 
-MastDiameterRange AllowedMastDiameters() { return {SmallestMastDiameterMm, LargestMastDiameterMm}; }
+MastDiameterRange AllowedMastDiameters() {
+    return {SmallestMastDiameterMm, LargestMastDiameterMm, {}};
+}
 
 double ReadMastDiameter(std::string_view text) {
     float diameter = 0.0f;
@@ -207,6 +210,37 @@ MastFit FittingMastDiameters(const HelixDimensions& dimensions, double conductor
     fit.Smaller = large < small ? Loop::Large : Loop::Small;
     fit.BelowMm = std::min(small, large) - conductorDiameterMm;
     return fit;
+}
+
+MastDiameterRange AllowedMastDiameters(const SheetRequest& request) {
+    HelixDimensions dimensions;
+    ComputeHelixDimensions(request.FrequencyText, StyleConstantsOf(request.Style), dimensions);
+    if (request.Tuned) {
+        dimensions = request.Tuned->Dimensions;
+    }
+    const double conductor =
+        request.ConductorDiameterMm.value_or(Hundredths(dimensions.TubeDiameter) / 100.0);
+    const MastFit fit = FittingMastDiameters(dimensions, conductor);
+    const MastDiameterRange allowed = AllowedMastDiameters();
+    MastDiameterRange range = allowed;
+    std::vector<std::string> why;
+    // The tenths just inside the fit: strictly wider than the holes, strictly narrower than
+    // the loop allows.
+    const double above = (std::floor(std::round(fit.AboveMm * 100.0) / 10.0) + 1.0) / 10.0;
+    const double below = (std::ceil(std::round(fit.BelowMm * 100.0) / 10.0) - 1.0) / 10.0;
+    if (above > range.LeastMm) {
+        range.LeastMm = above;
+        why.push_back("wider than the " + SizeText(conductor) + " mm holes for the tube");
+    }
+    if (below < range.MostMm) {
+        range.MostMm = below;
+        why.push_back("narrower than the " + LoopName(fit.Smaller) +
+                      "'s bottom arm less one tube diameter (" + SizeText(fit.BelowMm) + " mm)");
+    }
+    for (std::size_t i = 0; i < why.size(); ++i) {
+        range.Why += (i == 0 ? "" : " and ") + why[i];
+    }
+    return range;
 }
 
 ConstructionSheet ComputeConstructionSheet(HelixStyle style, std::string_view frequencyText,

@@ -29,13 +29,13 @@ inline constexpr double MmPerInch = 25.4;
 struct MastDiameterRange {
     double LeastMm = 0.0;
     double MostMm = 0.0;
+    std::string Why;  // what sets the ends, when the antenna does
 
     bool Holds(double diameterMm) const { return diameterMm >= LeastMm && diameterMm <= MostMm; }
+    bool Empty() const { return !(LeastMm <= MostMm); }
 };
 
-// The one rule for a mast's outside diameter, that the sheet window's field shows and that
-// reading and computing a sheet check: a rule that follows the style and the frequency takes
-// its place here.
+// The outside diameters any sheet is made for, that reading a mast's diameter checks.
 MastDiameterRange AllowedMastDiameters();
 
 // Reads a mast's outside diameter in mm with the calculator's number reader. Raises SheetError
@@ -164,6 +164,12 @@ struct ConstructionSheet {
 
 // The masts that fit the loops of `dimensions` built of a conductor `conductorDiameterMm` thick.
 MastFit FittingMastDiameters(const HelixDimensions& dimensions, double conductorDiameterMm);
+
+// The one rule for the mast of a request's antenna (its mast diameter aside), in tenths of a
+// millimetre as the sheet window's field offers them: AllowedMastDiameters() narrowed to the
+// tenths strictly inside FittingMastDiameters, and why its ends lie where they do. Empty when
+// no mast fits. Raises the calculator's error for a bad frequency.
+MastDiameterRange AllowedMastDiameters(const SheetRequest& request);
 
 // Computes the dimensions of the request's style at its frequency into a private set (or takes
 // the tuned ones) and derives the sheet; its match section says that the antenna was not

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -391,6 +392,58 @@ TEST(MastFit, RefusesAMastThatTheSmallerLoopsElementsWouldRunInto) {
         tube);
     EXPECT_NEAR(fit.AboveMm, tube, 1e-9);
     EXPECT_NEAR(fit.BelowMm, limit, 1e-9);
+}
+
+TEST(MastFit, GivesTheWindowTheTenthsInsideTheFitAndSaysWhy) {
+    struct Case {
+        HelixStyle Style;
+        const char* Frequency;
+        std::optional<double> Conductor;
+    };
+    const Case cases[] = {
+        {HelixStyle::OneTurn, "1691", std::nullopt},  // a loop under 20 mm across
+        {HelixStyle::QuarterTurn, "137.50", std::nullopt},
+        {HelixStyle::OneTurn, "29.6", std::nullopt},  // loops wider than any mast
+        {HelixStyle::HalfTurnTall, "137.50", 2.0},
+    };
+    for (const Case& c : cases) {
+        SheetRequest request;
+        request.Style = c.Style;
+        request.FrequencyText = c.Frequency;
+        request.ConductorDiameterMm = c.Conductor;
+        const MastDiameterRange range = AllowedMastDiameters(request);
+        SCOPED_TRACE(std::string(StyleEntryOf(c.Style).Name) + " at " + c.Frequency);
+        ASSERT_FALSE(range.Empty());
+        EXPECT_GE(range.LeastMm, AllowedMastDiameters().LeastMm);
+        EXPECT_LE(range.MostMm, AllowedMastDiameters().MostMm);
+        // Both ends make a sheet; a tenth beyond either end does not, unless the plain range
+        // stops it first.
+        for (const double mast : {range.LeastMm, range.MostMm}) {
+            request.MastDiameterMm = mast;
+            EXPECT_NO_THROW(ComputeConstructionSheet(request)) << mast;
+        }
+        for (const double mast : {range.LeastMm - 0.1, range.MostMm + 0.1}) {
+            request.MastDiameterMm = mast;
+            EXPECT_THROW(ComputeConstructionSheet(request), SheetError) << mast;
+        }
+    }
+    // 1 TURN at 1691 MHz: holes of 0.71 mm, a small loop 18.34 mm across.
+    SheetRequest small;
+    small.Style = HelixStyle::OneTurn;
+    small.FrequencyText = "1691";
+    const MastDiameterRange tiny = AllowedMastDiameters(small);
+    EXPECT_EQ(tiny.LeastMm, 1.0);  // the plain range's end, above the 0.8 the holes allow
+    EXPECT_NEAR(tiny.MostMm, 17.6, 1e-9);
+    EXPECT_EQ(tiny.Why,
+              "narrower than the small loop's bottom arm less one tube diameter (17.63 mm)");
+    small.FrequencyText = "137.50";
+    const MastDiameterRange usual = AllowedMastDiameters(small);
+    EXPECT_NEAR(usual.LeastMm, 8.8, 1e-9);
+    EXPECT_EQ(usual.Why.rfind("wider than the 8.73 mm holes for the tube and narrower than", 0), 0u)
+        << usual.Why;
+    // A conductor as thick as the loops leaves no mast at all.
+    small.ConductorDiameterMm = 150.0;
+    EXPECT_TRUE(AllowedMastDiameters(small).Empty());
 }
 
 TEST(MastFit, MeasuresTheHolesByTheBuildersConductor) {

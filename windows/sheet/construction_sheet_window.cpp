@@ -1,10 +1,12 @@
 #include "construction_sheet_window.h"
 
+#include <QCheckBox>
 #include <QChildEvent>
 #include <QComboBox>
 #include <QDate>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGraphicsView>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -17,13 +19,17 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QWheelEvent>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
 #include "forms.h"
 #include "forms_error.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
+#include "model_runner.h"
+#include "nec2c_engine.h"
 #include "numeric_error.h"
+#include "sheet_error.h"
 #include "ui_construction_sheet_window.h"
 
 namespace zandrel {
@@ -35,6 +41,10 @@ const QString StyleKey = QStringLiteral("style");
 const QString PolarisationKey = QStringLiteral("polarisation");
 const QString PaperKey = QStringLiteral("paper");
 const QString MastDiameterKey = QStringLiteral("mastDiameterMm");
+const QString ConductorDiameterKey = QStringLiteral("conductorDiameterMm");
+const QString BendRadiusKey = QStringLiteral("bendRadiusMm");
+const QString UnitsKey = QStringLiteral("units");
+const QString TunedKey = QStringLiteral("tuned");
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -69,6 +79,11 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::ConstructionSheetWindow>()) {
     ui_->setupUi(this);
     FinishLoading(*this);
+    runner_ = new ModelRunner(this);
+    tuning_ = new QFutureWatcher<TuneOutcome>(this);
+    connect(runner_, &ModelRunner::AllFinished, this, &ConstructionSheetWindow::ModellingFinished);
+    connect(tuning_, &QFutureWatcher<TuneOutcome>::finished, this,
+            &ConstructionSheetWindow::TuningFinished);
     for (const StyleEntry& style : Styles) {
         ui_->styleBox->addItem(Text(style.Caption));
     }
@@ -91,12 +106,20 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
     connect(ui_->polarisationBox, &QComboBox::currentIndexChanged, this, redraw);
     connect(ui_->paperBox, &QComboBox::currentIndexChanged, this, redraw);
     connect(ui_->mastDiameterBox, &QDoubleSpinBox::valueChanged, this, redraw);
-    for (QComboBox* box : {ui_->styleBox, ui_->polarisationBox, ui_->paperBox}) {
+    connect(ui_->unitsBox, &QComboBox::currentIndexChanged, this, redraw);
+    connect(ui_->conductorDiameterBox, &QDoubleSpinBox::valueChanged, this, redraw);
+    connect(ui_->bendRadiusBox, &QDoubleSpinBox::valueChanged, this, redraw);
+    connect(ui_->tunedBox, &QCheckBox::toggled, this, redraw);
+    for (QComboBox* box : {ui_->styleBox, ui_->polarisationBox, ui_->paperBox, ui_->unitsBox}) {
         connect(box, &QComboBox::currentIndexChanged, this,
                 &ConstructionSheetWindow::RememberChoices);
     }
-    connect(ui_->mastDiameterBox, &QDoubleSpinBox::valueChanged, this,
-            &ConstructionSheetWindow::RememberChoices);
+    for (QDoubleSpinBox* box :
+         {ui_->mastDiameterBox, ui_->conductorDiameterBox, ui_->bendRadiusBox}) {
+        connect(box, &QDoubleSpinBox::valueChanged, this,
+                &ConstructionSheetWindow::RememberChoices);
+    }
+    connect(ui_->tunedBox, &QCheckBox::toggled, this, &ConstructionSheetWindow::RememberChoices);
     connect(ui_->mastDiameterBox, &QDoubleSpinBox::editingFinished, this, [this] {
         ShowMastDiameterRange();
         rejectedMastText_.clear();
@@ -137,6 +160,10 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
 }
 
 ConstructionSheetWindow::~ConstructionSheetWindow() {
+    // A tuning under way ends on its own, unheard; the runner stops its nec2c runs.
+    tuning_->disconnect(this);
+    runner_->disconnect(this);
+    runner_->Cancel();
     // The controls outlive ui_: nothing they do as they close may reach this window.
     ui_->mastDiameterBox->removeEventFilter(this);
     disconnect(ui_->mastDiameterBox, nullptr, this, nullptr);
@@ -159,14 +186,167 @@ void ConstructionSheetWindow::SetFrequency(const QString& frequencyText) {
         });
 }
 
-ConstructionSheet ConstructionSheetWindow::CurrentSheet() const {
+LoopDesign ConstructionSheetWindow::ChosenDesign() const {
     const auto index = static_cast<std::size_t>(std::max(ui_->styleBox->currentIndex(), 0));
-    const Polarisation sense =
+    LoopDesign design;
+    design.Style = &Styles.at(index);
+    design.FrequencyText = frequency_.toStdString();
+    design.Sense =
         ui_->polarisationBox->currentIndex() == 1 ? Polarisation::Lhcp : Polarisation::Rhcp;
-    ConstructionSheet sheet = ComputeConstructionSheet(
-        Styles.at(index).Style, frequency_.toStdString(), sense, ui_->mastDiameterBox->value());
+    if (ui_->conductorDiameterBox->value() > 0.0) {
+        design.ConductorDiameterMm = ui_->conductorDiameterBox->value();
+    }
+    return design;
+}
+
+QString ConstructionSheetWindow::TuneKey() const {
+    const LoopDesign design = ChosenDesign();
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(Text(design.Style->Name), frequency_, Text(PolarisationName(design.Sense)))
+        .arg(design.ConductorDiameterMm.value_or(0.0));
+}
+
+QString ConstructionSheetWindow::ModelKey(const ConstructionSheet& sheet) {
+    const HelixGeometry& geometry = sheet.Geometry;
+    return QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
+        .arg(Text(sheet.Style->Name), QString::fromStdString(sheet.FrequencyText),
+             Text(PolarisationName(sheet.Sense)))
+        .arg(geometry.ConductorDiameterMm, 0, 'g', 17)
+        .arg(geometry.SmallLoopScale, 0, 'g', 17)
+        .arg(geometry.LargeLoopScale, 0, 'g', 17)
+        .arg(sheet.Match.Z0Ohm, 0, 'g', 17);
+}
+
+SheetRequest ConstructionSheetWindow::CurrentRequest() const {
+    const LoopDesign design = ChosenDesign();
+    SheetRequest request;
+    request.Style = design.Style->Style;
+    request.FrequencyText = design.FrequencyText;
+    request.Sense = design.Sense;
+    request.MastDiameterMm = ui_->mastDiameterBox->value();
+    request.ConductorDiameterMm = design.ConductorDiameterMm;
+    request.BendRadiusMm = ui_->bendRadiusBox->value();
+    request.Units = ui_->unitsBox->currentIndex() == 1 ? LengthUnit::Inch : LengthUnit::Millimetre;
+    if (ui_->tunedBox->isChecked()) {
+        const auto tuned = tunes_.find(TuneKey());
+        if (tuned == tunes_.end()) {
+            throw SheetError(SheetErrorKind::CannotBeDrawn,
+                             "the loops are still being tuned in nec2c");
+        }
+        if (!tuned->second.Result) {
+            throw SheetError(SheetErrorKind::CannotBeDrawn,
+                             "the loops could not be tuned: " + tuned->second.Error);
+        }
+        const TuneResult& result = *tuned->second.Result;
+        if (!result.MeetsReactanceLimit) {
+            throw SheetError(SheetErrorKind::CannotBeDrawn,
+                             "no loop sizes from 0.80 to 1.20 times the design's bring the "
+                             "reactance within 1 ohm; without \"Tuned in NEC-2\" the sheet "
+                             "has the calculator's loops");
+        }
+        request.Tuned = TunedLoops{result.Scales.Small, result.Scales.Large, result.Dimensions};
+    }
+    return request;
+}
+
+ConstructionSheet ConstructionSheetWindow::CurrentSheet() const {
+    ConstructionSheet sheet = ComputeConstructionSheet(CurrentRequest());
     LayOutTemplate(sheet, CurrentPaper());
+    const auto model = models_.find(ModelKey(sheet));
+    if (model == models_.end()) {
+        AddMissingModel(sheet, "the antenna is still being modelled in nec2c");
+    } else if (model->second.Figures) {
+        try {
+            AddModelledMatch(sheet, *model->second.Figures);
+        } catch (const RuntimeError& error) {
+            AddMissingModel(sheet, error.Detail());
+        }
+    } else {
+        AddMissingModel(sheet, model->second.Error);
+    }
     return sheet;
+}
+
+bool ConstructionSheetWindow::IsModelling() const {
+    return !tuningKey_.isEmpty() || !modellingKey_.isEmpty();
+}
+
+void ConstructionSheetWindow::StartTuning() {
+    if (!tuningKey_.isEmpty()) {
+        return;  // one at a time: the next starts when this one ends
+    }
+    tuningKey_ = TuneKey();
+    const LoopDesign design = ChosenDesign();
+    tuning_->setFuture(QtConcurrent::run([design] {
+        TuneOutcome outcome;
+        try {
+            outcome.Result = TuneLoops(design, Nec2cEvaluator());
+        } catch (const RuntimeError& error) {
+            outcome.Error = error.Detail().empty() ? error.Message() : error.Detail();
+        } catch (const std::exception& error) {
+            outcome.Error = error.what();
+        }
+        return outcome;
+    }));
+}
+
+void ConstructionSheetWindow::TuningFinished() {
+    tunes_[tuningKey_] = tuning_->result();
+    tuningKey_.clear();
+    RunReportingErrors(
+        *this, [this] { UpdatePreview(); },
+        [this](const RuntimeError& error) {
+            return Explain(error, tr("The sheet cannot be drawn."));
+        });
+}
+
+void ConstructionSheetWindow::StartModelling(const ConstructionSheet& sheet) {
+    const QString key = ModelKey(sheet);
+    if (models_.count(key) != 0 || modellingKey_ == key) {
+        return;
+    }
+    try {
+        runner_->StartGeometry(sheet.Geometry, {sheet.Match.Z0Ohm, 0.66});
+        modellingKey_ = key;
+    } catch (const RuntimeError& error) {
+        modellingKey_.clear();
+        models_[key] = {std::nullopt, error.Detail()};
+    }
+}
+
+void ConstructionSheetWindow::ModellingFinished() {
+    const StyleModel& model = runner_->Models().front();
+    models_[modellingKey_] = {model.Figures, model.Error ? model.Error->Detail() : std::string()};
+    modellingKey_.clear();
+    RunReportingErrors(
+        *this, [this] { UpdatePreview(); },
+        [this](const RuntimeError& error) {
+            return Explain(error, tr("The sheet cannot be drawn."));
+        });
+}
+
+void ConstructionSheetWindow::ShowMatch() {
+    if (!sheet_) {
+        ui_->matchValue->setText(IsModelling() ? tr("tuning the loops in nec2c...") : QString());
+        return;
+    }
+    const MatchSection& match = sheet_->Match;
+    if (!modellingKey_.isEmpty() && modellingKey_ == ModelKey(*sheet_)) {
+        ui_->matchValue->setText(tr("modelling the antenna in nec2c..."));
+    } else if (match.Modelled) {
+        const auto part = [](const Matching& matching) {
+            return matching.Kind == MatchingKind::None
+                       ? tr("none")
+                       : Text(ComponentValueText(matching)) + QLatin1Char(' ') +
+                             Text(ComponentName(matching));
+        };
+        ui_->matchValue->setText(tr("to %1 ohm: series %2, shunt %3 on the %4 side")
+                                     .arg(match.Z0Ohm)
+                                     .arg(part(match.Network.Series), part(match.Network.Shunt),
+                                          Text(ShuntSideName(match.Network.Side))));
+    } else {
+        ui_->matchValue->setText(tr("none: %1").arg(Text(match.Unavailable)));
+    }
 }
 
 Paper ConstructionSheetWindow::CurrentPaper() const {
@@ -176,11 +356,24 @@ Paper ConstructionSheetWindow::CurrentPaper() const {
 void ConstructionSheetWindow::UpdatePreview() {
     ShowMastDiameterRange();
     ShowNoSheet({});
+    if (ui_->tunedBox->isChecked() && tunes_.count(TuneKey()) == 0) {
+        // Tuning takes seconds: the sheet follows when it ends.
+        StartTuning();
+        ShowNoSheet(tr("Tuning the loops in nec2c; the sheet follows."));
+        ShowMatch();
+        return;
+    }
     try {
         sheet_ = CurrentSheet();
     } catch (const RuntimeError& error) {
         ShowNoSheet(Explain(error, tr("There is no sheet to show.")));
+        ShowMatch();
         throw;
+    }
+    const bool modelled = models_.count(ModelKey(*sheet_)) != 0;
+    StartModelling(*sheet_);
+    if (!modelled && models_.count(ModelKey(*sheet_)) != 0) {
+        sheet_ = CurrentSheet();  // nec2c could not be started: the sheet says why
     }
     const int pages = SheetPageCount(*sheet_, CurrentPaper());
     const int tiles = pages - 1;
@@ -189,10 +382,15 @@ void ConstructionSheetWindow::UpdatePreview() {
             .arg(pages)
             .arg(tiles == 1 ? tr("1 template page") : tr("%1 template pages").arg(tiles)));
     ui_->previewStack->setCurrentWidget(ui_->preview);
-    for (QWidget* needsASheet : {ui_->saveButton, ui_->printButton, ui_->zoomInButton,
-                                 ui_->zoomOutButton, ui_->fitWidthButton, ui_->fitPageButton}) {
+    for (QWidget* needsASheet :
+         {ui_->zoomInButton, ui_->zoomOutButton, ui_->fitWidthButton, ui_->fitPageButton}) {
         needsASheet->setEnabled(true);
     }
+    // A sheet is saved or printed with its match, once nec2c has given it.
+    for (QWidget* needsTheMatch : {ui_->saveButton, ui_->printButton}) {
+        needsTheMatch->setEnabled(!IsModelling());
+    }
+    ShowMatch();
     ui_->preview->updatePreview();
 }
 
@@ -208,16 +406,34 @@ void ConstructionSheetWindow::ShowNoSheet(const QString& why) {
 }
 
 void ConstructionSheetWindow::ShowMastDiameterRange() {
-    const MastDiameterRange allowed = AllowedMastDiameters();
+    // The antenna's own range where it has one; the plain one while it cannot be computed.
+    MastDiameterRange allowed = AllowedMastDiameters();
+    try {
+        SheetRequest request = CurrentRequest();
+        const MastDiameterRange fitting = AllowedMastDiameters(request);
+        if (!fitting.Empty()) {
+            allowed = fitting;
+        }
+    } catch (const RuntimeError&) {
+    }
     {
-        // The sheet is computed afresh after this, at whatever value the range leaves.
+        // The sheet is computed afresh after this, at whatever value the range leaves; a value
+        // the antenna's range moves is said, as a typed one outside it is.
         const QSignalBlocker quiet(ui_->mastDiameterBox);
+        const QString before = ui_->mastDiameterBox->cleanText();
+        const double was = ui_->mastDiameterBox->value();
         ui_->mastDiameterBox->setRange(allowed.LeastMm, allowed.MostMm);
+        if (ui_->mastDiameterBox->value() != was) {
+            rejectedMastText_ = before;
+        }
     }
     QString words = tr("%1 to %2 mm")
                         .arg(locale().toString(allowed.LeastMm), locale().toString(allowed.MostMm));
+    if (!allowed.Why.empty()) {
+        words += tr(": %1").arg(Text(allowed.Why));
+    }
     if (!rejectedMastText_.isEmpty()) {
-        words += tr(": %1 mm is outside, so the nearest, %2, is used.")
+        words += tr(". %1 mm is outside, so the nearest, %2, is used.")
                      .arg(rejectedMastText_, ui_->mastDiameterBox->text());
     }
     ui_->mastDiameterRange->setText(words);
@@ -337,6 +553,12 @@ void ConstructionSheetWindow::RememberChoices() const {
                                                                         : Polarisation::Rhcp)));
     settings.setValue(PaperKey, Text(PaperName(CurrentPaper())));
     settings.setValue(MastDiameterKey, ui_->mastDiameterBox->value());
+    settings.setValue(ConductorDiameterKey, ui_->conductorDiameterBox->value());
+    settings.setValue(BendRadiusKey, ui_->bendRadiusBox->value());
+    settings.setValue(UnitsKey, Text(LengthUnitName(ui_->unitsBox->currentIndex() == 1
+                                                        ? LengthUnit::Inch
+                                                        : LengthUnit::Millimetre)));
+    settings.setValue(TunedKey, ui_->tunedBox->isChecked());
 }
 
 void ConstructionSheetWindow::RestoreChoices() {
@@ -358,6 +580,18 @@ void ConstructionSheetWindow::RestoreChoices() {
     if (isNumber && AllowedMastDiameters().Holds(mast)) {
         ui_->mastDiameterBox->setValue(mast);
     }
+    for (QDoubleSpinBox* box : {ui_->conductorDiameterBox, ui_->bendRadiusBox}) {
+        const double value =
+            settings.value(box == ui_->conductorDiameterBox ? ConductorDiameterKey : BendRadiusKey)
+                .toDouble(&isNumber);
+        if (isNumber && value >= box->minimum() && value <= box->maximum()) {
+            box->setValue(value);
+        }
+    }
+    if (settings.value(UnitsKey).toString() == Text(LengthUnitName(LengthUnit::Inch))) {
+        ui_->unitsBox->setCurrentIndex(1);
+    }
+    ui_->tunedBox->setChecked(settings.value(TunedKey).toBool());
 }
 
 QString ConstructionSheetWindow::Explain(const RuntimeError& error, const QString& failure) const {
