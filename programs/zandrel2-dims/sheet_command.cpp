@@ -99,7 +99,10 @@ class SheetCommand : public Command {
                        "the mast's outside diameter in mm, from " +
                            WholeMillimetres(SmallestMastDiameterMm) + " to " +
                            WholeMillimetres(LargestMastDiameterMm) + "\n(" +
-                           WholeMillimetres(DefaultMastDiameterMm) + " unless given)")
+                           WholeMillimetres(DefaultMastDiameterMm) +
+                           " unless given), wider than the holes for the\n"
+                           "tube and narrower than the smaller loop's bottom\n"
+                           "arm less one tube diameter")
             ->type_name("MM");
         const CLI::Validator paperName(
             [](std::string& name) {
