@@ -8,6 +8,7 @@
 
 #include "loop_bends.h"
 #include "model_error.h"
+#include "model_texts.h"
 #include "numeric.h"
 #include "numeric_error.h"
 #include "sheet_error.h"
@@ -435,21 +436,7 @@ std::string ComponentValueText(const Matching& part) {
     if (part.Kind == MatchingKind::None) {
         return "none";
     }
-    const double value = part.Value * (part.Kind == MatchingKind::Inductor ? 1e9 : 1e12);
-    const char* unit = part.Kind == MatchingKind::Inductor ? " nH" : " pF";
-    if (!(value > 0.0) || !std::isfinite(value)) {
-        return "-";
-    }
-    // Three significant figures: round at the third digit, then count the digits again, as
-    // 9.996 becomes 10.0.
-    int exponent = static_cast<int>(std::floor(std::log10(value)));
-    const double rounded =
-        std::round(value / std::pow(10.0, exponent - 2)) * std::pow(10.0, exponent - 2);
-    exponent = static_cast<int>(std::floor(std::log10(rounded)));
-    const int decimals = std::max(0, 2 - exponent);
-    char text[400];
-    std::snprintf(text, sizeof text, "%.*f", decimals, rounded);
-    return text + std::string(unit);
+    return ComponentValue(part.Value, part.Kind == MatchingKind::Inductor ? "H" : "F");
 }
 
 }  // namespace zandrel

@@ -195,7 +195,8 @@ void AddMissingModel(ConstructionSheet& sheet, std::string why);
 // "Match to 50 ohm", with the sheet's Z0.
 std::string MatchTitle(const MatchSection& match);
 
-// A component's value with three significant figures and its unit: "45.2 nH", "5.60 pF".
+// A component's value with three significant figures in the unit that keeps them, as the model
+// window gives it: "45.2 nH", "5.60 pF".
 std::string ComponentValueText(const Matching& part);
 
 // "inductor", "capacitor" or "none".
