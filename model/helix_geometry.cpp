@@ -9,6 +9,7 @@
 #include <string>
 
 #include "model_error.h"
+#include "numeric.h"
 
 namespace zandrel {
 
@@ -89,8 +90,35 @@ class GeometryBuilder {
 
 bool PositiveAndFinite(double value) { return std::isfinite(value) && value > 0.0; }
 
+// The dimensions the wires are built from, named as a person reads them.
+struct ModelledDimension {
+    const char* Words;
+    float HelixDimensions::*Field;
+};
+
+constexpr ModelledDimension ModelledDimensions[] = {
+    {"tube diameter", &HelixDimensions::TubeDiameter},
+    {"small loop's bottom arm", &HelixDimensions::SmallBottomArm},
+    {"large loop's bottom arm", &HelixDimensions::LargeBottomArm},
+    {"small loop's height", &HelixDimensions::SmallLoopHeight},
+    {"large loop's height", &HelixDimensions::LargeLoopHeight},
+};
+
 [[noreturn]] void NotModellable(const std::string& why) {
     throw ModelError(ModelErrorKind::NotModellable, why);
+}
+
+// A model is built of the dimensions the windows show: each must be at least the hundredth of
+// a millimetre they are shown in. The tube is the first to round to 0 mm, a little above
+// 200 GHz; nec2c itself refuses the wires only far beyond that.
+void CheckModellable(const HelixDimensions& d) {
+    for (const ModelledDimension& dimension : ModelledDimensions) {
+        const float value = d.*dimension.Field;
+        if (!std::isfinite(value) || !(Round(value, 2) > 0.0f)) {
+            NotModellable(std::string("at this frequency the ") + dimension.Words + " is " +
+                          FormatDimension(value) + " mm");
+        }
+    }
 }
 
 std::string Millimetres(double metres) {
@@ -211,17 +239,12 @@ HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequ
     geometry.FrequencyMHz = static_cast<double>(d.FreqMHz);
 
     // The calculator's design, then the builder's loops.
+    CheckModellable(d);
     const double tube = static_cast<double>(d.TubeDiameter) * MetresPerMm;
     const double designSmallRadius = static_cast<double>(d.SmallBottomArm) / 2.0 * MetresPerMm;
     const double designLargeRadius = static_cast<double>(d.LargeBottomArm) / 2.0 * MetresPerMm;
     const double designSmallHeight = static_cast<double>(d.SmallLoopHeight) * MetresPerMm;
     const double designLargeHeight = static_cast<double>(d.LargeLoopHeight) * MetresPerMm;
-    for (double value : {geometry.FrequencyMHz, tube, designSmallRadius, designLargeRadius,
-                         designSmallHeight, designLargeHeight}) {
-        if (!PositiveAndFinite(value)) {
-            NotModellable("the frequency must give positive, finite dimensions");
-        }
-    }
     if (!PositiveAndFinite(options.SmallLoopScale) || !PositiveAndFinite(options.LargeLoopScale)) {
         NotModellable("a loop's scale factor must be a positive number");
     }

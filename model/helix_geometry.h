@@ -85,10 +85,10 @@ struct HelixGeometry {
 
 // Computes the style's dimensions for the frequency text into a private set and builds the
 // helix from them, with the builder's options. Raises the calculator's RuntimeError when the
-// computation fails, and ModelError(NotModellable) when the dimensions are not positive and
-// finite, when a scale factor is not a positive number, when the conductor diameter is not a
-// positive number smaller than the smaller loop's radius, or when wires of the two loops would
-// touch.
+// computation fails, and ModelError(NotModellable) when a dimension it is built from rounds to
+// 0 mm or less as the windows show it (the error names it), when a scale factor is not a
+// positive number, when the conductor diameter is not a positive number smaller than the
+// smaller loop's radius, or when wires of the two loops would touch.
 HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequencyText,
                                  Polarisation sense, const GeometryOptions& options,
                                  const Segmentation& segmentation = {});

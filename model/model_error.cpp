@@ -29,4 +29,8 @@ bool IsEngineError(const RuntimeError& error) {
            error.Number() == EntryOf(ModelErrors, ModelErrorKind::OutputUnreadable).Number;
 }
 
+bool IsNotModellable(const RuntimeError& error) {
+    return error.Number() == EntryOf(ModelErrors, ModelErrorKind::NotModellable).Number;
+}
+
 }  // namespace zandrel

@@ -32,4 +32,7 @@ class ModelError : public RuntimeError {
 // failed, its output unreadable included, rather than something about one style.
 bool IsEngineError(const RuntimeError& error);
 
+// Whether an error, even a copied one, says that no model can be built for the dimensions.
+bool IsNotModellable(const RuntimeError& error);
+
 }  // namespace zandrel

@@ -38,9 +38,9 @@ std::string Db(double value, std::string_view unit) {
 std::string MatchingText(const Matching& match) {
     switch (match.Kind) {
         case MatchingKind::Inductor:
-            return Fixed(match.Value * 1e9, 1) + " nH inductor";
+            return ComponentValue(match.Value, "H") + " inductor";
         case MatchingKind::Capacitor:
-            return Fixed(match.Value * 1e12, 1) + " pF capacitor";
+            return ComponentValue(match.Value, "F") + " capacitor";
         case MatchingKind::None:
             break;
     }
@@ -96,6 +96,31 @@ std::string Fixed(double value, int decimals) {
     }
     text.resize(static_cast<std::size_t>(result.ptr - text.data()));
     return text.find_first_not_of("-0.") == std::string::npos ? text.substr(text[0] == '-') : text;
+}
+
+std::string ComponentValue(double value, std::string_view unit) {
+    // From femto to milli: a matching component of a real antenna lies well inside.
+    constexpr std::array<std::string_view, 6> Prefixes{"f", "p", "n", "\u00B5", "m", ""};
+    if (!std::isfinite(value) || value <= 0.0) {
+        return "- " + std::string(unit);
+    }
+    std::size_t prefix = 0;
+    double scaled = value * 1e15;
+    // Rounding to three figures may carry into the next unit: 999.7 pF is 1.00 nF.
+    while (prefix + 1 < Prefixes.size() && scaled >= 999.5) {
+        scaled /= 1000.0;
+        ++prefix;
+    }
+    const int decimals = scaled >= 99.95 ? 0 : scaled >= 9.995 ? 1 : 2;
+    return Fixed(scaled, decimals) + " " + std::string(Prefixes[prefix]) + std::string(unit);
+}
+
+std::string CannotBeModelledSentence(std::string_view quotedFrequency, const RuntimeError& error) {
+    std::string why = error.Detail().empty() ? error.Message() : error.Detail();
+    if (why.empty() || why.back() != '.') {
+        why += '.';
+    }
+    return "The frequency " + std::string(quotedFrequency) + " cannot be modelled: " + why;
 }
 
 std::array<std::string, 8> FigureTexts(const ModelFigures& figures, Polarisation sense) {

@@ -7,6 +7,7 @@
 
 #include "helix_geometry.h"
 #include "model_figures.h"
+#include "runtime_error.h"
 
 namespace zandrel {
 
@@ -46,5 +47,14 @@ std::array<std::string, 4> LineMatchTexts(const ModelFigures& figures);
 
 // A number with `decimals` places, whatever the locale.
 std::string Fixed(double value, int decimals);
+
+// A component's value in henries or farads (`unit` "H" or "F") with three significant figures,
+// in the unit that keeps them: "100 pH", "4.52 nH", "36.3 pF", "1.00 nF".
+std::string ComponentValue(double value, std::string_view unit);
+
+// Why no NEC-2 model can be built at a frequency, from the model's NotModellable error, one
+// sentence in plain words: "The frequency “1E+30” cannot be modelled: at this frequency the
+// tube diameter is 0 mm." `quotedFrequency` is the typed text as the windows quote it.
+std::string CannotBeModelledSentence(std::string_view quotedFrequency, const RuntimeError& error);
 
 }  // namespace zandrel

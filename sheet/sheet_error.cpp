@@ -8,10 +8,11 @@ namespace zandrel {
 namespace {
 
 // Indexed by SheetErrorKind.
-constexpr std::array<ErrorTableEntry, 3> SheetErrors{{
+constexpr std::array<ErrorTableEntry, 4> SheetErrors{{
     {75, "Path/File access error"},
     {380, "Invalid property value"},
     {17, "Can't perform requested operation"},
+    {380, "Invalid property value"},
 }};
 
 }  // namespace

@@ -11,6 +11,7 @@ enum class SheetErrorKind {
     FileNotWritable,       // the PDF could not be written where it was asked for
     MastDiameterNotValid,  // the mast's outside diameter is not a positive number
     CannotBeDrawn,         // dimensions or a template that no sheet can hold
+    MastDoesNotFit,        // a mast too thin for the holes or too thick for the loops
 };
 
 class SheetError : public RuntimeError {

@@ -65,7 +65,7 @@ TemplateLayout LayOutTemplate(const ConstructionSheet& sheet, Paper paper) {
     layout.Overlap = TileOverlap;
     // Below the lowest hole the strip keeps room for its circle and label; it runs on to its
     // full margin unless that would take one more page.
-    const double label = sheet.Shown(&HelixDimensions::TubeDiameter) / 2.0 + 12.0;
+    const double label = sheet.ConductorDiameterMm / 2.0 + 12.0;
     const double shortest = StripAboveTopHole + sheet.LowestHoleMm() + label;
     const double longest =
         StripAboveTopHole + sheet.LowestHoleMm() + std::max(label, StripBelowLowestHole);
@@ -73,10 +73,13 @@ TemplateLayout LayOutTemplate(const ConstructionSheet& sheet, Paper paper) {
     const double length =
         TilesAlong(longest, layout.Tile.Height, TileOverlap) > rows ? shortest : longest;
     layout.Strip = {0.0, -StripAboveTopHole, layout.Circumference, length};
-    layout.Content = {-TemplateLayout::RulerGutter, layout.Strip.Top,
-                      TemplateLayout::RulerGutter + layout.Circumference +
-                          TemplateLayout::GlueFlap + JoinMarkRoom,
-                      layout.Strip.Height};
+    layout.InchRuler = sheet.Units == LengthUnit::Inch;
+    layout.RulerGutter = TemplateLayout::MillimetreRulerWidth +
+                         (layout.InchRuler ? TemplateLayout::InchRulerWidth : 0.0);
+    layout.Content = {
+        -layout.RulerGutter, layout.Strip.Top,
+        layout.RulerGutter + layout.Circumference + TemplateLayout::GlueFlap + JoinMarkRoom,
+        layout.Strip.Height};
     const double columns = TilesAlong(layout.Content.Width, layout.Tile.Width, TileOverlap);
     const double pages = columns * rows;
     if (!(pages + 1.0 <= MostSheetPages)) {

@@ -40,13 +40,17 @@ struct PaperRect {
     double Bottom() const { return Top + Height; }
 };
 
-// The drilling template: a strip as wide as the mast's circumference, with the distance ruler
-// on its left, and a glue flap and the join marks on its right, cut into page-sized tiles that
-// overlap. Lengths in mm; x from the strip's left edge (azimuth -45 degrees), y down from the
-// centre of the top hole.
+// The drilling template: a strip as wide as the mast's circumference, with the distance rulers
+// (mm, and inches for a sheet in inches) on its left, and a glue flap and the join marks on its
+// right, cut into page-sized tiles that overlap. Lengths in mm; x from the strip's left edge
+// (azimuth -45 degrees), y down from the centre of the top hole.
 struct TemplateLayout {
-    static constexpr double RulerGutter = 16.0;  // left of the strip, for the ruler
-    static constexpr double GlueFlap = 8.0;      // right of the strip
+    static constexpr double MillimetreRulerWidth = 16.0;  // the millimetre ruler's labels
+    static constexpr double InchRulerWidth = 13.0;        // the inch ruler's, left of them
+    static constexpr double GlueFlap = 8.0;               // right of the strip
+
+    double RulerGutter = MillimetreRulerWidth;  // left of the strip, for the rulers
+    bool InchRuler = false;                     // an inch ruler beside the millimetre one
 
     double Circumference = 0.0;
     PaperRect Strip;    // the part that wraps around the mast

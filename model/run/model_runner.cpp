@@ -43,8 +43,8 @@ QString RunFolderTemplate() {
     const QString variable = qEnvironmentVariable("TMPDIR");
     const QString folder = variable.isEmpty() ? QStringLiteral("/tmp") : variable;
     const QFileInfo info(folder);
-    const std::string named = "the temporary folder " + folder.toStdString() +
-                              (variable.isEmpty() ? "" : " (TMPDIR)");
+    const std::string named =
+        "the temporary folder " + folder.toStdString() + (variable.isEmpty() ? "" : " (TMPDIR)");
     if (!info.exists()) {
         throw ModelError(ModelErrorKind::DeckNotWritten, named + " does not exist");
     }
@@ -139,6 +139,28 @@ void ModelRunner::Start(const std::string& frequencyText, Polarisation sense,
         }
         models.push_back(std::move(model));
     }
+    Begin(std::move(models), std::move(waiting), frequencyText, sense, settings);
+}
+
+void ModelRunner::StartGeometry(const HelixGeometry& geometry, const LineRequest& line) {
+    Cancel();
+    StyleModel model;
+    model.Style = geometry.Style;
+    model.Geometry = geometry;
+    model.Deck = WriteNecDeck(geometry);
+    std::vector<StyleModel> models;
+    models.push_back(std::move(model));
+    ModelSettings settings;
+    settings.Geometry.ConductorDiameterMm = geometry.ConductorDiameterMm;
+    settings.Geometry.SmallLoopScale = geometry.SmallLoopScale;
+    settings.Geometry.LargeLoopScale = geometry.LargeLoopScale;
+    settings.Line = line;
+    Begin(std::move(models), {0}, geometry.FrequencyText, geometry.Sense, settings);
+}
+
+void ModelRunner::Begin(std::vector<StyleModel> models, std::vector<std::size_t> waiting,
+                        const std::string& frequencyText, Polarisation sense,
+                        const ModelSettings& settings) {
     // Only a style that is to be run needs the engine and a folder to run it in.
     QString engine;
     QString folderTemplate;
@@ -261,9 +283,8 @@ void ModelRunner::Launch(std::size_t index) {
     });
     connect(process, &QProcess::finished, this,
             [this, index](int exitCode, QProcess::ExitStatus status) {
-                Guarded(models_[index], ModelErrorKind::OutputUnreadable, [&] {
-                    ReadResult(index, *runs_[index], exitCode, status);
-                });
+                Guarded(models_[index], ModelErrorKind::OutputUnreadable,
+                        [&] { ReadResult(index, *runs_[index], exitCode, status); });
                 EndRun(index);
             });
     connect(process, &QProcess::errorOccurred, this, [this, index](QProcess::ProcessError error) {
@@ -320,15 +341,15 @@ void ModelRunner::ReadResult(std::size_t index, Run& run, int exitCode,
     StyleModel& model = models_[index];
     const bool errorsWithinLimit = TakeErrors(run);
     if (run.Stopped == StopReason::TimedOut) {
-        model.Error = ModelError(ModelErrorKind::EngineFailed,
-                                 "nec2c did not finish within " + InWords(limits_.Time) +
-                                     " and was stopped");
+        model.Error =
+            ModelError(ModelErrorKind::EngineFailed,
+                       "nec2c did not finish within " + InWords(limits_.Time) + " and was stopped");
         return;
     }
     if (run.Stopped == StopReason::TooManyErrors || !errorsWithinLimit) {
-        model.Error = ModelError(ModelErrorKind::OutputUnreadable,
-                                 "nec2c wrote more than " + InWords(limits_.ErrorBytes) +
-                                     " of errors and was stopped");
+        model.Error = ModelError(
+            ModelErrorKind::OutputUnreadable,
+            "nec2c wrote more than " + InWords(limits_.ErrorBytes) + " of errors and was stopped");
         return;
     }
     // The file is measured before it is read: a flood is refused, not read into memory.

@@ -64,6 +64,11 @@ class ModelRunner : public QObject {
     void Start(const std::string& frequencyText, Polarisation sense,
                const ModelSettings& settings = {});
 
+    // Starts nec2c on one helix built elsewhere (the builder's conductor, tuned loops), as Start
+    // does each style's, with its figures matched to `line`: Models() then holds that one, and
+    // Settings() the helix's conductor and loop factors.
+    void StartGeometry(const HelixGeometry& geometry, const LineRequest& line = {});
+
     // Stops every run and removes their folders; no signal follows.
     void Cancel();
 
@@ -86,6 +91,8 @@ class ModelRunner : public QObject {
     struct Run;
     enum class StopReason { None, TimedOut, TooManyErrors };
 
+    void Begin(std::vector<StyleModel> models, std::vector<std::size_t> waiting,
+               const std::string& frequencyText, Polarisation sense, const ModelSettings& settings);
     void LaunchWaiting();
     void Launch(std::size_t index);
     void Stop(std::size_t index, StopReason reason);

@@ -158,6 +158,13 @@ void PrintJson(const ModelRunner& runner, const Sensitivities& sensitivities) {
     std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
+// The columns a UTF-8 text takes on a terminal: one per character, such as the micro sign.
+std::size_t Width(const std::string& text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 void PrintTable(const ModelRunner& runner) {
     std::vector<std::vector<std::string>> rows;
     rows.emplace_back(ModelColumnHeaders.begin(), ModelColumnHeaders.end());
@@ -176,7 +183,7 @@ void PrintTable(const ModelRunner& runner) {
     std::vector<std::size_t> widths(ModelColumnHeaders.size(), 0);
     for (const std::vector<std::string>& row : rows) {
         for (std::size_t i = 0; i + 1 < row.size(); ++i) {
-            widths[i] = std::max(widths[i], row[i].size());
+            widths[i] = std::max(widths[i], Width(row[i]));
         }
     }
     std::cout << "NEC-2 model at " << runner.FrequencyText() << " MHz, "
@@ -187,7 +194,7 @@ void PrintTable(const ModelRunner& runner) {
             const bool last = i + 1 == row.size();
             line += row[i];
             if (!last) {
-                line += std::string(widths[i] - row[i].size() + 2, ' ');
+                line += std::string(widths[i] - Width(row[i]) + 2, ' ');
             }
         }
         std::cout << line << '\n';

@@ -6,17 +6,25 @@
 #include <QDate>
 #include <QGuiApplication>
 #include <QString>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
 
 #include "construction_sheet.h"
+#include "engine_work.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
+#include "loop_tuning.h"
+#include "model_error.h"
+#include "model_runner.h"
 #include "output_file.h"
 #include "runtime_error.h"
 #include "sheet_error.h"
 #include "sheet_pages.h"
+#include "signal_catcher.h"
 
 namespace zandrel {
 
@@ -33,12 +41,57 @@ std::string WholeMillimetres(double millimetres) {
     return std::to_string(static_cast<long>(millimetres));
 }
 
+// Reads an option's positive number, or says on stderr that `words` must be one.
+std::optional<double> PositiveOrRefuse(const std::string& text, const std::string& words) {
+    const std::optional<double> value = ReadPositiveNumber(text);
+    if (!value) {
+        std::cerr << "zandrel2-dims: " << words << ", not \"" << text << "\"\n";
+    }
+    return value;
+}
+
+// What the model of the sheet's antenna gives its match section: the figures of one nec2c run,
+// or why there are none. Returns 128 + a signal that asked the program to end, else 0.
+int ModelTheMatch(ConstructionSheet& sheet, SignalCatcher& endSignals) {
+    const QMetaObject::Connection quitOnSignal = QObject::connect(
+        &endSignals, &SignalCatcher::SignalCaught, [] { QCoreApplication::quit(); });
+    ModelRunner runner;
+    QObject::connect(&runner, &ModelRunner::AllFinished, [] { QCoreApplication::quit(); });
+    try {
+        runner.StartGeometry(sheet.Geometry, {sheet.Match.Z0Ohm, 0.66});
+    } catch (const RuntimeError& error) {
+        AddMissingModel(sheet, error.Detail());
+        return 0;
+    }
+    if (runner.IsRunning() && endSignals.Caught() == 0) {
+        QCoreApplication::exec();
+    }
+    QObject::disconnect(quitOnSignal);
+    if (const int caught = endSignals.Caught()) {
+        runner.Cancel();
+        std::cerr << "zandrel2-dims: " << strsignal(caught) << "; no sheet was written\n";
+        return 128 + caught;
+    }
+    const StyleModel& model = runner.Models().front();
+    if (model.Figures) {
+        try {
+            AddModelledMatch(sheet, *model.Figures);
+        } catch (const RuntimeError& error) {
+            AddMissingModel(sheet, error.Detail());
+        }
+    } else {
+        AddMissingModel(sheet, model.Error ? model.Error->Detail() : "nec2c gave no figures");
+    }
+    return 0;
+}
+
 class SheetCommand : public Command {
   public:
     void Define(CLI::App& app) override {
         app.description(
             "Writes the construction sheet of one style as a PDF: the cut list, the mast\n"
-            "holes, the twist, and a 1:1 drilling template to wrap around the mast.");
+            "holes, the feed, the match to the coax (modelled in nec2c), the twist, and a\n"
+            "1:1 drilling template to wrap around the mast.");
         AddStyle(app, style_);
         AddFrequency(app, frequency_);
         AddPolarisation(app, sense_);
@@ -46,7 +99,10 @@ class SheetCommand : public Command {
                        "the mast's outside diameter in mm, from " +
                            WholeMillimetres(SmallestMastDiameterMm) + " to " +
                            WholeMillimetres(LargestMastDiameterMm) + "\n(" +
-                           WholeMillimetres(DefaultMastDiameterMm) + " unless given)")
+                           WholeMillimetres(DefaultMastDiameterMm) +
+                           " unless given), wider than the holes for the\n"
+                           "tube and narrower than the smaller loop's bottom\n"
+                           "arm less one tube diameter")
             ->type_name("MM");
         const CLI::Validator paperName(
             [](std::string& name) {
@@ -60,6 +116,27 @@ class SheetCommand : public Command {
             ->type_name(std::string(PaperName(Paper::A4)) + "|" +
                         std::string(PaperName(Paper::Letter)))
             ->check(paperName);
+        AddConductorDiameter(app, conductorDiameter_);
+        app.add_option("--bend-radius", bendRadius_,
+                       "the centre-line radius in mm of each loop's four\n"
+                       "bent corners: adds each loop's length of tube to cut\n"
+                       "(0, sharp corners, unless given)")
+            ->type_name("MM");
+        const CLI::Validator unitName(
+            [](std::string& name) {
+                return UnitOf(name) ? std::string() : "the units are mm or in, not " + name;
+            },
+            "");
+        app.add_option_function<std::string>(
+               "--units", [this](const std::string& name) { units_ = *UnitOf(name); },
+               "the cut list's and hole table's lengths in mm (the\n"
+               "default) or in inches; the template stays 1:1")
+            ->type_name("mm|in")
+            ->check(unitName);
+        app.add_flag("--tuned", tuned_,
+                     "tune the two loops in nec2c first, as --tune does, and\n"
+                     "draw the tuned loops, each length marked tuned");
+        AddZ0(app, z0_);
         app.add_option("-o", output_, "the PDF file to write; - writes it to standard output")
             ->required()
             ->type_name("FILE.pdf");
@@ -79,16 +156,61 @@ class SheetCommand : public Command {
         static char offscreen[] = "offscreen";
         char* qtArgv[] = {program, platformOption, offscreen, nullptr};
         const QGuiApplication application(qtArgc, qtArgv);
+        SignalCatcher endSignals;
 
         ConstructionSheet sheet;
+        SheetRequest request;
+        if (!conductorDiameter_.empty()) {
+            request.ConductorDiameterMm =
+                PositiveOrRefuse(conductorDiameter_,
+                                 "the conductor diameter must be a positive number of millimetres");
+            if (!request.ConductorDiameterMm) {
+                return 1;
+            }
+        }
+        if (!z0_.empty()) {
+            const std::optional<double> z0 = PositiveOrRefuse(
+                z0_, "the line's impedance (--z0) must be a positive number of ohms");
+            if (!z0) {
+                return 1;
+            }
+            request.Z0Ohm = *z0;
+        }
         try {
-            const double mast =
+            request.Style = style_->Style;
+            request.FrequencyText = frequency_;
+            request.Sense = sense_;
+            request.MastDiameterMm =
                 mastDiameter_ ? ReadMastDiameter(*mastDiameter_) : DefaultMastDiameterMm;
-            sheet = ComputeConstructionSheet(style_->Style, frequency_, sense_, mast);
+            request.BendRadiusMm = bendRadius_;
+            request.Units = units_;
+            sheet = ComputeConstructionSheet(request);
         } catch (const SheetError& error) {
+            return Fail(error, error.Detail());
+        } catch (const ModelError& error) {
             return Fail(error, error.Detail());
         } catch (const RuntimeError& error) {
             return Fail(error, FrequencyProblemInWords(ClassifyFrequencyError(error, frequency_)));
+        }
+        if (tuned_) {
+            // The design's sheet is sound; the tuned loops are drawn in its place.
+            if (const int status = Tune(request, endSignals)) {
+                return status;
+            }
+            try {
+                sheet = ComputeConstructionSheet(request);
+            } catch (const RuntimeError& error) {
+                return Fail(error, "the tuned loops: " + error.Detail());
+            }
+        }
+        if (const int ended = ModelTheMatch(sheet, endSignals)) {
+            return ended;
+        }
+        if (!sheet.Match.Modelled) {
+            std::string match = MatchTitle(sheet.Match);
+            match[0] = 'm';
+            std::cerr << "zandrel2-dims: the sheet gives no " << match << ": "
+                      << sheet.Match.Unavailable << '\n';
         }
         try {
             if (output_ == "-") {
@@ -107,6 +229,57 @@ class SheetCommand : public Command {
     }
 
   private:
+    // Tunes the request's loops in nec2c, as --tune does, and puts the tuned ones in it.
+    // Returns 0, or the exit status: 1 when no loop sizes in range meet the reactance limit,
+    // 3 when nec2c fails, 128 + a signal that stopped the runs.
+    int Tune(SheetRequest& request, SignalCatcher& endSignals) const {
+        const LoopDesign design{style_, frequency_, sense_, request.ConductorDiameterMm};
+        EngineRuns runs;
+        TuneResult result;
+        const int status = RunUntilDoneOrSignalled(runs, endSignals, [&] {
+            try {
+                result = TuneLoops(design, runs.Evaluator());
+                return 0;
+            } catch (const RuntimeError& error) {
+                if (runs.Stopped()) {
+                    throw RunsStopped();
+                }
+                std::cerr << "zandrel2-dims: the loops could not be tuned: " << error.Detail()
+                          << " (run-time error " << error.Number() << ": " << error.Message()
+                          << ")\n";
+                return IsEngineError(error) ? 3 : 1;
+            }
+        });
+        if (status != 0) {
+            return status;
+        }
+        if (!result.MeetsReactanceLimit) {
+            std::cerr << "zandrel2-dims: no loop sizes from 0.80 to 1.20 times the design's bring "
+                         "the reactance within 1 ohm at "
+                      << frequency_ << " MHz (the best found: small loop x"
+                      << FormatScale(result.Scales.Small) << ", large loop x"
+                      << FormatScale(result.Scales.Large) << "); no tuned sheet was written\n";
+            return 1;
+        }
+        request.Tuned = TunedLoops{result.Scales.Small, result.Scales.Large, result.Dimensions};
+        return 0;
+    }
+
+    static std::string FormatScale(double scale) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.4f", scale);
+        return text;
+    }
+
+    static std::optional<LengthUnit> UnitOf(std::string_view name) {
+        for (const LengthUnit unit : {LengthUnit::Millimetre, LengthUnit::Inch}) {
+            if (LengthUnitName(unit) == name) {
+                return unit;
+            }
+        }
+        return std::nullopt;
+    }
+
     static std::optional<Paper> PaperOf(std::string_view name) {
         for (const Paper paper : {Paper::A4, Paper::Letter}) {
             if (PaperName(paper) == name) {
@@ -121,6 +294,11 @@ class SheetCommand : public Command {
     Polarisation sense_ = Polarisation::Rhcp;
     std::optional<std::string> mastDiameter_;
     Paper paper_ = Paper::A4;
+    std::string conductorDiameter_;
+    double bendRadius_ = 0.0;
+    LengthUnit units_ = LengthUnit::Millimetre;
+    std::string z0_;
+    bool tuned_ = false;
     std::string output_;
 };
 

@@ -15,6 +15,8 @@ namespace zandrel {
 
 void Start(QApplication& application) {
     RegisterProgramResources();
+    // The windows' remembered choices live under these names (~/.config/zandrel2/zandrel2.conf).
+    QApplication::setOrganizationName(QStringLiteral("zandrel2"));
     QApplication::setApplicationName(QStringLiteral("zandrel2"));
     QApplication::setApplicationVersion(QStringLiteral(ZANDREL2_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("zandrel2"));

@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QTextDocument>
 #include <exception>
@@ -31,6 +32,9 @@ constexpr const char* StandInFace = "Liberation Sans";  // Debian ships it; ever
 constexpr double DefaultPointSize = 8.25;
 
 constexpr qreal MultiLineInset = 1.0;
+
+// Room for a window manager's title bar and borders around a window that is not shown yet.
+constexpr QSize FrameAllowance(16, 40);
 
 QString DetailAsSentence(const RuntimeError& error) {
     QString detail = QString::fromStdString(error.Detail());
@@ -126,6 +130,15 @@ void RunReportingErrors(QWidget& form, const std::function<void()>& handler,
     }
 }
 
+void FitOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QSize room = screen->availableGeometry().size() - FrameAllowance;
+    window.resize(window.size().boundedTo(room).expandedTo(window.minimumSizeHint()));
+}
+
 void UnloadAllForms() {
     QList<QPointer<QWidget>> windows;
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -138,7 +151,8 @@ void UnloadAllForms() {
     }
 }
 
-void ReportRuntimeError(QWidget& form, const RuntimeError& error, const QString& explanation) {
+void ReportRuntimeError(QWidget& form, const RuntimeError& error, const QString& explanation,
+                        const QString& details) {
     auto* report = new QMessageBox(QMessageBox::Critical, QApplication::applicationName(),
                                    QStringLiteral("Run-time error '%1':\n\n%2")
                                        .arg(error.Number())
@@ -155,6 +169,9 @@ void ReportRuntimeError(QWidget& form, const RuntimeError& error, const QString&
         informative->setTextFormat(Qt::PlainText);
     } else {
         report->setInformativeText(Qt::convertFromPlainText(explanation));
+    }
+    if (!details.isEmpty()) {
+        report->setDetailedText(details);
     }
     report->setAttribute(Qt::WA_DeleteOnClose);
     report->open();

@@ -65,8 +65,16 @@ auto ReportingErrors(Window* window, Handler handler, ErrorWording wording = {})
 }
 
 // Shows a window-modal report of `error` over `form`, with `explanation` below the number and
-// message, all as plain text. Returns at once; the report closes itself when the user dismisses it.
-void ReportRuntimeError(QWidget& form, const RuntimeError& error, const QString& explanation);
+// message, all as plain text, and `details` (such as another program's own words) behind the
+// report's details button when there are any. Returns at once; the report closes itself when
+// the user dismisses it.
+void ReportRuntimeError(QWidget& form, const RuntimeError& error, const QString& explanation,
+                        const QString& details = {});
+
+// Shrinks a window whose frame would not fit in the free area of its screen (the desktop less
+// its panels) so that it does, never below the window's minimum size. For a window sized by its
+// layout, before it is first shown.
+void FitOnScreen(QWidget& window);
 
 // Unloads every window still loaded, with the windows it owns, such as open reports. For the
 // end of the program, while the application object still exists.

@@ -1,5 +1,5 @@
-// What every page of a sheet has: its size and number, and the footer with the 100 mm bar,
-// the printing instruction and the page number.
+// What every page of a sheet has: its size and number, and the footer with the 100 mm bar (and
+// a 3 in bar for a sheet in inches), the printing instruction and the page number.
 #pragma once
 
 #include <QSizeF>
@@ -14,6 +14,7 @@ struct PageFrame {
     QSizeF Size;  // mm
     int Number;
     int Count;
+    bool InchBar = false;  // a 3 in bar beside the 100 mm one, for a sheet in inches
 };
 
 void PaintFooter(MillimetreCanvas& canvas, const PageFrame& page);

@@ -50,12 +50,13 @@ void PaintConstructionSheet(QPagedPaintDevice& device, const ConstructionSheet& 
     const PaperSize paperSize = PaperSizeOf(paper);
     const QSizeF size(paperSize.Width, paperSize.Height);
     const int count = layout.Pages() + 1;
-    PaintFirstPage(canvas, sheet, layout, {size, 1, count}, date);
+    const bool inches = sheet.Units == LengthUnit::Inch;
+    PaintFirstPage(canvas, sheet, layout, {size, 1, count, inches}, date);
     for (int row = 0; row < layout.Rows; ++row) {
         for (int column = 0; column < layout.Columns; ++column) {
             device.newPage();
             PaintTemplatePage(canvas, sheet, layout, column, row,
-                              {size, 1 + layout.TileNumber(column, row), count});
+                              {size, 1 + layout.TileNumber(column, row), count, inches});
         }
     }
     painter.end();

@@ -13,21 +13,25 @@ QString ShortArmName(const MastHole& hole) {
              hole.Arm == ArmPosition::Top ? QStringLiteral("top") : QStringLiteral("bottom"));
 }
 
-void PaintJoinMark(MillimetreCanvas& canvas, QPointF at, const QString& name) {
+// A join mark with its name above it: centred, or starting at the mark's left for a mark by the
+// tile's left edge, where a centred name would be cut.
+void PaintJoinMark(MillimetreCanvas& canvas, QPointF at, const QString& name,
+                   Qt::Alignment label = Qt::AlignHCenter) {
     QPainter& painter = canvas.Painter();
     painter.setPen(SheetPen(Qt::black, 0.15));
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(at, 1.8, 1.8);
     canvas.Line(at - QPointF(3.0, 0), at + QPointF(3.0, 0), SheetPen(Qt::black, 0.15));
     canvas.Line(at - QPointF(0, 3.0), at + QPointF(0, 3.0), SheetPen(Qt::black, 0.15));
-    canvas.Text(at + QPointF(0.0, -3.8), name, SheetFont(5.5), Qt::AlignHCenter);
+    canvas.Text(at + QPointF(label == Qt::AlignLeft ? -2.0 : 0.0, -3.8), name, SheetFont(5.5),
+                label);
 }
 
-// Whether a text at depth `y` would run into a hole's circle or label.
+// Whether a text at depth `y` would run into a hole's circle or labels.
 bool NearAHole(const ConstructionSheet& sheet, double y) {
     return std::any_of(sheet.Holes.begin(), sheet.Holes.end(), [&sheet, y](const MastHole& hole) {
-        const double radius = sheet.Shown(&HelixDimensions::TubeDiameter) / 2.0;
-        return y > hole.DistanceMm - radius - 4.0 && y < hole.DistanceMm + radius + 12.0;
+        const double radius = sheet.ConductorDiameterMm / 2.0;
+        return y > hole.DistanceMm - radius - 5.0 && y < hole.DistanceMm + radius + 12.0;
     });
 }
 
@@ -86,7 +90,7 @@ void PaintTemplateContent(MillimetreCanvas& canvas, const ConstructionSheet& she
                     SheetFont(6), Qt::AlignHCenter);
     }
 
-    // The ruler: distance below the centre of the top hole.
+    // The rulers: distance below the centre of the top hole, in mm and, left of it, in inches.
     const QFont ruler = SheetFont(5.5);
     for (double y = std::max(0.0, std::ceil(first / 5.0) * 5.0); y <= last; y += 5.0) {
         const bool ten = std::fmod(y, 10.0) == 0.0;
@@ -95,14 +99,36 @@ void PaintTemplateContent(MillimetreCanvas& canvas, const ConstructionSheet& she
             canvas.Text({-4.8, y + 0.8}, QtText(FormatMillimetres(y)), ruler, Qt::AlignRight);
         }
     }
+    const double millimetreHead = -TemplateLayout::MillimetreRulerWidth + 1.0;
     if (Shows(window, strip.top() + 6.0, 1.0)) {
-        canvas.Text({-TemplateLayout::RulerGutter + 1.0, strip.top() + 6.0},
-                    QStringLiteral("mm below"), ruler);
-        canvas.Text({-TemplateLayout::RulerGutter + 1.0, strip.top() + 8.5},
-                    QStringLiteral("top hole"), ruler);
+        canvas.Text({millimetreHead, strip.top() + 6.0}, QStringLiteral("mm below"), ruler);
+        canvas.Text({millimetreHead, strip.top() + 8.5}, QStringLiteral("top hole"), ruler);
+    }
+    if (layout.InchRuler) {
+        const double inchEdge = -TemplateLayout::MillimetreRulerWidth;
+        canvas.Line({inchEdge, std::max(0.0, first)}, {inchEdge, last}, SheetPen(Qt::black, 0.12));
+        const double tenth = MmPerInch / 10.0;
+        for (double step = std::max(0.0, std::ceil(first / tenth)); step * tenth <= last;
+             step += 1.0) {
+            const double y = step * tenth;
+            const bool inch = std::fmod(step, 10.0) == 0.0;
+            const bool half = std::fmod(step, 5.0) == 0.0;
+            canvas.Line({inchEdge - (inch ? 4.0 : (half ? 3.0 : 1.8)), y}, {inchEdge, y},
+                        SheetPen(Qt::black, 0.12));
+            if (inch && Shows(window, y, 1.5)) {
+                canvas.Text({inchEdge - 4.8, y + 0.8}, QString::number(step / 10.0, 'f', 0), ruler,
+                            Qt::AlignRight);
+            }
+        }
+        if (Shows(window, strip.top() + 6.0, 1.0)) {
+            canvas.Text({-layout.RulerGutter + 1.0, strip.top() + 6.0}, QStringLiteral("in below"),
+                        ruler);
+            canvas.Text({-layout.RulerGutter + 1.0, strip.top() + 8.5}, QStringLiteral("top hole"),
+                        ruler);
+        }
     }
 
-    const double tubeRadius = sheet.Shown(&HelixDimensions::TubeDiameter) / 2.0;
+    const double tubeRadius = sheet.ConductorDiameterMm / 2.0;
     for (const MastHole& hole : sheet.Holes) {
         const double y = hole.DistanceMm;
         if (y < window.top() - tubeRadius - 12.0 || y > window.bottom() + tubeRadius + 3.0) {
@@ -116,6 +142,15 @@ void PaintTemplateContent(MillimetreCanvas& canvas, const ConstructionSheet& she
         const double arm = tubeRadius + 2.5;
         canvas.Line({x - arm, y}, {x + arm, y}, SheetPen(Qt::black, 0.15));
         canvas.Line({x, y - arm}, {x, y + arm}, SheetPen(Qt::black, 0.15));
+        if (hole.Feed && Shows(window, y - arm - 1.0, 0.5)) {
+            // On a white ground, so that the lines through the hole do not cross it.
+            const QString side = *hole.Feed == FeedSide::CoaxCentre ? QStringLiteral("centre")
+                                                                    : QStringLiteral("braid");
+            const QFont font = SheetFont(6.5, true);
+            const double wide = canvas.Width(side, font);
+            canvas.Fill(QRectF(x - wide / 2.0 - 0.4, y - arm - 3.4, wide + 0.8, 3.0), Qt::white);
+            canvas.Text({x, y - arm - 1.0}, side, font, Qt::AlignHCenter);
+        }
         const double label = y + arm + 2.2;
         if (Shows(window, label, 0.5)) {
             canvas.Text({x, label}, ShortArmName(hole), SheetFont(5.5, true), Qt::AlignHCenter,
@@ -123,8 +158,10 @@ void PaintTemplateContent(MillimetreCanvas& canvas, const ConstructionSheet& she
         }
         if (Shows(window, label + 2.3, 0.5)) {
             canvas.Text({x, label + 2.3},
-                        QStringLiteral("%1 mm, %2°")
-                            .arg(QtText(hole.DistanceText), QtText(hole.AzimuthText)),
+                        QStringLiteral("%1 %2%3, %4°")
+                            .arg(QtText(hole.DistanceText), QtText(LengthUnitName(sheet.Units)),
+                                 hole.Tuned ? QStringLiteral(" tuned") : QString(),
+                                 QtText(hole.AzimuthText)),
                         SheetFont(5.5), Qt::AlignHCenter);
         }
         if (Shows(window, label + 4.6, 0.5)) {
@@ -140,7 +177,7 @@ void PaintTemplateContent(MillimetreCanvas& canvas, const ConstructionSheet& she
             continue;
         }
         const QString name = QStringLiteral("join %1").arg(row);
-        PaintJoinMark(canvas, {content.left() + 2.5, y}, name);
+        PaintJoinMark(canvas, {content.left() + 2.5, y}, name, Qt::AlignLeft);
         PaintJoinMark(canvas, {content.right() - 7.5, y}, name);
     }
     for (int column = 1; column < layout.Columns; ++column) {

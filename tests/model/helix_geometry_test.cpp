@@ -365,5 +365,36 @@ TEST(HelixGeometryErrors, RefusesANegativeFrequency) {
     }
 }
 
+TEST(HelixGeometryErrors, RefusesDimensionsThatRoundToNothingAndSaysWhich) {
+    // Far above any band the dimensions round to 0 mm as the main window shows them.
+    for (const StyleEntry& style : Styles) {
+        try {
+            BuildHelixGeometry(style, "1E+30", Polarisation::Rhcp);
+            ADD_FAILURE() << style.Caption << " was modelled at 1E+30 MHz";
+        } catch (const ModelError& error) {
+            EXPECT_EQ(error.Kind(), ModelErrorKind::NotModellable);
+            EXPECT_EQ(error.Detail(), "at this frequency the tube diameter is 0 mm");
+        }
+    }
+    try {
+        BuildHelixGeometry(Styles[0], "-137.5", Polarisation::Rhcp);
+        FAIL() << "a negative frequency was modelled";
+    } catch (const ModelError& error) {
+        EXPECT_EQ(error.Detail(), "at this frequency the tube diameter is -8.73 mm");
+    }
+}
+
+TEST(HelixGeometry, BuildsEveryStyleWhereItsSmallestDimensionIsStillShown) {
+    // 10 GHz and 200 GHz: every dimension the wires are built from is at least 0.01 mm.
+    for (const char* frequency : {"1E+4", "2E+5"}) {
+        for (const StyleEntry& style : Styles) {
+            const HelixGeometry geometry = BuildHelixGeometry(style, frequency, Polarisation::Rhcp);
+            EXPECT_GT(std::stod(FormatDimension(geometry.Dimensions.TubeDiameter)), 0.0)
+                << frequency;
+            EXPECT_FALSE(geometry.Wires.empty());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zandrel

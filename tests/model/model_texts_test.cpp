@@ -1,10 +1,12 @@
-// The texts of the model's figures, and the engine's words as the program quotes them.
+// The texts of the model's figures, of a frequency that cannot be modelled, and the engine's
+// words as the program quotes them.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <limits>
 #include <string>
 
+#include "model_error.h"
 #include "model_texts.h"
 #include "nec_output.h"
 
@@ -65,6 +67,53 @@ TEST(EnginesWords, NameAGeometryRejectionOnlyWhenTheEngineMakesOne) {
               "GEOMETRY DATA ERROR -- SEGMENT 3 EXTENDS BELOW GROUND");
     EXPECT_EQ(GeometryRejection("  LOADING DATA CARD ERROR, NO SEGMENT HAS AN ITAG = 9\n"), "");
     EXPECT_EQ(GeometryRejection("  GEOMETRY DATA CARD ERROR\n"), "");
+}
+
+struct ComponentCase {
+    double Value;
+    const char* Unit;
+    const char* Text;
+};
+
+TEST(ComponentValue, KeepsThreeSignificantFiguresInTheUnitThatHoldsThem) {
+    const ComponentCase cases[] = {
+        {36.3e-12, "F", "36.3 pF"},
+        {4.48e-9, "H", "4.48 nH"},
+        {30.3e-9, "H", "30.3 nH"},
+        {1.0e-10, "H", "100 pH"},
+        {4.16e-6, "H", "4.16 \u00B5H"},
+        {5.0e-13, "F", "500 fF"},
+        {11.4e-9, "F", "11.4 nF"},
+        {2.5e-15, "F", "2.50 fF"},
+        {1.234e-3, "H", "1.23 mH"},
+        // Rounding that carries into the next unit, and that stays below it.
+        {999.7e-12, "F", "1.00 nF"},
+        {999.4e-12, "F", "999 pF"},
+        {9.996e-9, "H", "10.0 nH"},
+        {99.96e-9, "H", "100 nH"},
+    };
+    for (const ComponentCase& c : cases) {
+        EXPECT_EQ(ComponentValue(c.Value, c.Unit), c.Text) << c.Value;
+    }
+}
+
+TEST(ComponentValue, MatchingAtTenGigahertzIsNoLongerRoundedAway) {
+    ModelFigures figures;
+    figures.Match = {MatchingKind::Inductor, 1.2e-10};
+    EXPECT_EQ(FigureTexts(figures, Polarisation::Rhcp)[1], "120 pH inductor");
+    figures.Match = {MatchingKind::Capacitor, 4.99e-13};
+    EXPECT_EQ(FigureTexts(figures, Polarisation::Rhcp)[1], "499 fF capacitor");
+}
+
+TEST(CannotBeModelledSentence, QuotesTheFrequencyAndGivesTheModelsReason) {
+    const ModelError error(ModelErrorKind::NotModellable,
+                           "at this frequency the tube diameter is 0 mm");
+    EXPECT_TRUE(IsNotModellable(error));
+    EXPECT_FALSE(IsEngineError(error));
+    EXPECT_EQ(CannotBeModelledSentence("\u201C1E+30\u201D", error),
+              "The frequency \u201C1E+30\u201D cannot be modelled: at this frequency the tube "
+              "diameter is 0 mm.");
+    EXPECT_FALSE(IsNotModellable(ModelError(ModelErrorKind::EngineFailed, "nec2c said: x")));
 }
 
 }  // namespace

@@ -157,9 +157,17 @@ TEST_F(NecOutputOfARealRun, QuotesTheLastWordsOfAFailedRun) {
 }
 
 TEST(NecOutputOfARejectedGeometry, NamesTheEnginesComplaint) {
-    // At 1E+25 MHz the calculator's helix is far too small for nec2c's segments.
-    const test_support::Nec2cRun run =
-        RunNec2c(WriteNecDeck(BuildHelixGeometry(Styles[4], "1E+25", Polarisation::Rhcp)));
+    // The helix shrunk as it would be at 1E+25 MHz, far too small for nec2c's segments (the
+    // model itself refuses such a frequency, whose dimensions round to 0 mm).
+    HelixGeometry tiny = BuildHelixGeometry(Styles[4], "137.50", Polarisation::Rhcp);
+    constexpr double Shrink = 137.5 / 1e25;
+    for (Wire& wire : tiny.Wires) {
+        for (Point* end : {&wire.Start, &wire.End}) {
+            *end = {end->X * Shrink, end->Y * Shrink, end->Z * Shrink};
+        }
+        wire.Radius *= Shrink;
+    }
+    const test_support::Nec2cRun run = RunNec2c(WriteNecDeck(tiny));
     EXPECT_NE(run.Status, 0);
     EXPECT_EQ(GeometryRejection(run.Output), "SEGMENT DATA ERROR") << LastWords(run.Output);
 }

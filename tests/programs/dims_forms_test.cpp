@@ -75,6 +75,11 @@ const Form SheetForms[] = {
      {"--sheet", "OneTurn", "137.50", "--lhcp", "--mast-diameter", "40", "--paper", "letter", "-o",
       PdfPlaceholder}},
     {"SheetOfAFrequencyThatIsNotANumber", {"--sheet", "OneTurn", "abc", "-o", PdfPlaceholder}},
+    {"SheetOfTheBuildersPartsInInches",
+     {"--sheet", "HalfTurnTall", "137.50", "--conductor-diameter", "6", "--bend-radius", "30",
+      "--units", "in", "-o", PdfPlaceholder}},
+    {"SheetOfAMastTooWideForTheLoops", {"--sheet", "OneTurn", "1691", "-o", PdfPlaceholder}},
+    {"SheetTuned", {"--sheet", "QuarterTurn", "137.50", "--tuned", "-o", PdfPlaceholder}},
 };
 
 void PrintTo(const Form& form, std::ostream* out) { *out << form.name; }

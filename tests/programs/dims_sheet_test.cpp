@@ -1,7 +1,11 @@
 // zandrel2-dims --sheet as a script would use it: the PDF it writes, its messages and exit
 // status, with and without a display.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -9,10 +13,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "fifo_reader.h"
 #include "pdf_read_back.h"
+#include "stand_in_engine.h"
 
 namespace {
 
@@ -174,7 +180,20 @@ TEST_F(DimsSheet, ExplainsWhatWentWrongExitsWithOneAndLeavesNoFile) {
          "the mast diameter must be from 1 to 500 mm (run-time error 380: Invalid property value)"},
         {{QStringLiteral("137.50"), QStringLiteral("--mast-diameter"), QStringLiteral("wide")},
          "the mast diameter \"wide\" is not a number"},
-        {{QStringLiteral("1")}, "the drilling template would need"},
+        {{QStringLiteral("10"), QStringLiteral("--mast-diameter"), QStringLiteral("450")},
+         "the drilling template would need"},
+        {{QStringLiteral("20")},
+         "a 32 mm mast is not wider than the 60 mm holes for the tube: the holes would cut it "
+         "through (run-time error 380: Invalid property value)"},
+        {{QStringLiteral("1691")},
+         "a 32 mm mast is not narrower than the small loop's bottom arm of 18.34 mm"},
+        // 1 TURN's top arms are 107 mm from the feed to the corner.
+        {{QStringLiteral("137.50"), QStringLiteral("--bend-radius"), QStringLiteral("110")},
+         "a bend radius of 110.00 mm does not fit in the top arm of 107.00 mm"},
+        {{QStringLiteral("137.50"), QStringLiteral("--bend-radius"), QStringLiteral("-1")},
+         "the bend radius must be 0 or a positive number"},
+        {{QStringLiteral("137.50"), QStringLiteral("--conductor-diameter"), QStringLiteral("32")},
+         "a 32 mm mast is not wider than the 32 mm holes for the tube"},
     };
     for (const Case& c : cases) {
         const DimsRun run =
@@ -207,6 +226,92 @@ TEST_F(DimsSheet, ExplainsWhatWentWrongExitsWithOneAndLeavesNoFile) {
     EXPECT_EQ(Files(), QStringList{QStringLiteral("sheet.pdf")});
 }
 
+TEST_F(DimsSheet, DrawsTheBuildersPartsInTheUnitsAskedFor) {
+    const DimsRun run =
+        RunDims({QStringLiteral("--sheet"), QStringLiteral("HalfTurnTall"),
+                 QStringLiteral("137.50"), QStringLiteral("--conductor-diameter"),
+                 QStringLiteral("6"), QStringLiteral("--bend-radius"), QStringLiteral("30"),
+                 QStringLiteral("--units"), QStringLiteral("in"), QStringLiteral("--z0"),
+                 QStringLiteral("75"), QStringLiteral("-o"), Output()});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const auto pages = zandrel::test_support::ReadPdf(Output());
+    ASSERT_GE(pages.size(), 2u);
+    const QString first = PageText(pages[0]);
+    // 2363.91 mm less 4 x (2 - pi/2) x 30 mm is 2312.41 mm, 91.04 in; 870.29 mm is 34.26 in.
+    for (const char* expected :
+         {"Cut list (inches)", "34.26", "91.04", "Tube to cut, corners at r = 1.18 in",
+          "your 6.00 mm tube or wire", "Match to 75 ohm", "on 75 ohm", "coax centre"}) {
+        EXPECT_TRUE(first.contains(QString::fromUtf8(expected))) << expected;
+    }
+    EXPECT_TRUE(PageText(pages[1]).contains(QStringLiteral("in below")));
+}
+
+TEST_F(DimsSheet, DrawsTheLoopsTunedInNec2cWhoseModelHasNoReactanceLeft) {
+    const DimsRun run =
+        RunDims({QStringLiteral("--sheet"), QStringLiteral("QuarterTurn"), QStringLiteral("137.50"),
+                 QStringLiteral("--tuned"), QStringLiteral("-o"), Output()});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const auto pages = zandrel::test_support::ReadPdf(Output());
+    ASSERT_GE(pages.size(), 2u);
+    const QString first = PageText(pages[0]);
+    EXPECT_TRUE(first.contains(QStringLiteral("Tuned in NEC-2: the small loop scaled by")));
+    EXPECT_TRUE(first.contains(QStringLiteral(" tuned ")));
+    // The tuned loops, modelled afresh for the match, meet the tuning's limit of 1 ohm.
+    const QRegularExpression modelled(
+        QStringLiteral("Modelled in NEC-2 at 137.50 MHz: ([0-9.]+) ([+-]) j([0-9.]+) ohm"));
+    const QRegularExpressionMatch match = modelled.match(first);
+    ASSERT_TRUE(match.hasMatch()) << first.toStdString();
+    EXPECT_LE(match.captured(3).toDouble(), 1.0 + 0.005) << match.captured(0).toStdString();
+    EXPECT_TRUE(PageText(pages[1]).contains(QStringLiteral("tuned (small loop x")));
+}
+
+TEST_F(DimsSheet, SaysThatThereIsNoMatchWithoutNec2cAndStillWritesTheSheet) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), folder_.filePath(QStringLiteral("no-such-folder")));
+    const DimsRun run = RunDims({QStringLiteral("--sheet"), QStringLiteral("OneTurn"),
+                                 QStringLiteral("137.50"), QStringLiteral("-o"), Output()},
+                                environment);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(
+        run.err.contains(QStringLiteral("the sheet gives no match to 50 ohm: nec2c was "
+                                        "not found on the PATH")))
+        << run.err.toStdString();
+    const auto pages = zandrel::test_support::ReadPdf(Output());
+    ASSERT_FALSE(pages.empty());
+    EXPECT_TRUE(
+        PageText(pages[0]).contains(QStringLiteral("No match is given: nec2c was not found")));
+    EXPECT_FALSE(PageText(pages[0]).contains(QStringLiteral(" nH ")));
+}
+
+TEST_F(DimsSheet, RefusesSizesThatAreNoneAndUnitsItDoesNotKnow) {
+    struct Case {
+        QStringList option;
+        int status;
+        const char* words;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("--units"), QStringLiteral("cm")}, 2, "the units are mm or in, not cm"},
+        {{QStringLiteral("--conductor-diameter"), QStringLiteral("0")},
+         1,
+         "the conductor diameter must be a positive number of millimetres, not \"0\""},
+        {{QStringLiteral("--conductor-diameter"), QStringLiteral("thick")},
+         1,
+         "the conductor diameter must be a positive number of millimetres, not \"thick\""},
+        {{QStringLiteral("--z0"), QStringLiteral("-50")},
+         1,
+         "the line's impedance (--z0) must be a positive number of ohms, not \"-50\""},
+    };
+    for (const Case& c : cases) {
+        const DimsRun run =
+            RunDims(QStringList{QStringLiteral("--sheet"), QStringLiteral("OneTurn"),
+                                QStringLiteral("137.50")} +
+                    c.option + QStringList{QStringLiteral("-o"), Output()});
+        EXPECT_EQ(run.status, c.status) << c.words;
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.words))) << run.err.toStdString();
+        EXPECT_TRUE(Files().isEmpty()) << c.words;
+    }
+}
+
 TEST_F(DimsSheet, RefusesAMastOutsideTheWindowsRangeAndNamesTheRange) {
     for (const char* diameter : {"0.001", "0.99", "500.5", "1e6", "-32", "-.5"}) {
         const DimsRun run =
@@ -218,8 +323,9 @@ TEST_F(DimsSheet, RefusesAMastOutsideTheWindowsRangeAndNamesTheRange) {
             << run.err.toStdString();
         EXPECT_TRUE(Files().isEmpty()) << diameter;
     }
+    // The thinnest mast, in the 0.71 mm tube's holes of 1 TURN at 1691 MHz.
     const DimsRun smallest = RunDims({QStringLiteral("--sheet"), QStringLiteral("OneTurn"),
-                                      QStringLiteral("137.50"), QStringLiteral("--mast-diameter"),
+                                      QStringLiteral("1691"), QStringLiteral("--mast-diameter"),
                                       QStringLiteral("1"), QStringLiteral("-o"), Output()});
     EXPECT_EQ(smallest.status, 0) << smallest.err.toStdString();
     const auto pages = zandrel::test_support::ReadPdf(Output());
@@ -264,5 +370,83 @@ TEST_F(DimsSheet, ExitsWithTwoOnAUsageError) {
     EXPECT_TRUE(Files().isEmpty());
     EXPECT_EQ(RunDims({QStringLiteral("--sheet"), QStringLiteral("--help")}).status, 0);
 }
+
+// A signal that asks zandrel2-dims --sheet to end while nec2c runs, with or without --tuned.
+struct EndingSignal {
+    int Signal;
+    int Status;
+    bool Tuned;
+};
+
+class DimsSheetStopped : public testing::TestWithParam<EndingSignal> {};
+
+TEST_P(DimsSheetStopped, StopsItsRunLeavesNoFolderNorSheetAndExitsWith128PlusTheSignal) {
+    zandrel::test_support::StandInEngine engine(zandrel::test_support::HangingEngine);
+    const QTemporaryDir runs;
+    const QTemporaryDir output;
+    const QTemporaryDir session;  // Qt's runtime folder, kept out of the runs' folder
+    std::string path = "PATH=" + engine.Folder().string();
+    std::string tmpdir = "TMPDIR=" + runs.path().toStdString();
+    std::string runtime = "XDG_RUNTIME_DIR=" + session.path().toStdString();
+    std::string program = ZANDREL2_DIMS;
+    std::string pdf = output.filePath(QStringLiteral("qfh.pdf")).toStdString();
+    std::vector<std::string> words = {program, "--sheet", "OneTurn", "137.50", "-o", pdf};
+    if (GetParam().Tuned) {
+        words.emplace_back("--tuned");
+    }
+    std::vector<char*> arguments;
+    for (std::string& word : words) {
+        arguments.push_back(word.data());
+    }
+    arguments.push_back(nullptr);
+    char* environment[] = {path.data(), tmpdir.data(), runtime.data(), nullptr};
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&defaults, signal);
+    }
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t dims = 0;
+    const int spawned =
+        posix_spawn(&dims, program.c_str(), &files, &attributes, arguments.data(), environment);
+    posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attributes);
+    ASSERT_EQ(spawned, 0);
+
+    // The engine and the child it started are running, in a folder of the run's.
+    EXPECT_GE(engine.WaitForStarts(2, std::chrono::seconds(20)).size(), 2u);
+    EXPECT_FALSE(QDir(runs.path()).isEmpty());
+    kill(dims, GetParam().Signal);
+    ASSERT_TRUE(zandrel::test_support::EndsWithin(dims, std::chrono::seconds(20)));
+    int status = 0;
+    ASSERT_EQ(waitpid(dims, &status, 0), dims);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), GetParam().Status);
+    for (const pid_t pid : engine.WaitForStarts(0, std::chrono::milliseconds(0))) {
+        EXPECT_TRUE(zandrel::test_support::EndsWithin(pid, std::chrono::seconds(5)))
+            << "process " << pid << " of the stand-in nec2c is still running";
+    }
+    EXPECT_TRUE(QDir(runs.path()).isEmpty())
+        << QDir(runs.path())
+               .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+               .join(' ')
+               .toStdString();
+    EXPECT_TRUE(QDir(output.path()).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(EndingSignals, DimsSheetStopped,
+                         testing::Values(EndingSignal{SIGTERM, 143, false},
+                                         EndingSignal{SIGINT, 130, true}),
+                         [](const testing::TestParamInfo<EndingSignal>& tested) {
+                             return std::string(sigabbrev_np(tested.param.Signal)) +
+                                    (tested.param.Tuned ? "WhileTuning" : "WhileModelling");
+                         });
 
 }  // namespace

@@ -306,6 +306,8 @@ TEST(DimsCompletion, OffersTheStylesWhereAStyleIsDueThePapersAndNoOptionAfterThe
     EXPECT_TRUE(Completions({"--model", ""}).empty());
     EXPECT_EQ(Completions({"--sheet", "OneTurn", "137.5", "--paper", ""}),
               (std::vector<std::string>{"a4", "letter"}));
+    EXPECT_EQ(Completions({"--sheet", "--units", ""}), (std::vector<std::string>{"mm", "in"}));
+    EXPECT_EQ(Completions({"--sheet", "--bend-radius", "45", ""}), styles);
     EXPECT_TRUE(Completions({"--json", "--", "-"}).empty());
     EXPECT_EQ(Completions({"--trim", "OneTurn", "137.5", "--target", ""}),
               (std::vector<std::string>{"design", "tuned"}));

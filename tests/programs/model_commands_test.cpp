@@ -344,12 +344,26 @@ TEST(DimsModelErrors, ExitsWithOneForABadFrequencyWhetherOrNotNec2cIsInstalled) 
 }
 
 TEST(DimsModelErrors, ExitsWithOneWhenNec2cRejectsTheGeometryOfAFrequencyTheCalculatorTakes) {
-    const RunResult result = RunDimsStderr({"--model", "1E+25"});
+    const zandrel::test_support::StandInEngine engine(
+        zandrel::test_support::GeometryRejectingEngine);
+    const TemporaryFolder runs;
+    const RunResult result = RunDimsStderr({"--model", "137.50"}, WithEngine(engine, runs));
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.out.find("No NEC-2 model can be built for these dimensions: nec2c said: "
                               "SEGMENT DATA ERROR"),
               std::string::npos)
         << result.out;
+    EXPECT_TRUE(runs.Entries().empty());
+}
+
+TEST(DimsModelErrors, ExitsWithOneAndSaysWhichDimensionRoundsToNothingFarAboveAnyBand) {
+    const RunResult result = RunDimsStderr({"--model", "1E+25"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find("No NEC-2 model can be built for these dimensions: at this "
+                              "frequency the tube diameter is 0 mm"),
+              std::string::npos)
+        << result.out;
+    EXPECT_EQ(result.out.find("nec2c"), std::string::npos) << result.out;
 }
 
 TEST(DimsModelErrors, ExitsWithThreeWhenNec2cEndsWellWithoutAnOutput) {

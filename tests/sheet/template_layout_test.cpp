@@ -25,8 +25,8 @@ const LayoutCase Cases[] = {
     {HelixStyle::QuarterTurn, "137.50", 32.0, Paper::A4},
     {HelixStyle::HalfTurnRca, "137.50", 25.0, Paper::Letter},
     {HelixStyle::OneAndHalfTurn, "137.50", 32.0, Paper::A4},  // many rows
-    {HelixStyle::OneTurn, "435", 300.0, Paper::Letter},       // several columns
-    {HelixStyle::HalfTurnTall, "1691", 500.0, Paper::A4},     // columns, one row
+    {HelixStyle::OneTurn, "29.6", 300.0, Paper::Letter},      // several columns
+    {HelixStyle::HalfTurnTall, "540", 75.0, Paper::A4},       // columns, one row
 };
 
 std::string Named(const LayoutCase& c) {
@@ -79,7 +79,7 @@ TEST(TemplateLayout, WrapsTheMastWithAStripThatHoldsEveryHoleAwayFromItsSeam) {
         const TemplateLayout layout = LayOutTemplate(sheet, c.PaperSize);
         SCOPED_TRACE(Named(c));
         EXPECT_NEAR(layout.Strip.Width, std::numbers::pi * c.Mast, 1e-9);
-        EXPECT_LE(layout.Strip.Left, layout.Content.Left + TemplateLayout::RulerGutter);
+        EXPECT_LE(layout.Strip.Left, layout.Content.Left + layout.RulerGutter);
         const double tubeRadius = sheet.Shown(&HelixDimensions::TubeDiameter) / 2.0;
         EXPECT_LT(layout.Strip.Top, -tubeRadius);
         EXPECT_GT(layout.Strip.Bottom(), sheet.LowestHoleMm() + tubeRadius);
@@ -99,17 +99,17 @@ TEST(TemplateLayout, RefusesATemplateThatNeedsMorePagesThanASheetHas) {
         const char* Frequency;
         double Mast;
         const char* Count;  // how many pages the detail says, when it can say
+        double FittingMast;
     };
     const Refused cases[] = {
-        {"1", 32.0, nullptr},           // an antenna some 100 m long
-        {"137.50", 1e308, "too many"},  // a strip whose width is beyond any number
+        {"5", 450.0, nullptr, 450.0},         // an antenna some 25 m long around a wide mast
+        {"137.50", 1e308, "too many", 32.0},  // a strip whose width is beyond any number
     };
     const std::string need = "the drilling template would need ";
     for (const Refused& c : cases) {
-        // A mast beyond the range that ComputeConstructionSheet takes, as a sheet made some other
-        // way could hold.
-        ConstructionSheet sheet =
-            ComputeConstructionSheet(HelixStyle::OneTurn, c.Frequency, Polarisation::Rhcp);
+        // A mast of any size, whether it fits the loops or not, for the layout alone.
+        ConstructionSheet sheet = ComputeConstructionSheet(HelixStyle::OneTurn, c.Frequency,
+                                                           Polarisation::Rhcp, c.FittingMast);
         sheet.MastDiameterMm = c.Mast;
         try {
             LayOutTemplate(sheet, Paper::A4);

@@ -45,6 +45,12 @@ inline const std::string ControlCharacterEngine =
     "printf '\\033[31mRED\\033[0m \\033]0;a title\\007\\r\\n' > \"$out\"\n"
     "printf '\\033[2JGEOMETRY DATA CARD ERROR\\b\\b\\n' >&2\n"
     "exit 1\n";
+// Refuses the wires in nec2c's own words, as it does a structure far too small for its
+// segments (see NecOutputOfARejectedGeometry).
+inline const std::string GeometryRejectingEngine =
+    StandInPrologue +
+    "printf '      1   -0.0000    0.0000    0.0000\\n SEGMENT DATA ERROR\\n' > \"$out\"\n"
+    "exit 255\n";
 // Ends well but writes nothing.
 inline const std::string SilentEngine = StandInPrologue + "exit 0\n";
 // Reads its standard input to the end before it fails; it would wait for ever on a terminal or

@@ -1,6 +1,6 @@
 // Takes a picture of each window after a COMPUTE, of a bad-frequency report, of the model
-// window once nec2c has modelled every style and of the construction sheet window, for the
-// documentation: zandrel2-screenshots DIR
+// window once nec2c has modelled every style and of the construction sheet window (these two
+// at their opening size and at their smallest), for the documentation: zandrel2-screenshots DIR
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -28,12 +30,22 @@ bool Save(QWidget& window, const QDir& folder, const QString& name) {
     return saved;
 }
 
-// Takes the picture of the construction sheet window, then ends the program.
+// Pictures `window` as it opens, then at its smallest size.
+bool SaveBothSizes(QWidget& window, const QDir& folder, const QString& name) {
+    if (!Save(window, folder, name + QStringLiteral(".png"))) {
+        return false;
+    }
+    window.resize(window.minimumSize());
+    QApplication::processEvents();
+    return Save(window, folder, name + QStringLiteral("-smallest.png"));
+}
+
+// Takes the pictures of the construction sheet window, then ends the program.
 void ShowSheetWindowAndQuit(const QDir& folder, bool& saved) {
     zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
     QTimer::singleShot(500, qApp, [&folder, &saved] {
-        saved = saved && Save(zandrel::ConstructionSheetWindowInstance().Get(), folder,
-                              "construction-sheet-window.png");
+        saved = saved && SaveBothSizes(zandrel::ConstructionSheetWindowInstance().Get(), folder,
+                                       "construction-sheet-window");
         QApplication::quit();
     });
 }
@@ -51,6 +63,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zandrel2-screenshots: cannot make %s\n", argv[1]);
         return 1;
     }
+    // The windows as they first open, whatever choices this machine's user has made.
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     zandrel::Start(application);
     zandrel::MainWindow& main = zandrel::MainWindowInstance().Get();
     main.findChild<QAbstractButton*>("quarterTurnButton")->click();
@@ -78,7 +93,7 @@ int main(int argc, char** argv) {
                                      return;
                                  }
                                  QTimer::singleShot(300, &application, [&, model] {
-                                     saved = saved && Save(*model, folder, "model-window.png");
+                                     saved = saved && SaveBothSizes(*model, folder, "model-window");
                                      ShowSheetWindowAndQuit(folder, saved);
                                  });
                              });

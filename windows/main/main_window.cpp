@@ -61,8 +61,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui_(std::make_unique<
 
     // The context menu adds to the window without changing its look: on the window, and at the
     // top of every text box's own menu.
-    modelAction_ = new QAction(tr("Model in NEC-2..."), this);
-    sheetAction_ = new QAction(tr("Construction sheet..."), this);
+    modelAction_ = new QAction(tr("&Model in NEC-2..."), this);
+    sheetAction_ = new QAction(tr("Construction &sheet..."), this);
     connect(modelAction_, &QAction::triggered, this,
             [this] { emit modelRequested(ui_->frequencyBox->text()); });
     connect(sheetAction_, &QAction::triggered, this,

@@ -7,6 +7,7 @@
 #include <QPolarChart>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "model_figures.h"
@@ -16,6 +17,7 @@ namespace zandrel {
 namespace {
 
 constexpr double SwrCeiling = 5.0;
+constexpr int MostFrequencyLabels = 6;
 
 const QString AngleAxisName = QStringLiteral("angleAxis");
 const QString GainAxisName = QStringLiteral("gainAxis");
@@ -62,6 +64,35 @@ double Plotted(double gainDbic) {
     return gainDbic > PatternFloorDbic ? gainDbic : PatternFloorDbic;
 }
 
+// A round step (1, 2, 2.5 or 5 times a power of ten) that cuts `span` into at most `most` parts.
+double RoundStep(double span, int most) {
+    const double least = span / most;
+    const double power = std::pow(10.0, std::floor(std::log10(least)));
+    for (const double factor : {1.0, 2.0, 2.5, 5.0}) {
+        if (factor * power >= least * (1.0 - 1e-9)) {
+            return factor * power;
+        }
+    }
+    return 10.0 * power;
+}
+
+// The places after the point that a multiple of `step` needs: one more for a step of 2.5.
+int PlacesOf(double step) {
+    const double power = std::floor(std::log10(step));
+    const double leading = step / std::pow(10.0, power);
+    return -static_cast<int>(power) + (std::fabs(leading - std::round(leading)) > 1e-6 ? 1 : 0);
+}
+
+// Labels every `step` apart up to `highest`, as short as they can be while each differs from
+// the next: fixed decimals for frequencies of up to seven digits, powers of ten above.
+QString LabelFormat(double highest, double step) {
+    if (std::fabs(highest) < 1e7) {
+        return QStringLiteral("%.%1f").arg(std::max(0, PlacesOf(step)));
+    }
+    const int leadingDigit = static_cast<int>(std::floor(std::log10(std::fabs(highest))));
+    return QStringLiteral("%.%1e").arg(std::max(1, leadingDigit + PlacesOf(step)));
+}
+
 struct CutStyle {
     const std::vector<CutPoint> ModelFigures::*Cut;
     bool RightHand;
@@ -74,14 +105,16 @@ struct CutStyle {
 
 QPolarChart* NewPatternChart() {
     auto* chart = new QPolarChart();
-    QValueAxis* angle =
-        NewAxis(AngleAxisName, QObject::tr("Angle from zenith (\u00B0)"), QStringLiteral("%.0f"));
+    // The angle's title sits in the chart's title, where a small chart has room for it.
+    QValueAxis* angle = NewAxis(AngleAxisName, {}, QStringLiteral("%.0f"));
     angle->setRange(0.0, 360.0);
     angle->setTickCount(13);
-    // The radial axis's title would lie across the curves: the chart's title names the unit.
+    // The radial axis's title and labels would lie across the curves: the chart's title gives
+    // the rings' scale instead.
     QValueAxis* gain = NewAxis(GainAxisName, {}, QStringLiteral("%.0f"));
     gain->setRange(PatternFloorDbic, PatternCeilingDbic);
-    gain->setTickCount(5);
+    gain->setTickCount(PatternRings + 1);
+    gain->setLabelsVisible(false);
     chart->addAxis(angle, QPolarChart::PolarOrientationAngular);
     chart->addAxis(gain, QPolarChart::PolarOrientationRadial);
     chart->legend()->setAlignment(Qt::AlignBottom);
@@ -91,15 +124,21 @@ QPolarChart* NewPatternChart() {
 
 void ShowPattern(QPolarChart& chart, const QString& caption, const ModelFigures* figures) {
     chart.removeAllSeries();
-    chart.setTitle(QObject::tr("Elevation pattern (gain in dBic): %1").arg(caption));
+    const QString scale = QObject::tr("\u00B0 from zenith; rings %1 dB apart, %2 to +%3 dBic")
+                              .arg((PatternCeilingDbic - PatternFloorDbic) / PatternRings)
+                              .arg(PatternFloorDbic)
+                              .arg(PatternCeilingDbic);
+    chart.setTitle(caption.isEmpty()
+                       ? QObject::tr("Elevation pattern<br>%1").arg(scale)
+                       : QObject::tr("Elevation pattern: %1<br>%2").arg(caption, scale));
     if (figures == nullptr) {
         return;
     }
     const CutStyle cuts[] = {
-        {&ModelFigures::CutXz, true, "RHCP, \u03C6 0\u00B0", QColor(0, 70, 200), Qt::SolidLine},
-        {&ModelFigures::CutYz, true, "RHCP, \u03C6 90\u00B0", QColor(0, 150, 170), Qt::SolidLine},
-        {&ModelFigures::CutXz, false, "LHCP, \u03C6 0\u00B0", QColor(200, 30, 30), Qt::DashLine},
-        {&ModelFigures::CutYz, false, "LHCP, \u03C6 90\u00B0", QColor(230, 130, 0), Qt::DashLine},
+        {&ModelFigures::CutXz, true, "RHCP \u03C6 0\u00B0", QColor(0, 70, 200), Qt::SolidLine},
+        {&ModelFigures::CutYz, true, "RHCP \u03C6 90\u00B0", QColor(0, 150, 170), Qt::SolidLine},
+        {&ModelFigures::CutXz, false, "LHCP \u03C6 0\u00B0", QColor(200, 30, 30), Qt::DashLine},
+        {&ModelFigures::CutYz, false, "LHCP \u03C6 90\u00B0", QColor(230, 130, 0), Qt::DashLine},
     };
     QValueAxis* angle = AxisNamed(chart, AngleAxisName);
     QValueAxis* gain = AxisNamed(chart, GainAxisName);
@@ -139,7 +178,9 @@ QChart* NewSweepChart() {
 
 void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figures) {
     chart.removeAllSeries();
-    chart.setTitle(QObject::tr("Impedance and SWR across the sweep: %1").arg(caption));
+    chart.setTitle(caption.isEmpty()
+                       ? QObject::tr("Impedance and SWR across the sweep")
+                       : QObject::tr("Impedance and SWR across the sweep: %1").arg(caption));
     if (figures == nullptr || figures->Sweep.empty()) {
         return;
     }
@@ -161,8 +202,15 @@ void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figure
         lowestOhm = std::min({lowestOhm, point.Impedance.real(), point.Impedance.imag()});
         highestOhm = std::max({highestOhm, point.Impedance.real(), point.Impedance.imag()});
     }
-    frequency->setRange(figures->Sweep.front().FrequencyMHz, figures->Sweep.back().FrequencyMHz);
-    frequency->setTickCount(static_cast<int>(figures->Sweep.size()));  // a line per frequency
+    // Round frequencies on the axis; the points mark the ones nec2c computed.
+    const double lowest = figures->Sweep.front().FrequencyMHz;
+    const double highest = figures->Sweep.back().FrequencyMHz;
+    const double step = RoundStep(highest - lowest, MostFrequencyLabels);
+    frequency->setRange(lowest, highest);
+    frequency->setTickType(QValueAxis::TicksDynamic);
+    frequency->setTickAnchor(std::ceil(lowest / step) * step);
+    frequency->setTickInterval(step);
+    frequency->setLabelFormat(LabelFormat(highest, step));
     ohm->setRange(lowestOhm, highestOhm);
     ohm->applyNiceNumbers();
     QLineSeries* design =

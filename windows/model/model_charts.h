@@ -14,13 +14,15 @@ struct ModelFigures;
 // The weakest gain the pattern plot shows; weaker directions lie on its centre.
 inline constexpr double PatternFloorDbic = -30.0;
 inline constexpr double PatternCeilingDbic = 10.0;
+inline constexpr int PatternRings = 4;
 
 // A polar chart for the two vertical cuts: the angle from the zenith round the circle, the
 // gain in dBic outwards, and a legend.
 QPolarChart* NewPatternChart();
 
 // Shows the RHCP and LHCP gains of the cuts through the small loop's plane (phi 0) and the
-// large loop's plane (phi 90), or no curves when `figures` is null.
+// large loop's plane (phi 90), or no curves when `figures` is null. The title names the style
+// by `caption` when it is not empty.
 void ShowPattern(QPolarChart& chart, const QString& caption, const ModelFigures* figures);
 
 // A chart of R and X (ohm, left axis) and the SWR with the matching component in series

@@ -6,6 +6,9 @@
 #include <QHeaderView>
 #include <QPolarChart>
 #include <QProcess>
+#include <QScrollBar>
+#include <QSettings>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -31,15 +34,14 @@ QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// An error as a row of the table shows it, as zandrel2-dims --model prints it, with the
-// detail after it.
-QString RowError(const RuntimeError& error) {
-    QString words = QObject::tr("error %1: %2").arg(error.Number()).arg(Text(error.Message()));
-    if (!error.Detail().empty()) {
-        words += QStringLiteral(" \u2014 ") + Text(error.Detail()).simplified();
-    }
-    return words;
-}
+// The choices the windows remember between openings and runs, under the program's name.
+const QString PolarisationKey = QStringLiteral("polarisation");
+const QString StyleKey = QStringLiteral("style");
+
+// The columns of gains in dBic, which show the hand the antenna is modelled for.
+constexpr std::string_view GainHeaders[] = {"OVERHEAD GAIN", "GAIN AT HORIZON"};
+constexpr int RowPadding = 8;  // pixels a row is taller than its text
+constexpr int FewestRowsShown = 3;
 
 // A path as a report quotes it, whole.
 QString QuotedPath(const QString& path) { return QStringLiteral("\u201C%1\u201D").arg(path); }
@@ -52,6 +54,14 @@ QString DetailSentence(const RuntimeError& error) {
 // Why nothing was modelled when the runs could not start.
 QString NotStartedWords(const RuntimeError& error) {
     return DetailSentence(error) + QLatin1Char('\n') + QObject::tr("No style was modelled.");
+}
+
+// nec2c's own words about a style it ran, for whoever looks closer: the row's tip and the
+// report's details. None when nec2c never saw the style.
+QString EngineWords(const StyleModel& model) {
+    const bool quoted = model.Geometry && model.Error &&
+                        (IsEngineError(*model.Error) || IsNotModellable(*model.Error));
+    return quoted ? Text(model.Error->Detail()) : QString();
 }
 
 void WriteDeck(const QString& path, const std::string& deck) {
@@ -74,6 +84,15 @@ ModelWindow::ModelWindow(QWidget* parent)
     ui_->setupUi(this);
     FinishLoading(*this);
 
+    const QSettings settings;
+    if (settings.value(PolarisationKey).toString() == Text(PolarisationName(Polarisation::Lhcp))) {
+        ui_->lhcpButton->setChecked(true);
+    }
+    const QString rememberedStyle = settings.value(StyleKey).toString();
+    const auto remembered = std::find_if(Styles.begin(), Styles.end(), [&](const StyleEntry& s) {
+        return Text(s.Name) == rememberedStyle;
+    });
+
     QTableWidget& table = *ui_->modelTable;
     table.setColumnCount(static_cast<int>(ModelColumnHeaders.size()));
     QStringList headers;
@@ -81,15 +100,22 @@ ModelWindow::ModelWindow(QWidget* parent)
         headers << Text(header);
     }
     table.setHorizontalHeaderLabels(headers);
+    ShowGainHeaders(ui_->lhcpButton->isChecked() ? Polarisation::Lhcp : Polarisation::Rhcp);
     table.setRowCount(static_cast<int>(Styles.size()));
-    table.horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    table.horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    // Every column as wide as its texts; the table scrolls sideways when the window is narrow.
+    table.horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table.horizontalHeader()->setStretchLastSection(true);
+    table.verticalHeader()->setDefaultSectionSize(table.fontMetrics().height() + RowPadding);
     for (int row = 0; row < table.rowCount(); ++row) {
         ShowRow(row, {});
     }
-    table.setFixedHeight(table.horizontalHeader()->height() + table.verticalHeader()->length() +
-                         2 * table.frameWidth());
-    table.setCurrentCell(0, 0);
+    FitTableHeight();
+    connect(table.horizontalScrollBar(), &QScrollBar::rangeChanged, this,
+            &ModelWindow::FitTableHeight);
+    table.setCurrentCell(remembered == Styles.end()
+                             ? 0
+                             : static_cast<int>(std::distance(Styles.begin(), remembered)),
+                         0);
     ui_->progressBar->setMaximum(static_cast<int>(Styles.size()));
 
     patternChart_ = NewPatternChart();
@@ -101,11 +127,14 @@ ModelWindow::ModelWindow(QWidget* parent)
     ui_->sweepView->setChart(sweepChart_);
     ui_->patternView->setRenderHint(QPainter::Antialiasing);
     ui_->sweepView->setRenderHint(QPainter::Antialiasing);
+    FitOnScreen(*this);
 
     connect(ui_->lhcpButton, &QRadioButton::toggled, this,
             ReportingErrors(this, &ModelWindow::Remodel, NotStartedWords));
+    connect(ui_->lhcpButton, &QRadioButton::toggled, this, &ModelWindow::RememberChoices);
     connect(&table, &QTableWidget::itemSelectionChanged, this,
             ReportingErrors(this, &ModelWindow::ShowSelectedStyle));
+    connect(&table, &QTableWidget::itemSelectionChanged, this, &ModelWindow::RememberChoices);
     connect(ui_->saveDeckButton, &QPushButton::clicked, this,
             ReportingErrors(this, &ModelWindow::SaveDeck));
     connect(ui_->openInXnec2cButton, &QPushButton::clicked, this,
@@ -113,11 +142,13 @@ ModelWindow::ModelWindow(QWidget* parent)
                 return tr("xnec2c could not be started: %1").arg(DetailSentence(error));
             }));
     connect(ui_->closeButton, &QPushButton::clicked, this, &QWidget::close);
+    // Escape closes the window, as a dialog's Close would.
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this,
+            &QWidget::close);
     connect(&runner_, &ModelRunner::StyleFinished, this,
             [this](int index) { RunReportingErrors(*this, [this, index] { ShowStyle(index); }); });
     connect(&runner_, &ModelRunner::AllFinished, this,
-            ReportingErrors(this, &ModelWindow::ReportFailures,
-                            [this](const RuntimeError&) { return ExplainFailure(); }));
+            [this] { RunReportingErrors(*this, [this] { ReportFailures(); }); });
     ShowSelectedStyle();
 }
 
@@ -125,7 +156,9 @@ ModelWindow::~ModelWindow() = default;
 
 void ModelWindow::Model(const QString& frequencyText) {
     frequencyText_ = frequencyText;
-    setWindowTitle(tr("NEC-2 model at %1 MHz").arg(frequencyText));
+    const QString frequency = frequencyText.trimmed();
+    setWindowTitle(frequency.isEmpty() ? tr("NEC-2 model: no frequency given")
+                                       : tr("NEC-2 model at %1 MHz").arg(frequency));
     RunReportingErrors(
         *this, [this] { StartRuns(); }, NotStartedWords);
 }
@@ -135,28 +168,65 @@ void ModelWindow::Remodel() { StartRuns(); }
 void ModelWindow::StartRuns() {
     runner_.Cancel();
     modelled_ = false;
-    ui_->progressBar->setValue(0);
-    ui_->progressBar->setFormat(tr("%v of %m styles modelled"));
     ui_->openInXnec2cButton->setVisible(!QStandardPaths::findExecutable(ViewerName).isEmpty());
     for (int row = 0; row < ui_->modelTable->rowCount(); ++row) {
         ShowRow(row, {tr("modelling...")});
     }
     const Polarisation sense =
         ui_->lhcpButton->isChecked() ? Polarisation::Lhcp : Polarisation::Rhcp;
+    ShowGainHeaders(sense);
     modelled_ = true;
     try {
         runner_.Start(frequencyText_.toStdString(), sense);
     } catch (const RuntimeError& error) {
         // The runner keeps its earlier models when nec2c is missing: every row says why not.
         modelled_ = false;
-        ui_->progressBar->setFormat(tr("not modelled"));
+        ShowProgress();
         for (int row = 0; row < ui_->modelTable->rowCount(); ++row) {
-            ShowRow(row, {RowError(error)}, Text(error.Detail()));
+            ShowRow(row, {Text(error.Message()) + QLatin1Char('.')}, Text(error.Detail()));
         }
         ShowSelectedStyle();
         throw;
     }
+    ShowProgress();
     ShowSelectedStyle();
+}
+
+void ModelWindow::FitTableHeight() {
+    // Every row, and the sideways scroll bar when the columns need it, and no more; at least
+    // a few rows when the window is small.
+    QTableWidget& table = *ui_->modelTable;
+    const QScrollBar& sideways = *table.horizontalScrollBar();
+    const int frame = table.horizontalHeader()->sizeHint().height() + 2 * table.frameWidth() +
+                      (sideways.maximum() > 0 ? sideways.sizeHint().height() : 0);
+    table.setMaximumHeight(frame + table.verticalHeader()->length());
+    table.setMinimumHeight(frame + FewestRowsShown * table.verticalHeader()->defaultSectionSize());
+}
+
+void ModelWindow::ShowGainHeaders(Polarisation sense) {
+    for (const std::string_view header : GainHeaders) {
+        const auto column = std::find(ModelColumnHeaders.begin(), ModelColumnHeaders.end(), header);
+        if (column != ModelColumnHeaders.end()) {
+            ui_->modelTable->setHorizontalHeaderItem(
+                static_cast<int>(std::distance(ModelColumnHeaders.begin(), column)),
+                new QTableWidgetItem(
+                    QStringLiteral("%1 (%2)").arg(Text(header), Text(PolarisationName(sense)))));
+        }
+    }
+}
+
+void ModelWindow::ShowProgress() {
+    const std::vector<StyleModel>& models = runner_.Models();
+    const int modelled =
+        !modelled_
+            ? 0
+            : static_cast<int>(std::count_if(models.begin(), models.end(), [](const StyleModel& m) {
+                  return m.Figures.has_value();
+              }));
+    // The bar fills as styles finish; its words count only those that nec2c modelled.
+    ui_->progressBar->setValue(modelled_ ? runner_.FinishedCount() : 0);
+    ui_->progressBar->setFormat(
+        tr("%1 of %2 styles modelled").arg(modelled).arg(ui_->progressBar->maximum()));
 }
 
 void ModelWindow::ShowRow(int index, const QStringList& texts, const QString& toolTip) {
@@ -175,19 +245,23 @@ void ModelWindow::ShowRow(int index, const QStringList& texts, const QString& to
         item->setToolTip(toolTip);
         table.setItem(index, column, item);
     }
-    // One text in a row of several columns is a state or an error, over the whole row.
+    // One text in a row of several columns is a state or an error, over the whole row; it
+    // widens no column of figures.
     if (texts.size() == 1 && columns > 2) {
         table.setSpan(index, 1, 1, columns - 1);
-        QFont italic = table.item(index, 1)->font();
+        QTableWidgetItem& words = *table.item(index, 1);
+        QFont italic = words.font();
         italic.setItalic(true);
-        table.item(index, 1)->setFont(italic);
+        words.setFont(italic);
+        words.setData(Qt::SizeHintRole, QSize(0, 0));
     }
 }
 
 void ModelWindow::ShowStyle(int index) {
     const StyleModel& model = runner_.Models().at(static_cast<std::size_t>(index));
     if (model.Error) {
-        ShowRow(index, {RowError(*model.Error)}, Text(model.Error->Detail()));
+        // nec2c's own words are for whoever looks closer: the row's tip and the report's details.
+        ShowRow(index, {NotModelledWords(model)}, EngineWords(model));
         ui_->modelTable->item(index, 1)->setForeground(QColor(176, 0, 0));
     } else if (model.Figures) {
         QStringList texts;
@@ -196,7 +270,7 @@ void ModelWindow::ShowStyle(int index) {
         }
         ShowRow(index, texts);
     }
-    ui_->progressBar->setValue(runner_.FinishedCount());
+    ShowProgress();
     if (index == ui_->modelTable->currentRow()) {
         ShowSelectedStyle();
     }
@@ -215,14 +289,23 @@ void ModelWindow::ShowSelectedStyle() {
     const QString caption = Text(Styles.at(static_cast<std::size_t>(row)).Caption);
     const StyleModel* model = SelectedStyle();
     const ModelFigures* figures = model != nullptr && model->Figures ? &*model->Figures : nullptr;
-    ShowPattern(*patternChart_, caption, figures);
-    ShowSweep(*sweepChart_, caption, figures);
-    const bool hasDeck = model != nullptr && !model->Deck.empty();
+    ShowPattern(*patternChart_, figures != nullptr ? caption : QString(), figures);
+    ShowSweep(*sweepChart_, figures != nullptr ? caption : QString(), figures);
+    // The deck of a style that failed is no model to keep or to look at.
+    const bool hasDeck = model != nullptr && !model->Deck.empty() && !model->Error;
     ui_->saveDeckButton->setEnabled(hasDeck);
     ui_->openInXnec2cButton->setEnabled(hasDeck);
-    ui_->selectionCaption->setText(
-        tr("%1: \u03C6 0\u00B0 cuts the small loop's plane, \u03C6 90\u00B0 the large loop's.")
-            .arg(caption));
+    if (figures != nullptr) {
+        ui_->selectionCaption->setText(
+            tr("%1: \u03C6 0\u00B0 cuts the small loop's plane, \u03C6 90\u00B0 the large "
+               "loop's.")
+                .arg(caption));
+    } else if (model != nullptr && !model->Finished) {
+        ui_->selectionCaption->setText(
+            tr("%1: its plots follow when nec2c has modelled it.").arg(caption));
+    } else {
+        ui_->selectionCaption->setText(tr("%1 was not modelled: nothing to plot.").arg(caption));
+    }
 }
 
 const StyleModel* ModelWindow::FailureToReport() const {
@@ -244,35 +327,55 @@ const StyleModel* ModelWindow::FailureToReport() const {
     return first([](const StyleModel&) { return true; });
 }
 
-void ModelWindow::ReportFailures() {
-    if (const StyleModel* failed = FailureToReport()) {
-        throw *failed->Error;
+QString ModelWindow::NotModelledWords(const StyleModel& model) const {
+    const RuntimeError& error = *model.Error;
+    const QString caption = Text(model.Style->Caption);
+    if (!model.Geometry && model.Problem != FrequencyProblem::Other) {
+        return FrequencyProblemInWords(model.Problem, frequencyText_);
     }
+    if (IsNotModellable(error) && !model.Geometry) {
+        return QString::fromStdString(
+            CannotBeModelledSentence(QuotedFrequency(frequencyText_).toStdString(), error));
+    }
+    if (IsNotModellable(error)) {
+        return tr("nec2c refused the wires of %1: it cannot be modelled at this frequency.")
+            .arg(caption);
+    }
+    if (IsEngineError(error) && model.Geometry) {
+        return tr("nec2c failed while modelling %1.").arg(caption);
+    }
+    if (IsEngineError(error)) {
+        return DetailSentence(error);
+    }
+    return tr("%1 could not be modelled: %2").arg(caption, DetailSentence(error));
 }
 
-QString ModelWindow::ExplainFailure() const {
+void ModelWindow::ReportFailures() {
     const StyleModel* failed = FailureToReport();
     if (failed == nullptr) {
-        return {};
+        return;
     }
-    const QString caption = Text(failed->Style->Caption);
     const std::vector<StyleModel>& models = runner_.Models();
     const bool noneModelled = std::none_of(
         models.begin(), models.end(), [](const StyleModel& m) { return m.Figures.has_value(); });
     const QString outcome = noneModelled
                                 ? tr("No style was modelled.")
                                 : tr("The styles whose rows show an error were not modelled.");
-    if (!failed->Geometry && failed->Problem != FrequencyProblem::Other) {
-        return FrequencyProblemInWords(failed->Problem, frequencyText_) + QLatin1Char('\n') +
-               outcome;
+    // nec2c's own words, when it said any, behind the report's details button.
+    ReportRuntimeError(*this, *failed->Error,
+                       NotModelledWords(*failed) + QLatin1Char('\n') + outcome,
+                       EngineWords(*failed));
+}
+
+void ModelWindow::RememberChoices() const {
+    QSettings settings;
+    settings.setValue(PolarisationKey,
+                      Text(PolarisationName(ui_->lhcpButton->isChecked() ? Polarisation::Lhcp
+                                                                         : Polarisation::Rhcp)));
+    const int row = ui_->modelTable->currentRow();
+    if (row >= 0 && row < static_cast<int>(Styles.size())) {
+        settings.setValue(StyleKey, Text(Styles.at(static_cast<std::size_t>(row)).Name));
     }
-    if (IsEngineError(*failed->Error)) {
-        return tr("nec2c failed while modelling %1. %2")
-                   .arg(caption, DetailSentence(*failed->Error)) +
-               QLatin1Char('\n') + outcome;
-    }
-    return tr("%1 could not be modelled: %2").arg(caption, DetailSentence(*failed->Error)) +
-           QLatin1Char('\n') + outcome;
 }
 
 void ModelWindow::SaveDeck() {

@@ -41,11 +41,15 @@ class ModelWindow : public QWidget {
     void StartRuns();
     void ShowRow(int index, const QStringList& texts, const QString& toolTip = {});
     void ShowStyle(int index);
+    void ShowProgress();
+    void FitTableHeight();
+    void ShowGainHeaders(Polarisation sense);
     void ShowSelectedStyle();
     void ReportFailures();
-    QString ExplainFailure() const;
+    QString NotModelledWords(const StyleModel& model) const;
     const StyleModel* FailureToReport() const;
     const StyleModel* SelectedStyle() const;
+    void RememberChoices() const;
 
     std::unique_ptr<Ui::ModelWindow> ui_;
     ModelRunner runner_;

@@ -1,29 +1,92 @@
 #include "construction_sheet_window.h"
 
+#include <QCheckBox>
+#include <QChildEvent>
+#include <QComboBox>
 #include <QDate>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QGraphicsView>
+#include <QKeyEvent>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QWheelEvent>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 
 #include "forms.h"
 #include "forms_error.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
+#include "model_runner.h"
+#include "nec2c_engine.h"
 #include "numeric_error.h"
+#include "sheet_error.h"
 #include "ui_construction_sheet_window.h"
 
 namespace zandrel {
+
+namespace {
+
+// The choices the windows remember between openings and runs, under the program's name.
+const QString StyleKey = QStringLiteral("style");
+const QString PolarisationKey = QStringLiteral("polarisation");
+const QString PaperKey = QStringLiteral("paper");
+const QString MastDiameterKey = QStringLiteral("mastDiameterMm");
+const QString ConductorDiameterKey = QStringLiteral("conductorDiameterMm");
+const QString BendRadiusKey = QStringLiteral("bendRadiusMm");
+const QString UnitsKey = QStringLiteral("units");
+const QString TunedKey = QStringLiteral("tuned");
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The printer's own entry for the paper, so that its dialog shows the paper the sheet is for.
+void ChoosePaper(QPrinter& printer, Paper paper) {
+    const QPageSize wanted = PageSizeOf(paper);
+    const QList<QPageSize> offered = QPrinterInfo(printer).supportedPageSizes();
+    const auto same =
+        std::find_if(offered.begin(), offered.end(),
+                     [&wanted](const QPageSize& size) { return size.isEquivalentTo(wanted); });
+    printer.setPageSize(same != offered.end() ? *same : wanted);
+}
+
+// Selects the paper in a page size list of Qt's printer properties, which open at the
+// printer's own default paper whatever the job's.
+void ShowPaper(QComboBox& sizes, Paper paper) {
+    const QPageSize wanted = PageSizeOf(paper);
+    for (int index = 0; index < sizes.count(); ++index) {
+        const QVariant size = sizes.itemData(index);
+        if (size.canConvert<QPageSize>() && size.value<QPageSize>().isEquivalentTo(wanted)) {
+            sizes.setCurrentIndex(index);
+            return;
+        }
+    }
+}
+
+}  // namespace
 
 ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::ConstructionSheetWindow>()) {
     ui_->setupUi(this);
     FinishLoading(*this);
+    runner_ = new ModelRunner(this);
+    tuning_ = new QFutureWatcher<TuneOutcome>(this);
+    connect(runner_, &ModelRunner::AllFinished, this, &ConstructionSheetWindow::ModellingFinished);
+    connect(tuning_, &QFutureWatcher<TuneOutcome>::finished, this,
+            &ConstructionSheetWindow::TuningFinished);
     // Each choice carries the value it stands for.
     for (const StyleEntry& style : Styles) {
-        ui_->styleBox->addItem(
-            QString::fromUtf8(style.Caption.data(), static_cast<qsizetype>(style.Caption.size())),
-            QVariant::fromValue(style.Style));
+        ui_->styleBox->addItem(Text(style.Caption), QVariant::fromValue(style.Style));
     }
     ui_->polarisationBox->addItem(tr("RHCP (right-hand circular)"),
                                   QVariant::fromValue(Polarisation::Rhcp));
@@ -31,15 +94,47 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
                                   QVariant::fromValue(Polarisation::Lhcp));
     ui_->paperBox->addItem(tr("A4"), QVariant::fromValue(Paper::A4));
     ui_->paperBox->addItem(tr("Letter"), QVariant::fromValue(Paper::Letter));
+    ui_->unitsBox->addItem(tr("millimetres"), QVariant::fromValue(LengthUnit::Millimetre));
+    ui_->unitsBox->addItem(tr("inches"), QVariant::fromValue(LengthUnit::Inch));
+    const MastDiameterRange allowed = AllowedMastDiameters();
+    ui_->mastDiameterBox->setRange(allowed.LeastMm, allowed.MostMm);
     ui_->mastDiameterBox->setValue(DefaultMastDiameterMm);
+    RestoreChoices();
+    ShowMastDiameterRange();
+    ShowNoSheet({});
+    ui_->preview->setZoomMode(QPrintPreviewWidget::FitToWidth);
+    FitOnScreen(*this);
 
     connect(ui_->preview, &QPrintPreviewWidget::paintRequested, this,
             &ConstructionSheetWindow::PaintPreview);
-    const auto redraw = ReportingErrors(this, &ConstructionSheetWindow::UpdatePreview);
+    const auto redraw = ReportingErrors(this, &ConstructionSheetWindow::UpdatePreview,
+                                        [this](const RuntimeError& error) {
+                                            return Explain(error, tr("The sheet cannot be drawn."));
+                                        });
     connect(ui_->styleBox, &QComboBox::currentIndexChanged, this, redraw);
     connect(ui_->polarisationBox, &QComboBox::currentIndexChanged, this, redraw);
     connect(ui_->paperBox, &QComboBox::currentIndexChanged, this, redraw);
     connect(ui_->mastDiameterBox, &QDoubleSpinBox::valueChanged, this, redraw);
+    connect(ui_->unitsBox, &QComboBox::currentIndexChanged, this, redraw);
+    connect(ui_->conductorDiameterBox, &QDoubleSpinBox::valueChanged, this, redraw);
+    connect(ui_->bendRadiusBox, &QDoubleSpinBox::valueChanged, this, redraw);
+    connect(ui_->tunedBox, &QCheckBox::toggled, this, redraw);
+    for (QComboBox* box : {ui_->styleBox, ui_->polarisationBox, ui_->paperBox, ui_->unitsBox}) {
+        connect(box, &QComboBox::currentIndexChanged, this,
+                &ConstructionSheetWindow::RememberChoices);
+    }
+    for (QDoubleSpinBox* box :
+         {ui_->mastDiameterBox, ui_->conductorDiameterBox, ui_->bendRadiusBox}) {
+        connect(box, &QDoubleSpinBox::valueChanged, this,
+                &ConstructionSheetWindow::RememberChoices);
+    }
+    connect(ui_->tunedBox, &QCheckBox::toggled, this, &ConstructionSheetWindow::RememberChoices);
+    connect(ui_->mastDiameterBox, &QDoubleSpinBox::editingFinished, this, [this] {
+        ShowMastDiameterRange();
+        rejectedMastText_.clear();
+    });
+    ui_->mastDiameterBox->installEventFilter(this);
+
     connect(
         ui_->saveButton, &QPushButton::clicked, this,
         ReportingErrors(this, &ConstructionSheetWindow::SavePdf, [this](const RuntimeError& error) {
@@ -51,51 +146,341 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
             return Explain(error, tr("The sheet could not be printed."));
         }));
     connect(ui_->closeButton, &QPushButton::clicked, this, &QWidget::close);
+    // Escape closes the window, as a dialog's Close would.
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this,
+            &QWidget::close);
+
+    // Zoom as a document viewer does: buttons, Ctrl+plus and Ctrl+minus, Ctrl and the wheel.
+    QPrintPreviewWidget* preview = ui_->preview;
+    connect(ui_->zoomInButton, &QPushButton::clicked, preview, [preview] { preview->zoomIn(); });
+    connect(ui_->zoomOutButton, &QPushButton::clicked, preview, [preview] { preview->zoomOut(); });
+    connect(ui_->fitWidthButton, &QPushButton::clicked, preview, &QPrintPreviewWidget::fitToWidth);
+    connect(ui_->fitPageButton, &QPushButton::clicked, preview, &QPrintPreviewWidget::fitInView);
+    for (const QKeySequence& keys :
+         {QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, preview,
+                [preview] { preview->zoomIn(); });
+    }
+    connect(new QShortcut(QKeySequence::ZoomOut, this), &QShortcut::activated, preview,
+            [preview] { preview->zoomOut(); });
+    for (QGraphicsView* view : preview->findChildren<QGraphicsView*>()) {
+        view->viewport()->installEventFilter(this);
+    }
 }
 
-ConstructionSheetWindow::~ConstructionSheetWindow() = default;
+ConstructionSheetWindow::~ConstructionSheetWindow() {
+    // A tuning under way ends on its own, unheard; the runner stops its nec2c runs.
+    tuning_->disconnect(this);
+    runner_->disconnect(this);
+    runner_->Cancel();
+    // The controls outlive ui_: nothing they do as they close may reach this window.
+    ui_->mastDiameterBox->removeEventFilter(this);
+    disconnect(ui_->mastDiameterBox, nullptr, this, nullptr);
+    for (QGraphicsView* view : ui_->preview->findChildren<QGraphicsView*>()) {
+        view->viewport()->removeEventFilter(this);
+    }
+}
 
 void ConstructionSheetWindow::SetFrequency(const QString& frequencyText) {
     frequency_ = frequencyText;
-    setWindowTitle(tr("Construction sheet at %1 MHz").arg(frequencyText));
-    ui_->frequencyValue->setText(tr("%1 MHz").arg(frequencyText));
-    UpdatePreview();
+    const QString frequency = frequencyText.trimmed();
+    setWindowTitle(frequency.isEmpty() ? tr("Construction sheet: no frequency given")
+                                       : tr("Construction sheet at %1 MHz").arg(frequency));
+    ui_->frequencyValue->setText(frequency.isEmpty() ? tr("none given")
+                                                     : tr("%1 MHz").arg(frequency));
+    RunReportingErrors(
+        *this, [this] { UpdatePreview(); },
+        [this](const RuntimeError& error) {
+            return Explain(error, tr("The sheet cannot be drawn."));
+        });
+}
+
+const StyleEntry& ConstructionSheetWindow::ChosenStyle() const {
+    const auto chosen = ui_->styleBox->currentData().value<HelixStyle>();
+    for (const StyleEntry& style : Styles) {
+        if (style.Style == chosen) {
+            return style;
+        }
+    }
+    return Styles.front();
+}
+
+LoopDesign ConstructionSheetWindow::ChosenDesign() const {
+    LoopDesign design;
+    design.Style = &ChosenStyle();
+    design.FrequencyText = frequency_.toStdString();
+    design.Sense = ui_->polarisationBox->currentData().value<Polarisation>();
+    if (ui_->conductorDiameterBox->value() > 0.0) {
+        design.ConductorDiameterMm = ui_->conductorDiameterBox->value();
+    }
+    return design;
+}
+
+QString ConstructionSheetWindow::TuneKey() const {
+    const LoopDesign design = ChosenDesign();
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(Text(design.Style->Name), frequency_, Text(PolarisationName(design.Sense)))
+        .arg(design.ConductorDiameterMm.value_or(0.0));
+}
+
+QString ConstructionSheetWindow::ModelKey(const ConstructionSheet& sheet) {
+    const HelixGeometry& geometry = sheet.Geometry;
+    return QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
+        .arg(Text(sheet.Style->Name), QString::fromStdString(sheet.FrequencyText),
+             Text(PolarisationName(sheet.Sense)))
+        .arg(geometry.ConductorDiameterMm, 0, 'g', 17)
+        .arg(geometry.SmallLoopScale, 0, 'g', 17)
+        .arg(geometry.LargeLoopScale, 0, 'g', 17)
+        .arg(sheet.Match.Z0Ohm, 0, 'g', 17);
+}
+
+SheetRequest ConstructionSheetWindow::CurrentRequest() const {
+    const LoopDesign design = ChosenDesign();
+    SheetRequest request;
+    request.Style = design.Style->Style;
+    request.FrequencyText = design.FrequencyText;
+    request.Sense = design.Sense;
+    request.MastDiameterMm = ui_->mastDiameterBox->value();
+    request.ConductorDiameterMm = design.ConductorDiameterMm;
+    request.BendRadiusMm = ui_->bendRadiusBox->value();
+    request.Units = ui_->unitsBox->currentData().value<LengthUnit>();
+    if (ui_->tunedBox->isChecked()) {
+        const auto tuned = tunes_.find(TuneKey());
+        if (tuned == tunes_.end()) {
+            throw SheetError(SheetErrorKind::CannotBeDrawn,
+                             "the loops are still being tuned in nec2c");
+        }
+        if (!tuned->second.Result) {
+            throw SheetError(SheetErrorKind::CannotBeDrawn,
+                             "the loops could not be tuned: " + tuned->second.Error);
+        }
+        const TuneResult& result = *tuned->second.Result;
+        if (!result.MeetsReactanceLimit) {
+            throw SheetError(SheetErrorKind::CannotBeDrawn,
+                             "no loop sizes from 0.80 to 1.20 times the design's bring the "
+                             "reactance within 1 ohm; without \"Tuned in NEC-2\" the sheet "
+                             "has the calculator's loops");
+        }
+        request.Tuned = TunedLoops{result.Scales.Small, result.Scales.Large, result.Dimensions};
+    }
+    return request;
 }
 
 ConstructionSheet ConstructionSheetWindow::CurrentSheet() const {
-    ConstructionSheet sheet = ComputeConstructionSheet(
-        ui_->styleBox->currentData().value<HelixStyle>(), frequency_.toStdString(),
-        ui_->polarisationBox->currentData().value<Polarisation>(), ui_->mastDiameterBox->value());
+    ConstructionSheet sheet = ComputeConstructionSheet(CurrentRequest());
     LayOutTemplate(sheet, CurrentPaper());
+    const auto model = models_.find(ModelKey(sheet));
+    if (model == models_.end()) {
+        AddMissingModel(sheet, "the antenna is still being modelled in nec2c");
+    } else if (model->second.Figures) {
+        try {
+            AddModelledMatch(sheet, *model->second.Figures);
+        } catch (const RuntimeError& error) {
+            AddMissingModel(sheet, error.Detail());
+        }
+    } else {
+        AddMissingModel(sheet, model->second.Error);
+    }
     return sheet;
+}
+
+bool ConstructionSheetWindow::IsModelling() const {
+    return !tuningKey_.isEmpty() || !modellingKey_.isEmpty();
+}
+
+void ConstructionSheetWindow::StartTuning() {
+    if (!tuningKey_.isEmpty()) {
+        return;  // one at a time: the next starts when this one ends
+    }
+    tuningKey_ = TuneKey();
+    const LoopDesign design = ChosenDesign();
+    tuning_->setFuture(QtConcurrent::run([design] {
+        TuneOutcome outcome;
+        try {
+            outcome.Result = TuneLoops(design, Nec2cEvaluator());
+        } catch (const RuntimeError& error) {
+            outcome.Error = error.Detail().empty() ? error.Message() : error.Detail();
+        } catch (const std::exception& error) {
+            outcome.Error = error.what();
+        }
+        return outcome;
+    }));
+}
+
+void ConstructionSheetWindow::TuningFinished() {
+    tunes_[tuningKey_] = tuning_->result();
+    tuningKey_.clear();
+    RunReportingErrors(
+        *this, [this] { UpdatePreview(); },
+        [this](const RuntimeError& error) {
+            return Explain(error, tr("The sheet cannot be drawn."));
+        });
+}
+
+void ConstructionSheetWindow::StartModelling(const ConstructionSheet& sheet) {
+    const QString key = ModelKey(sheet);
+    if (models_.count(key) != 0 || modellingKey_ == key) {
+        return;
+    }
+    try {
+        runner_->StartGeometry(sheet.Geometry, {sheet.Match.Z0Ohm, 0.66});
+        modellingKey_ = key;
+    } catch (const RuntimeError& error) {
+        modellingKey_.clear();
+        models_[key] = {std::nullopt, error.Detail()};
+    }
+}
+
+void ConstructionSheetWindow::ModellingFinished() {
+    const StyleModel& model = runner_->Models().front();
+    models_[modellingKey_] = {model.Figures, model.Error ? model.Error->Detail() : std::string()};
+    modellingKey_.clear();
+    RunReportingErrors(
+        *this, [this] { UpdatePreview(); },
+        [this](const RuntimeError& error) {
+            return Explain(error, tr("The sheet cannot be drawn."));
+        });
+}
+
+void ConstructionSheetWindow::ShowMatch() {
+    if (!sheet_) {
+        ui_->matchValue->setText(IsModelling() ? tr("tuning the loops in nec2c...") : QString());
+        return;
+    }
+    const MatchSection& match = sheet_->Match;
+    if (!modellingKey_.isEmpty() && modellingKey_ == ModelKey(*sheet_)) {
+        ui_->matchValue->setText(tr("modelling the antenna in nec2c..."));
+    } else if (match.Modelled) {
+        const auto part = [](const Matching& matching) {
+            return matching.Kind == MatchingKind::None
+                       ? tr("none")
+                       : Text(ComponentValueText(matching)) + QLatin1Char(' ') +
+                             Text(ComponentName(matching));
+        };
+        ui_->matchValue->setText(tr("to %1 ohm: series %2, shunt %3 on the %4 side")
+                                     .arg(match.Z0Ohm)
+                                     .arg(part(match.Network.Series), part(match.Network.Shunt),
+                                          Text(ShuntSideName(match.Network.Side))));
+    } else {
+        ui_->matchValue->setText(tr("none: %1").arg(Text(match.Unavailable)));
+    }
 }
 
 Paper ConstructionSheetWindow::CurrentPaper() const {
     return ui_->paperBox->currentData().value<Paper>();
 }
 
-void ConstructionSheetWindow::UpdatePreview() { ui_->preview->updatePreview(); }
+void ConstructionSheetWindow::UpdatePreview() {
+    ShowMastDiameterRange();
+    ShowNoSheet({});
+    if (ui_->tunedBox->isChecked() && tunes_.count(TuneKey()) == 0) {
+        // Tuning takes seconds: the sheet follows when it ends.
+        StartTuning();
+        ShowNoSheet(tr("Tuning the loops in nec2c; the sheet follows."));
+        ShowMatch();
+        return;
+    }
+    try {
+        sheet_ = CurrentSheet();
+    } catch (const RuntimeError& error) {
+        ShowNoSheet(Explain(error, tr("There is no sheet to show.")));
+        ShowMatch();
+        throw;
+    }
+    const bool modelled = models_.count(ModelKey(*sheet_)) != 0;
+    StartModelling(*sheet_);
+    if (!modelled && models_.count(ModelKey(*sheet_)) != 0) {
+        sheet_ = CurrentSheet();  // nec2c could not be started: the sheet says why
+    }
+    const int pages = SheetPageCount(*sheet_, CurrentPaper());
+    const int tiles = pages - 1;
+    ui_->pageCountValue->setText(
+        tr("%1: the cut list and %2")
+            .arg(pages)
+            .arg(tiles == 1 ? tr("1 template page") : tr("%1 template pages").arg(tiles)));
+    ui_->previewStack->setCurrentWidget(ui_->preview);
+    for (QWidget* needsASheet :
+         {ui_->zoomInButton, ui_->zoomOutButton, ui_->fitWidthButton, ui_->fitPageButton}) {
+        needsASheet->setEnabled(true);
+    }
+    // A sheet is saved or printed with its match, once nec2c has given it.
+    for (QWidget* needsTheMatch : {ui_->saveButton, ui_->printButton}) {
+        needsTheMatch->setEnabled(!IsModelling());
+    }
+    ShowMatch();
+    ui_->preview->updatePreview();
+}
+
+void ConstructionSheetWindow::ShowNoSheet(const QString& why) {
+    sheet_.reset();
+    ui_->noSheetMessage->setText(why);
+    ui_->previewStack->setCurrentWidget(ui_->noSheetMessage);
+    ui_->pageCountValue->setText(tr("none"));
+    for (QWidget* needsASheet : {ui_->saveButton, ui_->printButton, ui_->zoomInButton,
+                                 ui_->zoomOutButton, ui_->fitWidthButton, ui_->fitPageButton}) {
+        needsASheet->setEnabled(false);
+    }
+}
+
+void ConstructionSheetWindow::ShowMastDiameterRange() {
+    // The antenna's own range where it has one; the plain one while it cannot be computed.
+    MastDiameterRange allowed = AllowedMastDiameters();
+    try {
+        SheetRequest request = CurrentRequest();
+        const MastDiameterRange fitting = AllowedMastDiameters(request);
+        if (!fitting.Empty()) {
+            allowed = fitting;
+        }
+    } catch (const RuntimeError&) {
+    }
+    {
+        // The sheet is computed afresh after this, at whatever value the range leaves; a value
+        // the antenna's range moves is said, as a typed one outside it is.
+        const QSignalBlocker quiet(ui_->mastDiameterBox);
+        const QString before = ui_->mastDiameterBox->cleanText();
+        const double was = ui_->mastDiameterBox->value();
+        ui_->mastDiameterBox->setRange(allowed.LeastMm, allowed.MostMm);
+        if (ui_->mastDiameterBox->value() != was) {
+            rejectedMastText_ = before;
+        }
+    }
+    QString words = tr("%1 to %2 mm")
+                        .arg(locale().toString(allowed.LeastMm), locale().toString(allowed.MostMm));
+    if (!allowed.Why.empty()) {
+        words += tr(": %1").arg(Text(allowed.Why));
+    }
+    if (!rejectedMastText_.isEmpty()) {
+        words += tr(". %1 mm is outside, so the nearest, %2, is used.")
+                     .arg(rejectedMastText_, ui_->mastDiameterBox->text());
+    }
+    ui_->mastDiameterRange->setText(words);
+}
 
 void ConstructionSheetWindow::PaintPreview(QPrinter* printer) {
+    if (!sheet_) {
+        return;
+    }
     RunReportingErrors(
         *this,
         [this, printer] {
-            PaintConstructionSheet(*printer, CurrentSheet(), CurrentPaper(), QDate::currentDate());
+            PaintConstructionSheet(*printer, *sheet_, CurrentPaper(), QDate::currentDate());
         },
         [this](const RuntimeError& error) {
             return Explain(error, tr("The sheet cannot be drawn."));
         });
 }
 
+QString ConstructionSheetWindow::DefaultFileName() const {
+    const auto sense = ui_->polarisationBox->currentData().value<Polarisation>();
+    return QStringLiteral("zandrel2-%1-%2MHz-%3-%4.pdf")
+        .arg(Text(ChosenStyle().Name), frequency_.trimmed(), Text(PolarisationName(sense)),
+             Text(PaperName(CurrentPaper())));
+}
+
 void ConstructionSheetWindow::SavePdf() {
-    const ConstructionSheet sheet = CurrentSheet();
-    const QString name =
-        QStringLiteral("zandrel2-%1-%2.pdf")
-            .arg(QString::fromUtf8(sheet.Style->Name.data(),
-                                   static_cast<qsizetype>(sheet.Style->Name.size())),
-                 frequency_.trimmed());
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save construction sheet"), name,
-                                                      tr("PDF files (*.pdf)"));
+    CurrentSheet();  // nothing to ask about when there is no sheet
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save construction sheet"),
+                                                      DefaultFileName(), tr("PDF files (*.pdf)"));
     if (!path.isEmpty()) {
         SavePdfTo(path);
     }
@@ -106,11 +491,31 @@ void ConstructionSheetWindow::SavePdfTo(const QString& path) {
 }
 
 void ConstructionSheetWindow::Print() {
-    CurrentSheet();
+    const int pages = SheetPageCount(CurrentSheet(), CurrentPaper());
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        QMessageBox question(QMessageBox::Information, tr("Print construction sheet"),
+                             tr("No printer is set up on this computer."), QMessageBox::Cancel,
+                             this);
+        question.setObjectName(QStringLiteral("noPrinterQuestion"));
+        question.setInformativeText(
+            tr("Save the sheet's %1 pages as a PDF instead, to print elsewhere?").arg(pages));
+        QPushButton* save = question.addButton(tr("Save P&DF..."), QMessageBox::AcceptRole);
+        question.setDefaultButton(save);
+        question.exec();
+        if (question.clickedButton() == save) {
+            SavePdf();
+        }
+        return;
+    }
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(PageSizeOf(CurrentPaper()));
+    printer.setDocName(QFileInfo(DefaultFileName()).completeBaseName());
+    ChoosePaper(printer, CurrentPaper());
     QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(tr("Print construction sheet"));
+    dialog.setObjectName(QStringLiteral("printDialog"));
+    dialog.installEventFilter(this);  // to show the sheet's paper in the printer's properties
+    dialog.setWindowTitle(tr("Print construction sheet: %1 pages").arg(pages));
+    // Every page is printed: the template is whole only with all its tiles.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     if (dialog.exec() == QDialog::Accepted) {
         PrintOn(printer);
     }
@@ -121,6 +526,84 @@ void ConstructionSheetWindow::PrintOn(QPrinter& printer) {
         throw FormsError(FormsErrorKind::PrinterError, "no printer is set up");
     }
     PaintConstructionSheet(printer, CurrentSheet(), CurrentPaper(), QDate::currentDate());
+}
+
+bool ConstructionSheetWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->mastDiameterBox &&
+        (event->type() == QEvent::FocusOut ||
+         (event->type() == QEvent::KeyPress &&
+          (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+           static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter)))) {
+        // The box corrects a diameter outside the range as it lets go of it: say so.
+        QString typed = ui_->mastDiameterBox->text();
+        int position = 0;
+        if (ui_->mastDiameterBox->validate(typed, position) != QValidator::Acceptable) {
+            rejectedMastText_ = ui_->mastDiameterBox->cleanText();
+        }
+    } else if (event->type() == QEvent::ChildPolished &&
+               qobject_cast<QPrintDialog*>(watched) != nullptr) {
+        const QObject* child = static_cast<QChildEvent*>(event)->child();
+        if (auto* sizes = child->findChild<QComboBox*>(QStringLiteral("pageSizeCombo"))) {
+            ShowPaper(*sizes, CurrentPaper());
+        }
+    } else if (event->type() == QEvent::Wheel &&
+               static_cast<QWheelEvent*>(event)->modifiers().testFlag(Qt::ControlModifier)) {
+        if (static_cast<QWheelEvent*>(event)->angleDelta().y() > 0) {
+            ui_->preview->zoomIn();
+        } else {
+            ui_->preview->zoomOut();
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ConstructionSheetWindow::RememberChoices() const {
+    QSettings settings;
+    settings.setValue(StyleKey, Text(ChosenStyle().Name));
+    settings.setValue(PolarisationKey,
+                      Text(PolarisationName(ui_->polarisationBox->currentData().value<Polarisation>())));
+    settings.setValue(PaperKey, Text(PaperName(CurrentPaper())));
+    settings.setValue(MastDiameterKey, ui_->mastDiameterBox->value());
+    settings.setValue(ConductorDiameterKey, ui_->conductorDiameterBox->value());
+    settings.setValue(BendRadiusKey, ui_->bendRadiusBox->value());
+    settings.setValue(UnitsKey,
+                      Text(LengthUnitName(ui_->unitsBox->currentData().value<LengthUnit>())));
+    settings.setValue(TunedKey, ui_->tunedBox->isChecked());
+}
+
+void ConstructionSheetWindow::RestoreChoices() {
+    const QSettings settings;
+    const QString style = settings.value(StyleKey).toString();
+    for (const StyleEntry& entry : Styles) {
+        if (Text(entry.Name) == style) {
+            ui_->styleBox->setCurrentIndex(ui_->styleBox->findData(QVariant::fromValue(entry.Style)));
+        }
+    }
+    if (settings.value(PolarisationKey).toString() == Text(PolarisationName(Polarisation::Lhcp))) {
+        ui_->polarisationBox->setCurrentIndex(
+            ui_->polarisationBox->findData(QVariant::fromValue(Polarisation::Lhcp)));
+    }
+    if (settings.value(PaperKey).toString() == Text(PaperName(Paper::Letter))) {
+        ui_->paperBox->setCurrentIndex(ui_->paperBox->findData(QVariant::fromValue(Paper::Letter)));
+    }
+    bool isNumber = false;
+    const double mast = settings.value(MastDiameterKey).toDouble(&isNumber);
+    if (isNumber && AllowedMastDiameters().Holds(mast)) {
+        ui_->mastDiameterBox->setValue(mast);
+    }
+    for (QDoubleSpinBox* box : {ui_->conductorDiameterBox, ui_->bendRadiusBox}) {
+        const double value =
+            settings.value(box == ui_->conductorDiameterBox ? ConductorDiameterKey : BendRadiusKey)
+                .toDouble(&isNumber);
+        if (isNumber && value >= box->minimum() && value <= box->maximum()) {
+            box->setValue(value);
+        }
+    }
+    if (settings.value(UnitsKey).toString() == Text(LengthUnitName(LengthUnit::Inch))) {
+        ui_->unitsBox->setCurrentIndex(ui_->unitsBox->findData(QVariant::fromValue(LengthUnit::Inch)));
+    }
+    ui_->tunedBox->setChecked(settings.value(TunedKey).toBool());
 }
 
 QString ConstructionSheetWindow::Explain(const RuntimeError& error, const QString& failure) const {

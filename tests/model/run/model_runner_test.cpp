@@ -120,6 +120,29 @@ TEST_F(RunnerTest, ModelsTheSixStylesReportingEachAsItFinishes) {
         << LeftInTemporaryFolder().join(' ').toStdString();
 }
 
+TEST_F(RunnerTest, ModelsOneHelixBuiltElsewhereMatchedToItsLine) {
+    // 1/2 TURN .44 TALL of 2 mm wire in place of the 8.73 mm tube: about +40 ohm of reactance at
+    // 137.50 MHz where the tube gives about +14.
+    GeometryOptions wire;
+    wire.ConductorDiameterMm = 2.0;
+    const HelixGeometry geometry = BuildHelixGeometry(StyleEntryOf(HelixStyle::HalfTurnTall),
+                                                      "137.50", Polarisation::Rhcp, wire);
+    ModelRunner runner;
+    int finished = 0;
+    QObject::connect(&runner, &ModelRunner::AllFinished, [&finished] { ++finished; });
+    runner.StartGeometry(geometry, {75.0, 0.66});
+    ASSERT_TRUE(WaitFor([&] { return !runner.IsRunning(); }));
+    EXPECT_EQ(finished, 1);
+    ASSERT_EQ(runner.Models().size(), 1u);
+    const StyleModel& model = runner.Models().front();
+    ASSERT_TRUE(model.Figures) << (model.Error ? model.Error->Detail() : "");
+    EXPECT_EQ(model.Style, &StyleEntryOf(HelixStyle::HalfTurnTall));
+    EXPECT_EQ(model.Geometry->ConductorDiameterMm, 2.0);
+    EXPECT_EQ(model.Figures->Line.Z0Ohm, 75.0);
+    EXPECT_NEAR(model.Figures->Impedance.imag(), 39.9, 3.0);
+    EXPECT_TRUE(LeftInTemporaryFolder().isEmpty());
+}
+
 TEST_F(RunnerTest, CancellingStopsTheRunsAndLeavesNoTemporaryFolder) {
     ModelRunner runner;
     int finished = 0;
@@ -252,20 +275,35 @@ TEST_F(RunnerTest, GivesTheEngineNothingToReadAsItsInput) {
 }
 
 TEST_F(RunnerTest, ReportsAGeometryThatNec2cRejectsAsNotModellable) {
+    UseEngine(test_support::GeometryRejectingEngine);
     ModelRunner runner;
-    RunToTheEnd(runner, EngineLimits{}, 60000, "1E+25");
+    RunToTheEnd(runner, EngineLimits{});
     ExpectEveryStyleFailed(runner, 1005, "nec2c said: SEGMENT DATA ERROR");
     EXPECT_FALSE(IsEngineError(*runner.Models()[0].Error));
     EXPECT_EQ(runner.Models()[0].Error->Message(),
               "No NEC-2 model can be built for these dimensions");
 }
 
+TEST_F(RunnerTest, RefusesDimensionsThatRoundToNothingBeforeNec2cSeesThem) {
+    UseEngine(test_support::GeometryRejectingEngine);
+    ModelRunner runner;
+    runner.Start("1E+25", Polarisation::Rhcp);
+    EXPECT_FALSE(runner.IsRunning());
+    for (const StyleModel& model : runner.Models()) {
+        ASSERT_TRUE(model.Error);
+        EXPECT_EQ(model.Error->Number(), 1005);
+        EXPECT_EQ(model.Error->Detail(), "at this frequency the tube diameter is 0 mm");
+        EXPECT_FALSE(model.Geometry);
+    }
+    EXPECT_TRUE(standIn_->WaitForStarts(1, std::chrono::milliseconds(0)).empty());
+}
+
 TEST_F(RunnerTest, NamesATemporaryFolderThatIsMissingOrNotAFolderAndMakesNothingElsewhere) {
     const QString missing = temporary_.filePath(QStringLiteral("missing"));
     const QString file = engineFolder_.filePath(QStringLiteral("a file"));
     ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
-    for (const auto& [folder, problem] : {std::pair{missing, "does not exist"},
-                                          std::pair{file, "is not a folder"}}) {
+    for (const auto& [folder, problem] :
+         {std::pair{missing, "does not exist"}, std::pair{file, "is not a folder"}}) {
         qputenv("TMPDIR", folder.toUtf8());
         ModelRunner runner;
         try {
@@ -273,8 +311,8 @@ TEST_F(RunnerTest, NamesATemporaryFolderThatIsMissingOrNotAFolderAndMakesNothing
             ADD_FAILURE() << "started in " << folder.toStdString();
         } catch (const ModelError& error) {
             EXPECT_EQ(error.Kind(), ModelErrorKind::DeckNotWritten);
-            EXPECT_EQ(error.Detail(), "the temporary folder " + folder.toStdString() +
-                                          " (TMPDIR) " + problem);
+            EXPECT_EQ(error.Detail(),
+                      "the temporary folder " + folder.toStdString() + " (TMPDIR) " + problem);
         }
         EXPECT_FALSE(runner.IsRunning());
     }

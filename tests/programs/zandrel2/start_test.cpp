@@ -7,7 +7,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSet>
+#include <QSettings>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
 
@@ -57,12 +59,20 @@ QWidget* TopLevelWindow(const char* name) {
 class StartTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir settings_;  // the windows' remembered choices, instead of the user's
+
   private slots:
+    void initTestCase() {
+        QVERIFY(settings_.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+    }
+
     void startShowsTheMainWindowAloneWithItsIdentityAndIcon() {
         QVERIFY(!zandrel::MainWindowInstance().IsLoaded());
         zandrel::Start(*qApp);
 
         QCOMPARE(QApplication::applicationName(), QString("zandrel2"));
+        QCOMPARE(QApplication::organizationName(), QString("zandrel2"));  // where settings go
         QCOMPARE(QApplication::applicationVersion(), QString("1.00"));
         const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
         QVERIFY(sizes.contains(QSize(16, 16)));

@@ -156,6 +156,37 @@ QByteArray RunTool(const QString& program, const QStringList& arguments) {
     return process.readAllStandardOutput();
 }
 
+QStringList LinesIn(const PdfPage& page, double left, double right) {
+    std::vector<DrawnWord> words;
+    for (const DrawnWord& word : page.Words) {
+        if (word.Box.center().x() >= left && word.Box.center().x() <= right) {
+            words.push_back(word);
+        }
+    }
+    std::sort(words.begin(), words.end(), [](const DrawnWord& a, const DrawnWord& b) {
+        return a.Box.bottom() < b.Box.bottom();
+    });
+    QStringList lines;
+    for (std::size_t first = 0; first < words.size();) {
+        std::size_t end = first + 1;
+        while (end < words.size() &&
+               NearMm(words[end].Box.bottom(), words[first].Box.bottom(), 0.6)) {
+            ++end;
+        }
+        std::sort(
+            words.begin() + static_cast<std::ptrdiff_t>(first),
+            words.begin() + static_cast<std::ptrdiff_t>(end),
+            [](const DrawnWord& a, const DrawnWord& b) { return a.Box.left() < b.Box.left(); });
+        QStringList line;
+        for (std::size_t i = first; i < end; ++i) {
+            line << words[i].Text;
+        }
+        lines << line.join(QLatin1Char(' '));
+        first = end;
+    }
+    return lines;
+}
+
 std::vector<PdfPage> ReadPdf(const QString& path) {
     std::vector<PdfPage> pages;
     const QString words = QString::fromUtf8(
@@ -174,7 +205,12 @@ std::vector<PdfPage> ReadPdf(const QString& path) {
         for (auto word = wordPattern.globalMatch(match.captured(3)); word.hasNext();) {
             const QRegularExpressionMatch w = word.next();
             read.Words.push_back(
-                {w.captured(5).replace(QStringLiteral("&amp;"), QStringLiteral("&")),
+                {w.captured(5)
+                     .replace(QStringLiteral("&apos;"), QStringLiteral("'"))
+                     .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+                     .replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+                     .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+                     .replace(QStringLiteral("&amp;"), QStringLiteral("&")),
                  QRectF(QPointF(w.captured(1).toDouble(), w.captured(2).toDouble()) * MmPerPoint,
                         QPointF(w.captured(3).toDouble(), w.captured(4).toDouble()) * MmPerPoint)});
         }

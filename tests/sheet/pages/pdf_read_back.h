@@ -37,6 +37,10 @@ struct PdfPage {
     bool HasWord(const QString& text) const { return !WordsReading(text).empty(); }
 };
 
+// The lines of words whose middles lie between `left` and `right` (mm), top to bottom, each
+// read left to right: a table's rows as the eye reads them, whatever order the PDF has.
+QStringList LinesIn(const PdfPage& page, double left, double right);
+
 // Every page of the PDF at `path`; an empty list when the tools fail.
 std::vector<PdfPage> ReadPdf(const QString& path);
 

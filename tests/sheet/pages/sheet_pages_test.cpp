@@ -14,6 +14,8 @@
 #include <optional>
 #include <set>
 
+#include "helix_feed.h"
+#include "loop_tuning.h"
 #include "pdf_read_back.h"
 #include "sheet_error.h"
 
@@ -25,7 +27,8 @@ using test_support::DrawnWord;
 using test_support::PdfPage;
 using test_support::ScaleBars;
 
-constexpr double Tolerance = 0.05;  // mm
+constexpr double Tolerance = 0.05;   // mm
+constexpr double TileLeftMm = 12.0;  // a template tile starts at the page margin
 const QDate Date(2024, 3, 5);
 
 class SheetPdf : public testing::Test {
@@ -35,6 +38,12 @@ class SheetPdf : public testing::Test {
         const QString path = folder_.filePath(QStringLiteral("sheet.pdf"));
         WriteConstructionSheetPdf(path, ComputeConstructionSheet(style, frequency, sense, mast),
                                   paper, Date);
+        return test_support::ReadPdf(path);
+    }
+
+    std::vector<PdfPage> Write(const ConstructionSheet& sheet, Paper paper = Paper::A4) {
+        const QString path = folder_.filePath(QStringLiteral("sheet.pdf"));
+        WriteConstructionSheetPdf(path, sheet, paper, Date);
         return test_support::ReadPdf(path);
     }
 
@@ -260,6 +269,12 @@ TEST_F(SheetPdf, SpreadsALongTemplateOverOverlappingPagesThatJoinUp) {
         EXPECT_TRUE(PageText(pages.back())
                         .contains(QString::fromStdString(sheet.Holes.back().DistanceText + " mm")));
         EXPECT_GE(pages.size(), 14u);  // 3 m of strip at under 250 mm a page
+        // Every join mark's name is whole, "join 14" by the tile's left edge included.
+        for (std::size_t i = 1; i < pages.size(); ++i) {
+            for (const DrawnWord& join : pages[i].WordsReading(QStringLiteral("join"))) {
+                EXPECT_GE(join.Box.left(), TileLeftMm - Tolerance) << "page " << i + 1;
+            }
+        }
     }
 }
 
@@ -329,6 +344,195 @@ TEST_F(SheetPdf, DrawsThePlanViewsArrowsTheWayThePolarisationTwists) {
     }
 }
 
+// The word drawn just above a template hole's circle, centred on it.
+std::optional<QString> WordAbove(const PdfPage& page, QPointF centre, double radius) {
+    for (const DrawnWord& word : page.Words) {
+        if (Near(word.Box.center().x(), centre.x(), 0.3) &&
+            word.Box.bottom() < centre.y() - radius &&
+            word.Box.bottom() > centre.y() - radius - 6.0) {
+            return word.Text;
+        }
+    }
+    return std::nullopt;
+}
+
+TEST_F(SheetPdf, LabelsTheTopArmHolesWithTheCoaxConductorTheModelJoinsThemTo) {
+    for (const Polarisation sense : {Polarisation::Rhcp, Polarisation::Lhcp}) {
+        for (const HelixStyle style : {HelixStyle::QuarterTurn, HelixStyle::OneTurn}) {
+            const ConstructionSheet sheet = ComputeConstructionSheet(style, "137.50", sense);
+            const TemplateLayout layout = LayOutTemplate(sheet, Paper::A4);
+            const auto pages = Write(sheet);
+            ASSERT_GE(pages.size(), 2u);
+            // Where the strip's point (x, depth) is on the first tile's page.
+            const QPointF origin(layout.Tile.Left - layout.Content.Left,
+                                 layout.Tile.Top - layout.Content.Top);
+            const auto arms =
+                FeedConnections(BuildHelixGeometry(StyleEntryOf(style), "137.50", sense));
+            ASSERT_EQ(arms.size(), 4u);
+            for (const FeedArm& arm : arms) {
+                const double depth = arm.Part == WirePart::SmallTop ? 0.0 : 2.0 * 8.73;
+                const QPointF expected = origin + QPointF(layout.XOfAzimuth(arm.AzimuthDeg), depth);
+                const auto circles = Circles(pages[1]);
+                std::optional<QString> label;
+                for (const auto& [centre, diameter] : circles) {
+                    if (Near(centre.x(), expected.x(), 0.1) &&
+                        Near(centre.y(), expected.y(), 0.1)) {
+                        label = WordAbove(pages[1], centre, diameter / 2.0);
+                    }
+                }
+                const std::string what = std::string(StyleEntryOf(style).Name) + " " +
+                                         std::string(PolarisationName(sense)) + " " +
+                                         std::string(arm.ArmName) + " " +
+                                         std::to_string(arm.AzimuthDeg);
+                ASSERT_TRUE(label.has_value()) << what;
+                EXPECT_EQ(label->toStdString(),
+                          arm.Side == FeedSide::CoaxCentre ? "centre" : "braid")
+                    << what;
+            }
+        }
+    }
+}
+
+TEST_F(SheetPdf, ListsTheFeedAndTheMatchOnTheFirstPage) {
+    ConstructionSheet sheet =
+        ComputeConstructionSheet(HelixStyle::HalfTurnShort, "137.50", Polarisation::Lhcp);
+    ModelFigures figures;
+    figures.Impedance = {14.39, 14.35};
+    AddModelledMatch(sheet, figures);
+    const auto pages = Write(sheet);
+    ASSERT_FALSE(pages.empty());
+    const QString text = PageText(pages[0]);
+    // The right-hand column, row by row.
+    const QString rows = test_support::LinesIn(pages[0], 105.0, 210.0).join(QLatin1Char('\n'));
+    for (const FeedArm& arm : sheet.Feed) {
+        const QString line =
+            QStringLiteral("%1 %2° %3")
+                .arg(QString::fromUtf8(arm.ArmName.data(),
+                                       static_cast<qsizetype>(arm.ArmName.size())))
+                .arg(arm.AzimuthDeg)
+                .arg(arm.Side == FeedSide::CoaxCentre ? "coax centre" : "coax braid");
+        EXPECT_TRUE(rows.contains(line)) << line.toStdString() << "\n" << rows.toStdString();
+    }
+    // LHCP: the large loop's 270° arm pairs with the small loop's 0° arm.
+    EXPECT_TRUE(rows.contains(QStringLiteral("Small loop top arm 0° coax centre")));
+    EXPECT_TRUE(rows.contains(QStringLiteral("Large loop top arm 270° coax centre")));
+    EXPECT_TRUE(text.contains(QStringLiteral("turns the beam downwards")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Match to 50 ohm")));
+    // 14.39 + j14.35 ohm on 50 ohm: 22.64 ohm of series reactance in all, 8.29 of it to add,
+    // 9.59 nH at 137.5 MHz; then 0.0315 S across the line, 36.4 pF.
+    EXPECT_TRUE(text.contains(QStringLiteral("Series part: 9.59 nH inductor")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Shunt part: 36.4 pF capacitor")));
+    EXPECT_TRUE(text.contains(QStringLiteral("coax's (line) side")));
+    for (const char* label : {"9.59 nH", "36.4 pF", "centre arms", "braid arms", "coax centre"}) {
+        EXPECT_TRUE(text.contains(QString::fromUtf8(label))) << label;
+    }
+    EXPECT_TRUE(text.contains(QStringLiteral("must not conduct: wood, PVC or fibreglass")));
+}
+
+TEST_F(SheetPdf, SaysSoWhenThereIsNoModelToMatchFrom) {
+    ConstructionSheet sheet =
+        ComputeConstructionSheet(HelixStyle::OneTurn, "137.50", Polarisation::Rhcp);
+    AddMissingModel(sheet, "nec2c was not found on the PATH");
+    const auto pages = Write(sheet);
+    ASSERT_FALSE(pages.empty());
+    const QString text = PageText(pages[0]);
+    EXPECT_TRUE(text.contains(QStringLiteral("Match to 50 ohm")));
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("No match is given: nec2c was not found on the PATH")));
+    EXPECT_FALSE(text.contains(QStringLiteral(" nH"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral(" pF"))) << text.toStdString();
+}
+
+TEST_F(SheetPdf, DrawsTheHolesForTheBuildersConductorAndSaysItIsNotTheCalculatorsTube) {
+    SheetRequest request;
+    request.Style = HelixStyle::HalfTurnTall;
+    request.FrequencyText = "137.50";
+    request.ConductorDiameterMm = 2.0;
+    const ConstructionSheet sheet = ComputeConstructionSheet(request);
+    const TemplateLayout layout = LayOutTemplate(sheet, Paper::A4);
+    const auto pages = Write(sheet);
+    ASSERT_GE(pages.size(), 2u);
+    const double topHole = layout.Tile.Top - layout.Content.Top;
+    int holes = 0;
+    for (const auto& [centre, diameter] : Circles(pages[1])) {
+        if (Near(centre.y(), topHole, 0.1)) {
+            EXPECT_NEAR(diameter, 2.0, Tolerance);
+            ++holes;
+        }
+    }
+    EXPECT_EQ(holes, 2);
+    EXPECT_TRUE(PageText(pages[0]).contains(
+        QStringLiteral("drawn for your 2.00 mm tube or wire, not the calculator's 8.73 mm tube")));
+    EXPECT_FALSE(PageText(Write(ComputeConstructionSheet(HelixStyle::HalfTurnTall, "137.50",
+                                                         Polarisation::Rhcp))[0])
+                     .contains(QStringLiteral("tube or wire")));
+}
+
+TEST_F(SheetPdf, InInchesKeepsTheTemplateAtOneToOneAndAddsAnInchRuler) {
+    SheetRequest request;
+    request.Style = HelixStyle::HalfTurnTall;
+    request.FrequencyText = "137.50";
+    request.Units = LengthUnit::Inch;
+    const ConstructionSheet sheet = ComputeConstructionSheet(request);
+    const auto pages = Write(sheet, Paper::Letter);
+    ASSERT_GE(pages.size(), 3u);
+    const QString first = PageText(pages[0]);
+    EXPECT_TRUE(first.contains(QStringLiteral("Cut list (inches)")));
+    EXPECT_TRUE(test_support::LinesIn(pages[0], 0.0, 105.0)
+                    .contains(QStringLiteral("Helical element 2 34.26")));
+    EXPECT_TRUE(first.contains(QStringLiteral("Distances in inches")));
+    // The strip is as wide as the mast's circumference whatever the unit.
+    const std::vector<double> edges = CutEdges(pages[1]);
+    ASSERT_EQ(edges.size(), 3u);
+    EXPECT_NEAR(edges[1] - edges[0], std::numbers::pi * 32.0, Tolerance);
+    // Inch numbers left of the millimetre ruler, 25.4 mm apart, 0 level with the top hole's 0.
+    const QRectF strip = CutEdgeLines(pages[1]).front();
+    std::map<int, double> inches;
+    for (const DrawnWord& word : pages[1].Words) {
+        bool isNumber = false;
+        const int value = word.Text.toInt(&isNumber);
+        const auto join = JoinLabel(pages[1], value);
+        if (isNumber && word.Box.right() < strip.left() - 16.0 &&
+            word.Box.center().y() > strip.top() && word.Box.center().y() < strip.bottom() &&
+            !(join && join->contains(word.Box.center()))) {
+            inches[value] = word.Box.center().y();
+        }
+    }
+    const std::map<int, double> millimetres = RulerNumbers(pages[1]);
+    ASSERT_GE(inches.size(), 8u);
+    ASSERT_TRUE(millimetres.count(0) && inches.count(0));
+    EXPECT_NEAR(inches.at(0), millimetres.at(0), Tolerance);
+    for (auto it = std::next(inches.begin()); it != inches.end(); ++it) {
+        EXPECT_NEAR(it->second - std::prev(it)->second, 25.4 * (it->first - std::prev(it)->first),
+                    Tolerance);
+    }
+    EXPECT_TRUE(PageText(pages[1]).contains(QStringLiteral("0.69 in, 90°")));
+    EXPECT_TRUE(PageText(pages[1]).contains(QStringLiteral("3 in")));
+}
+
+TEST_F(SheetPdf, SaysInItsHeadersThatTheLoopsAreTunedAndByHowMuch) {
+    HelixDimensions design;
+    ComputeHelixDimensions("137.50", StyleConstantsOf(HelixStyle::HalfTurnTall), design);
+    SheetRequest request;
+    request.Style = HelixStyle::HalfTurnTall;
+    request.FrequencyText = "137.50";
+    request.Tuned = TunedLoops{0.9871, 1.0213, ScaledDimensions(design, {0.9871, 1.0213})};
+    const auto pages = Write(ComputeConstructionSheet(request));
+    ASSERT_GE(pages.size(), 2u);
+    EXPECT_TRUE(PageText(pages[0]).contains(QStringLiteral(
+        "Tuned in NEC-2: the small loop scaled by 0.9871, the large loop by 1.0213")));
+    const QStringList rows = test_support::LinesIn(pages[0], 0.0, 105.0);
+    EXPECT_TRUE(rows.filter(QStringLiteral("Helical element 2"))
+                    .value(0)
+                    .endsWith(QStringLiteral(" tuned")))
+        << rows.join('\n').toStdString();
+    EXPECT_TRUE(rows.filter(QStringLiteral("Tube outside diameter"))
+                    .value(0)
+                    .endsWith(QStringLiteral("8.73")));
+    EXPECT_TRUE(
+        PageText(pages[1]).contains(QStringLiteral("tuned (small loop x0.9871, large x1.0213)")));
+}
+
 TEST_F(SheetPdf, IsNotWrittenWhereItCannotBeAndLeavesNoPartOfAFile) {
     const ConstructionSheet sheet =
         ComputeConstructionSheet(HelixStyle::OneTurn, "137.50", Polarisation::Rhcp);
@@ -355,7 +559,8 @@ TEST_F(SheetPdf, IsNotWrittenWhereItCannotBeAndLeavesNoPartOfAFile) {
     file.close();
     try {
         WriteConstructionSheetPdf(
-            existing, ComputeConstructionSheet(HelixStyle::OneTurn, "1", Polarisation::Rhcp),
+            existing,
+            ComputeConstructionSheet(HelixStyle::OneTurn, "10", Polarisation::Rhcp, 450.0),
             Paper::A4, Date);
         FAIL() << "no error";
     } catch (const SheetError& error) {

@@ -549,7 +549,7 @@ class ZandrelTest : public QObject {
 
         const QStringList onTheWindow =
             ChooseFromContextMenu(&Window(), QContextMenuEvent::Mouse, 0);
-        QCOMPARE(onTheWindow, QStringList({"Model in NEC-2...", "Construction sheet..."}));
+        QCOMPARE(onTheWindow, QStringList({"&Model in NEC-2...", "Construction &sheet..."}));
         QCOMPARE(model.count(), 1);
         QCOMPARE(model.takeFirst().at(0).toString(), QString("145.80"));
 
@@ -557,8 +557,19 @@ class ZandrelTest : public QObject {
         const QStringList onABox =
             ChooseFromContextMenu(Find<QLineEdit>("frequencyBox"), QContextMenuEvent::Keyboard, 1);
         QCOMPARE(onABox.mid(0, 3),
-                 QStringList({"Model in NEC-2...", "Construction sheet...", "-"}));
+                 QStringList({"&Model in NEC-2...", "Construction &sheet...", "-"}));
         QVERIFY(onABox.size() > 5);
+        // Each entry's mnemonic picks it alone, the box's own entries included.
+        QStringList mnemonics;
+        for (const QString& item : onABox) {
+            const qsizetype marker = item.indexOf(QLatin1Char('&'));
+            if (marker >= 0 && marker + 1 < item.size()) {
+                const QString key = item.mid(marker + 1, 1).toLower();
+                QVERIFY2(!mnemonics.contains(key), qPrintable(item));
+                mnemonics << key;
+            }
+        }
+        QVERIFY(mnemonics.contains("m") && mnemonics.contains("s"));
         QCOMPARE(sheet.count(), 1);
         QCOMPARE(sheet.takeFirst().at(0).toString(), QString("145.80"));
         QCOMPARE(Find<QLineEdit>("frequencyBox")->text(), QString("145.80"));
@@ -579,12 +590,12 @@ class ZandrelTest : public QObject {
 
         // A button has no menu of its own: the window's opens.
         QCOMPARE(shiftF10In(Find("quarterTurnButton"), 0),
-                 QStringList({"Model in NEC-2...", "Construction sheet..."}));
+                 QStringList({"&Model in NEC-2...", "Construction &sheet..."}));
         QCOMPARE(model.count(), 1);
         for (const Control& c : TextBoxes) {
             const QStringList items = shiftF10In(Find(c.name), -1);
             QVERIFY2(items.mid(0, 3) ==
-                             QStringList({"Model in NEC-2...", "Construction sheet...", "-"}) &&
+                             QStringList({"&Model in NEC-2...", "Construction &sheet...", "-"}) &&
                          items.size() > 5,
                      qPrintable(QString(c.name) + ": " + items.join('|')));
         }

@@ -1,6 +1,6 @@
 // The model window as a user meets it, loaded from its module: rows filling in as nec2c
-// finishes, the plots, the polarisation choice, the deck, one window at a time, and every error
-// as a report.
+// finishes, the plots, the polarisation choice, the deck, one window at a time, every error as
+// a report in plain words, the keyboard, a laptop's screen and the choices it remembers.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QChartView>
@@ -8,13 +8,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLibraryInfo>
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QPolarChart>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTableWidget>
@@ -83,7 +88,8 @@ class ModelWindowTest : public QObject {
     Q_OBJECT
 
   private:
-    QTemporaryDir scratch_;  // the test's own files, outside the runs' folder
+    QTemporaryDir scratch_;   // the test's own files, outside the runs' folder
+    QTemporaryDir settings_;  // the remembered choices, instead of the user's
     QTemporaryDir runsFolder_;
     QByteArray savedTmp_;
     QByteArray savedPath_;
@@ -158,6 +164,22 @@ class ModelWindowTest : public QObject {
     static void WaitForAllRows() {
         QTRY_COMPARE_WITH_TIMEOUT(Progress()->value(), Progress()->maximum(), NecLimitMs);
     }
+    // Every text the window shows: its rows, its plots' titles, its captions and its report.
+    static QStringList ShownTexts() {
+        QStringList texts;
+        for (int row = 0; row < Table()->rowCount(); ++row) {
+            texts << RowTexts(row);
+        }
+        for (const char* view : {"patternView", "sweepView"}) {
+            texts << Find<QChartView>(view)->chart()->title();
+        }
+        texts << Window().windowTitle() << Progress()->text()
+              << Find<QLabel>("selectionCaption")->text();
+        if (Report() != nullptr) {
+            texts << Report()->text() << Report()->informativeText();
+        }
+        return texts;
+    }
 
   private slots:
     void initTestCase() {
@@ -169,6 +191,11 @@ class ModelWindowTest : public QObject {
         nec2c_ = QStandardPaths::findExecutable(QStringLiteral("nec2c"));
         QVERIFY2(!nec2c_.isEmpty(), "nec2c is not installed");
         qputenv("TMPDIR", runsFolder_.path().toUtf8());
+        // As the program names itself, with its settings in a folder of the test's own.
+        QVERIFY(settings_.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+        QCoreApplication::setOrganizationName(QStringLiteral("zandrel2"));
+        QCoreApplication::setApplicationName(QStringLiteral("zandrel2"));
     }
     void cleanupTestCase() {
         qputenv("TMPDIR", savedTmp_);
@@ -181,6 +208,7 @@ class ModelWindowTest : public QObject {
         }
         qputenv("PATH", savedPath_);
         QVERIFY2(LeftInRunsFolder().isEmpty(), qPrintable(LeftInRunsFolder().join(' ')));
+        QSettings().clear();  // every test opens the window as a first-time user does
     }
 
     void rowsFillInAsStylesFinishWithTheCommandLinesTexts() {
@@ -198,15 +226,19 @@ class ModelWindowTest : public QObject {
         for (int column = 0; column < Table()->columnCount(); ++column) {
             headers << Table()->horizontalHeaderItem(column)->text();
         }
-        QCOMPARE(headers,
-                 QStringList({"STYLE", "OHMS", "MATCHING", "OVERHEAD GAIN", "GAIN AT HORIZON",
-                              "2:1 BANDWIDTH", "RESONANCE", "FRONT-TO-BACK", "AXIAL RATIO"}));
+        QCOMPARE(headers, QStringList({"STYLE", "OHMS", "MATCHING", "OVERHEAD GAIN (RHCP)",
+                                       "GAIN AT HORIZON (RHCP)", "2:1 BANDWIDTH", "RESONANCE",
+                                       "FRONT-TO-BACK", "AXIAL RATIO"}));
 
-        // Each step of the progress bar comes with one more row filled in.
+        // Each step of the progress bar comes with one more row filled in, and its words count
+        // the styles modelled.
         std::vector<std::pair<int, int>> steps;
+        QStringList words;
         const QMetaObject::Connection stepping =
-            connect(Progress(), &QProgressBar::valueChanged, this,
-                    [&steps](int done) { steps.emplace_back(done, FilledRows()); });
+            connect(Progress(), &QProgressBar::valueChanged, this, [&steps, &words](int done) {
+                steps.emplace_back(done, FilledRows());
+                words << Progress()->text();
+            });
         WaitForAllRows();
         disconnect(stepping);
         QCOMPARE(steps.size(), std::size_t{6});
@@ -214,6 +246,7 @@ class ModelWindowTest : public QObject {
             QCOMPARE(steps[i].first, static_cast<int>(i) + 1);
             QCOMPARE(steps[i].second, steps[i].first);
         }
+        QCOMPARE(Progress()->text(), QString("6 of 6 styles modelled"));
         for (int row = 0; row < 6; ++row) {
             QCOMPARE(RowTexts(row), expected[static_cast<std::size_t>(row)]);
         }
@@ -263,14 +296,20 @@ class ModelWindowTest : public QObject {
         zandrel::ShowModelWindow(QStringLiteral("137.50"));
         WaitForAllRows();
         const QString impedance = RowTexts(1).at(1);
-        QVERIFY(ZenithOf("RHCP, \u03C6 0\u00B0") > ZenithOf("LHCP, \u03C6 0\u00B0"));
+        QVERIFY(ZenithOf("RHCP \u03C6 0\u00B0") > ZenithOf("LHCP \u03C6 0\u00B0"));
 
         QTest::mouseClick(Find<QRadioButton>("lhcpButton"), Qt::LeftButton);
         QCOMPARE(Progress()->value(), 0);
         QCOMPARE(FilledRows(), 0);
         WaitForAllRows();
-        QVERIFY(ZenithOf("LHCP, \u03C6 0\u00B0") > ZenithOf("RHCP, \u03C6 0\u00B0"));
+        QVERIFY(ZenithOf("LHCP \u03C6 0\u00B0") > ZenithOf("RHCP \u03C6 0\u00B0"));
         QCOMPARE(RowTexts(1).at(1), impedance);
+        // The gain columns say which hand they show, and show the LHCP antenna's own gain.
+        QCOMPARE(Table()->horizontalHeaderItem(3)->text(), QString("OVERHEAD GAIN (LHCP)"));
+        QCOMPARE(Table()->horizontalHeaderItem(4)->text(), QString("GAIN AT HORIZON (LHCP)"));
+        const std::vector<QStringList> left = CommandLineRows("137.50", Polarisation::Lhcp);
+        QCOMPARE(left.size(), std::size_t{6});
+        QCOMPARE(RowTexts(1), left[1]);
         QVERIFY(Report() == nullptr);
     }
 
@@ -378,37 +417,60 @@ class ModelWindowTest : public QObject {
         QVERIFY2(report->informativeText().contains("install the Debian package nec2c"),
                  qPrintable(report->informativeText()));
         for (int row = 0; row < 6; ++row) {
-            QVERIFY2(RowTexts(row).at(1).startsWith("error 1001: "),
-                     qPrintable(RowTexts(row).at(1)));
+            QCOMPARE(RowTexts(row).at(1),
+                     QString("The NEC-2 engine nec2c is not installed (Debian package nec2c)."));
         }
+        QCOMPARE(Progress()->text(), QString("0 of 6 styles modelled"));
         QVERIFY(!Find<QAbstractButton>("saveDeckButton")->isEnabled());
         QCOMPARE(Find<QChartView>("patternView")->chart()->series().size(), 0);
     }
 
-    void nec2cFailingIsReportedOnceInItsOwnWords() {
+    // nec2c's own words are kept for the details; the rows and the report say what failed.
+    void nec2cFailingIsReportedOnceWithItsWordsInTheDetails_data() {
+        QTest::addColumn<QByteArray>("said");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("row");
+        QTest::newRow("an error") << QByteArray("GEOMETRY DATA CARD ERROR")
+                                  << "Run-time error '1002':\n\nThe NEC-2 engine nec2c failed"
+                                  << "nec2c failed while modelling ";
+        QTest::newRow("wires it refuses")
+            << QByteArray("SEGMENT DATA ERROR")
+            << "Run-time error '1005':\n\nNo NEC-2 model can be built for these dimensions"
+            << "nec2c refused the wires of ";
+    }
+
+    void nec2cFailingIsReportedOnceWithItsWordsInTheDetails() {
+        QFETCH(QByteArray, said);
+        QFETCH(QString, error);
+        QFETCH(QString, row);
         const QString bin = PrivateBin("bin-failing");
         WriteScript(bin + QStringLiteral("/nec2c"),
-                    "#!/bin/sh\necho 'GEOMETRY DATA CARD ERROR' >&2\nexit 255\n");
+                    "#!/bin/sh\necho ' " + said + "' >&2\nexit 255\n");
         zandrel::ShowModelWindow(QStringLiteral("137.50"));
         WaitForAllRows();
         QTRY_VERIFY(Report() != nullptr);
         QCOMPARE(Window().findChildren<QMessageBox*>().size(), 1);
-        QCOMPARE(Report()->text(),
-                 QString("Run-time error '1002':\n\nThe NEC-2 engine nec2c failed"));
-        QVERIFY2(Report()->informativeText().contains("GEOMETRY DATA CARD ERROR"),
-                 qPrintable(Report()->informativeText()));
-        QVERIFY(Report()->informativeText().contains("No style was modelled."));
-        for (int row = 0; row < 6; ++row) {
-            QVERIFY2(RowTexts(row).at(1).startsWith("error 1002: ") &&
-                         RowTexts(row).at(1).contains("GEOMETRY DATA CARD ERROR"),
-                     qPrintable(RowTexts(row).at(1)));
+        QCOMPARE(Report()->text(), error);
+        QVERIFY2(Report()->detailedText().contains(QString::fromLatin1(said)),
+                 qPrintable(Report()->detailedText()));
+        QVERIFY2(Report()->informativeText().startsWith(row), qPrintable(Report()->informativeText()));
+        QVERIFY(Report()->informativeText().endsWith("No style was modelled."));
+        for (int index = 0; index < 6; ++index) {
+            QVERIFY2(RowTexts(index).at(1).startsWith(row), qPrintable(RowTexts(index).at(1)));
+            QVERIFY(Table()->item(index, 1)->toolTip().contains(QString::fromLatin1(said)));
         }
+        QVERIFY(!ShownTexts().join(' ').contains(QString::fromLatin1(said)));
+        QCOMPARE(Progress()->text(), QString("0 of 6 styles modelled"));
+        QVERIFY(!Find<QAbstractButton>("saveDeckButton")->isEnabled());
+        QVERIFY(!Find<QAbstractButton>("openInXnec2cButton")->isEnabled());
     }
 
     void aRejectedFrequencyIsReportedInComputesWords_data() {
         QTest::addColumn<QString>("frequency");
         QTest::addColumn<int>("number");
         QTest::newRow("not a number") << "137,50" << 13;
+        QTest::newRow("a word") << "abc" << 13;
+        QTest::newRow("empty") << "" << 13;
         QTest::newRow("zero") << "0" << 11;
         QTest::newRow("too large") << "1E+39" << 6;
         QTest::newRow("too small") << "1e-15" << 6;
@@ -425,14 +487,131 @@ class ModelWindowTest : public QObject {
         QVERIFY(compute != nullptr);
 
         zandrel::ShowModelWindow(frequency);
-        QCOMPARE(Window().windowTitle(), QString("NEC-2 model at %1 MHz").arg(frequency));
+        QCOMPARE(Window().windowTitle(), frequency.isEmpty()
+                                             ? QString("NEC-2 model: no frequency given")
+                                             : QString("NEC-2 model at %1 MHz").arg(frequency));
         QTRY_VERIFY(Report() != nullptr);
         QCOMPARE(Report()->text(), compute->text());
         QVERIFY(Report()->text().contains(QString("'%1'").arg(number)));
         const QString problem = compute->informativeText().section('\n', 0, 0);
         QCOMPARE(Report()->informativeText().section('\n', 0, 0), problem);
-        QVERIFY2(RowTexts(0).at(1).startsWith(QString("error %1: ").arg(number)),
-                 qPrintable(RowTexts(0).at(1)));
+        QCOMPARE(Report()->informativeText().section('\n', 1), QString("No style was modelled."));
+        // Every row says it in the same words; nothing claims a model or names a style's plot.
+        for (int row = 0; row < 6; ++row) {
+            QCOMPARE(RowTexts(row).at(1), problem);
+        }
+        QCOMPARE(Progress()->text(), QString("0 of 6 styles modelled"));
+        for (const char* view : {"patternView", "sweepView"}) {
+            const QString title = Find<QChartView>(view)->chart()->title();
+            QVERIFY2(!title.contains("TURN"), qPrintable(title));
+        }
+        QVERIFY(!Find<QAbstractButton>("saveDeckButton")->isEnabled());
+    }
+
+    // Far above any satellite band the dimensions round to 0 mm: the model is refused before
+    // nec2c sees it, and the window says why in plain words, the same in every row.
+    void aFrequencyThatCannotBeModelledIsExplainedWithoutTheEnginesWords() {
+        zandrel::ShowModelWindow(QStringLiteral("1E+30"));
+        QTRY_VERIFY(Report() != nullptr);
+        QCOMPARE(Report()->text(),
+                 QString("Run-time error '1005':\n\nNo NEC-2 model can be built for these "
+                         "dimensions"));
+        const QString why = QString::fromUtf8(
+            "The frequency \u201C1E+30\u201D cannot be modelled: at this frequency the tube "
+            "diameter is 0 mm.");
+        QCOMPARE(Report()->informativeText(), why + QString("\nNo style was modelled."));
+        for (int row = 0; row < 6; ++row) {
+            QCOMPARE(RowTexts(row).at(1), why);
+        }
+        QVERIFY(Report()->detailedText().isEmpty());
+        const QString shown = ShownTexts().join(' ');
+        QVERIFY2(!shown.contains("nec2c said") && !shown.contains("SEGMENT DATA ERROR"),
+                 qPrintable(shown));
+        QCOMPARE(Progress()->text(), QString("0 of 6 styles modelled"));
+        for (int row = 0; row < 6; ++row) {
+            Table()->selectRow(row);
+            QVERIFY(!Find<QAbstractButton>("saveDeckButton")->isEnabled());
+            QVERIFY(!Find<QAbstractButton>("openInXnec2cButton")->isEnabled());
+        }
+    }
+
+    // Tab leaves the table for the buttons, the arrows still move between its rows, and
+    // Escape closes the window as its Close button does.
+    void theKeyboardReachesEveryButtonAndEscapeCloses() {
+        LinkNec2c(PrivateBin("bin-keyboard"));
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QTRY_COMPARE(QApplication::activeWindow(), &Window());
+        WaitForAllRows();
+        Table()->setFocus();
+        QTest::keyClick(Table(), Qt::Key_Down);
+        QCOMPARE(Table()->currentRow(), 1);
+        QTest::keyClick(Table(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Find<QWidget>("saveDeckButton"));
+        QList<QWidget*> reached;
+        for (int press = 0; press < 8; ++press) {
+            reached << QApplication::focusWidget();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        for (QPushButton* button : Window().findChildren<QPushButton*>()) {
+            if (button->isVisible()) {
+                QVERIFY2(reached.contains(button), qPrintable(button->objectName()));
+            }
+        }
+        QVERIFY(reached.contains(Table()));  // and round again
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(LoadedWindow() == nullptr);
+    }
+
+    // It opens within a 1366 x 768 screen less a title bar and a panel, and at its smallest
+    // every button and the table's header stay whole.
+    void itFitsALaptopScreenAndStaysUsableAtItsSmallest() {
+        QWidget& window = zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        // 1366 x 768 less a panel and a window frame with its title bar.
+        const QSize room(1300, 640);
+        QVERIFY2(room.expandedTo(window.size()) == room,
+                 qPrintable(QString("%1x%2").arg(window.width()).arg(window.height())));
+        QVERIFY(room.expandedTo(window.minimumSizeHint()) == room);
+        WaitForAllRows();
+        window.resize(window.minimumSizeHint());
+        QTRY_COMPARE(window.size(), window.minimumSizeHint());
+        const QRect inside = window.rect();
+        for (QPushButton* button : window.findChildren<QPushButton*>()) {
+            if (!button->isHidden()) {
+                const QRect place(button->mapTo(&window, QPoint(0, 0)), button->size());
+                QVERIFY2(inside.contains(place), qPrintable(button->objectName()));
+                QVERIFY2(button->width() >= button->sizeHint().width(),
+                         qPrintable(button->objectName()));
+            }
+        }
+        // Columns are never cut: narrower than its columns, the table scrolls sideways.
+        for (int column = 0; column < Table()->columnCount(); ++column) {
+            QVERIFY(Table()->columnWidth(column) >=
+                    static_cast<QAbstractItemView*>(Table())->sizeHintForColumn(column));
+        }
+        QVERIFY(Table()->horizontalScrollBar()->maximum() > 0);
+        QVERIFY(Table()->height() >= Table()->minimumHeight());
+    }
+
+    // Polarisation and style come back in the next window, even after the program ends.
+    void theWindowRemembersItsPolarisationAndStyle() {
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QVERIFY(Find<QRadioButton>("rhcpButton")->isChecked());
+        QCOMPARE(Table()->currentRow(), 0);
+        QTest::mouseClick(Find<QRadioButton>("lhcpButton"), Qt::LeftButton);
+        Table()->selectRow(4);
+        Window().close();
+        QTRY_VERIFY(LoadedWindow() == nullptr);
+
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QVERIFY(Find<QRadioButton>("lhcpButton")->isChecked());
+        QCOMPARE(Table()->currentRow(), 4);
+        QCOMPARE(Table()->horizontalHeaderItem(3)->text(), QString("OVERHEAD GAIN (LHCP)"));
+        // Where the next run of the program reads them.
+        const QSettings stored(settings_.filePath(QStringLiteral("zandrel2/zandrel2.conf")),
+                               QSettings::IniFormat);
+        QCOMPARE(stored.value("polarisation").toString(), QString("LHCP"));
+        QCOMPARE(stored.value("style").toString(), QString("OneTurn"));
     }
 
     void aMissingOrBrokenModuleIsReportedAndNothingOpens_data() {
