@@ -2,8 +2,6 @@
 // that are not the program's arithmetic.
 #pragma once
 
-#include <string>
-
 #include "runtime_error.h"
 
 namespace zandrel {
@@ -15,14 +13,17 @@ enum class FormsErrorKind {
     PrinterError,   // the printer could not take the job
 };
 
-class FormsError : public RuntimeError {
-  public:
-    explicit FormsError(FormsErrorKind kind, std::string detail = {});
-
-    FormsErrorKind Kind() const noexcept { return kind_; }
-
-  private:
-    FormsErrorKind kind_;
+template <>
+struct ErrorKindTable<FormsErrorKind> {
+    static constexpr std::array<ErrorKindEntry<FormsErrorKind>, 4> Entries{{
+        {FormsErrorKind::OutOfMemory, 7, "Out of memory"},
+        {FormsErrorKind::InternalError, 51, "Internal error"},
+        {FormsErrorKind::FileNotFound, 53, "File not found"},
+        {FormsErrorKind::PrinterError, 482, "Printer error"},
+    }};
 };
+
+extern template class LayerError<FormsErrorKind>;
+using FormsError = LayerError<FormsErrorKind>;
 
 }  // namespace zandrel
