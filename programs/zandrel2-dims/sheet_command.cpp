@@ -11,6 +11,7 @@
 #include <string>
 
 #include "construction_sheet.h"
+#include "error_words.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "output_file.h"
@@ -23,8 +24,7 @@ namespace zandrel {
 namespace {
 
 int Fail(const RuntimeError& error, const std::string& words) {
-    std::cerr << "zandrel2-dims: " << words << " (run-time error " << error.Number() << ": "
-              << error.Message() << ")\n";
+    std::cerr << "zandrel2-dims: " << ExplainedError(words, error) << '\n';
     return 1;
 }
 
@@ -88,7 +88,7 @@ class SheetCommand : public Command {
         } catch (const SheetError& error) {
             return Fail(error, error.Detail());
         } catch (const RuntimeError& error) {
-            return Fail(error, FrequencyProblemInWords(ClassifyFrequencyError(error, frequency_)));
+            return Fail(error, FrequencyProblemPhrase(ClassifyFrequencyError(error, frequency_)));
         }
         try {
             if (output_ == "-") {

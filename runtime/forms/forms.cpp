@@ -32,6 +32,8 @@ constexpr double DefaultPointSize = 8.25;
 
 constexpr qreal MultiLineInset = 1.0;
 
+}  // namespace
+
 QString DetailAsSentence(const RuntimeError& error) {
     QString detail = QString::fromStdString(error.Detail());
     if (!detail.isEmpty()) {
@@ -40,8 +42,6 @@ QString DetailAsSentence(const RuntimeError& error) {
     }
     return detail;
 }
-
-}  // namespace
 
 void InstallRuntimeDefaults(QApplication& application) {
     QApplication::setStyle(QStyleFactory::create("Windows"));

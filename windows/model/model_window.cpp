@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
+#include "error_words.h"
 #include "file_error.h"
 #include "forms.h"
 #include "forms_error.h"
@@ -34,7 +35,7 @@ QString Text(std::string_view text) {
 // An error as a row of the table shows it, as zandrel2-dims --model prints it, with the
 // detail after it.
 QString RowError(const RuntimeError& error) {
-    QString words = QObject::tr("error %1: %2").arg(error.Number()).arg(Text(error.Message()));
+    QString words = QString::fromStdString(ErrorPhrase(error));
     if (!error.Detail().empty()) {
         words += QStringLiteral(" \u2014 ") + Text(error.Detail()).simplified();
     }
@@ -45,8 +46,7 @@ QString RowError(const RuntimeError& error) {
 QString QuotedPath(const QString& path) { return QStringLiteral("\u201C%1\u201D").arg(path); }
 
 QString DetailSentence(const RuntimeError& error) {
-    QString detail = Text(error.Detail().empty() ? error.Message() : error.Detail());
-    return detail.endsWith(QLatin1Char('.')) ? detail : detail + QLatin1Char('.');
+    return QString::fromStdString(DetailOrMessageSentence(error));
 }
 
 // Why nothing was modelled when the runs could not start.
@@ -262,9 +262,12 @@ QString ModelWindow::ExplainFailure() const {
     const QString outcome = noneModelled
                                 ? tr("No style was modelled.")
                                 : tr("The styles whose rows show an error were not modelled.");
-    if (!failed->Geometry && failed->Problem != FrequencyProblem::Other) {
-        return FrequencyProblemInWords(failed->Problem, frequencyText_) + QLatin1Char('\n') +
-               outcome;
+    const FrequencyProblem problem =
+        ClassifyFrequencyError(*failed->Error, runner_.FrequencyText());
+    if (!failed->Geometry && problem != FrequencyProblem::Other) {
+        return QString::fromStdString(
+                   FrequencyProblemReport(problem, frequencyText_.toStdString())) +
+               QLatin1Char('\n') + outcome;
     }
     if (IsEngineError(*failed->Error)) {
         return tr("nec2c failed while modelling %1. %2")
