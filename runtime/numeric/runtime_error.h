@@ -41,6 +41,11 @@ constexpr bool IsNamedEnumerator() {
            (lastPart.front() < '0' || lastPart.front() > '9');
 }
 
+template <typename ErrorKind, std::size_t... Value>
+constexpr bool AreNamedEnumerators(std::index_sequence<Value...>) {
+    return (IsNamedEnumerator<static_cast<ErrorKind>(Value)>() && ...);
+}
+
 }  // namespace error_kind_check
 
 // Whether `table` lists every enumerator of its enumeration, once each and in declaration
@@ -52,7 +57,8 @@ constexpr bool CoversEveryKindInOrder(const std::array<ErrorKindEntry<ErrorKind>
             return false;
         }
     }
-    return !error_kind_check::IsNamedEnumerator<static_cast<ErrorKind>(Count)>();
+    return error_kind_check::AreNamedEnumerators<ErrorKind>(std::make_index_sequence<Count>{}) &&
+           !error_kind_check::IsNamedEnumerator<static_cast<ErrorKind>(Count)>();
 }
 
 // An error of one of the layers' kinds. It holds all that the error is, its kind included, so
