@@ -262,12 +262,11 @@ QString ModelWindow::ExplainFailure() const {
     const QString outcome = noneModelled
                                 ? tr("No style was modelled.")
                                 : tr("The styles whose rows show an error were not modelled.");
-    const FrequencyProblem problem =
-        ClassifyFrequencyError(*failed->Error, runner_.FrequencyText());
+    const std::string& typed = runner_.FrequencyText();
+    const FrequencyProblem problem = ClassifyFrequencyError(*failed->Error, typed);
     if (!failed->Geometry && problem != FrequencyProblem::Other) {
-        return QString::fromStdString(
-                   FrequencyProblemReport(problem, frequencyText_.toStdString())) +
-               QLatin1Char('\n') + outcome;
+        return QString::fromStdString(FrequencyProblemReport(problem, typed)) + QLatin1Char('\n') +
+               outcome;
     }
     if (IsEngineError(*failed->Error)) {
         return tr("nec2c failed while modelling %1. %2")
