@@ -103,6 +103,13 @@ TEST(ErrorWords, GiveTheDetailWhereItIsReadAndOnlyThere) {
     EXPECT_EQ(RunTimeErrorPhrase(detailed), "run-time error 6: Overflow: the arc is too long");
 }
 
+TEST(ErrorWords, ExplainAStylesErrorByTheFrequencyOnlyWhenTheCalculatorRefusedIt) {
+    EXPECT_EQ(FrequencyOrRunTimeErrorPhrase(KeptErrorOf("0"), "0"),
+              "the frequency is zero (run-time error 11: Division by zero)");
+    const RuntimeError invalid = NumericError(NumericErrorKind::InvalidOperation, "no result");
+    EXPECT_EQ(FrequencyOrRunTimeErrorPhrase(invalid, "137.50"), RunTimeErrorPhrase(invalid));
+}
+
 TEST(ErrorWords, EndTheDetailOrElseTheMessageWithOneFullStop) {
     EXPECT_EQ(DetailOrMessageSentence(NumericError(NumericErrorKind::Overflow)), "Overflow.");
     EXPECT_EQ(DetailOrMessageSentence(NumericError(NumericErrorKind::Overflow, "nec2c said: no")),
