@@ -1,5 +1,7 @@
 #include "helix_dimensions.h"
 
+#include <optional>
+
 #include "numeric.h"
 #include "numeric_error.h"
 
@@ -76,11 +78,11 @@ void ComputeHelixDimensions(std::string_view frequencyText, const StyleConstants
 }
 
 FrequencyProblem ClassifyFrequencyError(const RuntimeError& error, std::string_view frequencyText) {
-    const auto* numeric = dynamic_cast<const NumericError*>(&error);
-    if (numeric == nullptr) {
+    const std::optional<NumericErrorKind> kind = error.KindOf<NumericErrorKind>();
+    if (!kind) {
         return FrequencyProblem::Other;
     }
-    switch (numeric->Kind()) {
+    switch (*kind) {
         case NumericErrorKind::TypeMismatch:
             return FrequencyProblem::NotANumber;
         case NumericErrorKind::DivisionByZero:

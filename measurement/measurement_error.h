@@ -1,8 +1,6 @@
 // The run-time errors of reading and writing a measured antenna's impedance.
 #pragma once
 
-#include <string>
-
 #include "runtime_error.h"
 
 namespace zandrel {
@@ -13,14 +11,16 @@ enum class MeasurementErrorKind {
     FileNotWritten,  // a Touchstone file could not be written
 };
 
-class MeasurementError : public RuntimeError {
-  public:
-    explicit MeasurementError(MeasurementErrorKind kind, std::string detail = {});
-
-    MeasurementErrorKind Kind() const noexcept { return kind_; }
-
-  private:
-    MeasurementErrorKind kind_;
+template <>
+struct ErrorKindTable<MeasurementErrorKind> {
+    static constexpr std::array<ErrorKindEntry<MeasurementErrorKind>, 3> Entries{{
+        {MeasurementErrorKind::FileNotOpened, 1101, "The measurement file could not be opened"},
+        {MeasurementErrorKind::Unreadable, 1102, "The measurement file could not be read"},
+        {MeasurementErrorKind::FileNotWritten, 1103, "The Touchstone file could not be written"},
+    }};
 };
+
+extern template class LayerError<MeasurementErrorKind>;
+using MeasurementError = LayerError<MeasurementErrorKind>;
 
 }  // namespace zandrel

@@ -1,8 +1,6 @@
 // The run-time errors of the NEC-2 model: the engine, its output and the deck.
 #pragma once
 
-#include <string>
-
 #include "runtime_error.h"
 
 namespace zandrel {
@@ -18,18 +16,25 @@ enum class ModelErrorKind {
     BendDoesNotFit,    // a bend radius that the loop's arms cannot hold
 };
 
-class ModelError : public RuntimeError {
-  public:
-    explicit ModelError(ModelErrorKind kind, std::string detail = {});
-
-    ModelErrorKind Kind() const noexcept { return kind_; }
-
-  private:
-    ModelErrorKind kind_;
+template <>
+struct ErrorKindTable<ModelErrorKind> {
+    static constexpr std::array<ErrorKindEntry<ModelErrorKind>, 7> Entries{{
+        {ModelErrorKind::EngineMissing, 1001,
+         "The NEC-2 engine nec2c is not installed (Debian package nec2c)"},
+        {ModelErrorKind::EngineFailed, 1002, "The NEC-2 engine nec2c failed"},
+        {ModelErrorKind::OutputUnreadable, 1003, "The output of nec2c could not be read"},
+        {ModelErrorKind::DeckNotWritten, 1004, "The NEC-2 deck could not be written"},
+        {ModelErrorKind::NotModellable, 1005, "No NEC-2 model can be built for these dimensions"},
+        {ModelErrorKind::NotMatchable, 1006, "No match to the line can be computed"},
+        {ModelErrorKind::BendDoesNotFit, 1007, "The bend does not fit in the loop"},
+    }};
 };
 
-// Whether an error, even one copied as a plain RuntimeError, says that nec2c is missing or
-// failed, its output unreadable included, rather than something about one style.
+extern template class LayerError<ModelErrorKind>;
+using ModelError = LayerError<ModelErrorKind>;
+
+// Whether an error says that nec2c is missing or failed, its output unreadable included, rather
+// than something about one style.
 bool IsEngineError(const RuntimeError& error);
 
 // Whether an error, even a copied one, says that no model can be built for the dimensions.

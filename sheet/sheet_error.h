@@ -1,8 +1,6 @@
 // The run-time errors that making a construction sheet raises.
 #pragma once
 
-#include <string>
-
 #include "runtime_error.h"
 
 namespace zandrel {
@@ -14,14 +12,17 @@ enum class SheetErrorKind {
     MastDoesNotFit,        // a mast too thin for the holes or too thick for the loops
 };
 
-class SheetError : public RuntimeError {
-  public:
-    explicit SheetError(SheetErrorKind kind, std::string detail = {});
-
-    SheetErrorKind Kind() const noexcept { return kind_; }
-
-  private:
-    SheetErrorKind kind_;
+template <>
+struct ErrorKindTable<SheetErrorKind> {
+    static constexpr std::array<ErrorKindEntry<SheetErrorKind>, 4> Entries{{
+        {SheetErrorKind::FileNotWritable, 75, "Path/File access error"},
+        {SheetErrorKind::MastDiameterNotValid, 380, "Invalid property value"},
+        {SheetErrorKind::CannotBeDrawn, 17, "Can't perform requested operation"},
+        {SheetErrorKind::MastDoesNotFit, 380, "Invalid property value"},
+    }};
 };
+
+extern template class LayerError<SheetErrorKind>;
+using SheetError = LayerError<SheetErrorKind>;
 
 }  // namespace zandrel

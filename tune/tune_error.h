@@ -1,8 +1,6 @@
 // The run-time errors of tuning a design and fitting it to a measurement.
 #pragma once
 
-#include <string>
-
 #include "runtime_error.h"
 
 namespace zandrel {
@@ -12,14 +10,16 @@ enum class TuneErrorKind {
     OptimiserFailed,       // NLopt stopped before it evaluated anything
 };
 
-class TuneError : public RuntimeError {
-  public:
-    explicit TuneError(TuneErrorKind kind, std::string detail = {});
-
-    TuneErrorKind Kind() const noexcept { return kind_; }
-
-  private:
-    TuneErrorKind kind_;
+template <>
+struct ErrorKindTable<TuneErrorKind> {
+    static constexpr std::array<ErrorKindEntry<TuneErrorKind>, 2> Entries{{
+        {TuneErrorKind::MeasurementOutOfBand, 1201,
+         "The measurement does not cover the design frequency"},
+        {TuneErrorKind::OptimiserFailed, 1202, "The optimiser failed"},
+    }};
 };
+
+extern template class LayerError<TuneErrorKind>;
+using TuneError = LayerError<TuneErrorKind>;
 
 }  // namespace zandrel

@@ -135,7 +135,6 @@ void ModelRunner::Start(const std::string& frequencyText, Polarisation sense,
             waiting.push_back(models.size());
         } catch (const RuntimeError& error) {
             model.Error = error;
-            model.Problem = ClassifyFrequencyError(error, frequencyText);
         }
         models.push_back(std::move(model));
     }

@@ -16,14 +16,14 @@
 
 namespace zandrel {
 
-// One style's model: its deck, then its figures or the error that stopped it.
+// One style's model: its deck, then its figures or the error that stopped it. The error keeps
+// its kind: ClassifyFrequencyError of it and FrequencyText() says what was wrong with the text.
 struct StyleModel {
     const StyleEntry* Style = nullptr;
     std::optional<HelixGeometry> Geometry;
     std::string Deck;
     std::optional<ModelFigures> Figures;
     std::optional<RuntimeError> Error;
-    FrequencyProblem Problem = FrequencyProblem::Other;  // when the calculator raised Error
     bool Finished = false;
 };
 

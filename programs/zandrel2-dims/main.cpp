@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "error_words.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "model_commands.h"
@@ -29,7 +30,6 @@ struct StyleResult {
     const StyleEntry* Entry;
     std::vector<std::string> Texts;  // display order; empty when the computation failed
     std::optional<RuntimeError> Error;
-    FrequencyProblem Problem = FrequencyProblem::Other;  // what was wrong, when it failed
 };
 
 std::vector<StyleResult> ComputeAllStyles(std::string_view frequencyText) {
@@ -44,7 +44,6 @@ std::vector<StyleResult> ComputeAllStyles(std::string_view frequencyText) {
             }
         } catch (const RuntimeError& error) {
             result.Error = error;
-            result.Problem = ClassifyFrequencyError(error, frequencyText);
         }
         results.push_back(std::move(result));
     }
@@ -130,9 +129,9 @@ class DimensionsCommand : public Command {
         int status = 0;
         for (const StyleResult& result : results) {
             if (result.Error) {
+                const FrequencyProblem problem = ClassifyFrequencyError(*result.Error, frequency_);
                 std::cerr << "zandrel2-dims: " << result.Entry->Caption << ": "
-                          << FrequencyProblemInWords(result.Problem) << " (run-time error "
-                          << result.Error->Number() << ": " << result.Error->Message() << ")\n";
+                          << ExplainedError(FrequencyProblemPhrase(problem), *result.Error) << "\n";
                 status = 1;
             }
         }

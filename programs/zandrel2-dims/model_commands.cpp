@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "frequency_words.h"
+#include "error_words.h"
 #include "helix_dimensions.h"
 #include "model_error.h"
 #include "model_runner.h"
@@ -30,24 +30,13 @@ namespace zandrel {
 
 namespace {
 
-std::string Explain(const RuntimeError& error, FrequencyProblem problem) {
-    std::string words = "run-time error " + std::to_string(error.Number()) + ": " + error.Message();
-    if (!error.Detail().empty()) {
-        words += ": " + error.Detail();
-    }
-    if (problem == FrequencyProblem::Other) {
-        return words;
-    }
-    return FrequencyProblemInWords(problem) + " (" + words + ")";
-}
-
 int PrintDeck(const StyleEntry& style, std::string_view frequency, Polarisation sense,
               const GeometryOptions& options) {
     try {
         std::cout << WriteNecDeck(BuildHelixGeometry(style, frequency, sense, options));
     } catch (const RuntimeError& error) {
         std::cerr << "zandrel2-dims: " << style.Caption << ": "
-                  << Explain(error, ClassifyFrequencyError(error, frequency)) << "\n";
+                  << FrequencyOrRunTimeErrorPhrase(error, frequency) << "\n";
         return 1;
     }
     return 0;
@@ -119,10 +108,6 @@ std::size_t TextWidth(std::string_view text) {
     }));
 }
 
-std::string ErrorMessage(const RuntimeError& error) {
-    return error.Detail().empty() ? error.Message() : error.Message() + ": " + error.Detail();
-}
-
 // The sensitivity of resonance is found from three frequencies over the resonance +-1.5 % each
 // side of a loop's 1 % step: it moves resonance by under 1 %, and three frequencies cost less
 // than half of seven, which keeps --model for six styles near a second on two cores.
@@ -142,7 +127,7 @@ void PrintJson(const ModelRunner& runner, const Sensitivities& sensitivities) {
         style["caption"] = model.Style->Caption;
         if (model.Error) {
             style["error"] = {{"number", model.Error->Number()},
-                              {"message", ErrorMessage(*model.Error)}};
+                              {"message", MessageWithDetail(*model.Error)}};
         } else {
             const ResonanceSensitivity none;
             style["model"] =
@@ -171,8 +156,7 @@ void PrintTable(const ModelRunner& runner) {
     for (const StyleModel& model : runner.Models()) {
         std::vector<std::string> row{std::string(model.Style->Caption)};
         if (model.Error) {
-            row.push_back("error " + std::to_string(model.Error->Number()) + ": " +
-                          model.Error->Message());
+            row.push_back(ErrorPhrase(*model.Error));
         } else {
             for (std::string& text : FigureTexts(*model.Figures, runner.Sense())) {
                 row.push_back(std::move(text));
@@ -291,7 +275,7 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
     try {
         runner.Start(frequency, sense, settings);
     } catch (const RuntimeError& error) {
-        std::cerr << "zandrel2-dims: " << ErrorMessage(error) << "\n";
+        std::cerr << "zandrel2-dims: " << MessageWithDetail(error) << "\n";
         return IsEngineError(error) ? 3 : 1;
     }
     if (runner.IsRunning() && endSignals.Caught() == 0) {
@@ -363,14 +347,15 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
         if (const std::optional<RuntimeError>& error = sensitivityErrors[i]) {
             std::cerr << "zandrel2-dims: " << runner.Models()[i].Style->Caption
                       << ": the sensitivity of resonance could not be modelled: "
-                      << ErrorMessage(*error) << "\n";
+                      << MessageWithDetail(*error) << "\n";
             status = std::max(status, IsEngineError(*error) ? 3 : 1);
         }
     }
     for (const StyleModel& model : runner.Models()) {
         if (model.Error) {
             std::cerr << "zandrel2-dims: " << model.Style->Caption << ": "
-                      << Explain(*model.Error, model.Problem) << "\n";
+                      << FrequencyOrRunTimeErrorPhrase(*model.Error, runner.FrequencyText())
+                      << "\n";
             status = std::max(status, IsEngineError(*model.Error) ? 3 : 1);
         }
     }

@@ -15,6 +15,7 @@
 
 #include "construction_sheet.h"
 #include "engine_work.h"
+#include "error_words.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "loop_tuning.h"
@@ -31,8 +32,7 @@ namespace zandrel {
 namespace {
 
 int Fail(const RuntimeError& error, const std::string& words) {
-    std::cerr << "zandrel2-dims: " << words << " (run-time error " << error.Number() << ": "
-              << error.Message() << ")\n";
+    std::cerr << "zandrel2-dims: " << ExplainedError(words, error) << '\n';
     return 1;
 }
 
@@ -190,7 +190,7 @@ class SheetCommand : public Command {
         } catch (const ModelError& error) {
             return Fail(error, error.Detail());
         } catch (const RuntimeError& error) {
-            return Fail(error, FrequencyProblemInWords(ClassifyFrequencyError(error, frequency_)));
+            return Fail(error, FrequencyProblemPhrase(ClassifyFrequencyError(error, frequency_)));
         }
         if (tuned_) {
             // The design's sheet is sound; the tuned loops are drawn in its place.

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "engine_work.h"
-#include "frequency_words.h"
+#include "error_words.h"
 #include "helix_dimensions.h"
 #include "loop_tuning.h"
 #include "measurement_error.h"
@@ -33,23 +33,11 @@ namespace {
 // The range and limit that --tune searches with, as its texts say them.
 const TuneSettings Tuning{};
 
-std::string Words(const RuntimeError& error) {
-    std::string words = "run-time error " + std::to_string(error.Number()) + ": " + error.Message();
-    if (!error.Detail().empty()) {
-        words += ": " + error.Detail();
-    }
-    return words;
-}
-
 // Reports an error of the work on a style and gives its exit status: 3 for nec2c's failures, 1
 // for the rest.
 int Report(const StyleEntry& style, const std::string& frequency, const RuntimeError& error) {
-    const FrequencyProblem problem = ClassifyFrequencyError(error, frequency);
     std::cerr << "zandrel2-dims: " << style.Caption << ": "
-              << (problem == FrequencyProblem::Other
-                      ? Words(error)
-                      : FrequencyProblemInWords(problem) + " (" + Words(error) + ")")
-              << "\n";
+              << FrequencyOrRunTimeErrorPhrase(error, frequency) << "\n";
     return IsEngineError(error) ? 3 : 1;
 }
 
@@ -311,8 +299,7 @@ class TrimCommand : public Command {
         try {
             measurement = ReadMeasurementFile(measured_);
         } catch (const MeasurementError& error) {
-            std::cerr << "zandrel2-dims: " << measured_ << ": " << error.Message()
-                      << (error.Detail().empty() ? "" : ": " + error.Detail()) << "\n";
+            std::cerr << "zandrel2-dims: " << measured_ << ": " << MessageWithDetail(error) << "\n";
             return 1;
         }
         const LoopDesign design{style_, frequency_, sense_, conductor};
@@ -436,8 +423,7 @@ class TouchstoneCommand : public Command {
                     WriteOutputFile(output_, text);
                 }
             } catch (const RuntimeError& error) {
-                std::cerr << "zandrel2-dims: " << error.Message()
-                          << (error.Detail().empty() ? "" : ": " + error.Detail()) << "\n";
+                std::cerr << "zandrel2-dims: " << MessageWithDetail(error) << "\n";
                 return 1;
             }
             return 0;

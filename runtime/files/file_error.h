@@ -11,17 +11,26 @@ enum class FileErrorKind {
     NotWritable,  // the file could not be written where it was asked for
 };
 
-class FileError : public RuntimeError {
+template <>
+struct ErrorKindTable<FileErrorKind> {
+    static constexpr std::array<ErrorKindEntry<FileErrorKind>, 1> Entries{{
+        {FileErrorKind::NotWritable, 75, "Path/File access error"},
+    }};
+};
+
+extern template class LayerError<FileErrorKind>;
+
+// Also says what went wrong without the file's name, for whoever catches it to name the file
+// its own way; a copy kept as a plain RuntimeError keeps the kind and the detail, not that.
+class FileError : public LayerError<FileErrorKind> {
   public:
     // `detail` names the file and says what went wrong; `reason` is what went wrong alone.
     FileError(FileErrorKind kind, std::string detail, std::string reason);
 
-    FileErrorKind Kind() const noexcept { return kind_; }
     // What went wrong, without the file's name: "No such file or directory".
     const std::string& Reason() const noexcept { return reason_; }
 
   private:
-    FileErrorKind kind_;
     std::string reason_;
 };
 

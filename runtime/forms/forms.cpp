@@ -36,6 +36,8 @@ constexpr qreal MultiLineInset = 1.0;
 // Room for a window manager's title bar and borders around a window that is not shown yet.
 constexpr QSize FrameAllowance(16, 40);
 
+}  // namespace
+
 QString DetailAsSentence(const RuntimeError& error) {
     QString detail = QString::fromStdString(error.Detail());
     if (!detail.isEmpty()) {
@@ -44,8 +46,6 @@ QString DetailAsSentence(const RuntimeError& error) {
     }
     return detail;
 }
-
-}  // namespace
 
 void InstallRuntimeDefaults(QApplication& application) {
     QApplication::setStyle(QStyleFactory::create("Windows"));

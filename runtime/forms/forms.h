@@ -38,6 +38,10 @@ QImage ReadImage(const QString& path);
 QString BoxText(const QWidget& box);
 void SetBoxText(QWidget& box, const QString& text);
 
+// What went wrong in this case as a sentence: the error's detail with a capital and a full stop.
+// A report explains a run-time error with it unless the window has words of its own.
+QString DetailAsSentence(const RuntimeError& error);
+
 // Runs `handler`, and reports over `form` whatever error leaves it, so that the program goes
 // on: a run-time error explained by `wording` (or else by the error's own detail), running out
 // of memory, or any other exception as an internal error. The one place where an error in a

@@ -12,14 +12,17 @@ enum class NumericErrorKind {
     TypeMismatch,  // a text that is not a number
 };
 
-class NumericError : public RuntimeError {
-  public:
-    explicit NumericError(NumericErrorKind kind);
-
-    NumericErrorKind Kind() const noexcept { return kind_; }
-
-  private:
-    NumericErrorKind kind_;
+template <>
+struct ErrorKindTable<NumericErrorKind> {
+    static constexpr std::array<ErrorKindEntry<NumericErrorKind>, 4> Entries{{
+        {NumericErrorKind::InvalidOperation, 5, "Invalid floating-point operation"},
+        {NumericErrorKind::Overflow, 6, "Overflow"},
+        {NumericErrorKind::DivisionByZero, 11, "Division by zero"},
+        {NumericErrorKind::TypeMismatch, 13, "Type mismatch"},
+    }};
 };
+
+extern template class LayerError<NumericErrorKind>;
+using NumericError = LayerError<NumericErrorKind>;
 
 }  // namespace zandrel

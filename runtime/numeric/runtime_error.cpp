@@ -1,13 +1,13 @@
 #include "runtime_error.h"
 
-#include <utility>
-
 namespace zandrel {
 
-RuntimeError::RuntimeError(int number, std::string message, std::string detail)
-    : number_(number), message_(std::move(message)), detail_(std::move(detail)) {}
-
-RuntimeError::RuntimeError(const ErrorTableEntry& kind, std::string detail)
-    : RuntimeError(kind.Number, kind.Message, std::move(detail)) {}
+RuntimeError::RuntimeError(const void* kinds, int kind, int number, std::string message,
+                           std::string detail)
+    : kinds_(kinds),
+      kind_(kind),
+      number_(number),
+      message_(std::move(message)),
+      detail_(std::move(detail)) {}
 
 }  // namespace zandrel

@@ -133,9 +133,9 @@ void MainWindow::Compute(HelixStyle style) {
 }
 
 QString MainWindow::ExplainComputeError(const RuntimeError& error) const {
-    const QString frequency = BoxText(*ui_->frequencyBox);
-    return FrequencyProblemInWords(ClassifyFrequencyError(error, frequency.toStdString()),
-                                   frequency) +
+    const std::string frequency = BoxText(*ui_->frequencyBox).toStdString();
+    return QString::fromStdString(
+               FrequencyProblemReport(ClassifyFrequencyError(error, frequency), frequency)) +
            QLatin1Char('\n') + tr("The results on screen have not changed.");
 }
 

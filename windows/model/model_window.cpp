@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
+#include "error_words.h"
 #include "file_error.h"
 #include "forms.h"
 #include "forms_error.h"
@@ -47,8 +48,7 @@ constexpr int FewestRowsShown = 3;
 QString QuotedPath(const QString& path) { return QStringLiteral("\u201C%1\u201D").arg(path); }
 
 QString DetailSentence(const RuntimeError& error) {
-    QString detail = Text(error.Detail().empty() ? error.Message() : error.Detail());
-    return detail.endsWith(QLatin1Char('.')) ? detail : detail + QLatin1Char('.');
+    return QString::fromStdString(DetailOrMessageSentence(error));
 }
 
 // Why nothing was modelled when the runs could not start.
@@ -330,12 +330,13 @@ const StyleModel* ModelWindow::FailureToReport() const {
 QString ModelWindow::NotModelledWords(const StyleModel& model) const {
     const RuntimeError& error = *model.Error;
     const QString caption = Text(model.Style->Caption);
-    if (!model.Geometry && model.Problem != FrequencyProblem::Other) {
-        return FrequencyProblemInWords(model.Problem, frequencyText_);
+    const std::string& typed = runner_.FrequencyText();
+    const FrequencyProblem problem = ClassifyFrequencyError(error, typed);
+    if (!model.Geometry && problem != FrequencyProblem::Other) {
+        return QString::fromStdString(FrequencyProblemReport(problem, typed));
     }
     if (IsNotModellable(error) && !model.Geometry) {
-        return QString::fromStdString(
-            CannotBeModelledSentence(QuotedFrequency(frequencyText_).toStdString(), error));
+        return QString::fromStdString(CannotBeModelledSentence(QuotedFrequency(typed), error));
     }
     if (IsNotModellable(error)) {
         return tr("nec2c refused the wires of %1: it cannot be modelled at this frequency.")

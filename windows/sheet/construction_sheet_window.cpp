@@ -607,17 +607,13 @@ void ConstructionSheetWindow::RestoreChoices() {
 }
 
 QString ConstructionSheetWindow::Explain(const RuntimeError& error, const QString& failure) const {
-    if (dynamic_cast<const NumericError*>(&error) != nullptr) {
+    if (error.KindOf<NumericErrorKind>()) {
+        const std::string frequency = frequency_.toStdString();
         return failure + QLatin1Char(' ') +
-               FrequencyProblemInWords(ClassifyFrequencyError(error, frequency_.toStdString()),
-                                       frequency_);
+               QString::fromStdString(
+                   FrequencyProblemReport(ClassifyFrequencyError(error, frequency), frequency));
     }
-    QString detail = QString::fromStdString(error.Detail());
-    if (!detail.isEmpty()) {
-        detail[0] = detail[0].toUpper();
-        detail += QLatin1Char('.');
-    }
-    return failure + QLatin1Char(' ') + detail;
+    return failure + QLatin1Char(' ') + DetailAsSentence(error);
 }
 
 DefaultInstance<ConstructionSheetWindow>& ConstructionSheetWindowInstance() {
