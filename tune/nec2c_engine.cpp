@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/eventfd.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -106,35 +108,51 @@ int Milliseconds(std::chrono::steady_clock::duration duration) {
         0, std::chrono::duration_cast<std::chrono::milliseconds>(duration).count()));
 }
 
-// Whether the child ended before the deadline; it is left to be reaped, so that its process
-// group cannot yet be another's.
-bool EndsBefore(pid_t child, std::chrono::steady_clock::time_point deadline) {
+enum class Ending { Ended, TimedOut, Stopped };
+
+// How the wait for the child ended: it ended, the deadline passed or the run was stopped. The
+// child is left to be reaped, so that its process group cannot yet be another's.
+Ending WaitForEnd(pid_t child, std::chrono::steady_clock::time_point deadline,
+                  const EngineStop* stop) {
     const int descriptor = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
     if (descriptor >= 0) {
-        pollfd ready{descriptor, POLLIN, 0};
+        // A negative descriptor is left out of the poll.
+        pollfd ready[2] = {{descriptor, POLLIN, 0},
+                           {stop != nullptr ? stop->Descriptor() : -1, POLLIN, 0}};
         int polled = 0;
         do {
-            polled = poll(&ready, 1, Milliseconds(deadline - std::chrono::steady_clock::now()));
+            polled = poll(ready, 2, Milliseconds(deadline - std::chrono::steady_clock::now()));
         } while (polled < 0 && errno == EINTR);
         close(descriptor);
-        return polled != 0;
+        if (polled == 0) {
+            return Ending::TimedOut;
+        }
+        // The child's end counts when both came together.
+        return ready[0].revents == 0 && ready[1].revents != 0 ? Ending::Stopped : Ending::Ended;
     }
     // A kernel without process descriptors: look again every few milliseconds.
     while (true) {
         siginfo_t info{};
         if (waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) != 0 &&
             errno != EINTR) {
-            return true;
+            return Ending::Ended;
         }
         if (info.si_pid == child) {
-            return true;
+            return Ending::Ended;
+        }
+        if (stop != nullptr && stop->Stopped()) {
+            return Ending::Stopped;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
+            return Ending::TimedOut;
         }
         const timespec pause{0, 5'000'000};
         nanosleep(&pause, nullptr);
     }
+}
+
+ModelError StoppedError() {
+    return ModelError(ModelErrorKind::EngineFailed, "the nec2c run was stopped");
 }
 
 // Stops whatever is left of the child's process group and reaps the child: its wait status.
@@ -203,7 +221,28 @@ pid_t Start(const std::string& engine, std::vector<char*>& arguments, const std:
 
 }  // namespace
 
-NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limit) {
+EngineStop::EngineStop() : event_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+EngineStop::~EngineStop() {
+    if (event_ >= 0) {
+        close(event_);
+    }
+}
+
+void EngineStop::Stop() {
+    stopped_.store(true);
+    if (event_ >= 0) {
+        // Never read: the descriptor stays readable for every run that waits on it.
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(event_, &one, sizeof one);
+    }
+}
+
+NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limit,
+                         const EngineStop* stop) {
+    if (stop != nullptr && stop->Stopped()) {
+        throw StoppedError();
+    }
     const std::string engine = FindOnPath("nec2c");
     if (engine.empty()) {
         throw ModelError(ModelErrorKind::EngineMissing, "nec2c is not on the PATH");
@@ -228,9 +267,12 @@ NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limi
                                  outputFlag.data(), outputPath.data(), nullptr};
     const auto started = std::chrono::steady_clock::now();
     const pid_t child = Start(engine, arguments, messages.string());
-    const bool ended = EndsBefore(child, started + limit);
+    const Ending ending = WaitForEnd(child, started + limit, stop);
     const int status = Reap(child);
-    if (!ended) {
+    if (ending == Ending::Stopped) {
+        throw StoppedError();
+    }
+    if (ending == Ending::TimedOut) {
         throw ModelError(ModelErrorKind::EngineFailed,
                          "nec2c did not finish within " + Seconds(limit) + " and was stopped");
     }
@@ -267,8 +309,11 @@ NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limi
     return ParseNecOutput(text);
 }
 
-DeckEvaluator Nec2cEvaluator(std::chrono::milliseconds limit) {
-    return [limit](const std::string& deck) { return RunDeckInNec2c(deck, limit); };
+DeckEvaluator Nec2cEvaluator(std::chrono::milliseconds limit,
+                             std::shared_ptr<const EngineStop> stop) {
+    return [limit, stop = std::move(stop)](const std::string& deck) {
+        return RunDeckInNec2c(deck, limit, stop.get());
+    };
 }
 
 }  // namespace zandrel

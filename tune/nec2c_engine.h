@@ -1,8 +1,10 @@
 // The NEC-2 engine as a function from a deck to its output, and nec2c run that way.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "nec_output.h"
@@ -15,14 +17,35 @@ using DeckEvaluator = std::function<NecOutput(const std::string& deck)>;
 
 inline constexpr std::chrono::milliseconds Nec2cTimeLimit = std::chrono::minutes(1);
 
-// Runs nec2c on the deck in a private temporary folder, removed afterwards, with its standard
-// input from /dev/null, and reads its output. Stops it when it runs longer than the limit.
-// Raises ModelError: EngineMissing when nec2c cannot be started, EngineFailed when it fails or is
-// stopped, OutputUnreadable when its output cannot be read, DeckNotWritten when the folder or
-// the deck cannot be written.
-NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limit = Nec2cTimeLimit);
+// Asks the nec2c runs it is given to end, from any thread: a run under way is stopped at once
+// and no run starts after.
+class EngineStop {
+  public:
+    EngineStop();
+    ~EngineStop();
+    EngineStop(const EngineStop&) = delete;
+    EngineStop& operator=(const EngineStop&) = delete;
 
-// RunDeckInNec2c as a DeckEvaluator.
-DeckEvaluator Nec2cEvaluator(std::chrono::milliseconds limit = Nec2cTimeLimit);
+    void Stop();
+    bool Stopped() const { return stopped_.load(); }
+    // Readable once stopped; -1 where the system gives no such descriptor.
+    int Descriptor() const { return event_; }
+
+  private:
+    std::atomic<bool> stopped_{false};
+    int event_ = -1;
+};
+
+// Runs nec2c on the deck in a private temporary folder, removed afterwards, with its standard
+// input from /dev/null, and reads its output. Stops it when it runs longer than the limit, or
+// when `stop` is stopped. Raises ModelError: EngineMissing when nec2c cannot be started,
+// EngineFailed when it fails or is stopped, OutputUnreadable when its output cannot be read,
+// DeckNotWritten when the folder or the deck cannot be written.
+NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limit = Nec2cTimeLimit,
+                         const EngineStop* stop = nullptr);
+
+// RunDeckInNec2c as a DeckEvaluator, each run ended by `stop` when it is given and stopped.
+DeckEvaluator Nec2cEvaluator(std::chrono::milliseconds limit = Nec2cTimeLimit,
+                             std::shared_ptr<const EngineStop> stop = nullptr);
 
 }  // namespace zandrel

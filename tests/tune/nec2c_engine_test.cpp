@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -145,6 +146,45 @@ TEST_F(Nec2cEngine, StopsARunThatOutlastsItsTimeLimit) {
     EXPECT_EQ(error.Kind(), ModelErrorKind::EngineFailed);
     EXPECT_EQ(error.Detail(), "nec2c did not finish within 0.3 s and was stopped");
     EXPECT_TRUE(NothingLeftInTemporaryFolder());
+}
+
+// A window closing stops its runs from another thread: the run under way ends at once, and
+// none starts after.
+TEST_F(Nec2cEngine, StopsARunUnderWayAndStartsNoneOnceAskedToStop) {
+    const fs::path started = root_ / "started.pid";
+    UseEngine("echo $$ > '" + started.string() + ".part'\nmv '" + started.string() + ".part' '" +
+              started.string() + "'\nexec sleep 60\n");
+    const auto stop = std::make_shared<EngineStop>();
+    const DeckEvaluator evaluate = Nec2cEvaluator(Nec2cTimeLimit, stop);
+    std::future<void> run = std::async(std::launch::async, [&evaluate] { evaluate("CE\nEN\n"); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!fs::exists(started) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    ASSERT_TRUE(fs::exists(started));
+    std::string engine;
+    std::ifstream(started) >> engine;
+
+    stop->Stop();
+    ASSERT_EQ(run.wait_until(deadline), std::future_status::ready);
+    try {
+        run.get();
+        ADD_FAILURE() << "the stopped run returned an output";
+    } catch (const ModelError& error) {
+        EXPECT_EQ(error.Kind(), ModelErrorKind::EngineFailed);
+        EXPECT_EQ(error.Detail(), "the nec2c run was stopped");
+    }
+    EXPECT_FALSE(fs::exists("/proc/" + engine));  // killed and reaped
+    EXPECT_TRUE(NothingLeftInTemporaryFolder());
+
+    fs::remove(started);
+    try {
+        evaluate("CE\nEN\n");
+        ADD_FAILURE() << "a run started after the stop";
+    } catch (const ModelError& error) {
+        EXPECT_EQ(error.Detail(), "the nec2c run was stopped");
+    }
+    EXPECT_FALSE(fs::exists(started));
 }
 
 TEST_F(Nec2cEngine, StopsWhatTheEngineLeftRunningInItsProcessGroup) {
