@@ -81,6 +81,30 @@ std::array<std::string, 4> LineMatchTexts(const ModelFigures& figures) {
     };
 }
 
+std::string LineColumnHeader(std::string_view header, double z0Ohm) {
+    std::string ohm = Fixed(z0Ohm, 2);
+    ohm.erase(ohm.find_last_not_of('0') + 1);
+    if (ohm.back() == '.') {
+        ohm.pop_back();
+    }
+    std::string text(header);
+    const std::size_t z0 = text.find("Z0");
+    return z0 == std::string::npos ? text : text.replace(z0, 2, ohm + " OHM");
+}
+
+std::string ResonanceToleranceText(const std::optional<double>& mhzPerMm,
+                                   const std::optional<double>& resonanceMHz) {
+    if (!mhzPerMm || !resonanceMHz) {
+        return "no resonance in the sweep";
+    }
+    const double tolerance = 0.01 * *resonanceMHz / std::fabs(*mhzPerMm);
+    if (!std::isfinite(tolerance)) {
+        return "resonance does not follow its length";
+    }
+    const int decimals = tolerance >= 9.95 ? 0 : tolerance >= 0.995 ? 1 : 2;
+    return "\u00B1" + Fixed(tolerance, decimals) + " mm keeps resonance within \u00B11 %";
+}
+
 std::string Fixed(double value, int decimals) {
     if (!std::isfinite(value)) {
         return "-";

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,6 +45,15 @@ std::string MatchingText(const Matching& match);
 
 // The texts of the added columns, in LineColumnHeaders's order after PHASING's.
 std::array<std::string, 4> LineMatchTexts(const ModelFigures& figures);
+
+// A header of LineColumnHeaders with its reference named: "SWR ON 50 OHM" for "SWR ON Z0".
+std::string LineColumnHeader(std::string_view header, double z0Ohm);
+
+// How far a loop's perimeter may be from the design's and keep the resonance within 1 % of
+// where it is, from the shift of resonance per millimetre of that perimeter: "±42 mm keeps
+// resonance within ±1 %"; "no resonance in the sweep" without either.
+std::string ResonanceToleranceText(const std::optional<double>& mhzPerMm,
+                                   const std::optional<double>& resonanceMHz);
 
 // A number with `decimals` places, whatever the locale.
 std::string Fixed(double value, int decimals);

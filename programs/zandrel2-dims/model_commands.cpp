@@ -108,12 +108,6 @@ std::size_t TextWidth(std::string_view text) {
     }));
 }
 
-// The sensitivity of resonance is found from three frequencies over the resonance +-1.5 % each
-// side of a loop's 1 % step: it moves resonance by under 1 %, and three frequencies cost less
-// than half of seven, which keeps --model for six styles near a second on two cores.
-constexpr int SensitivityFrequencies = 3;
-constexpr double SensitivityHalfSpan = 0.015;
-
 // Each style's sensitivity of resonance to its loops' perimeters, by the runner's order; empty
 // where it was not computed.
 using Sensitivities = std::vector<std::optional<ResonanceSensitivity>>;
@@ -306,9 +300,11 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
                 const LoopDesign design{model.Style, frequency, sense,
                                         settings.Geometry.ConductorDiameterMm};
                 try {
+                    // The quick sensitivity keeps --model for six styles near a second on two
+                    // cores.
                     sensitivities[i] = ComputeResonanceSensitivity(design, *model.Figures, evaluate,
-                                                                   SensitivityFrequencies,
-                                                                   SensitivityHalfSpan);
+                                                                   QuickSensitivityPoints,
+                                                                   QuickSensitivityHalfSpan);
                 } catch (const RuntimeError& error) {
                     sensitivityErrors[i] = error;
                 }

@@ -23,9 +23,9 @@ std::string Printed(double value, int decimals) {
 }
 
 TEST(NumberText, WritesEveryFiniteNumberInFullWithoutStrayBytes) {
-    for (const double value : {137.456, -2.5e6, 1e61, 9.87e62, 1e100, -1e300,
-                               std::numeric_limits<double>::max(),
-                               std::numeric_limits<double>::lowest()}) {
+    for (const double value :
+         {137.456, -2.5e6, 1e61, 9.87e62, 1e100, -1e300, std::numeric_limits<double>::max(),
+          std::numeric_limits<double>::lowest()}) {
         for (const int decimals : {0, 1, 2}) {
             const std::string text = Fixed(value, decimals);
             EXPECT_EQ(text, Printed(value, decimals)) << value;
@@ -50,7 +50,8 @@ TEST(EnginesWords, AreQuotedWithoutControlCharactersOrTerminalSequences) {
     const std::string words = LastWords(
         "first line, not among the last two\n"
         "\x1b[2J\x1b]0;a new title\x07GEOMETRY \tDATA\r\n"
-        "caf\xc3\xa9 \xff \xc2\x9b" "31m \xe2\x80\x94 end\x7f\n\n",
+        "caf\xc3\xa9 \xff \xc2\x9b"
+        "31m \xe2\x80\x94 end\x7f\n\n",
         2);
     EXPECT_EQ(words, "?[2J?]0;a new title?GEOMETRY DATA\ncaf\xc3\xa9 ? ?31m \xe2\x80\x94 end?");
 }
@@ -114,6 +115,30 @@ TEST(CannotBeModelledSentence, QuotesTheFrequencyAndGivesTheModelsReason) {
               "The frequency \u201C1E+30\u201D cannot be modelled: at this frequency the tube "
               "diameter is 0 mm.");
     EXPECT_FALSE(IsNotModellable(ModelError(ModelErrorKind::EngineFailed, "nec2c said: x")));
+}
+
+TEST(LineColumnHeader, NamesTheLinesImpedanceWithoutTrailingZeros) {
+    EXPECT_EQ(LineColumnHeader("SWR ON Z0", 50.0), "SWR ON 50 OHM");
+    EXPECT_EQ(LineColumnHeader("QUARTER-WAVE TO Z0", 75.0), "QUARTER-WAVE TO 75 OHM");
+    EXPECT_EQ(LineColumnHeader("L-NETWORK TO Z0", 52.5), "L-NETWORK TO 52.5 OHM");
+    EXPECT_EQ(LineColumnHeader("SWR ON Z0", 100.0), "SWR ON 100 OHM");
+    EXPECT_EQ(LineColumnHeader("PHASING", 50.0), "PHASING");
+}
+
+// 1 % of a 137.5 MHz resonance is 1.375 MHz: at 0.0275 MHz per mm, 50 mm either way.
+TEST(ResonanceToleranceText, GivesTheLengthThatMovesResonanceByOnePercentEitherWay) {
+    EXPECT_EQ(ResonanceToleranceText(-0.0275, 137.5),
+              "\u00B150 mm keeps resonance within \u00B11 %");
+    EXPECT_EQ(ResonanceToleranceText(0.0275, 137.5),
+              "\u00B150 mm keeps resonance within \u00B11 %");
+    // Small loops at high frequencies: a few millimetres, to tenths and hundredths.
+    EXPECT_EQ(ResonanceToleranceText(-4.0, 1691.0),
+              "\u00B14.2 mm keeps resonance within \u00B11 %");
+    EXPECT_EQ(ResonanceToleranceText(-40.0, 1691.0),
+              "\u00B10.42 mm keeps resonance within \u00B11 %");
+    EXPECT_EQ(ResonanceToleranceText(0.0, 137.5), "resonance does not follow its length");
+    EXPECT_EQ(ResonanceToleranceText(std::nullopt, 137.5), "no resonance in the sweep");
+    EXPECT_EQ(ResonanceToleranceText(-0.03, std::nullopt), "no resonance in the sweep");
 }
 
 }  // namespace
