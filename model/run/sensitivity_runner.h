@@ -1,0 +1,51 @@
+// How resonance follows each loop's length, for the styles nec2c has modelled: four impedance
+// decks a style, run on threads of their own so that a window never waits for them.
+#pragma once
+
+#include <QObject>
+#include <QThreadPool>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "loop_tuning.h"
+#include "nec2c_engine.h"
+#include "runtime_error.h"
+
+namespace zandrel {
+
+class SensitivityRunner : public QObject {
+    Q_OBJECT
+
+  public:
+    struct Outcome {
+        std::optional<ResonanceSensitivity> Sensitivity;
+        std::optional<RuntimeError> Error;
+    };
+
+    explicit SensitivityRunner(QObject* parent = nullptr);
+    ~SensitivityRunner() override;
+
+    // Starts on one style's design, from its own model's figures, with the quick sensitivity
+    // that zandrel2-dims --model gives; Finished(index) follows. At most as many styles run at
+    // once as there are cores.
+    void Start(int index, const LoopDesign& design, const ModelFigures& figures);
+
+    // Stops every run at once, waits until their folders are removed and forgets every
+    // outcome; no signal follows.
+    void Cancel();
+
+    // A style's outcome; null while it is being found or when it was not asked for.
+    const Outcome* OutcomeOf(int index) const;
+
+  signals:
+    void Finished(int index);
+
+  private:
+    QThreadPool pool_;
+    std::shared_ptr<EngineStop> stop_;
+    std::map<int, Outcome> outcomes_;
+    quint64 generation_ = 0;  // of the outcomes wanted; older ones arrive to be dropped
+};
+
+}  // namespace zandrel
