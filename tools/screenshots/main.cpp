@@ -9,9 +9,11 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 #include "construction_sheet_window.h"
 #include "forms.h"
@@ -38,6 +40,19 @@ bool SaveBothSizes(QWidget& window, const QDir& folder, const QString& name) {
     window.resize(window.minimumSize());
     QApplication::processEvents();
     return Save(window, folder, name + QStringLiteral("-smallest.png"));
+}
+
+// Calls `then` once no cell of the model window's table says that it is still being modelled:
+// the loops' lengths follow the rows.
+void WhenFullyModelled(QWidget& model, const std::function<void()>& then) {
+    const auto* table = model.findChild<QTableWidget*>("modelTable");
+    const bool pending =
+        !table->findItems(QStringLiteral("modelling..."), Qt::MatchExactly).isEmpty();
+    if (!pending) {
+        then();
+        return;
+    }
+    QTimer::singleShot(100, qApp, [&model, then] { WhenFullyModelled(model, then); });
 }
 
 // Takes the pictures of the construction sheet window, then ends the program.
@@ -92,9 +107,12 @@ int main(int argc, char** argv) {
                                  if (done < progress->maximum()) {
                                      return;
                                  }
-                                 QTimer::singleShot(300, &application, [&, model] {
-                                     saved = saved && SaveBothSizes(*model, folder, "model-window");
-                                     ShowSheetWindowAndQuit(folder, saved);
+                                 WhenFullyModelled(*model, [&, model] {
+                                     QTimer::singleShot(300, &application, [&, model] {
+                                         saved =
+                                             saved && SaveBothSizes(*model, folder, "model-window");
+                                         ShowSheetWindowAndQuit(folder, saved);
+                                     });
                                  });
                              });
         });

@@ -164,8 +164,7 @@ QChart* NewSweepChart() {
     QValueAxis* frequency =
         NewAxis(FrequencyAxisName, QObject::tr("Frequency (MHz)"), QStringLiteral("%.1f"));
     QValueAxis* ohm = NewAxis(OhmAxisName, QObject::tr("R and X (\u03A9)"), QStringLiteral("%.0f"));
-    QValueAxis* swr = NewAxis(SwrAxisName, QObject::tr("SWR with the matching component"),
-                              QStringLiteral("%.0f"));
+    QValueAxis* swr = NewAxis(SwrAxisName, QObject::tr("SWR"), QStringLiteral("%.0f"));
     swr->setRange(1.0, SwrCeiling);
     swr->setTickCount(5);
     chart->addAxis(frequency, Qt::AlignBottom);
@@ -189,16 +188,24 @@ void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figure
     QValueAxis* swr = AxisNamed(chart, SwrAxisName);
     QLineSeries* resistance = NewSeries(QObject::tr("R"), QColor(0, 70, 200), Qt::SolidLine);
     QLineSeries* reactance = NewSeries(QObject::tr("X"), QColor(0, 140, 60), Qt::SolidLine);
-    QLineSeries* standingWave = NewSeries(QObject::tr("SWR"), QColor(200, 30, 30), Qt::DashLine);
+    // The SWR on the line through the L-network is the one a builder meets; the designer's,
+    // against R with one series part, stays beside it, lighter.
+    const QString z0 = QString::number(figures->Line.Z0Ohm);
+    swr->setTitleText(QObject::tr("SWR on %1 \u03A9, L-network fitted").arg(z0));
+    QLineSeries* onLine = NewSeries(QObject::tr("SWR on %1 \u03A9, L-network fitted").arg(z0),
+                                    QColor(200, 30, 30), Qt::SolidLine);
+    QLineSeries* againstR = NewSeries(QObject::tr("SWR against R, series part fitted"),
+                                      QColor(200, 30, 30, 90), Qt::DashLine);
     double lowestOhm = 0.0;
     double highestOhm = 0.0;
-    for (QLineSeries* series : {resistance, reactance, standingWave}) {
+    for (QLineSeries* series : {resistance, reactance, onLine}) {
         series->setPointsVisible(true);  // the frequencies nec2c computed
     }
     for (const SweepPoint& point : figures->Sweep) {
         resistance->append(point.FrequencyMHz, point.Impedance.real());
         reactance->append(point.FrequencyMHz, point.Impedance.imag());
-        standingWave->append(point.FrequencyMHz, point.Swr);
+        onLine->append(point.FrequencyMHz, point.SwrZ0Matched);
+        againstR->append(point.FrequencyMHz, point.Swr);
         lowestOhm = std::min({lowestOhm, point.Impedance.real(), point.Impedance.imag()});
         highestOhm = std::max({highestOhm, point.Impedance.real(), point.Impedance.imag()});
     }
@@ -220,7 +227,8 @@ void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figure
     Attach(chart, resistance, frequency, ohm);
     Attach(chart, reactance, frequency, ohm);
     Attach(chart, design, frequency, ohm);
-    Attach(chart, standingWave, frequency, swr);
+    Attach(chart, againstR, frequency, swr);
+    Attach(chart, onLine, frequency, swr);
 }
 
 }  // namespace zandrel

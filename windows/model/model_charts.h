@@ -25,8 +25,8 @@ QPolarChart* NewPatternChart();
 // by `caption` when it is not empty.
 void ShowPattern(QPolarChart& chart, const QString& caption, const ModelFigures* figures);
 
-// A chart of R and X (ohm, left axis) and the SWR with the matching component in series
-// (right axis) against frequency.
+// A chart of R and X (ohm, left axis) and two SWRs (right axis) against frequency: on the line
+// through the L-network, and lighter against R with the matching component in series.
 QChart* NewSweepChart();
 
 // Shows the sweep of `figures` with the design frequency marked, or no curves when it is null.

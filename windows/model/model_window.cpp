@@ -38,11 +38,63 @@ QString Text(std::string_view text) {
 // The choices the windows remember between openings and runs, under the program's name.
 const QString PolarisationKey = QStringLiteral("polarisation");
 const QString StyleKey = QStringLiteral("style");
+const QString Z0Key = QStringLiteral("z0Ohm");
+const QString ConductorDiameterKey = QStringLiteral("conductorDiameterMm");
 
 // The columns of gains in dBic, which show the hand the antenna is modelled for.
 constexpr std::string_view GainHeaders[] = {"OVERHEAD GAIN", "GAIN AT HORIZON"};
 constexpr int RowPadding = 8;  // pixels a row is taller than its text
 constexpr int FewestRowsShown = 3;
+
+// The columns: the INFO table's, the match to the line and how far each loop may be off.
+constexpr int FirstLineColumn = static_cast<int>(ModelColumnHeaders.size());
+constexpr int SmallLoopColumn = FirstLineColumn + static_cast<int>(LineColumnHeaders.size());
+constexpr int LargeLoopColumn = SmallLoopColumn + 1;
+constexpr int ColumnCount = LargeLoopColumn + 1;
+
+// What each column's figure is, by column, for its header's tip. %1 is the line's impedance.
+QStringList ColumnDefinitions() {
+    const QString tolerance = QObject::tr(
+        "How far the %1 loop's perimeter may be from the calculator's and keep the resonance "
+        "within 1 % of where it is: 1 % of the resonance divided by how far the resonance moves "
+        "per millimetre of the loop, found in nec2c by making the loop 1 % larger and smaller "
+        "(each loop's helix radius and height)");
+    return {
+        QObject::tr("The calculator's style, modelled from its single-precision values, which "
+                    "the main window's boxes show rounded to hundredths"),
+        QObject::tr("The impedance R + jX at the feed at the design frequency, the two loops in "
+                    "parallel, in ohm"),
+        QObject::tr("The designer's matching: one part in series that cancels X at the design "
+                    "frequency; it does not turn R into the line's impedance"),
+        QObject::tr("The circular gain straight up, at the zenith, in the hand named, in dBic "
+                    "(the maximum gain is total gain, in dBi)"),
+        QObject::tr("The circular gain at elevation 0, the power mean over azimuth, in the hand "
+                    "named, in dBic"),
+        QObject::tr("The band of SWR 2 with the matching part in series, against R at the "
+                    "design frequency, not against a line; \u201C>\u201D where an edge lies "
+                    "beyond the sweep"),
+        QObject::tr("Where X crosses zero in the sweep, and R there"),
+        QObject::tr("The total gain at the zenith less the total gain at the nadir, in dB"),
+        QObject::tr("The axial ratio of the field at the zenith, in dB: 0 dB is perfectly "
+                    "circular"),
+        QObject::tr("The phase of the large loop's current relative to the small loop's, and "
+                    "the ratio of their magnitudes, from nec2c's source currents at the design "
+                    "frequency: 90\u00B0 with a ratio of 1 gives circular polarisation"),
+        QObject::tr("The SWR on a %1 ohm line with nothing fitted, at the design frequency"),
+        QObject::tr("Two ideal parts that match the antenna exactly to %1 ohm at the design "
+                    "frequency: a part in series and a part across the antenna's terminals or "
+                    "across the line; the low-pass network (series inductor, shunt capacitor) "
+                    "where there is one"),
+        QObject::tr("The band of SWR 2 on %1 ohm through the L-network, each part's reactance "
+                    "following frequency; \u201C>\u201D where an edge lies beyond the sweep"),
+        QObject::tr("A quarter-wave transformer after the matching part has cancelled X: the "
+                    "line impedance sqrt(%1 x R) that would match exactly, the nearest of 50, 75 "
+                    "and 93 ohm coax, the section's length for velocity factor 0.66 (solid "
+                    "polyethylene) and the SWR on %1 ohm that it gives"),
+        tolerance.arg(QObject::tr("small")),
+        tolerance.arg(QObject::tr("large")),
+    };
+}
 
 // A path as a report quotes it, whole.
 QString QuotedPath(const QString& path) { return QStringLiteral("\u201C%1\u201D").arg(path); }
@@ -62,6 +114,18 @@ QString EngineWords(const StyleModel& model) {
     const bool quoted = model.Geometry && model.Error &&
                         (IsEngineError(*model.Error) || IsNotModellable(*model.Error));
     return quoted ? Text(model.Error->Detail()) : QString();
+}
+
+// Whether the style's model can be built with the calculator's own tube: when it can, what
+// refused it was the builder's tube or wire.
+bool BuildsWithTheCalculatorsTube(const StyleEntry& style, const std::string& frequencyText,
+                                  Polarisation sense) {
+    try {
+        BuildHelixGeometry(style, frequencyText, sense);
+        return true;
+    } catch (const RuntimeError&) {
+        return false;
+    }
 }
 
 void WriteDeck(const QString& path, const std::string& deck) {
@@ -88,23 +152,28 @@ ModelWindow::ModelWindow(QWidget* parent)
     if (settings.value(PolarisationKey).toString() == Text(PolarisationName(Polarisation::Lhcp))) {
         ui_->lhcpButton->setChecked(true);
     }
+    for (const auto& [box, key] : {std::pair{ui_->z0Box, Z0Key},
+                                   std::pair{ui_->conductorDiameterBox, ConductorDiameterKey}}) {
+        bool isNumber = false;
+        const double value = settings.value(key).toDouble(&isNumber);
+        if (isNumber && value >= box->minimum() && value <= box->maximum()) {
+            box->setValue(value);
+        }
+    }
     const QString rememberedStyle = settings.value(StyleKey).toString();
     const auto remembered = std::find_if(Styles.begin(), Styles.end(), [&](const StyleEntry& s) {
         return Text(s.Name) == rememberedStyle;
     });
 
     QTableWidget& table = *ui_->modelTable;
-    table.setColumnCount(static_cast<int>(ModelColumnHeaders.size()));
-    QStringList headers;
-    for (const std::string_view header : ModelColumnHeaders) {
-        headers << Text(header);
-    }
-    table.setHorizontalHeaderLabels(headers);
-    ShowGainHeaders(ui_->lhcpButton->isChecked() ? Polarisation::Lhcp : Polarisation::Rhcp);
+    table.setColumnCount(ColumnCount);
+    ShowHeaders(ui_->lhcpButton->isChecked() ? Polarisation::Lhcp : Polarisation::Rhcp,
+                ui_->z0Box->value());
     table.setRowCount(static_cast<int>(Styles.size()));
-    // Every column as wide as its texts; the table scrolls sideways when the window is narrow.
+    // Every column as wide as its texts, the last one too; the table scrolls sideways when the
+    // window is narrow.
     table.horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table.horizontalHeader()->setStretchLastSection(true);
+    table.horizontalHeader()->setStretchLastSection(false);
     table.verticalHeader()->setDefaultSectionSize(table.fontMetrics().height() + RowPadding);
     for (int row = 0; row < table.rowCount(); ++row) {
         ShowRow(row, {});
@@ -132,6 +201,11 @@ ModelWindow::ModelWindow(QWidget* parent)
     connect(ui_->lhcpButton, &QRadioButton::toggled, this,
             ReportingErrors(this, &ModelWindow::Remodel, NotStartedWords));
     connect(ui_->lhcpButton, &QRadioButton::toggled, this, &ModelWindow::RememberChoices);
+    for (QDoubleSpinBox* box : {ui_->z0Box, ui_->conductorDiameterBox}) {
+        connect(box, &QDoubleSpinBox::valueChanged, this,
+                ReportingErrors(this, &ModelWindow::Remodel, NotStartedWords));
+        connect(box, &QDoubleSpinBox::valueChanged, this, &ModelWindow::RememberChoices);
+    }
     connect(&table, &QTableWidget::itemSelectionChanged, this,
             ReportingErrors(this, &ModelWindow::ShowSelectedStyle));
     connect(&table, &QTableWidget::itemSelectionChanged, this, &ModelWindow::RememberChoices);
@@ -149,6 +223,7 @@ ModelWindow::ModelWindow(QWidget* parent)
             [this](int index) { RunReportingErrors(*this, [this, index] { ShowStyle(index); }); });
     connect(&runner_, &ModelRunner::AllFinished, this,
             [this] { RunReportingErrors(*this, [this] { ReportFailures(); }); });
+    connect(&sensitivity_, &SensitivityRunner::Finished, this, &ModelWindow::ShowSensitivity);
     ShowSelectedStyle();
 }
 
@@ -165,8 +240,19 @@ void ModelWindow::Model(const QString& frequencyText) {
 
 void ModelWindow::Remodel() { StartRuns(); }
 
+ModelSettings ModelWindow::ChosenSettings() const {
+    ModelSettings settings;
+    // The box's lowest value stands for the calculator's tube.
+    if (ui_->conductorDiameterBox->value() > ui_->conductorDiameterBox->minimum()) {
+        settings.Geometry.ConductorDiameterMm = ui_->conductorDiameterBox->value();
+    }
+    settings.Line.Z0Ohm = ui_->z0Box->value();
+    return settings;
+}
+
 void ModelWindow::StartRuns() {
     runner_.Cancel();
+    sensitivity_.Cancel();
     modelled_ = false;
     ui_->openInXnec2cButton->setVisible(!QStandardPaths::findExecutable(ViewerName).isEmpty());
     for (int row = 0; row < ui_->modelTable->rowCount(); ++row) {
@@ -174,10 +260,11 @@ void ModelWindow::StartRuns() {
     }
     const Polarisation sense =
         ui_->lhcpButton->isChecked() ? Polarisation::Lhcp : Polarisation::Rhcp;
-    ShowGainHeaders(sense);
+    const ModelSettings settings = ChosenSettings();
+    ShowHeaders(sense, settings.Line.Z0Ohm);
     modelled_ = true;
     try {
-        runner_.Start(frequencyText_.toStdString(), sense);
+        runner_.Start(frequencyText_.toStdString(), sense, settings);
     } catch (const RuntimeError& error) {
         // The runner keeps its earlier models when nec2c is missing: every row says why not.
         modelled_ = false;
@@ -203,15 +290,27 @@ void ModelWindow::FitTableHeight() {
     table.setMinimumHeight(frame + FewestRowsShown * table.verticalHeader()->defaultSectionSize());
 }
 
-void ModelWindow::ShowGainHeaders(Polarisation sense) {
-    for (const std::string_view header : GainHeaders) {
-        const auto column = std::find(ModelColumnHeaders.begin(), ModelColumnHeaders.end(), header);
-        if (column != ModelColumnHeaders.end()) {
-            ui_->modelTable->setHorizontalHeaderItem(
-                static_cast<int>(std::distance(ModelColumnHeaders.begin(), column)),
-                new QTableWidgetItem(
-                    QStringLiteral("%1 (%2)").arg(Text(header), Text(PolarisationName(sense)))));
-        }
+void ModelWindow::ShowHeaders(Polarisation sense, double z0Ohm) {
+    QStringList headers;
+    for (const std::string_view header : ModelColumnHeaders) {
+        const bool gain = std::find(std::begin(GainHeaders), std::end(GainHeaders), header) !=
+                          std::end(GainHeaders);
+        headers << (gain
+                        ? QStringLiteral("%1 (%2)").arg(Text(header), Text(PolarisationName(sense)))
+                        : Text(header));
+    }
+    for (const std::string_view header : LineColumnHeaders) {
+        headers << QString::fromStdString(LineColumnHeader(header, z0Ohm));
+    }
+    headers << tr("SMALL LOOP LENGTH") << tr("LARGE LOOP LENGTH");
+    const QStringList definitions = ColumnDefinitions();
+    const QString z0 = QString::number(z0Ohm);
+    for (int column = 0; column < ColumnCount; ++column) {
+        auto* item = new QTableWidgetItem(headers.value(column));
+        const QString definition = definitions.value(column);
+        item->setToolTip(definition.contains(QLatin1String("%1")) ? definition.arg(z0)
+                                                                  : definition);
+        ui_->modelTable->setHorizontalHeaderItem(column, item);
     }
 }
 
@@ -268,11 +367,44 @@ void ModelWindow::ShowStyle(int index) {
         for (const std::string& text : FigureTexts(*model.Figures, runner_.Sense())) {
             texts << QString::fromStdString(text);
         }
+        texts << QString::fromStdString(PhasingText(model.Figures->Phasing));
+        for (const std::string& text : LineMatchTexts(*model.Figures)) {
+            texts << QString::fromStdString(text);
+        }
+        texts << tr("modelling...") << tr("modelling...");
         ShowRow(index, texts);
+        sensitivity_.Start(index,
+                           {model.Style, runner_.FrequencyText(), runner_.Sense(),
+                            runner_.Settings().Geometry.ConductorDiameterMm},
+                           *model.Figures);
     }
     ShowProgress();
     if (index == ui_->modelTable->currentRow()) {
         ShowSelectedStyle();
+    }
+}
+
+void ModelWindow::ShowSensitivity(int index) {
+    const SensitivityRunner::Outcome* outcome = sensitivity_.OutcomeOf(index);
+    const StyleModel& model = runner_.Models().at(static_cast<std::size_t>(index));
+    if (outcome == nullptr || !model.Figures) {
+        return;
+    }
+    QTableWidget& table = *ui_->modelTable;
+    const std::optional<double> resonance = model.Figures->ResonanceMHz;
+    for (const int column : {SmallLoopColumn, LargeLoopColumn}) {
+        auto* item = new QTableWidgetItem();
+        if (outcome->Sensitivity) {
+            const ResonanceSensitivity& found = *outcome->Sensitivity;
+            item->setText(QString::fromStdString(ResonanceToleranceText(
+                column == SmallLoopColumn ? found.SmallMHzPerMm : found.LargeMHzPerMm, resonance)));
+        } else {
+            item->setText(tr("not modelled"));
+            item->setToolTip(
+                tr("nec2c could not model the loop's change: %1")
+                    .arg(outcome->Error ? DetailSentence(*outcome->Error) : QString()));
+        }
+        table.setItem(index, column, item);
     }
 }
 
@@ -336,6 +468,11 @@ QString ModelWindow::NotModelledWords(const StyleModel& model) const {
         return QString::fromStdString(FrequencyProblemReport(problem, typed));
     }
     if (IsNotModellable(error) && !model.Geometry) {
+        const std::optional<double> conductor = runner_.Settings().Geometry.ConductorDiameterMm;
+        if (conductor && BuildsWithTheCalculatorsTube(*model.Style, typed, runner_.Sense())) {
+            return tr("%1 cannot be modelled with a tube or wire of %2 mm: %3")
+                .arg(caption, QString::number(*conductor), DetailSentence(error));
+        }
         return QString::fromStdString(CannotBeModelledSentence(QuotedFrequency(typed), error));
     }
     if (IsNotModellable(error)) {
@@ -373,6 +510,8 @@ void ModelWindow::RememberChoices() const {
     settings.setValue(PolarisationKey,
                       Text(PolarisationName(ui_->lhcpButton->isChecked() ? Polarisation::Lhcp
                                                                          : Polarisation::Rhcp)));
+    settings.setValue(Z0Key, ui_->z0Box->value());
+    settings.setValue(ConductorDiameterKey, ui_->conductorDiameterBox->value());
     const int row = ui_->modelTable->currentRow();
     if (row >= 0 && row < static_cast<int>(Styles.size())) {
         settings.setValue(StyleKey, Text(Styles.at(static_cast<std::size_t>(row)).Name));
@@ -431,6 +570,7 @@ void ModelWindow::OpenInXnec2c() {
 
 void ModelWindow::closeEvent(QCloseEvent* event) {
     runner_.Cancel();
+    sensitivity_.Cancel();
     viewerFolder_.reset();
     QWidget::closeEvent(event);
 }

@@ -7,6 +7,7 @@
 
 #include "default_instance.h"
 #include "model_runner.h"
+#include "sensitivity_runner.h"
 
 class QChart;
 class QCloseEvent;
@@ -43,7 +44,9 @@ class ModelWindow : public QWidget {
     void ShowStyle(int index);
     void ShowProgress();
     void FitTableHeight();
-    void ShowGainHeaders(Polarisation sense);
+    void ShowHeaders(Polarisation sense, double z0Ohm);
+    void ShowSensitivity(int index);
+    ModelSettings ChosenSettings() const;
     void ShowSelectedStyle();
     void ReportFailures();
     QString NotModelledWords(const StyleModel& model) const;
@@ -53,6 +56,7 @@ class ModelWindow : public QWidget {
 
     std::unique_ptr<Ui::ModelWindow> ui_;
     ModelRunner runner_;
+    SensitivityRunner sensitivity_;
     QString frequencyText_;
     bool modelled_ = false;  // whether the runner's models answer frequencyText_
     std::unique_ptr<QTemporaryDir> viewerFolder_;  // decks handed to xnec2c

@@ -1,11 +1,13 @@
 // The model window as a user meets it, loaded from its module: rows filling in as nec2c
-// finishes, the plots, the polarisation choice, the deck, one window at a time, every error as
-// a report in plain words, the keyboard, a laptop's screen and the choices it remembers.
+// finishes, the plots, the polarisation, line and conductor choices, the deck, one window at a
+// time, every error as a report in plain words, the keyboard, a laptop's screen and the choices
+// it remembers.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QChartView>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -24,16 +26,20 @@
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QValueAxis>
 #include <QtTest>
 #include <chrono>
+#include <cmath>
 #include <utility>
 #include <vector>
 
 #include "forms.h"
 #include "forms_error.h"
+#include "loop_tuning.h"
 #include "main_window.h"
 #include "model_runner.h"
 #include "model_texts.h"
+#include "nec2c_engine.h"
 #include "nec_deck.h"
 #include "stand_in_engine.h"
 #include "window_modules.h"
@@ -49,11 +55,14 @@ QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The rows zandrel2-dims --model prints, from a runner of the test's own; empty, with the
-// reason as a warning, when a style was not modelled in time.
-std::vector<QStringList> CommandLineRows(const std::string& frequency, Polarisation sense) {
+// The rows zandrel2-dims --model prints, from a runner of the test's own: the INFO table's
+// columns, the phasing and the match to the line, then how far each loop may be off, found in
+// nec2c as the command line finds its sensitivity. Empty, with the reason as a warning, when a
+// style was not modelled in time.
+std::vector<QStringList> CommandLineRows(const std::string& frequency, Polarisation sense,
+                                         const zandrel::ModelSettings& settings = {}) {
     zandrel::ModelRunner runner;
-    runner.Start(frequency, sense);
+    runner.Start(frequency, sense, settings);
     const QDeadlineTimer deadline(NecLimitMs);
     while (runner.IsRunning() && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
@@ -65,13 +74,33 @@ std::vector<QStringList> CommandLineRows(const std::string& frequency, Polarisat
                      model.Error ? model.Error->Detail().c_str() : "nec2c did not finish in time");
             return {};
         }
+        const zandrel::ModelFigures& figures = *model.Figures;
         QStringList row{Text(model.Style->Caption)};
-        for (const std::string& text : zandrel::FigureTexts(*model.Figures, sense)) {
+        for (const std::string& text : zandrel::FigureTexts(figures, sense)) {
             row << QString::fromStdString(text);
+        }
+        row << QString::fromStdString(zandrel::PhasingText(figures.Phasing));
+        for (const std::string& text : zandrel::LineMatchTexts(figures)) {
+            row << QString::fromStdString(text);
+        }
+        const zandrel::ResonanceSensitivity sensitivity = zandrel::ComputeResonanceSensitivity(
+            {model.Style, frequency, sense, settings.Geometry.ConductorDiameterMm}, figures,
+            zandrel::Nec2cEvaluator(), zandrel::QuickSensitivityPoints,
+            zandrel::QuickSensitivityHalfSpan);
+        for (const std::optional<double>& slope :
+             {sensitivity.SmallMHzPerMm, sensitivity.LargeMHzPerMm}) {
+            row << QString::fromStdString(
+                zandrel::ResonanceToleranceText(slope, figures.ResonanceMHz));
         }
         rows.push_back(row);
     }
     return rows;
+}
+
+zandrel::ModelSettings LineOf(double z0Ohm) {
+    zandrel::ModelSettings settings;
+    settings.Line.Z0Ohm = z0Ohm;
+    return settings;
 }
 
 void WriteScript(const QString& path, const QByteArray& text) {
@@ -138,6 +167,43 @@ class ModelWindowTest : public QObject {
             filled += Table()->item(row, 1)->text() != Modelling ? 1 : 0;
         }
         return filled;
+    }
+    static QStringList Headers() {
+        QStringList headers;
+        for (int column = 0; column < Table()->columnCount(); ++column) {
+            headers << Table()->horizontalHeaderItem(column)->text();
+        }
+        return headers;
+    }
+    static QLineSeries* SweepCurve(const QString& name) {
+        for (QAbstractSeries* series : Find<QChartView>("sweepView")->chart()->series()) {
+            if (series->name() == name) {
+                return qobject_cast<QLineSeries*>(series);
+            }
+        }
+        return nullptr;
+    }
+    // The value a sweep curve shows at a frequency nec2c computed.
+    static double SweepValueAt(const QLineSeries& curve, double frequencyMHz) {
+        for (const QPointF& point : curve.points()) {
+            if (std::fabs(point.x() - frequencyMHz) < 1e-9 * frequencyMHz) {
+                return point.y();
+            }
+        }
+        qFatal("no point at %g MHz on %s", frequencyMHz, qPrintable(curve.name()));
+    }
+    // Waits until every row shows what the command line's functions give, the loops' lengths
+    // included, which follow the rows.
+    static void WaitForRows(const std::vector<QStringList>& expected) {
+        QCOMPARE(expected.size(), std::size_t{6});
+        for (int row = 0; row < 6; ++row) {
+            QTRY_COMPARE_WITH_TIMEOUT(RowTexts(row), expected[static_cast<std::size_t>(row)],
+                                      NecLimitMs);
+        }
+    }
+    static void Choose(const char* box, double value) {
+        Find<QDoubleSpinBox>(box)->setValue(value);
+        QCOMPARE(Find<QDoubleSpinBox>(box)->value(), value);
     }
     // The gain a pattern curve shows at the zenith.
     static double ZenithOf(const QString& curve) {
@@ -222,13 +288,17 @@ class ModelWindowTest : public QObject {
         QVERIFY(Find<QAbstractButton>("openInXnec2cButton")->isHidden());
         QCOMPARE(Progress()->value(), 0);
         QCOMPARE(FilledRows(), 0);
-        QStringList headers;
+        QCOMPARE(Headers(),
+                 QStringList({"STYLE", "OHMS", "MATCHING", "OVERHEAD GAIN (RHCP)",
+                              "GAIN AT HORIZON (RHCP)", "2:1 BANDWIDTH", "RESONANCE",
+                              "FRONT-TO-BACK", "AXIAL RATIO", "PHASING", "SWR ON 50 OHM",
+                              "L-NETWORK TO 50 OHM", "2:1 BAND ON 50 OHM", "QUARTER-WAVE TO 50 OHM",
+                              "SMALL LOOP LENGTH", "LARGE LOOP LENGTH"}));
+        // Every header says what its figure is.
         for (int column = 0; column < Table()->columnCount(); ++column) {
-            headers << Table()->horizontalHeaderItem(column)->text();
+            QVERIFY2(!Table()->horizontalHeaderItem(column)->toolTip().isEmpty(),
+                     qPrintable(Headers().at(column)));
         }
-        QCOMPARE(headers, QStringList({"STYLE", "OHMS", "MATCHING", "OVERHEAD GAIN (RHCP)",
-                                       "GAIN AT HORIZON (RHCP)", "2:1 BANDWIDTH", "RESONANCE",
-                                       "FRONT-TO-BACK", "AXIAL RATIO"}));
 
         // Each step of the progress bar comes with one more row filled in, and its words count
         // the styles modelled.
@@ -247,24 +317,22 @@ class ModelWindowTest : public QObject {
             QCOMPARE(steps[i].second, steps[i].first);
         }
         QCOMPARE(Progress()->text(), QString("6 of 6 styles modelled"));
-        for (int row = 0; row < 6; ++row) {
-            QCOMPARE(RowTexts(row), expected[static_cast<std::size_t>(row)]);
-        }
+        WaitForRows(expected);
+        // The RCA style has no resonance in the sweep, so no length keeps it.
+        QCOMPARE(RowTexts(1).at(15), QString("no resonance in the sweep"));
 
-        // The selected style's plots: four pattern cuts, and R, X and SWR at every frequency.
+        // The selected style's plots: four pattern cuts, and R, X and both SWRs at every
+        // frequency.
         Table()->selectRow(2);
         const QList<QAbstractSeries*> cuts = Find<QChartView>("patternView")->chart()->series();
         QCOMPARE(cuts.size(), 4);
         QVERIFY(Find<QChartView>("patternView")->chart()->title().contains("1/2 TURN .3 TALL"));
-        int sweepCurves = 0;
-        for (QAbstractSeries* series : Find<QChartView>("sweepView")->chart()->series()) {
-            if (series->name() == "R" || series->name() == "X" || series->name() == "SWR") {
-                QCOMPARE(qobject_cast<QLineSeries*>(series)->count(),
-                         static_cast<int>(zandrel::SweepFrequencies(137.5).size()));
-                ++sweepCurves;
-            }
+        for (const char* name : {"R", "X", "SWR on 50 \u03A9, L-network fitted",
+                                 "SWR against R, series part fitted"}) {
+            const QLineSeries* curve = SweepCurve(QString::fromUtf8(name));
+            QVERIFY2(curve != nullptr, name);
+            QCOMPARE(curve->count(), static_cast<int>(zandrel::SweepFrequencies(137.5).size()));
         }
-        QCOMPARE(sweepCurves, 3);
         QVERIFY(Report() == nullptr);
     }
 
@@ -309,7 +377,7 @@ class ModelWindowTest : public QObject {
         QCOMPARE(Table()->horizontalHeaderItem(4)->text(), QString("GAIN AT HORIZON (LHCP)"));
         const std::vector<QStringList> left = CommandLineRows("137.50", Polarisation::Lhcp);
         QCOMPARE(left.size(), std::size_t{6});
-        QCOMPARE(RowTexts(1), left[1]);
+        QTRY_COMPARE_WITH_TIMEOUT(RowTexts(1), left[1], NecLimitMs);
         QVERIFY(Report() == nullptr);
     }
 
@@ -331,7 +399,90 @@ class ModelWindowTest : public QObject {
         WaitForAllRows();
         const std::vector<QStringList> expected = CommandLineRows("145.80", Polarisation::Rhcp);
         QCOMPARE(expected.size(), std::size_t{6});
-        QCOMPARE(RowTexts(4), expected[4]);
+        QTRY_COMPARE_WITH_TIMEOUT(RowTexts(4), expected[4], NecLimitMs);
+    }
+
+    // The line's impedance names the match's columns and the sweep's SWR, and the match is made
+    // to it: through its L-network every style sees SWR 1 at the design frequency.
+    void aLineOf75OhmRenamesTheMatchAndMatchesToIt() {
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        WaitForAllRows();
+        const QString fiftyOhmSwr = RowTexts(0).at(10);
+        Choose("z0Box", 75.0);
+        QCOMPARE(FilledRows(), 0);  // modelled again
+        WaitForAllRows();
+        QCOMPARE(Headers().mid(10, 4),
+                 QStringList({"SWR ON 75 OHM", "L-NETWORK TO 75 OHM", "2:1 BAND ON 75 OHM",
+                              "QUARTER-WAVE TO 75 OHM"}));
+        QVERIFY(Table()->horizontalHeaderItem(10)->toolTip().contains("75 ohm"));
+        WaitForRows(CommandLineRows("137.50", Polarisation::Rhcp, LineOf(75.0)));
+        QVERIFY(RowTexts(0).at(10) != fiftyOhmSwr);
+
+        for (int row = 0; row < 6; ++row) {
+            Table()->selectRow(row);
+            const QLineSeries* matched =
+                SweepCurve(QString::fromUtf8("SWR on 75 \u03A9, L-network fitted"));
+            QVERIFY(matched != nullptr);
+            QCOMPARE(QString::number(SweepValueAt(*matched, 137.5), 'f', 2), QString("1.00"));
+        }
+        const auto* swrAxis = qobject_cast<QValueAxis*>(
+            Find<QChartView>("sweepView")->chart()->axes(Qt::Vertical).value(1));
+        QVERIFY(swrAxis != nullptr);
+        QCOMPARE(swrAxis->titleText(), QString::fromUtf8("SWR on 75 \u03A9, L-network fitted"));
+        QVERIFY(Report() == nullptr);
+    }
+
+    // The builder's tube or wire is every wire of the model: the saved deck's radii are half
+    // its diameter, and the rows are its model's.
+    void theBuildersTubeOrWireIsModelled() {
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        Choose("conductorDiameterBox", 6.0);
+        zandrel::ModelSettings six;
+        six.Geometry.ConductorDiameterMm = 6.0;
+        WaitForRows(CommandLineRows("137.50", Polarisation::Rhcp, six));
+
+        Table()->selectRow(3);
+        QTest::mouseClick(Find<QAbstractButton>("saveDeckButton"), Qt::LeftButton);
+        auto* dialog = Window().findChild<QFileDialog*>("saveDeckDialog");
+        QVERIFY(dialog != nullptr);
+        const QString path = scratch_.filePath(QStringLiteral("six-mm.nec"));
+        emit dialog->fileSelected(path);
+        dialog->close();
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly | QIODevice::Text));
+        int wires = 0;
+        for (const QString& line : QString::fromUtf8(saved.readAll()).split('\n')) {
+            const QStringList fields = line.simplified().split(' ');
+            if (fields.value(0) == QLatin1String("GW")) {
+                QCOMPARE(fields.size(), 10);
+                QCOMPARE(fields.at(9).toDouble(), 0.003);  // metres
+                ++wires;
+            }
+        }
+        QVERIFY(wires > 0);
+        QVERIFY(Report() == nullptr);
+    }
+
+    // Thicker than every style's smaller loop's radius (110 to 170 mm at 137.50 MHz): each row
+    // and the report say that the tube or wire is what cannot be modelled.
+    void aTubeOrWireThatDoesNotFitIsRefusedInPlainWords() {
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        Choose("conductorDiameterBox", 200.0);
+        QTRY_VERIFY(Report() != nullptr);
+        QCOMPARE(Report()->text(),
+                 QString("Run-time error '1005':\n\nNo NEC-2 model can be built for these "
+                         "dimensions"));
+        QCOMPARE(Report()->informativeText(),
+                 QString("1/4 TURN .3 HIGH cannot be modelled with a tube or wire of 200 mm: the "
+                         "conductor diameter 200.00 mm must be smaller than the smaller loop's "
+                         "radius 138.00 mm.\nNo style was modelled."));
+        for (int row = 0; row < 6; ++row) {
+            const QString words = RowTexts(row).at(1);
+            QVERIFY2(words.startsWith(Text(zandrel::Styles[static_cast<std::size_t>(row)].Caption) +
+                                      " cannot be modelled with a tube or wire of 200 mm"),
+                     qPrintable(words));
+        }
+        QCOMPARE(Progress()->text(), QString("0 of 6 styles modelled"));
     }
 
     void theSelectedDeckIsSavedAndAnUnwritablePathIsReported() {
@@ -559,6 +710,12 @@ class ModelWindowTest : public QObject {
         }
         QVERIFY(reached.contains(Table()));  // and round again
 
+        // The run row's fields are reached by their captions' letters.
+        QTest::keyClick(&Window(), Qt::Key_Z, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), Find<QWidget>("z0Box"));
+        QTest::keyClick(&Window(), Qt::Key_W, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), Find<QWidget>("conductorDiameterBox"));
+
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QTRY_VERIFY(LoadedWindow() == nullptr);
     }
@@ -573,6 +730,9 @@ class ModelWindowTest : public QObject {
                  qPrintable(QString("%1x%2").arg(window.width()).arg(window.height())));
         QVERIFY(room.expandedTo(window.minimumSizeHint()) == room);
         WaitForAllRows();
+        // The loops' lengths follow the rows.
+        QTRY_VERIFY_WITH_TIMEOUT(Table()->findItems(Modelling, Qt::MatchExactly).isEmpty(),
+                                 NecLimitMs);
         window.resize(window.minimumSizeHint());
         QTRY_COMPARE(window.size(), window.minimumSizeHint());
         const QRect inside = window.rect();
@@ -593,18 +753,26 @@ class ModelWindowTest : public QObject {
         QVERIFY(Table()->height() >= Table()->minimumHeight());
     }
 
-    // Polarisation and style come back in the next window, even after the program ends.
-    void theWindowRemembersItsPolarisationAndStyle() {
+    // Polarisation, line, tube or wire and style come back in the next window, even after the
+    // program ends.
+    void theWindowRemembersItsChoices() {
         zandrel::ShowModelWindow(QStringLiteral("137.50"));
         QVERIFY(Find<QRadioButton>("rhcpButton")->isChecked());
+        QCOMPARE(Find<QDoubleSpinBox>("z0Box")->value(), 50.0);
+        QCOMPARE(Find<QDoubleSpinBox>("conductorDiameterBox")->text(),
+                 QString("the calculator's tube"));
         QCOMPARE(Table()->currentRow(), 0);
         QTest::mouseClick(Find<QRadioButton>("lhcpButton"), Qt::LeftButton);
+        Choose("z0Box", 75.0);
+        Choose("conductorDiameterBox", 6.0);
         Table()->selectRow(4);
         Window().close();
         QTRY_VERIFY(LoadedWindow() == nullptr);
 
         zandrel::ShowModelWindow(QStringLiteral("137.50"));
         QVERIFY(Find<QRadioButton>("lhcpButton")->isChecked());
+        QCOMPARE(Find<QDoubleSpinBox>("z0Box")->value(), 75.0);
+        QCOMPARE(Find<QDoubleSpinBox>("conductorDiameterBox")->value(), 6.0);
         QCOMPARE(Table()->currentRow(), 4);
         QCOMPARE(Table()->horizontalHeaderItem(3)->text(), QString("OVERHEAD GAIN (LHCP)"));
         // Where the next run of the program reads them.
@@ -612,6 +780,8 @@ class ModelWindowTest : public QObject {
                                QSettings::IniFormat);
         QCOMPARE(stored.value("polarisation").toString(), QString("LHCP"));
         QCOMPARE(stored.value("style").toString(), QString("OneTurn"));
+        QCOMPARE(stored.value("z0Ohm").toDouble(), 75.0);
+        QCOMPARE(stored.value("conductorDiameterMm").toDouble(), 6.0);
     }
 
     void aMissingOrBrokenModuleIsReportedAndNothingOpens_data() {
