@@ -4,9 +4,9 @@
 #include <QIcon>
 #include <QPixmap>
 
-#include "construction_sheet_window.h"
 #include "forms.h"
 #include "main_window.h"
+#include "sheet_window_module.h"
 #include "window_modules.h"
 
 static void RegisterProgramResources() { Q_INIT_RESOURCE(program); }
@@ -36,7 +36,8 @@ void Start(QApplication& application) {
     QObject::connect(&window, &MainWindow::constructionSheetRequested, &window,
                      [&window](const QString& frequencyText) {
                          RunReportingErrors(window, [&frequencyText] {
-                             ShowConstructionSheetWindow(frequencyText);
+                             LoadConstructionSheetWindowModule().ShowConstructionSheetWindow(
+                                 frequencyText);
                          });
                      });
     MainWindowInstance().Show();

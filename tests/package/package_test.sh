@@ -93,6 +93,7 @@ installed_files=(
     /usr/bin/zandrel2
     /usr/bin/zandrel2-dims
     "/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/zandrel2/model-window.so"
+    "/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/zandrel2/sheet-window.so"
     /usr/share/bash-completion/completions/zandrel2-dims
     /usr/share/applications/zandrel2.desktop
     /usr/share/icons/hicolor/16x16/apps/zandrel2.png

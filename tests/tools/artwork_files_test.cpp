@@ -74,15 +74,6 @@ std::uint32_t DoubleWord(const Bytes& bytes, std::size_t offset) {
     return LittleEndian(bytes, offset, 4);
 }
 
-std::uint32_t BigEndianDoubleWord(const Bytes& bytes, std::size_t offset) {
-    RequireRange(bytes, offset, 4);
-    std::uint32_t value = 0;
-    for (std::size_t index = 0; index < 4; ++index) {
-        value = value << 8 | bytes[offset + index];
-    }
-    return value;
-}
-
 struct DirectoryEntry {
     std::uint32_t width;
     std::uint32_t height;

@@ -15,10 +15,10 @@
 #include <cstdio>
 #include <functional>
 
-#include "construction_sheet_window.h"
 #include "forms.h"
 #include "information_window.h"
 #include "main_window.h"
+#include "sheet_window_module.h"
 #include "start.h"
 #include "web_link_window.h"
 #include "window_modules.h"
@@ -57,10 +57,10 @@ void WhenFullyModelled(QWidget& model, const std::function<void()>& then) {
 
 // Takes the pictures of the construction sheet window, then ends the program.
 void ShowSheetWindowAndQuit(const QDir& folder, bool& saved) {
-    zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
-    QTimer::singleShot(500, qApp, [&folder, &saved] {
-        saved = saved && SaveBothSizes(zandrel::ConstructionSheetWindowInstance().Get(), folder,
-                                       "construction-sheet-window");
+    QWidget* sheet = &zandrel::LoadConstructionSheetWindowModule().ShowConstructionSheetWindow(
+        QStringLiteral("137.50"));
+    QTimer::singleShot(500, qApp, [&folder, &saved, sheet] {
+        saved = saved && SaveBothSizes(*sheet, folder, "construction-sheet-window");
         QApplication::quit();
     });
 }

@@ -1,5 +1,5 @@
 // The windows that live in modules of their own, loaded the first time they are opened: the
-// model window.
+// model window and the construction sheet window.
 #pragma once
 
 #include <QString>
@@ -9,6 +9,7 @@ class QWidget;
 
 namespace zandrel {
 
+class ConstructionSheetWindowModule;
 class ModelWindowModule;
 
 // The folders a window's module is looked for in, in this order: where the package installs it
@@ -25,5 +26,13 @@ ModelWindowModule& LoadModelWindowModule(const QStringList& folders = WindowModu
 // Shows the one model window, modelling at `frequencyText`, and brings it to the front; loads
 // its module the first time.
 QWidget& ShowModelWindow(const QString& frequencyText);
+
+// The construction sheet window's module file in the first of `folders` that holds it; empty if
+// none does.
+QString ConstructionSheetWindowModuleFile(const QStringList& folders = WindowModuleFolders());
+
+// The construction sheet window's module, found, loaded and raising as the model window's is.
+ConstructionSheetWindowModule& LoadConstructionSheetWindowModule(
+    const QStringList& folders = WindowModuleFolders());
 
 }  // namespace zandrel

@@ -1,7 +1,7 @@
 # Installs the build into a scratch prefix and checks that the programs, the desktop entry and
 # the icons land where a desktop finds them, zandrel2-dims's completion where bash finds it, and
-# the model window's module where the installed program loads it from.
-# Run with -DBUILD=... -DPREFIX=... -DMODULE=... -DSTART_TEST=...
+# the model and construction sheet windows' modules where the installed program loads them from.
+# Run with -DBUILD=... -DPREFIX=... -DMODULE=... -DSHEET_MODULE=... -DSTART_TEST=...
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}"
@@ -9,7 +9,7 @@ execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREF
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "install failed: ${errors}")
 endif()
-foreach(path IN ITEMS bin/zandrel2 bin/zandrel2-dims ${MODULE}
+foreach(path IN ITEMS bin/zandrel2 bin/zandrel2-dims ${MODULE} ${SHEET_MODULE}
                       share/bash-completion/completions/zandrel2-dims
                       share/applications/zandrel2.desktop
                       share/icons/hicolor/16x16/apps/zandrel2.png
@@ -32,16 +32,17 @@ if(VALIDATE)
         message(FATAL_ERROR "desktop-file-validate: ${report}")
     endif()
 endif()
-# The start-up test, run from beside the installed program, opens the model window from the
-# installed module.
+# The start-up test, run from beside the installed program, opens the model and construction
+# sheet windows from the installed modules.
 file(COPY "${START_TEST}" DESTINATION "${PREFIX}/bin")
 get_filename_component(start_test "${START_TEST}" NAME)
 execute_process(
     COMMAND "${CMAKE_COMMAND}" -E env QT_QPA_PLATFORM=offscreen
             "ZANDREL2_TEST_MODEL_WINDOW_MODULE=${PREFIX}/${MODULE}"
             "${PREFIX}/bin/${start_test}" theMainWindowsModelRequestOpensTheModelWindowAtTheTypedText
+            theMainWindowsMenuOpensTheConstructionSheetForTheTypedFrequency
     RESULT_VARIABLE status OUTPUT_VARIABLE report ERROR_VARIABLE report)
 if(NOT status EQUAL 0)
-    message(FATAL_ERROR "the model window did not open from the installed module: ${report}")
+    message(FATAL_ERROR "a window did not open from its installed module: ${report}")
 endif()
 message(STATUS "installed into ${PREFIX}")

@@ -1,6 +1,6 @@
 // Start-up: the application's identity, its icon, the main window alone on screen without the
-// libraries of the model window and of printing, and the model window loaded from its module on
-// the main window's request.
+// libraries of the model and construction sheet windows and of printing, and those windows
+// loaded from their modules on the main window's request.
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -13,9 +13,9 @@
 #include <QtTest>
 #include <algorithm>
 
-#include "construction_sheet_window.h"
 #include "forms.h"
 #include "main_window.h"
+#include "forms_error.h"
 #include "start.h"
 #include "window_modules.h"
 
@@ -87,10 +87,12 @@ class StartTest : public QObject {
         QTRY_COMPARE(QApplication::focusWidget(), window.findChild<QWidget*>("titleCaption"));
         QCOMPARE(QApplication::font().pointSizeF(), 8.25);
         QCOMPARE(QApplication::style()->name(), QString("windows"));
-        // What only the model window and PRINT need waits until they are first used.
+        // What only the model and sheet windows and PRINT need waits until they are first used.
         QVERIFY(IsLoaded("libQt6Widgets.so"));
         QVERIFY(!IsLoaded("libQt6Charts.so"));
         QVERIFY(!IsLoaded("libQt6OpenGL.so"));
+        QVERIFY(!IsLoaded("libQt6Concurrent.so"));
+        QVERIFY(!IsLoaded("libnlopt"));
         QVERIFY(!IsLoaded("libcups.so"));
         window.close();
         QTRY_VERIFY(!zandrel::MainWindowInstance().IsLoaded());
@@ -100,11 +102,20 @@ class StartTest : public QObject {
         zandrel::Start(*qApp);
         zandrel::MainWindow& window = zandrel::MainWindowInstance().Get();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(TopLevelWindow("ConstructionSheetWindow") == nullptr);
         emit window.constructionSheetRequested(QStringLiteral("145.80"));
-        QVERIFY(zandrel::ConstructionSheetWindowInstance().IsLoaded());
-        QWidget& sheet = zandrel::ConstructionSheetWindowInstance().Get();
-        QTRY_VERIFY(sheet.isVisible());
-        QCOMPARE(sheet.windowTitle(), QString("Construction sheet at 145.80 MHz"));
+        QWidget* sheet = TopLevelWindow("ConstructionSheetWindow");
+        QVERIFY(sheet != nullptr);
+        QVERIFY(window.findChild<QMessageBox*>(zandrel::RuntimeErrorReportName) == nullptr);
+        QTRY_VERIFY(sheet->isVisible());
+        QCOMPARE(sheet->windowTitle(), QString("Construction sheet at 145.80 MHz"));
+        const QString module = zandrel::ConstructionSheetWindowModuleFile();
+        QVERIFY(!module.isEmpty());
+        QVERIFY2(MappedFiles().contains(QFileInfo(module).canonicalFilePath()), qPrintable(module));
+        // A second request brings the same window to the frequency asked for.
+        emit window.constructionSheetRequested(QStringLiteral("137.50"));
+        QCOMPARE(TopLevelWindow("ConstructionSheetWindow"), sheet);
+        QCOMPARE(sheet->windowTitle(), QString("Construction sheet at 137.50 MHz"));
         zandrel::UnloadAllForms();
     }
 
@@ -130,6 +141,36 @@ class StartTest : public QObject {
         window.close();
         QTRY_VERIFY(TopLevelWindow("ModelWindow") == nullptr);
         QTRY_VERIFY(!zandrel::MainWindowInstance().IsLoaded());
+    }
+
+    void aModuleOfTheOtherWindowIsNotTakenForTheSheetWindows() {
+        // The model window's module under the sheet window's name is refused for what it is.
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString model = zandrel::ModelWindowModuleFile();
+        const QString sheetName = QFileInfo(zandrel::ConstructionSheetWindowModuleFile()).fileName();
+        QVERIFY(!model.isEmpty() && !sheetName.isEmpty());
+        QVERIFY(QFile::copy(model, folder.filePath(sheetName)));
+        try {
+            zandrel::LoadConstructionSheetWindowModule({folder.path()});
+            QFAIL("the model window's module was taken for the sheet window's");
+        } catch (const zandrel::FormsError& error) {
+            QCOMPARE(error.Kind(), zandrel::FormsErrorKind::ModuleNotLoaded);
+            QVERIFY2(QString::fromStdString(error.Detail())
+                         .endsWith("it is not the construction sheet window's module"),
+                     error.Detail().c_str());
+        }
+        // And a folder without it names the file and the folder looked in.
+        QTemporaryDir empty;
+        try {
+            zandrel::LoadConstructionSheetWindowModule({empty.path()});
+            QFAIL("a module was loaded from an empty folder");
+        } catch (const zandrel::FormsError& error) {
+            QCOMPARE(error.Kind(), zandrel::FormsErrorKind::ModuleNotLoaded);
+            const QString detail = QString::fromStdString(error.Detail());
+            QVERIFY2(detail.contains(sheetName) && detail.contains(empty.path()),
+                     qPrintable(detail));
+        }
     }
 };
 
