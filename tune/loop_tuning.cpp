@@ -510,6 +510,12 @@ FitResult FitLoops(const LoopDesign& design, const Measurement& measurement,
     return result;
 }
 
+ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales,
+                         const DeckEvaluator& evaluate) {
+    const HelixGeometry geometry = BuildScaledGeometry(design, scales);
+    return ComputeModelFigures(geometry, evaluate(WriteNecDeck(geometry)));
+}
+
 TrimAdvice AdviseTrim(const LoopDesign& design, LoopScales fitted, LoopScales target,
                       double referenceOhm, const DeckEvaluator& evaluate) {
     CountedEngine engine(evaluate);

@@ -39,6 +39,11 @@ HelixGeometry BuildScaledGeometry(const LoopDesign& design, LoopScales scales);
 // feed at the axis to the helix, grows by the change in radius. The tube stays.
 HelixDimensions ScaledDimensions(const HelixDimensions& design, LoopScales scales);
 
+// The full model of the design built with its loops scaled: the figures --model gives, from one
+// deck. Raises what BuildScaledGeometry and the evaluator raise.
+ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales,
+                         const DeckEvaluator& evaluate);
+
 // A loop's perimeter as the calculator's box shows it, rounded to hundredths of a millimetre.
 double DisplayedPerimeterMm(float perimeter);
 

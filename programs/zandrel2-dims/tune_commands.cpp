@@ -25,6 +25,7 @@
 #include "one_port.h"
 #include "output_file.h"
 #include "signal_catcher.h"
+#include "tune_texts.h"
 
 namespace zandrel {
 
@@ -61,13 +62,6 @@ int RunWork(char* program, const StyleEntry& style, const std::string& frequency
     });
 }
 
-// The full model of the design built with the factors: the figures --model gives.
-ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales,
-                         const DeckEvaluator& evaluate) {
-    const HelixGeometry geometry = BuildScaledGeometry(design, scales);
-    return ComputeModelFigures(geometry, evaluate(WriteNecDeck(geometry)));
-}
-
 std::optional<double> ReadConductorOrRefuse(const std::string& text, bool& refused) {
     refused = false;
     if (text.empty()) {
@@ -82,8 +76,6 @@ std::optional<double> ReadConductorOrRefuse(const std::string& text, bool& refus
     }
     return diameter;
 }
-
-std::string Scale(double factor) { return Fixed(factor, 4); }
 
 std::string Db(double value, const char* unit) { return Fixed(value, 2) + " " + unit; }
 
@@ -184,21 +176,9 @@ class TuneCommand : public Command {
                    const ModelFigures& before, const ModelFigures& after, int runs) const {
         std::cout << "Tuned in NEC-2: " << style_->Caption << " at " << frequency_ << " MHz, "
                   << PolarisationName(sense_) << ", nec2c\n"
-                  << "Scale factors: small loop x " << Scale(tuned.Scales.Small)
-                  << ", large loop x " << Scale(tuned.Scales.Large) << "\n"
-                  << "(each from " << Fixed(Tuning.LowestScale, 2) << " to "
-                  << Fixed(Tuning.HighestScale, 2)
-                  << ", for the lowest zenith axial ratio with |X| within "
-                  << Fixed(Tuning.ReactanceLimitOhm, 0) << " ohm at the design frequency)\n";
-        if (!tuned.MeetsReactanceLimit) {
-            std::cout << "No factors in range meet the reactance limit: the best found.\n";
-        }
-        std::cout << "\n";
-        std::vector<std::vector<std::string>> rows{{"DIMENSION (mm)", "CALCULATOR", "TUNED"}};
-        for (const DisplayedDimension& shown : DisplayOrder) {
-            rows.push_back({std::string(shown.Name), FormatDimension(calculator.*shown.Field),
-                            FormatDimension(tuned.Dimensions.*shown.Field)});
-        }
+                  << TunedSentences(tuned, Tuning) << "\n\n";
+        const std::vector<std::vector<std::string>> rows =
+            DimensionRows(calculator, tuned.Dimensions);
         PrintRows(rows);
         std::cout << "\n";
         PrintRows(FigureRows(before, after, sense_));
@@ -233,29 +213,6 @@ class TuneCommand : public Command {
     Polarisation sense_ = Polarisation::Rhcp;
     std::string conductor_;
 };
-
-// "the small loop is 21 mm (2.0 %) too long" and what to do to reach the target.
-std::string LoopAdvice(const char* loop, const LoopTrim& trim) {
-    const long error = std::lround(trim.ErrorMm);
-    std::string text = std::string("The ") + loop + " loop is ";
-    if (error == 0) {
-        text += "within 1 mm of the design (" + Fixed(trim.ErrorPercent, 1) + " %)";
-    } else {
-        text += std::to_string(std::labs(error)) + " mm (" +
-                Fixed(std::fabs(trim.ErrorPercent), 1) + " %) too " +
-                (error > 0 ? "long" : "short");
-    }
-    const long cut = std::lround(trim.TrimPerElementMm);
-    if (cut > 0) {
-        text += ": shorten each of its two helical elements by " + std::to_string(cut) + " mm.";
-    } else if (cut < 0) {
-        text +=
-            ": each of its two helical elements must be " + std::to_string(-cut) + " mm longer.";
-    } else {
-        text += ": nothing to trim.";
-    }
-    return text;
-}
 
 nlohmann::ordered_json TrimJson(const LoopTrim& trim) {
     return {{"error_mm", trim.ErrorMm},
@@ -328,25 +285,11 @@ class TrimCommand : public Command {
   private:
     void PrintText(const Measurement& measurement, const FitResult& fit, const TrimAdvice& advice,
                    int runs) const {
-        const ModelFigures& after = advice.After;
         std::cout << "Trim for " << style_->Caption << " at " << frequency_ << " MHz, "
                   << PolarisationName(sense_) << ", to reach the "
                   << (target_ == "tuned" ? "antenna --tune gives" : "calculator's design") << "\n"
-                  << "Measured: " << measured_ << ", " << measurement.Points.size()
-                  << " points from " << Fixed(measurement.Points.front().FrequencyMHz, 2) << " to "
-                  << Fixed(measurement.Points.back().FrequencyMHz, 2) << " MHz on "
-                  << Fixed(measurement.ReferenceOhm, 1) << " ohm\n"
-                  << "Fitted in nec2c: small loop x " << Scale(fit.Scales.Small)
-                  << ", large loop x " << Scale(fit.Scales.Large) << "\n"
-                  << "Residual " << Fixed(fit.Residual, 4) << " at " << fit.FrequenciesMHz.size()
-                  << " frequencies (the RMS difference of S11 between model and measurement;\n"
-                  << "well above 0.05, a long cable or another style is measured)\n\n"
-                  << LoopAdvice("small", advice.Small) << "\n"
-                  << LoopAdvice("large", advice.Large) << "\n\n"
-                  << "After trimming, at " << frequency_
-                  << " MHz: " << FigureTexts(after, sense_)[0] << " ohm, SWR "
-                  << Fixed(advice.SwrAfter, 2) << " on " << Fixed(advice.ReferenceOhm, 1)
-                  << " ohm, resonance " << FigureTexts(after, sense_)[5] << "\n"
+                  << MeasuredSentence(measured_, measurement) << "\n"
+                  << TrimAdviceText(fit, advice, frequency_, sense_) << "\n"
                   << "nec2c runs: " << runs << "\n";
     }
 
@@ -413,9 +356,7 @@ class TouchstoneCommand : public Command {
             const Measurement model =
                 ModelMeasurement(design, {}, SpreadFrequencies(frequency), reference, evaluate);
             const std::string text = WriteTouchstone(
-                model, {"zandrel2 NEC-2 model of " + std::string(style_->Caption) + " at " +
-                            frequency_ + " MHz, nec2c",
-                        "S11 on " + Fixed(reference, 2) + " ohm, 41 points over +-10 %"});
+                model, TouchstoneComments(style_->Caption, frequency_, reference));
             try {
                 if (output_ == "-") {
                     WriteToDescriptor(STDOUT_FILENO, text, "the standard output");
