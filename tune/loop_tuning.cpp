@@ -511,9 +511,9 @@ FitResult FitLoops(const LoopDesign& design, const Measurement& measurement,
 }
 
 ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales,
-                         const DeckEvaluator& evaluate) {
+                         const DeckEvaluator& evaluate, const LineRequest& line) {
     const HelixGeometry geometry = BuildScaledGeometry(design, scales);
-    return ComputeModelFigures(geometry, evaluate(WriteNecDeck(geometry)));
+    return ComputeModelFigures(geometry, evaluate(WriteNecDeck(geometry)), {}, line);
 }
 
 TrimAdvice AdviseTrim(const LoopDesign& design, LoopScales fitted, LoopScales target,

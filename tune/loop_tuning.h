@@ -40,9 +40,9 @@ HelixGeometry BuildScaledGeometry(const LoopDesign& design, LoopScales scales);
 HelixDimensions ScaledDimensions(const HelixDimensions& design, LoopScales scales);
 
 // The full model of the design built with its loops scaled: the figures --model gives, from one
-// deck. Raises what BuildScaledGeometry and the evaluator raise.
+// deck, matched to `line`. Raises what BuildScaledGeometry and the evaluator raise.
 ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales,
-                         const DeckEvaluator& evaluate);
+                         const DeckEvaluator& evaluate, const LineRequest& line = {});
 
 // A loop's perimeter as the calculator's box shows it, rounded to hundredths of a millimetre.
 double DisplayedPerimeterMm(float perimeter);

@@ -5,12 +5,15 @@
 #include <QLineSeries>
 #include <QPen>
 #include <QPolarChart>
+#include <QScatterSeries>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <vector>
 
 #include "model_figures.h"
+#include "one_port.h"
 
 namespace zandrel {
 
@@ -18,12 +21,14 @@ namespace {
 
 constexpr double SwrCeiling = 5.0;
 constexpr int MostFrequencyLabels = 6;
+constexpr double MeasuredHalfSpan = 0.15;  // of the design frequency: what a fit looks at
 
 const QString AngleAxisName = QStringLiteral("angleAxis");
 const QString GainAxisName = QStringLiteral("gainAxis");
 const QString FrequencyAxisName = QStringLiteral("frequencyAxis");
 const QString OhmAxisName = QStringLiteral("ohmAxis");
 const QString SwrAxisName = QStringLiteral("swrAxis");
+const QString DesignFrequencyName = QStringLiteral("designFrequency");
 
 QValueAxis* NewAxis(const QString& name, const QString& title, const QString& labelFormat) {
     auto* axis = new QValueAxis();
@@ -52,7 +57,7 @@ QLineSeries* NewSeries(const QString& name, const QColor& colour, Qt::PenStyle s
     return series;
 }
 
-void Attach(QChart& chart, QLineSeries* series, QValueAxis* first, QValueAxis* second) {
+void Attach(QChart& chart, QXYSeries* series, QValueAxis* first, QValueAxis* second) {
     chart.addSeries(series);
     series->attachAxis(first);
     series->attachAxis(second);
@@ -91,6 +96,16 @@ QString LabelFormat(double highest, double step) {
     }
     const int leadingDigit = static_cast<int>(std::floor(std::log10(std::fabs(highest))));
     return QStringLiteral("%.%1e").arg(std::max(1, leadingDigit + PlacesOf(step)));
+}
+
+// Round frequencies on the axis from `lowest` to `highest`.
+void ShowFrequencies(QValueAxis& frequency, double lowest, double highest) {
+    const double step = RoundStep(highest - lowest, MostFrequencyLabels);
+    frequency.setRange(lowest, highest);
+    frequency.setTickType(QValueAxis::TicksDynamic);
+    frequency.setTickAnchor(std::ceil(lowest / step) * step);
+    frequency.setTickInterval(step);
+    frequency.setLabelFormat(LabelFormat(highest, step));
 }
 
 struct CutStyle {
@@ -212,16 +227,12 @@ void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figure
     // Round frequencies on the axis; the points mark the ones nec2c computed.
     const double lowest = figures->Sweep.front().FrequencyMHz;
     const double highest = figures->Sweep.back().FrequencyMHz;
-    const double step = RoundStep(highest - lowest, MostFrequencyLabels);
-    frequency->setRange(lowest, highest);
-    frequency->setTickType(QValueAxis::TicksDynamic);
-    frequency->setTickAnchor(std::ceil(lowest / step) * step);
-    frequency->setTickInterval(step);
-    frequency->setLabelFormat(LabelFormat(highest, step));
+    ShowFrequencies(*frequency, lowest, highest);
     ohm->setRange(lowestOhm, highestOhm);
     ohm->applyNiceNumbers();
     QLineSeries* design =
         NewSeries(QObject::tr("design frequency"), QColor(120, 120, 120), Qt::DotLine);
+    design->setObjectName(DesignFrequencyName);
     design->append(figures->FrequencyMHz, ohm->min());
     design->append(figures->FrequencyMHz, ohm->max());
     Attach(chart, resistance, frequency, ohm);
@@ -229,6 +240,70 @@ void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figure
     Attach(chart, design, frequency, ohm);
     Attach(chart, againstR, frequency, swr);
     Attach(chart, onLine, frequency, swr);
+}
+
+void ShowMeasurement(QChart& chart, const Measurement& measurement) {
+    QValueAxis* frequency = AxisNamed(chart, FrequencyAxisName);
+    QValueAxis* ohm = AxisNamed(chart, OhmAxisName);
+    QValueAxis* swr = AxisNamed(chart, SwrAxisName);
+    QLineSeries* design = nullptr;
+    for (QAbstractSeries* series : chart.series()) {
+        if (series->objectName() == DesignFrequencyName) {
+            design = qobject_cast<QLineSeries*>(series);
+        }
+    }
+    if (design == nullptr) {
+        return;
+    }
+    const auto newPoints = [](const QString& name, const QColor& colour) {
+        auto* series = new QScatterSeries();
+        series->setName(name);
+        series->setMarkerSize(7.0);
+        series->setColor(colour);
+        series->setBorderColor(colour.darker());
+        return series;
+    };
+    QScatterSeries* resistance =
+        newPoints(QObject::tr("R measured"), QColor(120, 160, 240));
+    QScatterSeries* reactance = newPoints(QObject::tr("X measured"), QColor(110, 200, 130));
+    QScatterSeries* standingWave =
+        newPoints(QObject::tr("SWR on %1 \u03A9 measured").arg(measurement.ReferenceOhm),
+                  QColor(240, 120, 120));
+    standingWave->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    // The band the fit looks at, or the sweep's where that is wider.
+    const double designMHz = design->at(0).x();
+    const double lowest =
+        std::min(frequency->min(), std::max(measurement.Points.front().FrequencyMHz,
+                                            designMHz * (1.0 - MeasuredHalfSpan)));
+    const double highest =
+        std::max(frequency->max(), std::min(measurement.Points.back().FrequencyMHz,
+                                            designMHz * (1.0 + MeasuredHalfSpan)));
+    double lowestOhm = ohm->min();
+    double highestOhm = ohm->max();
+    for (const MeasuredPoint& point : measurement.Points) {
+        if (point.FrequencyMHz < lowest || point.FrequencyMHz > highest) {
+            continue;
+        }
+        const std::complex<double> impedance =
+            ImpedanceOf(point.Reflection, measurement.ReferenceOhm);
+        if (!std::isfinite(impedance.real()) || !std::isfinite(impedance.imag())) {
+            continue;  // an open circuit has no place on the plot
+        }
+        resistance->append(point.FrequencyMHz, impedance.real());
+        reactance->append(point.FrequencyMHz, impedance.imag());
+        if (const double ratio = SwrOf(point.Reflection); std::isfinite(ratio)) {
+            standingWave->append(point.FrequencyMHz, ratio);
+        }
+        lowestOhm = std::min({lowestOhm, impedance.real(), impedance.imag()});
+        highestOhm = std::max({highestOhm, impedance.real(), impedance.imag()});
+    }
+    ShowFrequencies(*frequency, lowest, highest);
+    ohm->setRange(lowestOhm, highestOhm);
+    ohm->applyNiceNumbers();
+    design->replace({{design->at(0).x(), ohm->min()}, {design->at(0).x(), ohm->max()}});
+    Attach(chart, resistance, frequency, ohm);
+    Attach(chart, reactance, frequency, ohm);
+    Attach(chart, standingWave, frequency, swr);
 }
 
 }  // namespace zandrel

@@ -9,6 +9,7 @@ class QPolarChart;
 
 namespace zandrel {
 
+struct Measurement;
 struct ModelFigures;
 
 // The weakest gain the pattern plot shows; weaker directions lie on its centre.
@@ -31,5 +32,10 @@ QChart* NewSweepChart();
 
 // Shows the sweep of `figures` with the design frequency marked, or no curves when it is null.
 void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figures);
+
+// Lays a measured antenna's R, X and SWR on the measurement's reference over the sweep that
+// ShowSweep drew, as points, at the measured frequencies within the design frequency +-15 %
+// (the band a fit looks at); the axes grow to hold them. Nothing is drawn without a sweep.
+void ShowMeasurement(QChart& chart, const Measurement& measurement);
 
 }  // namespace zandrel

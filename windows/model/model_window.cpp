@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFutureWatcher>
 #include <QHeaderView>
 #include <QPolarChart>
 #include <QProcess>
@@ -11,7 +13,9 @@
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <new>
 
 #include "error_words.h"
 #include "file_error.h"
@@ -22,7 +26,9 @@
 #include "model_charts.h"
 #include "model_error.h"
 #include "model_texts.h"
+#include "one_port.h"
 #include "output_file.h"
+#include "tune_texts.h"
 #include "ui_model_window.h"
 
 namespace zandrel {
@@ -141,6 +147,20 @@ QString DeckFileName(const StyleModel& model, Polarisation sense, const QString&
         .arg(Text(model.Style->Name), frequencyText.trimmed(), Text(PolarisationName(sense)));
 }
 
+QString Lines(const std::string& text) { return QString::fromStdString(text); }
+
+QString TouchstoneFileName(const StyleEntry& style, const std::string& frequencyText) {
+    return QStringLiteral("%1-%2MHz.s1p")
+        .arg(Text(style.Name), QString::fromStdString(frequencyText).trimmed());
+}
+
+QString RunsWords(int runs) {
+    return runs == 1 ? QObject::tr("1 nec2c run") : QObject::tr("%1 nec2c runs").arg(runs);
+}
+
+// What tuning searches, as the command line's --tune does.
+const TuneSettings Tuning{};
+
 }  // namespace
 
 ModelWindow::ModelWindow(QWidget* parent)
@@ -196,6 +216,10 @@ ModelWindow::ModelWindow(QWidget* parent)
     ui_->sweepView->setChart(sweepChart_);
     ui_->patternView->setRenderHint(QPainter::Antialiasing);
     ui_->sweepView->setRenderHint(QPainter::Antialiasing);
+    ui_->resultsPane->hide();
+    ui_->tunedDimensionsTable->hide();
+    ui_->adviceText->hide();
+    work_ = new QFutureWatcher<WorkOutcome>(this);
     FitOnScreen(*this);
 
     connect(ui_->lhcpButton, &QRadioButton::toggled, this,
@@ -215,6 +239,20 @@ ModelWindow::ModelWindow(QWidget* parent)
             ReportingErrors(this, &ModelWindow::OpenInXnec2c, [](const RuntimeError& error) {
                 return tr("xnec2c could not be started: %1").arg(DetailSentence(error));
             }));
+    connect(ui_->tuneButton, &QPushButton::clicked, this,
+            ReportingErrors(this, &ModelWindow::Tune));
+    connect(ui_->openMeasurementButton, &QPushButton::clicked, this,
+            ReportingErrors(this, &ModelWindow::OpenMeasurement));
+    connect(ui_->saveTouchstoneButton, &QPushButton::clicked, this,
+            ReportingErrors(this, &ModelWindow::SaveTouchstone));
+    connect(ui_->cancelWorkButton, &QPushButton::clicked, this, &ModelWindow::CancelWork);
+    connect(ui_->trimTargetBox, &QComboBox::currentIndexChanged, this, [this] {
+        // The fit stays; only the trim to the other target is worked out again.
+        if (trim_ && measured_ && !workStop_) {
+            RunReportingErrors(*this, [this] { StartFit(); });
+        }
+    });
+    connect(work_, &QFutureWatcher<WorkOutcome>::finished, this, &ModelWindow::WorkFinished);
     connect(ui_->closeButton, &QPushButton::clicked, this, &QWidget::close);
     // Escape closes the window, as a dialog's Close would.
     connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this,
@@ -227,7 +265,10 @@ ModelWindow::ModelWindow(QWidget* parent)
     ShowSelectedStyle();
 }
 
-ModelWindow::~ModelWindow() = default;
+ModelWindow::~ModelWindow() {
+    StopWork();
+    work_->disconnect(this);
+}
 
 void ModelWindow::Model(const QString& frequencyText) {
     frequencyText_ = frequencyText;
@@ -253,6 +294,20 @@ ModelSettings ModelWindow::ChosenSettings() const {
 void ModelWindow::StartRuns() {
     runner_.Cancel();
     sensitivity_.Cancel();
+    // A tuning or a fit of the earlier models answers them no more.
+    if (workStop_) {
+        workStop_->Stop();
+    }
+    {
+        const QSignalBlocker quiet(ui_->modelTable);
+        if (tuned_) {
+            ui_->modelTable->removeRow(tuned_->Index + 1);
+            tuned_.reset();
+        }
+    }
+    trim_.reset();
+    ShowTuned();
+    ShowAdvice();
     modelled_ = false;
     ui_->openInXnec2cButton->setVisible(!QStandardPaths::findExecutable(ViewerName).isEmpty());
     for (int row = 0; row < ui_->modelTable->rowCount(); ++row) {
@@ -328,13 +383,15 @@ void ModelWindow::ShowProgress() {
         tr("%1 of %2 styles modelled").arg(modelled).arg(ui_->progressBar->maximum()));
 }
 
-void ModelWindow::ShowRow(int index, const QStringList& texts, const QString& toolTip) {
+void ModelWindow::ShowRow(int styleIndex, const QStringList& texts, const QString& toolTip) {
     QTableWidget& table = *ui_->modelTable;
     const int columns = table.columnCount();
+    const int index = RowOfStyle(styleIndex);
     if (table.columnSpan(index, 1) > 1) {
         table.setSpan(index, 1, 1, 1);
     }
-    auto* style = new QTableWidgetItem(Text(Styles.at(static_cast<std::size_t>(index)).Caption));
+    auto* style =
+        new QTableWidgetItem(Text(Styles.at(static_cast<std::size_t>(styleIndex)).Caption));
     QFont bold = style->font();
     bold.setBold(true);
     style->setFont(bold);
@@ -361,25 +418,16 @@ void ModelWindow::ShowStyle(int index) {
     if (model.Error) {
         // nec2c's own words are for whoever looks closer: the row's tip and the report's details.
         ShowRow(index, {NotModelledWords(model)}, EngineWords(model));
-        ui_->modelTable->item(index, 1)->setForeground(QColor(176, 0, 0));
+        ui_->modelTable->item(RowOfStyle(index), 1)->setForeground(QColor(176, 0, 0));
     } else if (model.Figures) {
-        QStringList texts;
-        for (const std::string& text : FigureTexts(*model.Figures, runner_.Sense())) {
-            texts << QString::fromStdString(text);
-        }
-        texts << QString::fromStdString(PhasingText(model.Figures->Phasing));
-        for (const std::string& text : LineMatchTexts(*model.Figures)) {
-            texts << QString::fromStdString(text);
-        }
-        texts << tr("modelling...") << tr("modelling...");
-        ShowRow(index, texts);
+        ShowRow(index, RowTextsOf(*model.Figures) << tr("modelling...") << tr("modelling..."));
         sensitivity_.Start(index,
                            {model.Style, runner_.FrequencyText(), runner_.Sense(),
                             runner_.Settings().Geometry.ConductorDiameterMm},
                            *model.Figures);
     }
     ShowProgress();
-    if (index == ui_->modelTable->currentRow()) {
+    if (index == ChosenStyle()) {
         ShowSelectedStyle();
     }
 }
@@ -404,12 +452,38 @@ void ModelWindow::ShowSensitivity(int index) {
                 tr("nec2c could not model the loop's change: %1")
                     .arg(outcome->Error ? DetailSentence(*outcome->Error) : QString()));
         }
-        table.setItem(index, column, item);
+        table.setItem(RowOfStyle(index), column, item);
     }
 }
 
-const StyleModel* ModelWindow::SelectedStyle() const {
+QStringList ModelWindow::RowTextsOf(const ModelFigures& figures) const {
+    QStringList texts;
+    for (const std::string& text : FigureTexts(figures, runner_.Sense())) {
+        texts << QString::fromStdString(text);
+    }
+    texts << QString::fromStdString(PhasingText(figures.Phasing));
+    for (const std::string& text : LineMatchTexts(figures)) {
+        texts << QString::fromStdString(text);
+    }
+    return texts;
+}
+
+int ModelWindow::StyleOfRow(int row) const {
+    // The tuned row stands for its style.
+    return tuned_ && row > tuned_->Index ? row - 1 : row;
+}
+
+int ModelWindow::RowOfStyle(int index) const {
+    return tuned_ && index > tuned_->Index ? index + 1 : index;
+}
+
+int ModelWindow::ChosenStyle() const {
     const int row = ui_->modelTable->currentRow();
+    return row < 0 ? row : StyleOfRow(row);
+}
+
+const StyleModel* ModelWindow::SelectedStyle() const {
+    const int row = ChosenStyle();
     if (!modelled_ || row < 0 || row >= static_cast<int>(runner_.Models().size())) {
         return nullptr;
     }
@@ -417,12 +491,16 @@ const StyleModel* ModelWindow::SelectedStyle() const {
 }
 
 void ModelWindow::ShowSelectedStyle() {
-    const int row = std::max(0, ui_->modelTable->currentRow());
+    const int row = std::max(0, ChosenStyle());
     const QString caption = Text(Styles.at(static_cast<std::size_t>(row)).Caption);
     const StyleModel* model = SelectedStyle();
     const ModelFigures* figures = model != nullptr && model->Figures ? &*model->Figures : nullptr;
     ShowPattern(*patternChart_, figures != nullptr ? caption : QString(), figures);
     ShowSweep(*sweepChart_, figures != nullptr ? caption : QString(), figures);
+    if (figures != nullptr && measured_) {
+        ShowMeasurement(*sweepChart_, *measured_);
+    }
+    ShowWorkButtons();
     // The deck of a style that failed is no model to keep or to look at.
     const bool hasDeck = model != nullptr && !model->Deck.empty() && !model->Error;
     ui_->saveDeckButton->setEnabled(hasDeck);
@@ -512,7 +590,7 @@ void ModelWindow::RememberChoices() const {
                                                                          : Polarisation::Rhcp)));
     settings.setValue(Z0Key, ui_->z0Box->value());
     settings.setValue(ConductorDiameterKey, ui_->conductorDiameterBox->value());
-    const int row = ui_->modelTable->currentRow();
+    const int row = ChosenStyle();
     if (row >= 0 && row < static_cast<int>(Styles.size())) {
         settings.setValue(StyleKey, Text(Styles.at(static_cast<std::size_t>(row)).Name));
     }
@@ -571,8 +649,335 @@ void ModelWindow::OpenInXnec2c() {
 void ModelWindow::closeEvent(QCloseEvent* event) {
     runner_.Cancel();
     sensitivity_.Cancel();
+    StopWork();
     viewerFolder_.reset();
     QWidget::closeEvent(event);
+}
+
+LoopDesign ModelWindow::ChosenDesign() const {
+    return LoopDesign{&Styles.at(static_cast<std::size_t>(ChosenStyle())), runner_.FrequencyText(),
+                      runner_.Sense(), runner_.Settings().Geometry.ConductorDiameterMm};
+}
+
+LoopScales ModelWindow::TrimTarget() const {
+    const bool toTuned = ui_->trimTargetBox->currentIndex() == 1 && tuned_ &&
+                         tuned_->Index == (trim_ ? trim_->Index : ChosenStyle());
+    return toTuned ? tuned_->Result.Scales : LoopScales{};
+}
+
+void ModelWindow::ShowWorkButtons() {
+    const StyleModel* model = SelectedStyle();
+    const bool modelled = model != nullptr && model->Figures.has_value();
+    const bool working = workStop_ != nullptr;
+    for (QPushButton* button :
+         {ui_->tuneButton, ui_->openMeasurementButton, ui_->saveTouchstoneButton}) {
+        button->setEnabled(modelled && !working);
+    }
+    ui_->cancelWorkButton->setEnabled(working && !workStop_->Stopped());
+    // The tuned loops are a target only once the style is tuned.
+    const bool tunedHere = tuned_ && tuned_->Index == ChosenStyle();
+    if (!tunedHere && ui_->trimTargetBox->currentIndex() != 0) {
+        const QSignalBlocker quiet(ui_->trimTargetBox);
+        ui_->trimTargetBox->setCurrentIndex(0);
+    }
+    ui_->trimTargetBox->setEnabled(tunedHere && !working);
+}
+
+void ModelWindow::StartWork(const QString& words,
+                            std::function<WorkOutcome(const DeckEvaluator&)> work,
+                            std::function<void(const WorkOutcome&)> done) {
+    if (workStop_) {
+        return;  // one at a time
+    }
+    workStop_ = std::make_shared<EngineStop>();
+    workWords_ = words;
+    workDone_ = std::move(done);
+    work_->setFuture(QtConcurrent::run([this, stop = workStop_, work = std::move(work)] {
+        const DeckEvaluator run = Nec2cEvaluator(Nec2cTimeLimit, stop);
+        int runs = 0;
+        const DeckEvaluator evaluate = [this, &run, &runs](const std::string& deck) {
+            NecOutput output = run(deck);
+            QMetaObject::invokeMethod(
+                this, [this, count = ++runs] { ShowWorkProgress(count); }, Qt::QueuedConnection);
+            return output;
+        };
+        WorkOutcome outcome;
+        try {
+            outcome = work(evaluate);
+        } catch (...) {
+            // A stopped run fails as nec2c stopped: the work was cancelled, nothing failed.
+            outcome.Stopped = stop->Stopped();
+            outcome.Failure = std::current_exception();
+        }
+        outcome.Runs = runs;
+        return outcome;
+    }));
+    ShowWorkProgress(0);
+    ShowWorkButtons();
+}
+
+void ModelWindow::ShowWorkProgress(int runs) {
+    if (workStop_ && !workStop_->Stopped()) {
+        ui_->workStatus->setText(tr("%1: %2 so far...").arg(workWords_, RunsWords(runs)));
+    }
+}
+
+void ModelWindow::CancelWork() {
+    if (workStop_) {
+        // The runs end at once; the work says so when it has unwound.
+        workStop_->Stop();
+        ui_->workStatus->setText(tr("%1: stopping...").arg(workWords_));
+        ShowWorkButtons();
+    }
+}
+
+void ModelWindow::StopWork() {
+    if (workStop_) {
+        workStop_->Stop();
+    }
+    // Killed, the runs end in moments and the work removes their folders as it unwinds.
+    work_->waitForFinished();
+}
+
+void ModelWindow::WorkFinished() {
+    if (!workStop_) {
+        return;
+    }
+    const WorkOutcome outcome = work_->result();
+    const bool stopped = outcome.Stopped || workStop_->Stopped();
+    const int runs = outcome.Runs;
+    const std::function<void(const WorkOutcome&)> done = std::move(workDone_);
+    workStop_.reset();
+    if (stopped) {
+        ui_->workStatus->setText(tr("%1: cancelled; nothing changed.").arg(workWords_));
+    } else if (outcome.Failure) {
+        ui_->workStatus->setText(tr("%1: failed.").arg(workWords_));
+        RunReportingErrors(
+            *this, [&outcome] { std::rethrow_exception(outcome.Failure); },
+            [this](const RuntimeError& error) {
+                return tr("%1 failed: %2").arg(workWords_, DetailSentence(error));
+            });
+    } else {
+        ui_->workStatus->setText(tr("%1: done in %2.").arg(workWords_, RunsWords(runs)));
+        RunReportingErrors(*this, [&done, &outcome] { done(outcome); });
+    }
+    ShowWorkButtons();
+}
+
+void ModelWindow::Tune() {
+    const StyleModel* model = SelectedStyle();
+    if (model == nullptr || !model->Figures) {
+        return;
+    }
+    const int index = ChosenStyle();
+    const LoopDesign design = ChosenDesign();
+    const LineRequest line = runner_.Settings().Line;
+    StartWork(
+        tr("Tuning %1 in nec2c").arg(Text(design.Style->Caption)),
+        [design, line](const DeckEvaluator& evaluate) {
+            WorkOutcome outcome;
+            outcome.Tuned = TuneLoops(design, evaluate, Tuning);
+            outcome.TunedFigures = ModelScaled(design, outcome.Tuned->Scales, evaluate, line);
+            outcome.Calculator = BuildScaledGeometry(design, {}).Dimensions;
+            return outcome;
+        },
+        [this, index](const WorkOutcome& outcome) {
+            {
+                const QSignalBlocker quiet(ui_->modelTable);
+                if (tuned_) {
+                    ui_->modelTable->removeRow(tuned_->Index + 1);
+                }
+                tuned_ =
+                    TunedStyle{index, *outcome.Tuned, *outcome.TunedFigures, outcome.Calculator};
+                ui_->modelTable->insertRow(index + 1);
+            }
+            ShowTuned();
+            FitTableHeight();
+            ShowSelectedStyle();
+        });
+}
+
+void ModelWindow::ShowTuned() {
+    QTableWidget& dimensions = *ui_->tunedDimensionsTable;
+    if (!tuned_) {
+        dimensions.clear();
+        dimensions.hide();
+        ui_->tunedCaption->clear();
+        ui_->resultsPane->setVisible(!ui_->adviceText->isHidden());
+        return;
+    }
+    const TunedStyle& tuned = *tuned_;
+    const QString caption = Text(Styles.at(static_cast<std::size_t>(tuned.Index)).Caption);
+    // The tuned row, under its style's, in the same columns.
+    QTableWidget& table = *ui_->modelTable;
+    const int row = tuned.Index + 1;
+    table.setItem(
+        row, 0,
+        new QTableWidgetItem(tr("%1, tuned (%2, %3)")
+                                 .arg(caption, Lines(ScaleText(tuned.Result.Scales.Small)),
+                                      Lines(ScaleText(tuned.Result.Scales.Large)))));
+    const QStringList texts = RowTextsOf(tuned.Figures);
+    for (int column = 1; column < table.columnCount(); ++column) {
+        table.setItem(row, column, new QTableWidgetItem(texts.value(column - 1)));
+    }
+
+    ui_->tunedCaption->setText(tr("Tuned in NEC-2: %1 at %2 MHz, %3\n%4")
+                                   .arg(caption,
+                                        QString::fromStdString(runner_.FrequencyText()).trimmed(),
+                                        Text(PolarisationName(runner_.Sense())),
+                                        Lines(TunedSentences(tuned.Result, Tuning))));
+    const auto rows = DimensionRows(tuned.Calculator, tuned.Result.Dimensions);
+    dimensions.clear();
+    dimensions.setColumnCount(static_cast<int>(rows.front().size()));
+    dimensions.setRowCount(static_cast<int>(rows.size()) - 1);
+    QStringList headers;
+    for (const std::string& header : rows.front()) {
+        headers << Lines(header);
+    }
+    dimensions.setHorizontalHeaderLabels(headers);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        for (std::size_t j = 0; j < rows[i].size(); ++j) {
+            auto* item = new QTableWidgetItem(Lines(rows[i][j]));
+            if (j > 0) {
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            dimensions.setItem(static_cast<int>(i) - 1, static_cast<int>(j), item);
+        }
+    }
+    dimensions.resizeColumnsToContents();
+    dimensions.show();
+    ui_->resultsPane->show();
+}
+
+void ModelWindow::OpenMeasurement() {
+    auto* dialog = new QFileDialog(this, tr("Open measurement"), {},
+                                   tr("Measurements (*.s1p *.S1P *.csv *.CSV);;All files (*)"));
+    dialog->setObjectName(QStringLiteral("openMeasurementDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+        RunReportingErrors(
+            *this, [this, &path] { ReadMeasurement(path); },
+            [&path](const RuntimeError& error) {
+                return tr("The measurement %1 could not be read: %2\nNothing was changed.")
+                    .arg(QuotedPath(path), DetailSentence(error));
+            });
+    });
+    dialog->open();
+}
+
+void ModelWindow::ReadMeasurement(const QString& path) {
+    // Read whole before anything changes: a file that cannot be read leaves the window as it was.
+    Measurement measurement = ReadMeasurementFile(QFile::encodeName(path).toStdString());
+    measured_ = std::move(measurement);
+    measuredPath_ = path;
+    trim_.reset();
+    ShowAdvice();
+    ShowSelectedStyle();
+    StartFit();
+}
+
+void ModelWindow::StartFit() {
+    const StyleModel* model = SelectedStyle();
+    if (!measured_ || model == nullptr || !model->Figures) {
+        return;
+    }
+    const int index = ChosenStyle();
+    const LoopDesign design = ChosenDesign();
+    const Measurement measurement = *measured_;
+    const LoopScales target = TrimTarget();
+    // Another target needs no new fit.
+    const std::optional<FitResult> known =
+        trim_ && trim_->Index == index ? std::optional<FitResult>(trim_->Fit) : std::nullopt;
+    StartWork(
+        tr("Fitting %1 to the measurement in nec2c").arg(Text(design.Style->Caption)),
+        [design, measurement, target, known](const DeckEvaluator& evaluate) {
+            WorkOutcome outcome;
+            outcome.Fit = known ? *known : FitLoops(design, measurement, evaluate);
+            outcome.Advice =
+                AdviseTrim(design, outcome.Fit->Scales, target, measurement.ReferenceOhm, evaluate);
+            return outcome;
+        },
+        [this, index](const WorkOutcome& outcome) {
+            trim_ = TrimShown{index, *outcome.Fit, *outcome.Advice};
+            ShowAdvice();
+        });
+}
+
+void ModelWindow::ShowAdvice() {
+    QPlainTextEdit& advice = *ui_->adviceText;
+    if (!trim_ || !measured_) {
+        advice.clear();
+        advice.hide();
+        ui_->resultsPane->setVisible(tuned_.has_value());
+        return;
+    }
+    const TrimShown& trim = *trim_;
+    const bool toTuned = trim.Advice.Target.Small != 1.0 || trim.Advice.Target.Large != 1.0;
+    const std::string frequency =
+        QString::fromStdString(runner_.FrequencyText()).trimmed().toStdString();
+    advice.setPlainText(
+        tr("Trim for %1 at %2 MHz, %3, to reach %4\n%5\n%6")
+            .arg(Text(Styles.at(static_cast<std::size_t>(trim.Index)).Caption),
+                 QString::fromStdString(frequency), Text(PolarisationName(runner_.Sense())),
+                 toTuned ? tr("the tuned loops") : tr("the calculator's design"),
+                 Lines(MeasuredSentence(QFileInfo(measuredPath_).fileName().toStdString(),
+                                        *measured_)),
+                 Lines(TrimAdviceText(trim.Fit, trim.Advice, frequency, runner_.Sense()))));
+    advice.show();
+    ui_->resultsPane->show();
+}
+
+void ModelWindow::SaveTouchstone() {
+    const StyleModel* model = SelectedStyle();
+    if (model == nullptr || !model->Figures) {
+        return;
+    }
+    auto* dialog = new QFileDialog(this, tr("Save Touchstone file"), {},
+                                   tr("Touchstone files (*.s1p);;All files (*)"));
+    dialog->setObjectName(QStringLiteral("saveTouchstoneDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("s1p"));
+    // The S11 that --touchstone writes, of the antenna the window models, on its line's Z0.
+    const LoopDesign design{model->Style, runner_.FrequencyText(), Polarisation::Rhcp,
+                            runner_.Settings().Geometry.ConductorDiameterMm};
+    const double reference = runner_.Settings().Line.Z0Ohm;
+    dialog->selectFile(TouchstoneFileName(*design.Style, design.FrequencyText));
+    connect(dialog, &QFileDialog::fileSelected, this,
+            [this, design, reference](const QString& path) {
+                RunReportingErrors(*this, [this, design, reference, path] {
+                    StartWork(
+                        tr("Modelling the S11 of %1 in nec2c").arg(Text(design.Style->Caption)),
+                        [design, reference](const DeckEvaluator& evaluate) {
+                            WorkOutcome outcome;
+                            const double frequency = BuildScaledGeometry(design, {}).FrequencyMHz;
+                            outcome.ModelS11 = ModelMeasurement(
+                                design, {}, SpreadFrequencies(frequency), reference, evaluate);
+                            return outcome;
+                        },
+                        [this, design, reference, path](const WorkOutcome& outcome) {
+                            RunReportingErrors(
+                                *this,
+                                [&] {
+                                    WriteOutputFile(
+                                        QFile::encodeName(path).toStdString(),
+                                        WriteTouchstone(
+                                            *outcome.ModelS11,
+                                            TouchstoneComments(design.Style->Caption,
+                                                               design.FrequencyText, reference)));
+                                },
+                                [&path](const RuntimeError& error) {
+                                    return tr("The Touchstone file could not be saved as %1: "
+                                              "%2\nNothing "
+                                              "was written.")
+                                        .arg(QuotedPath(path), DetailSentence(error));
+                                });
+                        });
+                });
+            });
+    dialog->open();
 }
 
 DefaultInstance<ModelWindow>& ModelWindowInstance() {

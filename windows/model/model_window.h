@@ -3,12 +3,18 @@
 #pragma once
 
 #include <QWidget>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "default_instance.h"
+#include "loop_tuning.h"
 #include "model_runner.h"
 #include "sensitivity_runner.h"
 
+template <typename T>
+class QFutureWatcher;
 class QChart;
 class QCloseEvent;
 class QPolarChart;
@@ -34,11 +40,57 @@ class ModelWindow : public QWidget {
     void Remodel();
     void SaveDeck();
     void OpenInXnec2c();
+    void Tune();
+    void OpenMeasurement();
+    void SaveTouchstone();
+    void CancelWork();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // What the nec2c work in the background gives: any of these, or the error that stopped it.
+    struct WorkOutcome {
+        std::optional<TuneResult> Tuned;
+        std::optional<ModelFigures> TunedFigures;
+        HelixDimensions Calculator;
+        std::optional<FitResult> Fit;
+        std::optional<TrimAdvice> Advice;
+        std::optional<Measurement> ModelS11;
+        std::exception_ptr Failure;
+        bool Stopped = false;
+        int Runs = 0;  // of nec2c
+    };
+    // A style tuned, with its full model.
+    struct TunedStyle {
+        int Index = 0;
+        TuneResult Result;
+        ModelFigures Figures;
+        HelixDimensions Calculator;
+    };
+    // A measurement's fit to a style and the trim it asks for.
+    struct TrimShown {
+        int Index = 0;
+        FitResult Fit;
+        TrimAdvice Advice;
+    };
+
+    void StartWork(const QString& words, std::function<WorkOutcome(const DeckEvaluator&)> work,
+                   std::function<void(const WorkOutcome&)> done);
+    void WorkFinished();
+    void ShowWorkProgress(int runs);
+    void StopWork();
+    void StartFit();
+    void ReadMeasurement(const QString& path);
+    void ShowTuned();
+    void ShowAdvice();
+    void ShowWorkButtons();
+    LoopDesign ChosenDesign() const;
+    LoopScales TrimTarget() const;
+    int StyleOfRow(int row) const;
+    int RowOfStyle(int index) const;
+    int ChosenStyle() const;
+    QStringList RowTextsOf(const ModelFigures& figures) const;
     void StartRuns();
     void ShowRow(int index, const QStringList& texts, const QString& toolTip = {});
     void ShowStyle(int index);
@@ -62,6 +114,15 @@ class ModelWindow : public QWidget {
     std::unique_ptr<QTemporaryDir> viewerFolder_;  // decks handed to xnec2c
     QPolarChart* patternChart_ = nullptr;
     QChart* sweepChart_ = nullptr;
+
+    QFutureWatcher<WorkOutcome>* work_ = nullptr;
+    std::shared_ptr<EngineStop> workStop_;  // stops the work's nec2c runs, while it runs
+    QString workWords_;                     // what the work is doing, for its progress
+    std::function<void(const WorkOutcome&)> workDone_;
+    std::optional<TunedStyle> tuned_;
+    std::optional<Measurement> measured_;
+    QString measuredPath_;
+    std::optional<TrimShown> trim_;
 };
 
 // The model window's program-wide reference.

@@ -1,10 +1,12 @@
 // The model window as a user meets it, loaded from its module: rows filling in as nec2c
 // finishes, the plots, the polarisation, line and conductor choices, the deck, one window at a
 // time, every error as a report in plain words, the keyboard, a laptop's screen and the choices
-// it remembers.
+// it remembers; tuning, a measurement laid over the model with its trim, and the model's
+// Touchstone file.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QChartView>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -15,10 +17,12 @@
 #include <QLibraryInfo>
 #include <QLineSeries>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPolarChart>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
@@ -41,7 +45,9 @@
 #include "model_texts.h"
 #include "nec2c_engine.h"
 #include "nec_deck.h"
+#include "one_port.h"
 #include "stand_in_engine.h"
+#include "tune_texts.h"
 #include "window_modules.h"
 
 using zandrel::Polarisation;
@@ -247,6 +253,40 @@ class ModelWindowTest : public QObject {
         return texts;
     }
 
+    // Waits for the work in the background to end: Tune comes back when it has.
+    static void WaitForWork() {
+        QTRY_VERIFY_WITH_TIMEOUT(Find<QPushButton>("tuneButton")->isEnabled(), NecLimitMs);
+    }
+    // Presses the button and chooses the file in the dialog it opens.
+    static void ChooseFile(const char* button, const char* dialogName, const QString& path) {
+        QTest::mouseClick(Find<QAbstractButton>(button), Qt::LeftButton);
+        auto* dialog = Window().findChild<QFileDialog*>(QString::fromLatin1(dialogName));
+        QVERIFY(dialog != nullptr);
+        emit dialog->fileSelected(path);
+        dialog->close();
+    }
+    // The points of each sweep curve, by name.
+    static QMap<QString, int> SweepCurves() {
+        QMap<QString, int> curves;
+        for (QAbstractSeries* series : Find<QChartView>("sweepView")->chart()->series()) {
+            curves[series->name()] = qobject_cast<QXYSeries*>(series)->count();
+        }
+        return curves;
+    }
+    // 1/2 TURN .44 TALL at 137.50 MHz, as the tests below model it themselves.
+    static zandrel::LoopDesign TallDesign() {
+        return {&zandrel::Styles[3], "137.50", Polarisation::Rhcp, std::nullopt};
+    }
+    // The window at 137.50 MHz with every style modelled, the loops' lengths too, and 1/2 TURN
+    // .44 TALL chosen.
+    static void ShowTallModelled() {
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        WaitForAllRows();
+        for (int row = 0; row < 6; ++row) {
+            QTRY_VERIFY_WITH_TIMEOUT(!RowTexts(row).contains(Modelling), NecLimitMs);
+        }
+        Table()->selectRow(3);
+    }
   private slots:
     void initTestCase() {
         zandrel::InstallRuntimeDefaults(*qApp);
@@ -686,8 +726,8 @@ class ModelWindowTest : public QObject {
         }
     }
 
-    // Tab leaves the table for the buttons, the arrows still move between its rows, and
-    // Escape closes the window as its Close button does.
+    // Tab leaves the table for the buttons (Cancel only while there is work to stop), the arrows
+    // still move between its rows, and Escape closes the window as its Close button does.
     void theKeyboardReachesEveryButtonAndEscapeCloses() {
         LinkNec2c(PrivateBin("bin-keyboard"));
         zandrel::ShowModelWindow(QStringLiteral("137.50"));
@@ -697,14 +737,14 @@ class ModelWindowTest : public QObject {
         QTest::keyClick(Table(), Qt::Key_Down);
         QCOMPARE(Table()->currentRow(), 1);
         QTest::keyClick(Table(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), Find<QWidget>("saveDeckButton"));
+        QCOMPARE(QApplication::focusWidget(), Find<QWidget>("tuneButton"));
         QList<QWidget*> reached;
-        for (int press = 0; press < 8; ++press) {
+        for (int press = 0; press < 12; ++press) {
             reached << QApplication::focusWidget();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         for (QPushButton* button : Window().findChildren<QPushButton*>()) {
-            if (button->isVisible()) {
+            if (button->isVisible() && button->isEnabled()) {
                 QVERIFY2(reached.contains(button), qPrintable(button->objectName()));
             }
         }
@@ -782,6 +822,227 @@ class ModelWindowTest : public QObject {
         QCOMPARE(stored.value("style").toString(), QString("OneTurn"));
         QCOMPARE(stored.value("z0Ohm").toDouble(), 75.0);
         QCOMPARE(stored.value("conductorDiameterMm").toDouble(), 6.0);
+    }
+
+    // Tuning runs in the background, then shows the tuned row under its style's and the tuned
+    // dimensions beside the calculator's, in the texts zandrel2-dims --tune prints.
+    void tuningShowsTheTunedRowAndDimensionsAsTheCommandLineDoes() {
+        ShowTallModelled();
+        auto* tune = Find<QPushButton>("tuneButton");
+        QVERIFY(tune->isEnabled());
+        QTest::mouseClick(tune, Qt::LeftButton);
+        // Nothing else starts meanwhile, and the window goes on answering.
+        QVERIFY(!tune->isEnabled());
+        QVERIFY(!Find<QPushButton>("openMeasurementButton")->isEnabled());
+        QVERIFY(!Find<QPushButton>("saveTouchstoneButton")->isEnabled());
+        QVERIFY(Find<QPushButton>("cancelWorkButton")->isEnabled());
+        Table()->selectRow(1);
+        QVERIFY(!tune->isEnabled());
+        Table()->selectRow(3);
+        WaitForWork();
+        QVERIFY(Report() == nullptr);
+
+        const zandrel::LoopDesign design = TallDesign();
+        const zandrel::DeckEvaluator evaluate = zandrel::Nec2cEvaluator();
+        const zandrel::TuneResult tuned = zandrel::TuneLoops(design, evaluate);
+        QVERIFY(tuned.MeetsReactanceLimit);
+        QStringList row{QStringLiteral("1/2 TURN .44 TALL, tuned (%1, %2)")
+                            .arg(QString::fromStdString(zandrel::ScaleText(tuned.Scales.Small)),
+                                 QString::fromStdString(zandrel::ScaleText(tuned.Scales.Large)))};
+        // The command line's columns, then the loops' phasing and the match to the 50 ohm line as
+        // the style rows give them; no resonance tolerance is found for the tuned loops.
+        const zandrel::ModelFigures after = zandrel::ModelScaled(design, tuned.Scales, evaluate);
+        for (const std::string& text : zandrel::FigureTexts(after, Polarisation::Rhcp)) {
+            row << QString::fromStdString(text);
+        }
+        row << QString::fromStdString(zandrel::PhasingText(after.Phasing));
+        for (const std::string& text : zandrel::LineMatchTexts(after)) {
+            row << QString::fromStdString(text);
+        }
+        row << QString() << QString();
+        QCOMPARE(Table()->rowCount(), 7);
+        QCOMPARE(RowTexts(4), row);
+        QCOMPARE(RowTexts(5).at(0), Text(zandrel::Styles[4].Caption));
+        const auto dimensions = zandrel::DimensionRows(
+            zandrel::BuildScaledGeometry(design, {}).Dimensions, tuned.Dimensions);
+        auto* shown = Find<QTableWidget>("tunedDimensionsTable");
+        QVERIFY(shown->isVisible());
+        QCOMPARE(shown->rowCount(), 11);
+        for (int column = 0; column < 3; ++column) {
+            QCOMPARE(shown->horizontalHeaderItem(column)->text().toStdString(),
+                     dimensions[0][static_cast<std::size_t>(column)]);
+            for (int line = 0; line < 11; ++line) {
+                QCOMPARE(shown->item(line, column)->text().toStdString(),
+                         dimensions[static_cast<std::size_t>(line) + 1]
+                                   [static_cast<std::size_t>(column)]);
+            }
+        }
+        // Its progress counted every nec2c run: the tuning's and the tuned model's.
+        QVERIFY2(Find<QLabel>("workStatus")
+                     ->text()
+                     .endsWith(QStringLiteral("done in %1 nec2c runs.").arg(tuned.Nec2cRuns + 1)),
+                 qPrintable(Find<QLabel>("workStatus")->text()));
+
+        // The tuned row stands for its style; the tuned loops become a trim target; a new
+        // design takes the row away.
+        Table()->selectRow(4);
+        QVERIFY(Find<QChartView>("patternView")->chart()->title().contains("1/2 TURN .44 TALL"));
+        QVERIFY(Find<QComboBox>("trimTargetBox")->isEnabled());
+        Table()->selectRow(2);
+        QVERIFY(!Find<QComboBox>("trimTargetBox")->isEnabled());
+        QTest::mouseClick(Find<QRadioButton>("lhcpButton"), Qt::LeftButton);
+        QCOMPARE(Table()->rowCount(), 6);
+        QVERIFY(!shown->isVisible());
+    }
+
+    void cancellingOrClosingMidTuneLeavesNoProcessAndNoFolder_data() {
+        QTest::addColumn<bool>("closing");
+        QTest::newRow("Cancel") << false;
+        QTest::newRow("closing the window") << true;
+    }
+
+    void cancellingOrClosingMidTuneLeavesNoProcessAndNoFolder() {
+        QFETCH(bool, closing);
+        ShowTallModelled();
+        zandrel::test_support::StandInEngine engine(zandrel::test_support::HangingEngine,
+                                                    scratch_.path().toStdString());
+        qputenv("PATH", QByteArray::fromStdString(engine.Folder().string()));
+        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
+        QVERIFY(engine.WaitForStarts(2, std::chrono::seconds(20)).size() >= 2);
+        QVERIFY(!LeftInRunsFolder().isEmpty());
+        if (closing) {
+            Window().close();
+            // Closed, the window has stopped its work: nothing is left behind.
+            QVERIFY2(LeftInRunsFolder().isEmpty(), qPrintable(LeftInRunsFolder().join(' ')));
+        } else {
+            QTest::mouseClick(Find<QPushButton>("cancelWorkButton"), Qt::LeftButton);
+            WaitForWork();
+            QVERIFY2(Find<QLabel>("workStatus")->text().endsWith("cancelled; nothing changed."),
+                     qPrintable(Find<QLabel>("workStatus")->text()));
+            QCOMPARE(Table()->rowCount(), 6);
+            QVERIFY(Report() == nullptr);
+            QVERIFY2(LeftInRunsFolder().isEmpty(), qPrintable(LeftInRunsFolder().join(' ')));
+        }
+        // The one run under way was killed with what it started, and no other began.
+        const std::vector<pid_t> started = engine.WaitForStarts(0, std::chrono::milliseconds(0));
+        QCOMPARE(started.size(), std::size_t{2});
+        for (const pid_t pid : started) {
+            QVERIFY2(zandrel::test_support::EndsWithin(pid, std::chrono::seconds(5)),
+                     qPrintable(QStringLiteral("process %1 of the stand-in is running").arg(pid)));
+        }
+    }
+
+    // An antenna built with known loops, measured (here modelled and written as a VNA's file),
+    // is laid over the model, and the advice cuts what the loops are too long by.
+    void aMeasurementOfKnownLoopsIsLaidOverTheModelAndItsMillimetresFollow() {
+        ShowTallModelled();
+        const zandrel::LoopDesign design = TallDesign();
+        // The two loops of this style differ by 1 %: the small one shorter keeps them apart.
+        const zandrel::LoopScales built{0.985, 1.02};
+        const zandrel::Measurement measured = zandrel::ModelMeasurement(
+            design, built, zandrel::SpreadFrequencies(137.5), 50.0, zandrel::Nec2cEvaluator());
+        const QString path = scratch_.filePath(QStringLiteral("built.s1p"));
+        zandrel::WriteTouchstoneFile(path.toStdString(), measured);
+
+        ChooseFile("openMeasurementButton", "openMeasurementDialog", path);
+        const QMap<QString, int> curves = SweepCurves();
+        for (const char* name : {"R measured", "X measured", "SWR on 50 \u03A9 measured"}) {
+            QCOMPARE(curves.value(QString::fromUtf8(name)), 41);
+        }
+        QCOMPARE(curves.value("R"), 11);  // the model's own, still there
+        WaitForWork();
+        QVERIFY(Report() == nullptr);
+
+        const QString advice = Find<QPlainTextEdit>("adviceText")->toPlainText();
+        const zandrel::HelixDimensions d = zandrel::BuildScaledGeometry(design, {}).Dimensions;
+        const auto follows = [&advice](const char* loop, double scale, float perimeter,
+                                       const char* sense) {
+            const QRegularExpressionMatch said =
+                QRegularExpression(QStringLiteral("The %1 loop is (\\d+) mm \\(([0-9.]+) %\\) too "
+                                                  "%2: (.*) (\\d+) mm")
+                                       .arg(QLatin1String(loop), QLatin1String(sense)))
+                    .match(advice);
+            QVERIFY2(said.hasMatch(), qPrintable(advice));
+            // Within 0.3 % of the loop, and half of it off or onto each element.
+            const double perimeterMm = zandrel::DisplayedPerimeterMm(perimeter);
+            const double error = said.captured(1).toDouble();
+            QVERIFY2(std::fabs(error - std::fabs(scale - 1.0) * perimeterMm) <= 0.003 * perimeterMm,
+                     qPrintable(said.captured(0)));
+            QVERIFY2(std::fabs(said.captured(4).toDouble() - error / 2.0) <= 1.0,
+                     qPrintable(said.captured(0)));
+            QVERIFY(said.captured(3).startsWith(scale > 1.0 ? "shorten each" : "each of its"));
+        };
+        follows("small", built.Small, d.SmallLoopPerimeter, "short");
+        follows("large", built.Large, d.LargeLoopPerimeter, "long");
+        // Trimmed to the design, it is the design: the style's own row.
+        QVERIFY2(advice.contains(QStringLiteral("After trimming, at 137.50 MHz: %1 ohm, SWR ")
+                                     .arg(RowTexts(3).at(1))),
+                 qPrintable(advice));
+        QVERIFY(advice.contains("Measured: built.s1p, 41 points from 123.75 to 151.25 MHz on 50.0 ohm"));
+    }
+
+    void aMeasurementThatCannotBeReadIsReportedByLineAndChangesNothing_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("line");
+        const QByteArray points = "137.0 0.1 0.2\n137.5 0.1 0.2\n138.0 0.1 0.2\n139 0.1 0.2\n";
+        QTest::newRow("a value that is not a number")
+            << QByteArray("# MHz S RI R 50\n136.5 0.1 0.2\n136.8 x 0.2\n") + points
+            << "line 3";
+        QTest::newRow("frequencies that fall")
+            << QByteArray("! a VNA's file\n# MHz S RI R 50\n") + points + "138.5 0.1 0.2\n"
+            << "line 7";
+    }
+
+    void aMeasurementThatCannotBeReadIsReportedByLineAndChangesNothing() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, line);
+        ShowTallModelled();
+        const QMap<QString, int> before = SweepCurves();
+        const QString path = scratch_.filePath(QStringLiteral("broken.s1p"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+
+        ChooseFile("openMeasurementButton", "openMeasurementDialog", path);
+        QVERIFY(Report() != nullptr);
+        QCOMPARE(Report()->text(),
+                 QString("Run-time error '1102':\n\nThe measurement file could not be read"));
+        QVERIFY2(Report()->informativeText().contains(line), qPrintable(Report()->informativeText()));
+        QVERIFY(Report()->informativeText().contains(path));
+        QVERIFY(Report()->informativeText().endsWith("Nothing was changed."));
+        QCOMPARE(SweepCurves(), before);
+        QVERIFY(Find<QPushButton>("tuneButton")->isEnabled());  // no fit started
+        QVERIFY(Find<QLabel>("workStatus")->text().isEmpty());
+        QVERIFY(!Find<QPlainTextEdit>("adviceText")->isVisible());
+    }
+
+    // The file VNA software lays over a measurement reads back to the model's impedance.
+    void theSavedTouchstoneFileReadsBackToTheModelsImpedance() {
+        ShowTallModelled();
+        const QString path = scratch_.filePath(QStringLiteral("model.s1p"));
+        QTest::mouseClick(Find<QAbstractButton>("saveTouchstoneButton"), Qt::LeftButton);
+        auto* dialog = Window().findChild<QFileDialog*>("saveTouchstoneDialog");
+        QVERIFY(dialog != nullptr);
+        QVERIFY(dialog->selectedFiles().value(0).endsWith("HalfTurnTall-137.50MHz.s1p"));
+        emit dialog->fileSelected(path);
+        dialog->close();
+        WaitForWork();
+        QVERIFY(Report() == nullptr);
+
+        const zandrel::Measurement saved = zandrel::ReadMeasurementFile(path.toStdString());
+        QCOMPARE(saved.ReferenceOhm, 50.0);
+        QCOMPARE(saved.Points.size(), std::size_t{41});
+        QVERIFY(qFuzzyCompare(saved.Points.front().FrequencyMHz, 123.75));
+        QVERIFY(qFuzzyCompare(saved.Points.back().FrequencyMHz, 151.25));
+        const zandrel::HelixGeometry geometry =
+            zandrel::BuildHelixGeometry(zandrel::Styles[3], "137.50", Polarisation::Rhcp);
+        const std::complex<double> model =
+            zandrel::ComputeModelFigures(geometry, zandrel::RunDeckInNec2c(zandrel::WriteNecDeck(geometry)))
+                .Impedance;
+        const zandrel::MeasuredPoint& design = saved.Points[20];
+        QVERIFY(qFuzzyCompare(design.FrequencyMHz, 137.5));
+        QVERIFY(std::abs(zandrel::ImpedanceOf(design.Reflection, 50.0) - model) < 1e-6);
     }
 
     void aMissingOrBrokenModuleIsReportedAndNothingOpens_data() {
