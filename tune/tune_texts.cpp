@@ -37,7 +37,8 @@ std::string LoopTrimSentence(std::string_view loop, const LoopTrim& trim) {
 }
 
 std::string ResidualSentence(const FitResult& fit) {
-    return "Residual " + Fixed(fit.Residual, 4) + " at " + std::to_string(fit.FrequenciesMHz.size()) +
+    return "Residual " + Fixed(fit.Residual, 4) + " at " +
+           std::to_string(fit.FrequenciesMHz.size()) +
            " frequencies (the RMS difference of S11 between model and measurement;\n"
            "well above 0.05, a long cable or another style is measured)";
 }

@@ -355,8 +355,8 @@ class TouchstoneCommand : public Command {
             const double frequency = BuildScaledGeometry(design, {}).FrequencyMHz;
             const Measurement model =
                 ModelMeasurement(design, {}, SpreadFrequencies(frequency), reference, evaluate);
-            const std::string text = WriteTouchstone(
-                model, TouchstoneComments(style_->Caption, frequency_, reference));
+            const std::string text =
+                WriteTouchstone(model, TouchstoneComments(style_->Caption, frequency_, reference));
             try {
                 if (output_ == "-") {
                     WriteToDescriptor(STDOUT_FILENO, text, "the standard output");

@@ -1,13 +1,16 @@
 // Takes a picture of each window after a COMPUTE, of a bad-frequency report, of the model
 // window once nec2c has modelled every style and of the construction sheet window (these two
-// at their opening size and at their smallest), for the documentation: zandrel2-screenshots DIR
+// at their opening size and at their smallest), and of the model window with a measurement laid
+// over the model, for the documentation: zandrel2-screenshots DIR
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -17,7 +20,9 @@
 
 #include "forms.h"
 #include "information_window.h"
+#include "loop_tuning.h"
 #include "main_window.h"
+#include "one_port.h"
 #include "sheet_window_module.h"
 #include "start.h"
 #include "web_link_window.h"
@@ -65,6 +70,48 @@ void ShowSheetWindowAndQuit(const QDir& folder, bool& saved) {
     });
 }
 
+// The 1/2 TURN .44 TALL style built from the 135 MHz column, every length 1.85 % long: its
+// modelled S11 as a VNA would save it, in `folder`.
+QString WriteMeasurement(const QTemporaryDir& folder) {
+    const zandrel::LoopDesign built{&zandrel::Styles[3], "135", zandrel::Polarisation::Rhcp,
+                                    std::nullopt};
+    const zandrel::Measurement measured = zandrel::ModelMeasurement(
+        built, {}, zandrel::SpreadFrequencies(135.0), 50.0, zandrel::Nec2cEvaluator());
+    const QString path = folder.filePath(QStringLiteral("antenna.s1p"));
+    zandrel::WriteTouchstoneFile(path.toStdString(), measured);
+    return path;
+}
+
+// Opens the measurement in the model window at its opening size, for 1/2 TURN .44 TALL, and
+// pictures it once the trim advice is shown; then `next`.
+void ShowMeasurementAndThen(QWidget& model, const QSize& opening, const QString& path,
+                            const QDir& folder, bool& saved, const std::function<void()>& next) {
+    model.resize(opening);
+    model.findChild<QTableWidget*>("modelTable")->selectRow(3);
+    model.findChild<QPushButton*>("openMeasurementButton")->click();
+    auto* dialog = model.findChild<QFileDialog*>("openMeasurementDialog");
+    if (dialog == nullptr) {
+        saved = false;
+        next();
+        return;
+    }
+    emit dialog->fileSelected(path);
+    dialog->close();
+    auto* tune = model.findChild<QPushButton*>("tuneButton");
+    auto* waiting = new QTimer(&model);
+    QObject::connect(waiting, &QTimer::timeout, &model, [&, waiting, tune, next] {
+        if (!tune->isEnabled()) {
+            return;  // still fitting
+        }
+        waiting->stop();
+        waiting->deleteLater();
+        QApplication::processEvents();
+        saved = saved && Save(model, folder, "model-window-measurement.png");
+        next();
+    });
+    waiting->start(200);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,6 +134,9 @@ int main(int argc, char** argv) {
     main.findChild<QAbstractButton*>("infoButton")->click();
     main.findChild<QAbstractButton*>("websiteButton")->click();
 
+    const QTemporaryDir measurements;
+    const QString measurement = WriteMeasurement(measurements);
+
     bool saved = false;
     QTimer::singleShot(500, &application, [&] {
         saved = Save(main, folder, "main-window.png") &&
@@ -102,19 +152,21 @@ int main(int argc, char** argv) {
             }
             QWidget* model = &zandrel::ShowModelWindow(QStringLiteral("137.50"));
             auto* progress = model->findChild<QProgressBar*>("progressBar");
-            QObject::connect(progress, &QProgressBar::valueChanged, &application,
-                             [&, model, progress](int done) {
-                                 if (done < progress->maximum()) {
-                                     return;
-                                 }
-                                 WhenFullyModelled(*model, [&, model] {
-                                     QTimer::singleShot(300, &application, [&, model] {
-                                         saved =
-                                             saved && SaveBothSizes(*model, folder, "model-window");
-                                         ShowSheetWindowAndQuit(folder, saved);
-                                     });
-                                 });
-                             });
+            QObject::connect(
+                progress, &QProgressBar::valueChanged, &application,
+                [&, model, progress](int done) {
+                    if (done < progress->maximum()) {
+                        return;
+                    }
+                    WhenFullyModelled(*model, [&, model] {
+                        QTimer::singleShot(300, &application, [&, model] {
+                            const QSize opening = model->size();
+                            saved = saved && SaveBothSizes(*model, folder, "model-window");
+                            ShowMeasurementAndThen(*model, opening, measurement, folder, saved,
+                                                   [&] { ShowSheetWindowAndQuit(folder, saved); });
+                        });
+                    });
+                });
         });
     });
     QApplication::exec();

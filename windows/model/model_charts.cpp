@@ -2,6 +2,8 @@
 
 #include <QAbstractAxis>
 #include <QChart>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPen>
 #include <QPolarChart>
@@ -263,8 +265,7 @@ void ShowMeasurement(QChart& chart, const Measurement& measurement) {
         series->setBorderColor(colour.darker());
         return series;
     };
-    QScatterSeries* resistance =
-        newPoints(QObject::tr("R measured"), QColor(120, 160, 240));
+    QScatterSeries* resistance = newPoints(QObject::tr("R measured"), QColor(120, 160, 240));
     QScatterSeries* reactance = newPoints(QObject::tr("X measured"), QColor(110, 200, 130));
     QScatterSeries* standingWave =
         newPoints(QObject::tr("SWR on %1 \u03A9 measured").arg(measurement.ReferenceOhm),
@@ -272,12 +273,12 @@ void ShowMeasurement(QChart& chart, const Measurement& measurement) {
     standingWave->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
     // The band the fit looks at, or the sweep's where that is wider.
     const double designMHz = design->at(0).x();
-    const double lowest =
-        std::min(frequency->min(), std::max(measurement.Points.front().FrequencyMHz,
-                                            designMHz * (1.0 - MeasuredHalfSpan)));
-    const double highest =
-        std::max(frequency->max(), std::min(measurement.Points.back().FrequencyMHz,
-                                            designMHz * (1.0 + MeasuredHalfSpan)));
+    const double lowest = std::min(
+        frequency->min(),
+        std::max(measurement.Points.front().FrequencyMHz, designMHz * (1.0 - MeasuredHalfSpan)));
+    const double highest = std::max(
+        frequency->max(),
+        std::min(measurement.Points.back().FrequencyMHz, designMHz * (1.0 + MeasuredHalfSpan)));
     double lowestOhm = ohm->min();
     double highestOhm = ohm->max();
     for (const MeasuredPoint& point : measurement.Points) {
@@ -304,6 +305,19 @@ void ShowMeasurement(QChart& chart, const Measurement& measurement) {
     Attach(chart, resistance, frequency, ohm);
     Attach(chart, reactance, frequency, ohm);
     Attach(chart, standingWave, frequency, swr);
+    // Each point has its curve's colour: the legend needs one entry for them all.
+    for (QXYSeries* series :
+         {static_cast<QXYSeries*>(resistance), static_cast<QXYSeries*>(reactance),
+          static_cast<QXYSeries*>(standingWave)}) {
+        for (QLegendMarker* marker : chart.legend()->markers(series)) {
+            marker->setVisible(false);
+        }
+    }
+    QScatterSeries* key = newPoints(QObject::tr("measured"), QColor(150, 150, 150));
+    Attach(chart, key, frequency, ohm);
+    chart.setTitle(
+        chart.title() +
+        QObject::tr("<br>Points: measured, SWR on %1 \u03A9").arg(measurement.ReferenceOhm));
 }
 
 }  // namespace zandrel

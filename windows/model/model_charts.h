@@ -35,7 +35,9 @@ void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figure
 
 // Lays a measured antenna's R, X and SWR on the measurement's reference over the sweep that
 // ShowSweep drew, as points, at the measured frequencies within the design frequency +-15 %
-// (the band a fit looks at); the axes grow to hold them. Nothing is drawn without a sweep.
+// (the band a fit looks at); the axes grow to hold them. The points take their curves' colours
+// under one legend entry, "measured", and the title names their reference. Nothing is drawn
+// without a sweep.
 void ShowMeasurement(QChart& chart, const Measurement& measurement);
 
 }  // namespace zandrel

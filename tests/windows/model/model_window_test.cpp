@@ -978,7 +978,8 @@ class ModelWindowTest : public QObject {
         QVERIFY2(advice.contains(QStringLiteral("After trimming, at 137.50 MHz: %1 ohm, SWR ")
                                      .arg(RowTexts(3).at(1))),
                  qPrintable(advice));
-        QVERIFY(advice.contains("Measured: built.s1p, 41 points from 123.75 to 151.25 MHz on 50.0 ohm"));
+        QVERIFY(advice.contains(
+            "Measured: built.s1p, 41 points from 123.75 to 151.25 MHz on 50.0 ohm"));
     }
 
     void aMeasurementThatCannotBeReadIsReportedByLineAndChangesNothing_data() {
@@ -986,8 +987,7 @@ class ModelWindowTest : public QObject {
         QTest::addColumn<QString>("line");
         const QByteArray points = "137.0 0.1 0.2\n137.5 0.1 0.2\n138.0 0.1 0.2\n139 0.1 0.2\n";
         QTest::newRow("a value that is not a number")
-            << QByteArray("# MHz S RI R 50\n136.5 0.1 0.2\n136.8 x 0.2\n") + points
-            << "line 3";
+            << QByteArray("# MHz S RI R 50\n136.5 0.1 0.2\n136.8 x 0.2\n") + points << "line 3";
         QTest::newRow("frequencies that fall")
             << QByteArray("! a VNA's file\n# MHz S RI R 50\n") + points + "138.5 0.1 0.2\n"
             << "line 7";
@@ -1008,7 +1008,8 @@ class ModelWindowTest : public QObject {
         QVERIFY(Report() != nullptr);
         QCOMPARE(Report()->text(),
                  QString("Run-time error '1102':\n\nThe measurement file could not be read"));
-        QVERIFY2(Report()->informativeText().contains(line), qPrintable(Report()->informativeText()));
+        QVERIFY2(Report()->informativeText().contains(line),
+                 qPrintable(Report()->informativeText()));
         QVERIFY(Report()->informativeText().contains(path));
         QVERIFY(Report()->informativeText().endsWith("Nothing was changed."));
         QCOMPARE(SweepCurves(), before);
@@ -1038,7 +1039,8 @@ class ModelWindowTest : public QObject {
         const zandrel::HelixGeometry geometry =
             zandrel::BuildHelixGeometry(zandrel::Styles[3], "137.50", Polarisation::Rhcp);
         const std::complex<double> model =
-            zandrel::ComputeModelFigures(geometry, zandrel::RunDeckInNec2c(zandrel::WriteNecDeck(geometry)))
+            zandrel::ComputeModelFigures(geometry,
+                                         zandrel::RunDeckInNec2c(zandrel::WriteNecDeck(geometry)))
                 .Impedance;
         const zandrel::MeasuredPoint& design = saved.Points[20];
         QVERIFY(qFuzzyCompare(design.FrequencyMHz, 137.5));
