@@ -89,10 +89,17 @@ std::string TrimAdviceText(const FitResult& fit, const TrimAdvice& advice,
 }
 
 std::vector<std::string> TouchstoneComments(std::string_view caption,
-                                            std::string_view frequencyText, double referenceOhm) {
-    return {"zandrel2 NEC-2 model of " + std::string(caption) + " at " +
-                std::string(frequencyText) + " MHz, nec2c",
-            "S11 on " + Fixed(referenceOhm, 2) + " ohm, 41 points over +-10 %"};
+                                            std::string_view frequencyText, double referenceOhm,
+                                            std::optional<double> conductorDiameterMm) {
+    std::vector<std::string> comments{"zandrel2 NEC-2 model of " + std::string(caption) + " at " +
+                                          std::string(frequencyText) + " MHz, nec2c",
+                                      "S11 on " + Fixed(referenceOhm, 2) +
+                                          " ohm, 41 points over +-10 %"};
+    if (conductorDiameterMm) {
+        comments.push_back("built with a " + Fixed(*conductorDiameterMm, 2) +
+                           " mm tube or wire instead of the calculator's tube");
+    }
+    return comments;
 }
 
 }  // namespace zandrel

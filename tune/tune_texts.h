@@ -46,8 +46,10 @@ std::string MeasuredSentence(std::string_view name, const Measurement& measureme
 std::string TrimAdviceText(const FitResult& fit, const TrimAdvice& advice,
                            std::string_view frequencyText, Polarisation sense);
 
-// The comment lines of the model's Touchstone file.
+// The comment lines of the model's Touchstone file; the conductor is named when the builder's
+// differs from the calculator's tube.
 std::vector<std::string> TouchstoneComments(std::string_view caption,
-                                            std::string_view frequencyText, double referenceOhm);
+                                            std::string_view frequencyText, double referenceOhm,
+                                            std::optional<double> conductorDiameterMm);
 
 }  // namespace zandrel

@@ -333,6 +333,7 @@ class TouchstoneCommand : public Command {
         AddStyle(app, style_);
         AddFrequency(app, frequency_);
         AddZ0(app, z0_);
+        AddConductorDiameter(app, conductor_);
         app.add_option("-o", output_, "the file to write; - writes to the standard output")
             ->type_name("FILE.s1p")
             ->required();
@@ -350,13 +351,19 @@ class TouchstoneCommand : public Command {
             }
             reference = *z0;
         }
-        const LoopDesign design{style_, frequency_, Polarisation::Rhcp, std::nullopt};
+        bool refused = false;
+        const std::optional<double> conductor = ReadConductorOrRefuse(conductor_, refused);
+        if (refused) {
+            return 1;
+        }
+        const LoopDesign design{style_, frequency_, Polarisation::Rhcp, conductor};
         return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
             const double frequency = BuildScaledGeometry(design, {}).FrequencyMHz;
             const Measurement model =
                 ModelMeasurement(design, {}, SpreadFrequencies(frequency), reference, evaluate);
             const std::string text =
-                WriteTouchstone(model, TouchstoneComments(style_->Caption, frequency_, reference));
+                WriteTouchstone(model, TouchstoneComments(style_->Caption, frequency_, reference,
+                                                          conductor));
             try {
                 if (output_ == "-") {
                     WriteToDescriptor(STDOUT_FILENO, text, "the standard output");
@@ -375,6 +382,7 @@ class TouchstoneCommand : public Command {
     const StyleEntry* style_ = nullptr;
     std::string frequency_;
     std::string z0_;
+    std::string conductor_;
     std::string output_;
 };
 

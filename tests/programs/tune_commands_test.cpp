@@ -159,6 +159,28 @@ TEST(DimsTouchstone, WritesTheModelsS11ThatReadsBackToItsImpedance) {
               ReadFile(file));
 }
 
+TEST(DimsTouchstone, ModelsTheBuildersConductorAsTheModelDoes) {
+    const TemporaryFolder folder;
+    const fs::path file = folder.Path() / "wire.s1p";
+    ASSERT_EQ(RunDims({"--touchstone", "HalfTurnTall", "137.50", "--conductor-diameter", "2", "-o",
+                       file.string()})
+                  .status,
+              0);
+    const zandrel::Measurement read = zandrel::ReadMeasurementFile(file);
+    ASSERT_EQ(read.Points.size(), 41u);
+    EXPECT_NE(ReadFile(file).find("! built with a 2.00 mm tube or wire"), std::string::npos);
+    const nlohmann::json model = nlohmann::json::parse(
+        RunDims({"--model", "--json", "--conductor-diameter", "2", "137.50"}).out);
+    const nlohmann::json& impedance = model["styles"][3]["model"]["impedance_ohm"];
+    const std::complex<double> z = zandrel::ImpedanceOf(read.Points[20].Reflection, 50.0);
+    EXPECT_NEAR(z.real(), impedance["r"].get<double>(), 0.01);
+    EXPECT_NEAR(z.imag(), impedance["x"].get<double>(), 0.01);
+    // The calculator's 8.73 mm tube gives another antenna: the wire is not ignored.
+    const nlohmann::json tube = nlohmann::json::parse(RunDims({"--model", "--json", "137.50"}).out);
+    EXPECT_GT(std::abs(z.imag() - tube["styles"][3]["model"]["impedance_ohm"]["x"].get<double>()),
+              5.0);
+}
+
 // A measurement of the antenna built with these factors, as a VNA would save it on 50 ohm,
 // 101 points over the design frequency +-10 %.
 fs::path MeasuredBuild(const fs::path& folder, std::string_view style, zandrel::LoopScales built) {

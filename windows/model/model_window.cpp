@@ -966,7 +966,8 @@ void ModelWindow::SaveTouchstone() {
                                         WriteTouchstone(
                                             *outcome.ModelS11,
                                             TouchstoneComments(design.Style->Caption,
-                                                               design.FrequencyText, reference)));
+                                                               design.FrequencyText, reference,
+                                                               design.ConductorDiameterMm)));
                                 },
                                 [&path](const RuntimeError& error) {
                                     return tr("The Touchstone file could not be saved as %1: "
