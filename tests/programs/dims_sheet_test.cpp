@@ -2,7 +2,6 @@
 // status, with and without a display.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -385,40 +384,15 @@ TEST_P(DimsSheetStopped, StopsItsRunLeavesNoFolderNorSheetAndExitsWith128PlusThe
     const QTemporaryDir runs;
     const QTemporaryDir output;
     const QTemporaryDir session;  // Qt's runtime folder, kept out of the runs' folder
-    std::string path = "PATH=" + engine.Folder().string();
-    std::string tmpdir = "TMPDIR=" + runs.path().toStdString();
-    std::string runtime = "XDG_RUNTIME_DIR=" + session.path().toStdString();
-    std::string program = ZANDREL2_DIMS;
-    std::string pdf = output.filePath(QStringLiteral("qfh.pdf")).toStdString();
-    std::vector<std::string> words = {program, "--sheet", "OneTurn", "137.50", "-o", pdf};
+    const std::string pdf = output.filePath(QStringLiteral("qfh.pdf")).toStdString();
+    std::vector<std::string> words = {ZANDREL2_DIMS, "--sheet", "OneTurn", "137.50", "-o", pdf};
     if (GetParam().Tuned) {
         words.emplace_back("--tuned");
     }
-    std::vector<char*> arguments;
-    for (std::string& word : words) {
-        arguments.push_back(word.data());
-    }
-    arguments.push_back(nullptr);
-    char* environment[] = {path.data(), tmpdir.data(), runtime.data(), nullptr};
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaddset(&defaults, signal);
-    }
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t dims = 0;
-    const int spawned =
-        posix_spawn(&dims, program.c_str(), &files, &attributes, arguments.data(), environment);
-    posix_spawn_file_actions_destroy(&files);
-    posix_spawnattr_destroy(&attributes);
-    ASSERT_EQ(spawned, 0);
+    const pid_t dims = zandrel::test_support::SpawnQuietly(
+        words, {"PATH=" + engine.Folder().string(), "TMPDIR=" + runs.path().toStdString(),
+                "XDG_RUNTIME_DIR=" + session.path().toStdString()});
+    ASSERT_GT(dims, 0);
 
     // The engine and the child it started are running, in a folder of the run's.
     EXPECT_GE(engine.WaitForStarts(2, std::chrono::seconds(20)).size(), 2u);

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <array>
@@ -432,33 +431,11 @@ class DimsModelStopped : public testing::TestWithParam<EndingSignal> {};
 TEST_P(DimsModelStopped, StopsItsRunsRemovesTheirFoldersAndExitsWith128PlusTheSignal) {
     zandrel::test_support::StandInEngine engine(zandrel::test_support::HangingEngine);
     const TemporaryFolder runs;
-    std::string path = "PATH=" + engine.Folder().string();
-    std::string tmpdir = "TMPDIR=" + runs.Path().string();
-    std::string program = ZANDREL2_DIMS;
-    std::string model = "--model";
-    std::string frequency = "137.50";
-    char* arguments[] = {program.data(), model.data(), frequency.data(), nullptr};
-    char* environment[] = {path.data(), tmpdir.data(), nullptr};
     // The program starts with the signals' default handling, whatever the test's.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaddset(&defaults, signal);
-    }
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t dims = 0;
-    const int spawned = posix_spawn(&dims, program.c_str(), &files, &attributes, arguments,
-                                    environment);
-    posix_spawn_file_actions_destroy(&files);
-    posix_spawnattr_destroy(&attributes);
-    ASSERT_EQ(spawned, 0);
+    const pid_t dims = zandrel::test_support::SpawnQuietly(
+        {ZANDREL2_DIMS, "--model", "137.50"},
+        {"PATH=" + engine.Folder().string(), "TMPDIR=" + runs.Path().string()});
+    ASSERT_GT(dims, 0);
 
     // An engine and the child it started are running.
     EXPECT_GE(engine.WaitForStarts(2, std::chrono::seconds(20)).size(), 2u);

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -323,33 +322,10 @@ class DimsTuneStopped : public testing::TestWithParam<EndingSignal> {};
 TEST_P(DimsTuneStopped, StopsItsRunRemovesItsFolderAndExitsWith128PlusTheSignal) {
     zandrel::test_support::StandInEngine engine(zandrel::test_support::HangingEngine);
     const TemporaryFolder runs;
-    std::string path = "PATH=" + engine.Folder().string();
-    std::string tmpdir = "TMPDIR=" + runs.Path().string();
-    std::string program = ZANDREL2_DIMS;
-    std::string command = "--tune";
-    std::string style = "OneTurn";
-    std::string frequency = "137.50";
-    char* arguments[] = {program.data(), command.data(), style.data(), frequency.data(), nullptr};
-    char* environment[] = {path.data(), tmpdir.data(), nullptr};
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaddset(&defaults, signal);
-    }
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t dims = 0;
-    const int spawned =
-        posix_spawn(&dims, program.c_str(), &files, &attributes, arguments, environment);
-    posix_spawn_file_actions_destroy(&files);
-    posix_spawnattr_destroy(&attributes);
-    ASSERT_EQ(spawned, 0);
+    const pid_t dims = zandrel::test_support::SpawnQuietly(
+        {ZANDREL2_DIMS, "--tune", "OneTurn", "137.50"},
+        {"PATH=" + engine.Folder().string(), "TMPDIR=" + runs.Path().string()});
+    ASSERT_GT(dims, 0);
 
     // The engine and the child it started are running, in a folder of the run's.
     EXPECT_GE(engine.WaitForStarts(2, std::chrono::seconds(20)).size(), 2u);

@@ -4,12 +4,14 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -127,6 +129,41 @@ class StandInEngine {
     std::string pending_;
     std::vector<pid_t> started_;
 };
+
+// Starts `words` (the program first) with only `environment`, its output thrown away and the
+// ending signals' default handling, whatever the test's, as a shell would start it. Returns its
+// process id, or -1 when it could not be started.
+inline pid_t SpawnQuietly(std::vector<std::string> words, std::vector<std::string> environment) {
+    std::vector<char*> arguments;
+    for (std::string& word : words) {
+        arguments.push_back(word.data());
+    }
+    arguments.push_back(nullptr);
+    std::vector<char*> variables;
+    for (std::string& variable : environment) {
+        variables.push_back(variable.data());
+    }
+    variables.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&defaults, signal);
+    }
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, arguments.front(), &files, &attributes,
+                                    arguments.data(), variables.data());
+    posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attributes);
+    return spawned == 0 ? pid : -1;
+}
 
 // Whether the process has ended, or ends within `limit`; a zombie has ended.
 inline bool EndsWithin(pid_t pid, std::chrono::milliseconds limit) {
