@@ -2,7 +2,6 @@
 // and stopping them all when a signal asks the program to end.
 #pragma once
 
-#include <atomic>
 #include <exception>
 #include <functional>
 
@@ -23,13 +22,13 @@ class EngineRuns {
     // unless the runs were stopped: then it raises RunsStopped.
     DeckEvaluator Evaluator();
 
-    // No run starts from now on, and every nec2c this program started is killed, so that the
-    // runs under way end at once and remove their folders as they unwind.
-    void Stop();
-    bool Stopped() const { return stopped_.load(); }
+    // No run starts from now on, and the runs under way are killed, so that they end at once
+    // and remove their folders as they unwind.
+    void Stop() { stop_.Stop(); }
+    bool Stopped() const { return stop_.Stopped(); }
 
   private:
-    std::atomic<bool> stopped_{false};
+    EngineStop stop_;
 };
 
 // Runs `work` on a thread of its own while the event loop of this thread, with a
