@@ -169,8 +169,11 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
 }
 
 ConstructionSheetWindow::~ConstructionSheetWindow() {
-    // A tuning under way ends on its own, unheard; the runner stops its nec2c runs.
+    // A tuning under way is stopped, its nec2c killed and its folder gone before the window is;
+    // the runner stops its own nec2c runs.
     tuning_->disconnect(this);
+    tuningStop_->Stop();
+    tuning_->waitForFinished();
     runner_->disconnect(this);
     runner_->Cancel();
     // The controls outlive ui_: nothing they do as they close may reach this window.
@@ -294,10 +297,11 @@ void ConstructionSheetWindow::StartTuning() {
     }
     tuningKey_ = TuneKey();
     const LoopDesign design = ChosenDesign();
-    tuning_->setFuture(QtConcurrent::run([design] {
+    tuningStop_ = std::make_shared<EngineStop>();
+    tuning_->setFuture(QtConcurrent::run([design, stop = tuningStop_] {
         TuneOutcome outcome;
         try {
-            outcome.Result = TuneLoops(design, Nec2cEvaluator());
+            outcome.Result = TuneLoops(design, Nec2cEvaluator(Nec2cTimeLimit, stop));
         } catch (const RuntimeError& error) {
             outcome.Error = error.Detail().empty() ? error.Message() : error.Detail();
         } catch (const std::exception& error) {

@@ -14,6 +14,7 @@
 #include "default_instance.h"
 #include "loop_tuning.h"
 #include "model_figures.h"
+#include "nec2c_engine.h"
 #include "sheet_pages.h"
 
 class QPrinter;
@@ -102,6 +103,7 @@ class ConstructionSheetWindow : public QWidget {
     QString tuningKey_;                       // what is being tuned; empty when nothing is
     QString modellingKey_;                    // what is being modelled; empty when nothing is
     QFutureWatcher<TuneOutcome>* tuning_ = nullptr;
+    std::shared_ptr<EngineStop> tuningStop_ = std::make_shared<EngineStop>();
     ModelRunner* runner_ = nullptr;
 };
 

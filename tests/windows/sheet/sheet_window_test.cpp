@@ -33,6 +33,7 @@
 #include "fifo_reader.h"
 #include "forms.h"
 #include "pdf_read_back.h"
+#include "stand_in_engine.h"
 
 using zandrel::ConstructionSheetWindow;
 
@@ -651,6 +652,35 @@ class SheetWindowTest : public QObject {
         QVERIFY(!Window().CurrentSheet().Tuned.has_value());
         Find<QCheckBox>("tunedBox")->setChecked(true);
         QVERIFY(ShowsTheSheet());
+    }
+
+    // Closed while nec2c tunes the loops (here a nec2c that never ends), the window stops the
+    // tuning and the sheet's modelling at once: no engine is left running and no folder is left.
+    void closingWhileTuningLeavesNoEngineAndNoFolder() {
+        zandrel::test_support::StandInEngine engine(zandrel::test_support::HangingEngine);
+        const QTemporaryDir runs;
+        QVERIFY(runs.isValid());
+        const QByteArray savedPath = qgetenv("PATH");
+        const QByteArray savedTmp = qgetenv("TMPDIR");
+        qputenv("PATH", QByteArray::fromStdString(engine.Folder().string()));
+        qputenv("TMPDIR", runs.path().toUtf8());
+        zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
+        Find<QCheckBox>("tunedBox")->setChecked(true);
+        // The sheet's model and the tuning each start an engine, and each engine its child.
+        const std::vector<pid_t> started = engine.WaitForStarts(4, std::chrono::seconds(20));
+        Window().close();
+        QTRY_VERIFY(!zandrel::ConstructionSheetWindowInstance().IsLoaded());
+        qputenv("PATH", savedPath);
+        qputenv("TMPDIR", savedTmp);
+        QCOMPARE(started.size(), std::size_t{4});
+        for (const pid_t pid : engine.WaitForStarts(0, std::chrono::milliseconds(0))) {
+            QVERIFY2(zandrel::test_support::EndsWithin(pid, std::chrono::seconds(5)),
+                     qPrintable(QStringLiteral("process %1 is still running").arg(pid)));
+        }
+        QTRY_VERIFY2(QDir(runs.path()).isEmpty(),
+                     qPrintable(QDir(runs.path())
+                                    .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                                    .join(QLatin1Char(' '))));
     }
 
     // Style, polarisation, paper and mast come back in the next window, and in the next run
