@@ -37,10 +37,14 @@ std::string LoopTrimSentence(std::string_view loop, const LoopTrim& trim) {
 }
 
 std::string ResidualSentence(const FitResult& fit) {
+    const std::string verdict =
+        fit.Residual <= PoorFitResidual
+            ? "a close fit."
+            : "a poor fit; a long cable between the VNA and the antenna, or a measurement of "
+              "another style, gives this.";
     return "Residual " + Fixed(fit.Residual, 4) + " at " +
            std::to_string(fit.FrequenciesMHz.size()) +
-           " frequencies (the RMS difference of S11 between model and measurement;\n"
-           "well above 0.05, a long cable or another style is measured)";
+           " frequencies (RMS difference of S11, model against measurement): " + verdict;
 }
 
 std::string AfterTrimSentence(const TrimAdvice& advice, std::string_view frequencyText,

@@ -20,8 +20,11 @@ std::string ScaleFactorsSentence(LoopScales scales);
 // long: shorten each of its two helical elements by 28 mm." `loop` is "small" or "large".
 std::string LoopTrimSentence(std::string_view loop, const LoopTrim& trim);
 
-// "Residual 0.0047 at 11 frequencies (the RMS difference of S11 between model and measurement;
-// well above 0.05, a long cable or another style is measured)", on two lines.
+// Above this residual the model does not explain the measurement.
+inline constexpr double PoorFitResidual = 0.05;
+
+// "Residual 0.0047 at 11 frequencies (RMS difference of S11, model against measurement): a close
+// fit.", or above PoorFitResidual a poor fit and what gives one, on one line.
 std::string ResidualSentence(const FitResult& fit);
 
 // The antenna after trimming: "After trimming, at 137.50 MHz: 19.19 +j13.98 ohm, SWR 2.84 on
