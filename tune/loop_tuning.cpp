@@ -510,8 +510,8 @@ FitResult FitLoops(const LoopDesign& design, const Measurement& measurement,
     return result;
 }
 
-ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales,
-                         const DeckEvaluator& evaluate, const LineRequest& line) {
+ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales, const DeckEvaluator& evaluate,
+                         const LineRequest& line) {
     const HelixGeometry geometry = BuildScaledGeometry(design, scales);
     return ComputeModelFigures(geometry, evaluate(WriteNecDeck(geometry)), {}, line);
 }
@@ -542,7 +542,7 @@ TrimAdvice AdviseTrim(const LoopDesign& design, LoopScales fitted, LoopScales ta
 ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
                                                  const ModelFigures& figures,
                                                  const DeckEvaluator& evaluate, int points,
-                                                 double halfSpan) {
+                                                 double halfSpan, LoopScales around) {
     ResonanceSensitivity sensitivity;
     if (!figures.ResonanceMHz) {
         return sensitivity;
@@ -553,7 +553,7 @@ ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
     // a loop moving it by less than 1 %.
     constexpr double Step = 0.01;
     const std::vector<double> frequencies = SpreadFrequencies(resonance, points, halfSpan);
-    const HelixDimensions d = BuildScaledGeometry(design, {}).Dimensions;
+    const HelixDimensions d = ScaledDimensions(BuildScaledGeometry(design, {}).Dimensions, around);
     std::string why;
     const auto resonanceAt = [&](LoopScales scales) -> std::optional<double> {
         const auto impedances = IfModellable(
@@ -579,8 +579,12 @@ ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
         }
         return (*up - *down) / (2.0 * Step * DisplayedPerimeterMm(perimeter));
     };
-    sensitivity.SmallMHzPerMm = slope({1.0 + Step, 1.0}, {1.0 - Step, 1.0}, d.SmallLoopPerimeter);
-    sensitivity.LargeMHzPerMm = slope({1.0, 1.0 + Step}, {1.0, 1.0 - Step}, d.LargeLoopPerimeter);
+    const double small = around.Small;
+    const double large = around.Large;
+    sensitivity.SmallMHzPerMm =
+        slope({small * (1.0 + Step), large}, {small * (1.0 - Step), large}, d.SmallLoopPerimeter);
+    sensitivity.LargeMHzPerMm =
+        slope({small, large * (1.0 + Step)}, {small, large * (1.0 - Step)}, d.LargeLoopPerimeter);
     sensitivity.Nec2cRuns = engine.Runs();
     return sensitivity;
 }

@@ -41,8 +41,8 @@ HelixDimensions ScaledDimensions(const HelixDimensions& design, LoopScales scale
 
 // The full model of the design built with its loops scaled: the figures --model gives, from one
 // deck, matched to `line`. Raises what BuildScaledGeometry and the evaluator raise.
-ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales,
-                         const DeckEvaluator& evaluate, const LineRequest& line = {});
+ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales, const DeckEvaluator& evaluate,
+                         const LineRequest& line = {});
 
 // A loop's perimeter as the calculator's box shows it, rounded to hundredths of a millimetre.
 double DisplayedPerimeterMm(float perimeter);
@@ -149,13 +149,14 @@ struct ResonanceSensitivity {
 inline constexpr int QuickSensitivityPoints = 3;
 inline constexpr double QuickSensitivityHalfSpan = 0.015;
 
-// How the design's resonance moves with each loop's perimeter: a central difference over the
-// loop's scale factor, each side an impedance-only deck of `points` frequencies spread over the
-// resonance of `figures`, the design's own model, +-halfSpan. No run is made when the design
-// has no resonance.
+// How the resonance of the design with its loops scaled `around` (by default the calculator's
+// design) moves with each loop's perimeter: a central difference over the loop's scale factor,
+// 1 % of it each side, each side an impedance-only deck of `points` frequencies spread over the
+// resonance of `figures`, that antenna's own model, +-halfSpan. No run is made when it has no
+// resonance.
 ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
                                                  const ModelFigures& figures,
                                                  const DeckEvaluator& evaluate, int points = 7,
-                                                 double halfSpan = 0.03);
+                                                 double halfSpan = 0.03, LoopScales around = {});
 
 }  // namespace zandrel

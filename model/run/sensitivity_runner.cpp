@@ -12,15 +12,16 @@ SensitivityRunner::SensitivityRunner(QObject* parent)
 
 SensitivityRunner::~SensitivityRunner() { Cancel(); }
 
-void SensitivityRunner::Start(int index, const LoopDesign& design, const ModelFigures& figures) {
+void SensitivityRunner::Start(int index, const LoopDesign& design, const ModelFigures& figures,
+                              LoopScales around) {
     outcomes_.erase(index);
     const quint64 generation = generation_;
-    pool_.start([this, index, design, figures, generation, stop = stop_] {
+    pool_.start([this, index, design, figures, around, generation, stop = stop_] {
         Outcome outcome;
         try {
-            outcome.Sensitivity =
-                ComputeResonanceSensitivity(design, figures, Nec2cEvaluator(Nec2cTimeLimit, stop),
-                                            QuickSensitivityPoints, QuickSensitivityHalfSpan);
+            outcome.Sensitivity = ComputeResonanceSensitivity(
+                design, figures, Nec2cEvaluator(Nec2cTimeLimit, stop), QuickSensitivityPoints,
+                QuickSensitivityHalfSpan, around);
         } catch (const RuntimeError& error) {
             outcome.Error = error;
         } catch (const std::bad_alloc&) {

@@ -26,10 +26,12 @@ class SensitivityRunner : public QObject {
     explicit SensitivityRunner(QObject* parent = nullptr);
     ~SensitivityRunner() override;
 
-    // Starts on one style's design, from its own model's figures, with the quick sensitivity
-    // that zandrel2-dims --model gives; Finished(index) follows. At most as many styles run at
-    // once as there are cores.
-    void Start(int index, const LoopDesign& design, const ModelFigures& figures);
+    // Starts on one style's design with its loops scaled `around` (by default the calculator's
+    // design), from that antenna's own model's figures, with the quick sensitivity that
+    // zandrel2-dims --model gives; Finished(index) follows. At most as many run at once as there
+    // are cores.
+    void Start(int index, const LoopDesign& design, const ModelFigures& figures,
+               LoopScales around = {});
 
     // Stops every run at once, waits until their folders are removed and forgets every
     // outcome; no signal follows.

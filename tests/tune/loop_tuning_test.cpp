@@ -262,6 +262,33 @@ TEST(ResonanceSensitivity, IsTheSlopeOfResonanceOverEachLoopsPerimeter) {
     EXPECT_EQ(sensitivity.Nec2cRuns, 4);
 }
 
+TEST(ResonanceSensitivity, IsTakenAroundTunedLoopsPerMillimetreOfTheirOwnPerimeters) {
+    // Resonance falls as the small factor to the power 0.4 and the large to 0.6: the slope per
+    // millimetre differs from the design's around other factors.
+    const auto resonance = [](LoopScales s) {
+        return 137.5 / (std::pow(s.Small, 0.4) * std::pow(s.Large, 0.6));
+    };
+    FakeEngine engine(HalfTurnRca, [&](LoopScales s, double f) {
+        return Complex(30.0, 20.0 * (f - resonance(s)));
+    });
+    const LoopScales tuned{0.97, 1.04};
+    ModelFigures figures;
+    figures.ResonanceMHz = resonance(tuned);
+    const ResonanceSensitivity sensitivity =
+        ComputeResonanceSensitivity(HalfTurnRca, figures, engine.Evaluator(),
+                                    QuickSensitivityPoints, QuickSensitivityHalfSpan, tuned);
+    const HelixDimensions d = BuildScaledGeometry(HalfTurnRca, {}).Dimensions;
+    ASSERT_TRUE(sensitivity.SmallMHzPerMm && sensitivity.LargeMHzPerMm);
+    // d(resonance)/d(perimeter) = -power x resonance / the tuned loop's perimeter.
+    const double smallSlope =
+        -0.4 * *figures.ResonanceMHz / (tuned.Small * DisplayedPerimeterMm(d.SmallLoopPerimeter));
+    const double largeSlope =
+        -0.6 * *figures.ResonanceMHz / (tuned.Large * DisplayedPerimeterMm(d.LargeLoopPerimeter));
+    EXPECT_NEAR(*sensitivity.SmallMHzPerMm, smallSlope, 1e-3 * std::fabs(smallSlope));
+    EXPECT_NEAR(*sensitivity.LargeMHzPerMm, largeSlope, 1e-3 * std::fabs(largeSlope));
+    EXPECT_EQ(sensitivity.Nec2cRuns, 4);
+}
+
 TEST(ResonanceSensitivity, IsEmptyWithoutRunsWhereTheDesignHasNoResonance) {
     FakeEngine engine(HalfTurnRca, TwoResonantLoops);
     const ResonanceSensitivity sensitivity =

@@ -61,10 +61,10 @@ constexpr int ColumnCount = LargeLoopColumn + 1;
 // What each column's figure is, by column, for its header's tip. %1 is the line's impedance.
 QStringList ColumnDefinitions() {
     const QString tolerance = QObject::tr(
-        "How far the %1 loop's perimeter may be from the calculator's and keep the resonance "
-        "within 1 % of where it is: 1 % of the resonance divided by how far the resonance moves "
-        "per millimetre of the loop, found in nec2c by making the loop 1 % larger and smaller "
-        "(each loop's helix radius and height)");
+        "How far the %1 loop's perimeter may be from the row's (the calculator's, or the tuned "
+        "one) and keep the resonance within 1 % of where it is: 1 % of the resonance divided by "
+        "how far the resonance moves per millimetre of the loop, found in nec2c by making the "
+        "loop 1 % larger and smaller (each loop's helix radius and height)");
     return {
         QObject::tr("The calculator's style, modelled from its single-precision values, which "
                     "the main window's boxes show rounded to hundredths"),
@@ -160,6 +160,9 @@ QString RunsWords(int runs) {
 
 // What tuning searches, as the command line's --tune does.
 const TuneSettings Tuning{};
+
+// The tuned loops' sensitivity is asked for under a number of its own, after the styles'.
+int TunedSensitivityKey(int styleIndex) { return static_cast<int>(Styles.size()) + styleIndex; }
 
 }  // namespace
 
@@ -432,14 +435,26 @@ void ModelWindow::ShowStyle(int index) {
     }
 }
 
-void ModelWindow::ShowSensitivity(int index) {
-    const SensitivityRunner::Outcome* outcome = sensitivity_.OutcomeOf(index);
-    const StyleModel& model = runner_.Models().at(static_cast<std::size_t>(index));
-    if (outcome == nullptr || !model.Figures) {
+void ModelWindow::ShowSensitivity(int key) {
+    const SensitivityRunner::Outcome* outcome = sensitivity_.OutcomeOf(key);
+    const ModelFigures* figures = nullptr;
+    int row = 0;
+    if (key >= TunedSensitivityKey(0)) {
+        // An earlier tuning's answers no more.
+        if (tuned_ && TunedSensitivityKey(tuned_->Index) == key) {
+            figures = &tuned_->Figures;
+            row = tuned_->Index + 1;
+        }
+    } else if (const StyleModel& model = runner_.Models().at(static_cast<std::size_t>(key));
+               model.Figures) {
+        figures = &*model.Figures;
+        row = RowOfStyle(key);
+    }
+    if (outcome == nullptr || figures == nullptr) {
         return;
     }
     QTableWidget& table = *ui_->modelTable;
-    const std::optional<double> resonance = model.Figures->ResonanceMHz;
+    const std::optional<double> resonance = figures->ResonanceMHz;
     for (const int column : {SmallLoopColumn, LargeLoopColumn}) {
         auto* item = new QTableWidgetItem();
         if (outcome->Sensitivity) {
@@ -452,7 +467,7 @@ void ModelWindow::ShowSensitivity(int index) {
                 tr("nec2c could not model the loop's change: %1")
                     .arg(outcome->Error ? DetailSentence(*outcome->Error) : QString()));
         }
-        table.setItem(RowOfStyle(index), column, item);
+        table.setItem(row, column, item);
     }
 }
 
@@ -781,7 +796,7 @@ void ModelWindow::Tune() {
             outcome.Calculator = BuildScaledGeometry(design, {}).Dimensions;
             return outcome;
         },
-        [this, index](const WorkOutcome& outcome) {
+        [this, index, design](const WorkOutcome& outcome) {
             {
                 const QSignalBlocker quiet(ui_->modelTable);
                 if (tuned_) {
@@ -792,6 +807,8 @@ void ModelWindow::Tune() {
                 ui_->modelTable->insertRow(index + 1);
             }
             ShowTuned();
+            sensitivity_.Start(TunedSensitivityKey(index), design, tuned_->Figures,
+                               tuned_->Result.Scales);
             FitTableHeight();
             ShowSelectedStyle();
         });
@@ -816,7 +833,8 @@ void ModelWindow::ShowTuned() {
         new QTableWidgetItem(tr("%1, tuned (%2, %3)")
                                  .arg(caption, Lines(ScaleText(tuned.Result.Scales.Small)),
                                       Lines(ScaleText(tuned.Result.Scales.Large)))));
-    const QStringList texts = RowTextsOf(tuned.Figures);
+    // How far the tuned loops may be off follows, as the styles' does.
+    const QStringList texts = RowTextsOf(tuned.Figures) << tr("modelling...") << tr("modelling...");
     for (int column = 1; column < table.columnCount(); ++column) {
         table.setItem(row, column, new QTableWidgetItem(texts.value(column - 1)));
     }

@@ -97,7 +97,7 @@ class ModelWindow : public QWidget {
     void ShowProgress();
     void FitTableHeight();
     void ShowHeaders(Polarisation sense, double z0Ohm);
-    void ShowSensitivity(int index);
+    void ShowSensitivity(int key);  // a style's index, or its tuned loops' key
     ModelSettings ChosenSettings() const;
     void ShowSelectedStyle();
     void ReportFailures();

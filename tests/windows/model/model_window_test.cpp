@@ -850,7 +850,8 @@ class ModelWindowTest : public QObject {
                             .arg(QString::fromStdString(zandrel::ScaleText(tuned.Scales.Small)),
                                  QString::fromStdString(zandrel::ScaleText(tuned.Scales.Large)))};
         // The command line's columns, then the loops' phasing and the match to the 50 ohm line as
-        // the style rows give them; no resonance tolerance is found for the tuned loops.
+        // the style rows give them, and how far each tuned loop may be off, found around the
+        // tuned factors.
         const zandrel::ModelFigures after = zandrel::ModelScaled(design, tuned.Scales, evaluate);
         for (const std::string& text : zandrel::FigureTexts(after, Polarisation::Rhcp)) {
             row << QString::fromStdString(text);
@@ -859,9 +860,17 @@ class ModelWindowTest : public QObject {
         for (const std::string& text : zandrel::LineMatchTexts(after)) {
             row << QString::fromStdString(text);
         }
-        row << QString() << QString();
+        const zandrel::ResonanceSensitivity sensitivity = zandrel::ComputeResonanceSensitivity(
+            design, after, evaluate, zandrel::QuickSensitivityPoints,
+            zandrel::QuickSensitivityHalfSpan, tuned.Scales);
+        for (const std::optional<double>& slope :
+             {sensitivity.SmallMHzPerMm, sensitivity.LargeMHzPerMm}) {
+            QVERIFY(slope.has_value());
+            row << QString::fromStdString(
+                zandrel::ResonanceToleranceText(slope, after.ResonanceMHz));
+        }
         QCOMPARE(Table()->rowCount(), 7);
-        QCOMPARE(RowTexts(4), row);
+        QTRY_COMPARE_WITH_TIMEOUT(RowTexts(4), row, NecLimitMs);
         QCOMPARE(RowTexts(5).at(0), Text(zandrel::Styles[4].Caption));
         const auto dimensions = zandrel::DimensionRows(
             zandrel::BuildScaledGeometry(design, {}).Dimensions, tuned.Dimensions);
