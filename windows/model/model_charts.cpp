@@ -179,7 +179,8 @@ void ShowPattern(QPolarChart& chart, const QString& caption, const ModelFigures*
 QChart* NewSweepChart() {
     auto* chart = new QChart();
     QValueAxis* frequency =
-        NewAxis(FrequencyAxisName, QObject::tr("Frequency (MHz)"), QStringLiteral("%.1f"));
+        NewAxis(FrequencyAxisName, QObject::tr("Frequency (MHz); dotted: design frequency"),
+                QStringLiteral("%.1f"));
     QValueAxis* ohm = NewAxis(OhmAxisName, QObject::tr("R and X (\u03A9)"), QStringLiteral("%.0f"));
     QValueAxis* swr = NewAxis(SwrAxisName, QObject::tr("SWR"), QStringLiteral("%.0f"));
     swr->setRange(1.0, SwrCeiling);
@@ -206,13 +207,14 @@ void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figure
     QLineSeries* resistance = NewSeries(QObject::tr("R"), QColor(0, 70, 200), Qt::SolidLine);
     QLineSeries* reactance = NewSeries(QObject::tr("X"), QColor(0, 140, 60), Qt::SolidLine);
     // The SWR on the line through the L-network is the one a builder meets; the designer's,
-    // against R with one series part, stays beside it, lighter.
+    // against R with one series part, stays beside it, lighter. The legend names each by its
+    // reference alone, short enough to stay whole beside the advice.
     const QString z0 = QString::number(figures->Line.Z0Ohm);
     swr->setTitleText(QObject::tr("SWR on %1 \u03A9, L-network fitted").arg(z0));
-    QLineSeries* onLine = NewSeries(QObject::tr("SWR on %1 \u03A9, L-network fitted").arg(z0),
-                                    QColor(200, 30, 30), Qt::SolidLine);
-    QLineSeries* againstR = NewSeries(QObject::tr("SWR against R, series part fitted"),
-                                      QColor(200, 30, 30, 90), Qt::DashLine);
+    QLineSeries* onLine =
+        NewSeries(QObject::tr("SWR on %1 \u03A9").arg(z0), QColor(200, 30, 30), Qt::SolidLine);
+    QLineSeries* againstR =
+        NewSeries(QObject::tr("SWR on R"), QColor(200, 30, 30, 90), Qt::DashLine);
     double lowestOhm = 0.0;
     double highestOhm = 0.0;
     for (QLineSeries* series : {resistance, reactance, onLine}) {
@@ -240,6 +242,10 @@ void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figure
     Attach(chart, resistance, frequency, ohm);
     Attach(chart, reactance, frequency, ohm);
     Attach(chart, design, frequency, ohm);
+    // The frequency axis's title names the dotted line: the legend keeps its room for the curves.
+    for (QLegendMarker* marker : chart.legend()->markers(design)) {
+        marker->setVisible(false);
+    }
     Attach(chart, againstR, frequency, swr);
     Attach(chart, onLine, frequency, swr);
 }

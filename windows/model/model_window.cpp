@@ -523,7 +523,7 @@ void ModelWindow::ShowSelectedStyle() {
     if (figures != nullptr) {
         ui_->selectionCaption->setText(
             tr("%1: \u03C6 0\u00B0 cuts the small loop's plane, \u03C6 90\u00B0 the large "
-               "loop's.")
+               "loop's. SWR on R is the designer's: against R with the series part fitted.")
                 .arg(caption));
     } else if (model != nullptr && !model->Finished) {
         ui_->selectionCaption->setText(
