@@ -17,16 +17,11 @@ namespace {
 using zandrel::test_support::RunCommandLine;
 using zandrel::test_support::RunResult;
 
-std::string DimsCommand(const std::vector<std::string>& arguments) {
-    return zandrel::test_support::QuotedCommand(ZANDREL2_DIMS, arguments);
-}
-
-RunResult RunDims(const std::vector<std::string>& arguments) {
-    return RunCommandLine(DimsCommand(arguments) + " 2>/dev/null");
-}
+using zandrel::test_support::DimsCommand;
+using zandrel::test_support::RunDims;
 
 std::string RunStderr(const std::vector<std::string>& arguments) {
-    return RunCommandLine(DimsCommand(arguments) + " 2>&1 >/dev/null").out;
+    return zandrel::test_support::RunDimsStderr(arguments).out;
 }
 
 TEST(DimsJson, PrintsEveryStyleInOnScreenOrderWithTheElevenTexts) {

@@ -29,17 +29,9 @@ namespace fs = std::filesystem;
 using zandrel::test_support::RunCommandLine;
 using zandrel::test_support::RunResult;
 
-std::string DimsCommand(const std::vector<std::string>& arguments) {
-    return zandrel::test_support::QuotedCommand(ZANDREL2_DIMS, arguments);
-}
-
-RunResult RunDims(const std::vector<std::string>& arguments, const std::string& prefix = "") {
-    return RunCommandLine(prefix + DimsCommand(arguments) + " 2>/dev/null");
-}
-
-RunResult RunDimsStderr(const std::vector<std::string>& arguments, const std::string& prefix = "") {
-    return RunCommandLine(prefix + DimsCommand(arguments) + " 2>&1 >/dev/null");
-}
+using zandrel::test_support::DimsCommand;
+using zandrel::test_support::RunDims;
+using zandrel::test_support::RunDimsStderr;
 
 class TemporaryFolder {
   public:

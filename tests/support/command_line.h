@@ -68,4 +68,24 @@ inline std::string QuotedCommand(const std::string& program,
     return command;
 }
 
+#ifdef ZANDREL2_DIMS
+// This build's zandrel2-dims with the given arguments, quoted for the shell.
+inline std::string DimsCommand(const std::vector<std::string>& arguments) {
+    return QuotedCommand(ZANDREL2_DIMS, arguments);
+}
+
+// Runs zandrel2-dims after the shell words in `prefix` (an environment, say), with its standard
+// output and its standard error thrown away.
+inline RunResult RunDims(const std::vector<std::string>& arguments,
+                         const std::string& prefix = "") {
+    return RunCommandLine(prefix + DimsCommand(arguments) + " 2>/dev/null");
+}
+
+// The same, with its standard error in place of its standard output.
+inline RunResult RunDimsStderr(const std::vector<std::string>& arguments,
+                               const std::string& prefix = "") {
+    return RunCommandLine(prefix + DimsCommand(arguments) + " 2>&1 >/dev/null");
+}
+#endif
+
 }  // namespace zandrel::test_support
