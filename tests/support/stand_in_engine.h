@@ -7,6 +7,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -60,6 +61,18 @@ inline const std::string SilentEngine = StandInPrologue + "exit 0\n";
 inline const std::string InputReadingEngine =
     StandInPrologue + "while read line; do :; done\necho 'READ ITS INPUT' >&2\nexit 7\n";
 
+// Whether the process has ended, or ends within `limit`; a zombie has ended.
+inline bool EndsWithin(pid_t pid, std::chrono::milliseconds limit) {
+    const auto handle = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    if (handle < 0) {
+        return errno == ESRCH;
+    }
+    pollfd end{handle, POLLIN, 0};
+    const bool ended = poll(&end, 1, static_cast<int>(limit.count())) == 1;
+    close(handle);
+    return ended;
+}
+
 // A private folder in `parent` holding `nec2c`, a stand-in with the given script; removed with
 // the object.
 class StandInEngine {
@@ -107,6 +120,17 @@ class StandInEngine {
             ReadReports();
         }
         return started_;
+    }
+
+    // The processes reported so far that have not ended within `limit`.
+    std::vector<pid_t> StillRunning(std::chrono::milliseconds limit) {
+        std::vector<pid_t> running;
+        for (const pid_t pid : WaitForStarts(0, std::chrono::milliseconds(0))) {
+            if (!EndsWithin(pid, limit)) {
+                running.push_back(pid);
+            }
+        }
+        return running;
     }
 
   private:
@@ -165,16 +189,20 @@ inline pid_t SpawnQuietly(std::vector<std::string> words, std::vector<std::strin
     return spawned == 0 ? pid : -1;
 }
 
-// Whether the process has ended, or ends within `limit`; a zombie has ended.
-inline bool EndsWithin(pid_t pid, std::chrono::milliseconds limit) {
-    const auto handle = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-    if (handle < 0) {
-        return errno == ESRCH;
+// Sends `signal` to the child `pid` and returns the status it exits with, or -1 when it does
+// not end within `limit` (it is then killed) or ends by a signal.
+inline int ExitStatusAfter(pid_t pid, int signal, std::chrono::milliseconds limit) {
+    kill(pid, signal);
+    const bool ended = EndsWithin(pid, limit);
+    if (!ended) {
+        kill(pid, SIGKILL);
     }
-    pollfd end{handle, POLLIN, 0};
-    const bool ended = poll(&end, 1, static_cast<int>(limit.count())) == 1;
-    close(handle);
-    return ended;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !ended || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
 }
+
 
 }  // namespace zandrel::test_support
