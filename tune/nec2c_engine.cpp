@@ -178,15 +178,7 @@ pid_t Start(const std::string& engine, std::vector<char*>& arguments, const std:
     const pid_t child = fork();
     if (child == 0) {
         close(report[0]);
-        setpgid(0, 0);
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) {
-            _exit(127);
-        }
-        const rlimit files{OutputBytes + 1, OutputBytes + 1};
-        setrlimit(RLIMIT_FSIZE, &files);
-        const rlimit core{0, 0};
-        setrlimit(RLIMIT_CORE, &core);
+        PrepareEngineProcess(parent, OutputBytes);
         const int input = open("/dev/null", O_RDONLY);
         const int output = open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (input >= 0 && output >= 0 && dup2(input, STDIN_FILENO) >= 0 &&
@@ -220,6 +212,38 @@ pid_t Start(const std::string& engine, std::vector<char*>& arguments, const std:
 }
 
 }  // namespace
+
+void PrepareEngineProcess(pid_t parent, std::uintmax_t outputBytes) {
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) {
+        _exit(127);
+    }
+    const rlimit files{outputBytes + 1, outputBytes + 1};
+    setrlimit(RLIMIT_FSIZE, &files);
+    const rlimit core{0, 0};
+    setrlimit(RLIMIT_CORE, &core);
+}
+
+ModelError EngineFailure(std::string_view output, std::string_view messages, bool exited) {
+    std::string rejection = GeometryRejection(output);
+    if (rejection.empty()) {
+        rejection = GeometryRejection(messages);
+    }
+    if (exited && !rejection.empty()) {
+        return ModelError(ModelErrorKind::NotModellable, "nec2c said: " + rejection);
+    }
+    std::string words = LastWords(output);
+    const std::string lastMessages = LastWords(messages, QuotedMessageLines);
+    if (!lastMessages.empty()) {
+        words += (words.empty() ? "" : "\n") + lastMessages;
+    }
+    if (!exited) {
+        words += (words.empty() ? "" : "\n") + std::string("nec2c stopped abnormally");
+    }
+    return ModelError(ModelErrorKind::EngineFailed,
+                      "nec2c said: " + (words.empty() ? "nothing" : words));
+}
 
 EngineStop::EngineStop() : event_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
@@ -287,24 +311,7 @@ NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limi
     }
     const std::string text = sizeError ? std::string() : ReadStart(output, OutputBytes);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        const std::string said = ReadStart(messages, MessageBytes);
-        std::string rejection = GeometryRejection(text);
-        if (rejection.empty()) {
-            rejection = GeometryRejection(said);
-        }
-        if (WIFEXITED(status) && !rejection.empty()) {
-            throw ModelError(ModelErrorKind::NotModellable, "nec2c said: " + rejection);
-        }
-        std::string words = LastWords(text);
-        const std::string lastMessages = LastWords(said, QuotedMessageLines);
-        if (!lastMessages.empty()) {
-            words += (words.empty() ? "" : "\n") + lastMessages;
-        }
-        if (!WIFEXITED(status)) {
-            words += (words.empty() ? "" : "\n") + std::string("nec2c stopped abnormally");
-        }
-        throw ModelError(ModelErrorKind::EngineFailed,
-                         "nec2c said: " + (words.empty() ? "nothing" : words));
+        throw EngineFailure(text, ReadStart(messages, MessageBytes), WIFEXITED(status));
     }
     return ParseNecOutput(text);
 }

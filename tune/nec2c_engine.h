@@ -1,12 +1,17 @@
 // The NEC-2 engine as a function from a deck to its output, and nec2c run that way.
 #pragma once
 
+#include <sys/types.h>
+
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "model_error.h"
 #include "nec_output.h"
 
 namespace zandrel {
@@ -47,5 +52,16 @@ NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limi
 // RunDeckInNec2c as a DeckEvaluator, each run ended by `stop` when it is given and stopped.
 DeckEvaluator Nec2cEvaluator(std::chrono::milliseconds limit = Nec2cTimeLimit,
                              std::shared_ptr<const EngineStop> stop = nullptr);
+
+// Makes the process that is about to become nec2c, between fork and exec, what every run needs:
+// a process group of its own, so that a kill reaches what it starts and a terminal's Ctrl-C
+// reaches only this program; death with `parent`, this program; an output file at most one byte
+// over `outputBytes`; no core file. Only async-signal-safe calls.
+void PrepareEngineProcess(pid_t parent, std::uintmax_t outputBytes);
+
+// Why a nec2c run that did not end well failed, from its output file and its messages: its
+// refusal of the wires (NotModellable) when it gave one and exited, else its last words
+// (EngineFailed). `exited` is false when a signal ended it.
+ModelError EngineFailure(std::string_view output, std::string_view messages, bool exited);
 
 }  // namespace zandrel

@@ -1,8 +1,6 @@
 #include "model_runner.h"
 
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -14,9 +12,11 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <cstdint>
 #include <new>
 
 #include "model_error.h"
+#include "nec2c_engine.h"
 #include "nec_deck.h"
 #include "nec_output.h"
 
@@ -26,7 +26,6 @@ namespace {
 
 constexpr const char* EngineName = "nec2c";
 constexpr int KillWaitMs = 3000;
-constexpr int QuotedErrorLines = 3;
 
 // Kills the engine and whatever it started: it leads a process group of its own.
 void KillEngine(QProcess& process) {
@@ -258,22 +257,10 @@ void ModelRunner::Launch(std::size_t index) {
     process->setProcessChannelMode(QProcess::SeparateChannels);
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
-    // In the engine, before it starts: a process group of its own, so that a kill reaches what
-    // it starts and a terminal's Ctrl-C reaches only this program, which then stops it; death
-    // with this program; an output file one byte over the limit at most; no core file.
     const pid_t parent = ::getpid();
-    const auto fileLimit = static_cast<rlim_t>(limits_.OutputBytes + 1);
-    process->setChildProcessModifier([parent, fileLimit] {
-        ::setpgid(0, 0);
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent) {
-            ::_exit(127);
-        }
-        const rlimit file{fileLimit, fileLimit};
-        ::setrlimit(RLIMIT_FSIZE, &file);
-        const rlimit core{0, 0};
-        ::setrlimit(RLIMIT_CORE, &core);
-    });
+    const auto outputBytes = static_cast<std::uintmax_t>(limits_.OutputBytes);
+    process->setChildProcessModifier(
+        [parent, outputBytes] { PrepareEngineProcess(parent, outputBytes); });
     connect(process, &QProcess::readyReadStandardError, this, [this, index] {
         Run& current = *runs_[index];
         if (!TakeErrors(current)) {
@@ -364,24 +351,7 @@ void ModelRunner::ReadResult(std::size_t index, Run& run, int exitCode,
                                    : std::string();
     const std::string errors = run.Errors.toStdString();
     if (status != QProcess::NormalExit || exitCode != 0) {
-        std::string rejection = GeometryRejection(output);
-        if (rejection.empty()) {
-            rejection = GeometryRejection(errors);
-        }
-        if (status == QProcess::NormalExit && !rejection.empty()) {
-            model.Error = ModelError(ModelErrorKind::NotModellable, "nec2c said: " + rejection);
-            return;
-        }
-        std::string words = LastWords(output);
-        const std::string lastErrors = LastWords(errors, QuotedErrorLines);
-        if (!lastErrors.empty()) {
-            words += (words.empty() ? "" : "\n") + lastErrors;
-        }
-        if (status != QProcess::NormalExit) {
-            words += (words.empty() ? "" : "\n") + std::string("nec2c stopped abnormally");
-        }
-        model.Error = ModelError(ModelErrorKind::EngineFailed,
-                                 "nec2c said: " + (words.empty() ? "nothing" : words));
+        model.Error = EngineFailure(output, errors, status == QProcess::NormalExit);
         return;
     }
     model.Figures =
