@@ -30,6 +30,7 @@ struct LoopShape {
     double TopZ;
     double StartAzimuth;
     int BottomSegments;
+    bool Fed;  // else its top wire has an open gap in place of the feed segment
     WirePart Top;
     WirePart Element;
     WirePart Bottom;
@@ -50,13 +51,26 @@ class GeometryBuilder {
           pieces_(pieces),
           topSegments_(topSegments) {}
 
-    // Adds the loop and returns its top wire's tag.
+    // Adds the loop and returns its fed top wire's tag, or 0 when the loop is not fed.
     int AddLoop(const LoopShape& loop) {
         const double pi = std::numbers::pi;
         // The top runs from the element on the negative side to the one on the positive side.
         const Point negative = OnHelix(loop.Radius, loop.StartAzimuth + pi, loop.TopZ);
         const Point positive = OnHelix(loop.Radius, loop.StartAzimuth, loop.TopZ);
-        const int topTag = Add(negative, positive, topSegments_, loop.Top, 0);
+        int topTag = 0;
+        if (loop.Fed) {
+            topTag = Add(negative, positive, topSegments_, loop.Top, 0);
+        } else {
+            const int half = topSegments_ / 2;
+            const auto at = [&](int segment) {
+                const double t = static_cast<double>(segment) / topSegments_;
+                return Point{negative.X + (positive.X - negative.X) * t,
+                             negative.Y + (positive.Y - negative.Y) * t,
+                             negative.Z + (positive.Z - negative.Z) * t};
+            };
+            Add(negative, at(half), half, loop.Top, 0);
+            Add(at(half + 1), positive, half, loop.Top, 0);
+        }
         Point ends[2];
         for (int element = 0; element < 2; ++element) {
             const double start = loop.StartAzimuth + pi * element;
@@ -290,16 +304,21 @@ HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequ
     GeometryBuilder builder(geometry, conductor / 2.0, turns, geometry.SegmentsPerElement,
                             topSegments);
     const double smallTop = std::max(smallHeight, largeHeight);
-    geometry.SmallFeedTag =
-        builder.AddLoop({smallRadius, smallHeight, smallTop, 0.0, bottomSegments(designSmallRadius),
-                         WirePart::SmallTop, WirePart::SmallElement, WirePart::SmallBottom});
-    geometry.LargeFeedTag =
-        builder.AddLoop({largeRadius, largeHeight, smallTop - 2.0 * tube, pi / 2.0,
-                         bottomSegments(designLargeRadius), WirePart::LargeTop,
-                         WirePart::LargeElement, WirePart::LargeBottom});
+    geometry.Fed = options.Fed;
+    geometry.SmallFeedTag = builder.AddLoop(
+        {smallRadius, smallHeight, smallTop, 0.0, bottomSegments(designSmallRadius),
+         options.Fed != FedLoops::LargeAlone, WirePart::SmallTop, WirePart::SmallElement,
+         WirePart::SmallBottom});
+    geometry.LargeFeedTag = builder.AddLoop(
+        {largeRadius, largeHeight, smallTop - 2.0 * tube, pi / 2.0,
+         bottomSegments(designLargeRadius), options.Fed != FedLoops::SmallAlone,
+         WirePart::LargeTop, WirePart::LargeElement, WirePart::LargeBottom});
     RequireLoopsApart(geometry);
-    geometry.Sources = {{geometry.SmallFeedTag, geometry.FeedSegment, 1.0},
-                        {geometry.LargeFeedTag, geometry.FeedSegment, 1.0}};
+    for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
+        if (tag != 0) {
+            geometry.Sources.push_back({tag, geometry.FeedSegment, 1.0});
+        }
+    }
 
     if (sense == Polarisation::Lhcp) {
         for (Wire& wire : geometry.Wires) {

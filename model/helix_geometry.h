@@ -49,10 +49,15 @@ struct Segmentation {
 // multiplies its helix radius (half its bottom arm) and its height; its turns, the conductor and
 // the gap of two tube diameters between the top arms stay. The segment counts are the design's
 // whatever the factors, so that the model changes smoothly with them.
+// Which loops the coax feeds. A builder measures one loop alone with the other loop's two top
+// arms taken off the coax: that loop's top wire then has an open gap where its feed was.
+enum class FedLoops { Both, SmallAlone, LargeAlone };
+
 struct GeometryOptions {
     std::optional<double> ConductorDiameterMm;  // empty: the calculator's tube diameter
     double SmallLoopScale = 1.0;
     double LargeLoopScale = 1.0;
+    FedLoops Fed = FedLoops::Both;
 };
 
 // One voltage source of the deck, on a segment of a top wire. Its positive side faces the wire's
@@ -75,7 +80,10 @@ struct HelixGeometry {
     std::vector<Wire> Wires;
     // The small loop's source, then the large loop's, both 1 V: the deck's EX cards.
     std::vector<FeedSource> Sources;
-    int SmallFeedTag = 0;  // the loops' top wires, fed on their middle segments
+    FedLoops Fed = FedLoops::Both;
+    // The loops' top wires, fed on their middle segments; 0 for a loop the coax does not feed,
+    // whose top is two wires with its middle segment left out.
+    int SmallFeedTag = 0;
     int LargeFeedTag = 0;
     int FeedSegment = 0;  // the middle segment of a top wire (both have the same count)
     int SegmentsPerElement = 0;

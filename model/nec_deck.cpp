@@ -117,6 +117,12 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
         }
         deck.Card("CM").Text("Feed, " + std::string(FeedSideName(side)) + ": " + arms).End();
     }
+    if (geometry.Fed != FedLoops::Both) {
+        deck.Card("CM")
+            .Text(std::string(geometry.Fed == FedLoops::SmallAlone ? "Large" : "Small") +
+                  " loop's top arms off the coax: an open gap in place of its feed segment")
+            .End();
+    }
     deck.Card("CM").Text("Dimensions in mm:").End();
     for (const DisplayedDimension& shown : DisplayOrder) {
         deck.Card("CM")

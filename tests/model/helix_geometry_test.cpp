@@ -255,6 +255,47 @@ TEST(HelixGeometryOptions, GiveEveryWireHalfTheBuildersConductorAndSayItInTheDec
               std::string::npos);
 }
 
+// A loop measured alone: the other loop's top wire loses its middle segment, an open gap, and
+// only the measured loop is fed; everything else stays where it was.
+TEST(HelixGeometryOptions, LeaveAnOpenGapInTheTopOfTheLoopThatIsNotFed) {
+    const HelixGeometry both = BuildHelixGeometry(Styles[3], "137.50", Polarisation::Rhcp);
+    for (const FedLoops fed : {FedLoops::SmallAlone, FedLoops::LargeAlone}) {
+        GeometryOptions options;
+        options.Fed = fed;
+        const HelixGeometry alone =
+            BuildHelixGeometry(Styles[3], "137.50", Polarisation::Rhcp, options);
+        const bool small = fed == FedLoops::SmallAlone;
+        const WirePart open = small ? WirePart::LargeTop : WirePart::SmallTop;
+        ASSERT_EQ(alone.Sources.size(), 1u);
+        EXPECT_EQ(alone.Sources[0].Tag, small ? alone.SmallFeedTag : alone.LargeFeedTag);
+        EXPECT_EQ(small ? alone.LargeFeedTag : alone.SmallFeedTag, 0);
+        EXPECT_EQ(alone.Wires.size(), both.Wires.size() + 1);
+        EXPECT_EQ(alone.TotalSegments(), both.TotalSegments() - 1);
+        std::vector<Wire> halves;
+        for (const Wire& wire : alone.Wires) {
+            if (wire.Part == open) {
+                halves.push_back(wire);
+            }
+        }
+        const Wire& whole = OnlyWire(both, open);
+        ASSERT_EQ(halves.size(), 2u);
+        // Each half runs from an element's top to the gap's edge, one segment short of the axis.
+        const double segment = WireLength(whole) / whole.Segments;
+        for (const Wire& half : halves) {
+            EXPECT_EQ(half.Segments, whole.Segments / 2);
+            EXPECT_NEAR(WireLength(half), (whole.Segments / 2) * segment, 1e-9);
+        }
+        EXPECT_NEAR(std::hypot(halves[1].Start.X - halves[0].End.X,
+                               halves[1].Start.Y - halves[0].End.Y),
+                    segment, 1e-9);
+        const std::string deck = WriteNecDeck(alone);
+        EXPECT_NE(deck.find(std::string("CM ") + (small ? "Large" : "Small") +
+                            " loop's top arms off the coax: an open gap in place of its feed "
+                            "segment\n"),
+                  std::string::npos);
+    }
+}
+
 TEST(HelixGeometryOptions, KeepTheLoopsApartWhereverTheyAreAccepted) {
     // Checked independently by sampling the wires, over the factors a tuner may try.
     for (const StyleEntry* style : {&Styles[0], &Styles[5]}) {
