@@ -210,9 +210,10 @@ TouchstoneOptions ReadOptions(const LineReader& reader, const Line& line,
                 reader.Fail(line.Number, "the reference resistance R has no value");
             }
             options.ReferenceOhm = reader.Number(line.Number, tokens[++i]);
-            if (!(options.ReferenceOhm > 0.0)) {
-                reader.Fail(line.Number,
-                            "the reference resistance " + Quoted(tokens[i]) + " is not above zero");
+            if (!(options.ReferenceOhm >= LowestReferenceOhm &&
+                  options.ReferenceOhm <= HighestReferenceOhm)) {
+                reader.Fail(line.Number, "the reference resistance " + Quoted(tokens[i]) +
+                                             " ohm is outside 1 to 1000 ohm, where VNAs measure");
             }
         } else {
             reader.Fail(line.Number, Quoted(tokens[i]) + " is not a Touchstone option");
@@ -271,7 +272,7 @@ Measurement ReadTouchstone(const LineReader& reader) {
             reader.Fail(line.Number,
                         "S11 " + Quoted(tokens[1]) + " " + Quoted(tokens[2]) + " is not finite");
         }
-        measurement.Points.push_back({frequency, reflection});
+        measurement.Points.push_back({frequency, reflection, line.Number});
     }
     reader.CheckEnough(measurement);
     return measurement;
@@ -337,7 +338,7 @@ Measurement ReadCsv(const LineReader& reader) {
             reader.Fail(line.Number, "the impedance " + Quoted(fields[1]) + " " +
                                          Quoted(fields[2]) + " is not finite on 50 ohm");
         }
-        measurement.Points.push_back({frequency, reflection});
+        measurement.Points.push_back({frequency, reflection, line.Number});
     }
     reader.CheckEnough(measurement);
     return measurement;

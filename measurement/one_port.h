@@ -13,7 +13,12 @@ namespace zandrel {
 struct MeasuredPoint {
     double FrequencyMHz = 0.0;
     std::complex<double> Reflection;  // S11 on the measurement's reference resistance
+    std::size_t Line = 0;             // the file's line it was read from; 0 when not read
 };
+
+// The reference resistances a measurement may have: what VNAs measure on.
+inline constexpr double LowestReferenceOhm = 1.0;
+inline constexpr double HighestReferenceOhm = 1000.0;
 
 enum class MeasurementFormat { Touchstone, Csv };
 
