@@ -8,6 +8,7 @@
 #include <string>
 
 #include "helix_style.h"
+#include "loop_fit.h"
 #include "loop_tuning.h"
 #include "runtime_error.h"
 
@@ -80,12 +81,14 @@ int main(int argc, char** argv) {
             }
             start = std::chrono::steady_clock::now();
             engineStart = EngineSeconds();
-            const FitResult fit = FitLoops(design, measurement, engine);
+            const FitResult fit =
+                FitLoops(design, {{MeasuredPart::Whole, "measured", measurement}}, engine);
             std::printf(
                 "%-17s fit:  %5.2f s %5.2f s %3d runs  built %.3f %.3f  fitted %.5f %.5f  "
-                "residual %.2g\n",
+                "(%.5f-%.5f, %.5f-%.5f) residual %.2g\n",
                 caption.c_str(), Since(start), EngineSeconds() - engineStart, fit.Nec2cRuns,
-                built.Small, built.Large, fit.Scales.Small, fit.Scales.Large, fit.Residual);
+                built.Small, built.Large, fit.Scales.Small, fit.Scales.Large, fit.Small.Low,
+                fit.Small.High, fit.Large.Low, fit.Large.High, fit.Residual);
         } catch (const RuntimeError& error) {
             std::printf("%-17s %s: %s\n", caption.c_str(), error.Message().c_str(),
                         error.Detail().c_str());

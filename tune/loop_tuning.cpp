@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "model_error.h"
+#include "modelled_runs.h"
 #include "nec_deck.h"
 #include "tune_error.h"
 
@@ -18,104 +19,7 @@ namespace zandrel {
 
 namespace {
 
-constexpr int FewestFittedPoints = 5;
-
 double Wide(float value) { return static_cast<double>(value); }
-
-std::string Fixed(double value, int decimals) {
-    std::ostringstream text;
-    text.imbue(std::locale::classic());
-    text << std::fixed << std::setprecision(decimals) << value;
-    return text.str();
-}
-
-// The evaluator, run once per distinct deck: optimisers come back to points they have seen.
-class CountedEngine {
-  public:
-    explicit CountedEngine(const DeckEvaluator& evaluate) : evaluate_(evaluate) {}
-
-    const NecOutput& Run(const std::string& deck) {
-        const auto found = outputs_.find(deck);
-        if (found != outputs_.end()) {
-            return found->second;
-        }
-        NecOutput output = evaluate_(deck);
-        ++runs_;
-        return outputs_.emplace(deck, std::move(output)).first->second;
-    }
-
-    int Runs() const { return runs_; }
-
-  private:
-    const DeckEvaluator& evaluate_;
-    std::map<std::string, NecOutput> outputs_;
-    int runs_ = 0;
-};
-
-// Runs an NLopt minimisation whose functions call Guard: an exception they raise (the engine's,
-// a cancellation) comes out of Minimise as it was, not as NLopt's own failure.
-class Minimisation {
-  public:
-    template <typename Function>
-    double Guard(Function function) {
-        try {
-            return function();
-        } catch (...) {
-            error_ = std::current_exception();
-            throw nlopt::forced_stop();
-        }
-    }
-
-    // Minimises from `start`; the caller keeps the best point it has seen itself.
-    void Minimise(nlopt::opt& optimiser, std::vector<double> start) {
-        double value = 0.0;
-        try {
-            optimiser.optimize(start, value);
-        } catch (const nlopt::forced_stop&) {
-        } catch (const nlopt::roundoff_limited&) {
-        } catch (const std::runtime_error& failure) {
-            failure_ = failure.what();
-        } catch (const std::invalid_argument& failure) {
-            failure_ = failure.what();
-        }
-        if (error_) {
-            std::rethrow_exception(error_);
-        }
-    }
-
-    const std::string& Failure() const { return failure_; }
-
-  private:
-    std::exception_ptr error_;
-    std::string failure_;
-};
-
-nlopt::opt BoundedOptimiser(nlopt::algorithm algorithm, double lowest, double highest) {
-    nlopt::opt optimiser(algorithm, 2);
-    optimiser.set_lower_bounds(std::vector<double>{lowest, lowest});
-    optimiser.set_upper_bounds(std::vector<double>{highest, highest});
-    return optimiser;
-}
-
-// What `model` gives for a pair of factors, or nothing where they make a helix that cannot be
-// modelled: loops that touch, say, or a geometry nec2c rejects. The optimisers treat such factors
-// as the worst there is; `why` keeps the reason.
-template <typename Model>
-auto IfModellable(Model model, std::string& why) -> std::optional<decltype(model())> {
-    try {
-        return model();
-    } catch (const ModelError& error) {
-        if (error.Kind() != ModelErrorKind::NotModellable) {
-            throw;
-        }
-        why = error.Detail();
-        return std::nullopt;
-    }
-}
-
-[[noreturn]] void Unreadable(const std::string& what) {
-    throw ModelError(ModelErrorKind::OutputUnreadable, what);
-}
 
 // The input impedance and zenith field at the design frequency of one pair of factors.
 struct ZenithModel {
@@ -157,47 +61,6 @@ ZenithModel ModelZenith(const LoopDesign& design, LoopScales scales, CountedEngi
     model.CrossShare = co + cross > 0.0 ? cross / (co + cross) : 1.0;
     model.AxialRatioDb = AxialRatioDb(zenith);
     return model;
-}
-
-// Picks `count` of the indices 0 .. size - 1, spread evenly, the first and last among them.
-std::vector<std::size_t> SpreadIndices(std::size_t size, std::size_t count) {
-    if (count >= size) {
-        std::vector<std::size_t> all(size);
-        for (std::size_t i = 0; i < size; ++i) {
-            all[i] = i;
-        }
-        return all;
-    }
-    std::vector<std::size_t> picked;
-    for (std::size_t k = 0; k < count; ++k) {
-        picked.push_back(static_cast<std::size_t>(
-            std::lround(static_cast<double>(k) * static_cast<double>(size - 1) /
-                        static_cast<double>(count - 1))));
-    }
-    return picked;
-}
-
-// The input impedance of the geometry at each frequency, from one impedance-only deck.
-std::vector<std::complex<double>> ModelImpedances(const HelixGeometry& geometry,
-                                                  const std::vector<double>& frequenciesMHz,
-                                                  CountedEngine& engine) {
-    DeckRequest request;
-    request.Runs = DeckRuns::Impedances;
-    request.ImpedanceFrequenciesMHz = frequenciesMHz;
-    const NecOutput& output = engine.Run(WriteNecDeck(geometry, request));
-    if (output.Runs.size() != frequenciesMHz.size()) {
-        Unreadable("the output has " + std::to_string(output.Runs.size()) +
-                   " frequencies instead of " + std::to_string(frequenciesMHz.size()));
-    }
-    std::vector<std::complex<double>> impedances;
-    for (std::size_t i = 0; i < frequenciesMHz.size(); ++i) {
-        // nec2c prints the frequency to five significant digits.
-        if (std::fabs(output.Runs[i].FrequencyMHz - frequenciesMHz[i]) > 1e-4 * frequenciesMHz[i]) {
-            Unreadable("the output's frequencies are not the deck's");
-        }
-        impedances.push_back(InputImpedance(geometry, output.Runs[i]));
-    }
-    return impedances;
 }
 
 // Where the reactance, known at rising frequencies, crosses zero nearest `near`: between the two
@@ -288,68 +151,11 @@ class TuneSearch : public Minimisation {
     std::deque<ZenithModel> seen_;  // stable references
 };
 
-// The search for the factors that match a measurement: the mean square distance between the
-// modelled and measured reflection coefficients at the fitted points.
-class FitSearch : public Minimisation {
-  public:
-    FitSearch(const LoopDesign& design, CountedEngine& engine, std::vector<MeasuredPoint> points,
-              double referenceOhm)
-        : design_(design),
-          engine_(engine),
-          points_(std::move(points)),
-          referenceOhm_(referenceOhm) {
-        for (const MeasuredPoint& point : points_) {
-            frequencies_.push_back(point.FrequencyMHz);
-        }
-    }
-
-    // The mean square distance, or nothing where the factors cannot be modelled; the deck of
-    // factors seen before is not run again.
-    std::optional<double> MeanSquare(LoopScales scales) {
-        const auto impedances = IfModellable(
-            [&] {
-                return ModelImpedances(BuildScaledGeometry(design_, scales), frequencies_, engine_);
-            },
-            why_);
-        if (!impedances) {
-            return std::nullopt;
-        }
-        double sum = 0.0;
-        for (std::size_t i = 0; i < points_.size(); ++i) {
-            sum += std::norm(ReflectionOf((*impedances)[i], referenceOhm_) - points_[i].Reflection);
-        }
-        const double meanSquare = sum / static_cast<double>(points_.size());
-        if (!best_ || meanSquare < best_->second) {
-            best_ = {scales, meanSquare};
-        }
-        return meanSquare;
-    }
-
-    static double Objective(unsigned, const double* x, double*, void* data) {
-        auto& search = *static_cast<FitSearch*>(data);
-        // |S11| of a passive antenna is at most 1, so the distance squared at most 4.
-        constexpr double Worst = 4.0;
-        return search.Guard([&] { return search.MeanSquare({x[0], x[1]}).value_or(Worst); });
-    }
-
-    const std::optional<std::pair<LoopScales, double>>& Best() const { return best_; }
-    const std::vector<double>& Frequencies() const { return frequencies_; }
-    const std::string& Why() const { return why_; }
-
-  private:
-    const LoopDesign& design_;
-    CountedEngine& engine_;
-    std::vector<MeasuredPoint> points_;
-    double referenceOhm_;
-    std::vector<double> frequencies_;
-    std::optional<std::pair<LoopScales, double>> best_;
-    std::string why_;
-};
-
 }  // namespace
 
-HelixGeometry BuildScaledGeometry(const LoopDesign& design, LoopScales scales) {
+HelixGeometry BuildScaledGeometry(const LoopDesign& design, LoopScales scales, FedLoops fed) {
     GeometryOptions options;
+    options.Fed = fed;
     options.ConductorDiameterMm = design.ConductorDiameterMm;
     options.SmallLoopScale = scales.Small;
     options.LargeLoopScale = scales.Large;
@@ -378,9 +184,9 @@ double DisplayedPerimeterMm(float perimeter) { return std::round(Wide(perimeter)
 
 Measurement ModelMeasurement(const LoopDesign& design, LoopScales scales,
                              const std::vector<double>& frequenciesMHz, double referenceOhm,
-                             const DeckEvaluator& evaluate) {
+                             const DeckEvaluator& evaluate, FedLoops fed) {
     CountedEngine engine(evaluate);
-    const HelixGeometry geometry = BuildScaledGeometry(design, scales);
+    const HelixGeometry geometry = BuildScaledGeometry(design, scales, fed);
     const std::vector<std::complex<double>> impedances =
         ModelImpedances(geometry, frequenciesMHz, engine);
     Measurement measurement;
@@ -457,86 +263,10 @@ TuneResult TuneLoops(const LoopDesign& design, const DeckEvaluator& evaluate,
     return result;
 }
 
-FitResult FitLoops(const LoopDesign& design, const Measurement& measurement,
-                   const DeckEvaluator& evaluate, const FitSettings& settings) {
-    CountedEngine engine(evaluate);
-    const double f0 = BuildScaledGeometry(design, {}).FrequencyMHz;
-    const double low = f0 * (1.0 - settings.BandHalfWidth);
-    const double high = f0 * (1.0 + settings.BandHalfWidth);
-    std::vector<MeasuredPoint> inBand;
-    for (const MeasuredPoint& point : measurement.Points) {
-        if (point.FrequencyMHz >= low && point.FrequencyMHz <= high) {
-            inBand.push_back(point);
-        }
-    }
-    if (inBand.size() < static_cast<std::size_t>(FewestFittedPoints)) {
-        const std::string measured =
-            measurement.Points.empty()
-                ? "no points"
-                : "points from " + Fixed(measurement.Points.front().FrequencyMHz, 3) + " to " +
-                      Fixed(measurement.Points.back().FrequencyMHz, 3) + " MHz";
-        throw TuneError(TuneErrorKind::MeasurementOutOfBand,
-                        std::to_string(inBand.size()) + " of the measured " + measured +
-                            " lie within " + Fixed(low, 3) + " to " + Fixed(high, 3) +
-                            " MHz; at least " + std::to_string(FewestFittedPoints) + " are needed");
-    }
-    std::vector<MeasuredPoint> fitted;
-    for (const std::size_t i :
-         SpreadIndices(inBand.size(), static_cast<std::size_t>(settings.MostFrequencies))) {
-        fitted.push_back(inBand[i]);
-    }
-
-    FitSearch search(design, engine, std::move(fitted), measurement.ReferenceOhm);
-    if (!search.MeanSquare({1.0, 1.0})) {
-        throw ModelError(ModelErrorKind::NotModellable, search.Why());
-    }
-    nlopt::opt optimiser =
-        BoundedOptimiser(nlopt::LN_BOBYQA, settings.LowestScale, settings.HighestScale);
-    optimiser.set_min_objective(FitSearch::Objective, &search);
-    optimiser.set_initial_step(0.02);
-    optimiser.set_xtol_abs(1e-4);
-    optimiser.set_maxeval(settings.MostRuns);
-    search.Minimise(optimiser, {1.0, 1.0});
-    if (!search.Best()) {
-        throw TuneError(
-            TuneErrorKind::OptimiserFailed,
-            search.Failure().empty() ? "no factors in range could be modelled" : search.Failure());
-    }
-    FitResult result;
-    result.Scales = search.Best()->first;
-    result.Residual = std::sqrt(search.Best()->second);
-    result.FrequenciesMHz = search.Frequencies();
-    result.Nec2cRuns = engine.Runs();
-    return result;
-}
-
 ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales, const DeckEvaluator& evaluate,
                          const LineRequest& line) {
     const HelixGeometry geometry = BuildScaledGeometry(design, scales);
     return ComputeModelFigures(geometry, evaluate(WriteNecDeck(geometry)), {}, line);
-}
-
-TrimAdvice AdviseTrim(const LoopDesign& design, LoopScales fitted, LoopScales target,
-                      double referenceOhm, const DeckEvaluator& evaluate) {
-    CountedEngine engine(evaluate);
-    const HelixDimensions d = BuildScaledGeometry(design, {}).Dimensions;
-    const auto trim = [](double fittedScale, double targetScale, float perimeter) {
-        const double displayed = DisplayedPerimeterMm(perimeter);
-        // The loop is fittedScale x the perimeter long and should be targetScale x; half the
-        // difference comes off each of its two helical elements.
-        return LoopTrim{fittedScale, (fittedScale - 1.0) * displayed, (fittedScale - 1.0) * 100.0,
-                        (fittedScale - targetScale) * displayed / 2.0};
-    };
-    TrimAdvice advice;
-    advice.Target = target;
-    advice.Small = trim(fitted.Small, target.Small, d.SmallLoopPerimeter);
-    advice.Large = trim(fitted.Large, target.Large, d.LargeLoopPerimeter);
-    advice.ReferenceOhm = referenceOhm;
-    const HelixGeometry after = BuildScaledGeometry(design, target);
-    advice.After = ComputeModelFigures(after, engine.Run(WriteNecDeck(after)));
-    advice.SwrAfter = SwrOf(ReflectionOf(advice.After.Impedance, referenceOhm));
-    advice.Nec2cRuns = engine.Runs();
-    return advice;
 }
 
 ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,

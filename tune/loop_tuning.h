@@ -30,8 +30,10 @@ struct LoopScales {
     double Large = 1.0;
 };
 
-// The design's helix with its loops scaled. Raises as BuildHelixGeometry does.
-HelixGeometry BuildScaledGeometry(const LoopDesign& design, LoopScales scales);
+// The design's helix with its loops scaled, both loops or one fed. Raises as
+// BuildHelixGeometry does.
+HelixGeometry BuildScaledGeometry(const LoopDesign& design, LoopScales scales,
+                                  FedLoops fed = FedLoops::Both);
 
 // The calculator's dimensions with each loop's bottom arm, height, perimeter, top arm and helix
 // length following its scale factor as the model's wires do: the helix's radius and height
@@ -52,7 +54,7 @@ double DisplayedPerimeterMm(float perimeter);
 // file holds. One impedance-only deck; raises what the evaluator raises.
 Measurement ModelMeasurement(const LoopDesign& design, LoopScales scales,
                              const std::vector<double>& frequenciesMHz, double referenceOhm,
-                             const DeckEvaluator& evaluate);
+                             const DeckEvaluator& evaluate, FedLoops fed = FedLoops::Both);
 
 // Evenly spaced frequencies over the design frequency +-halfSpan, lowest first, in MHz: by
 // default the 41 points over +-10 % of the model's Touchstone file.
@@ -84,55 +86,6 @@ struct TuneResult {
 // modelled, and the calculator's error for a frequency it cannot compute.
 TuneResult TuneLoops(const LoopDesign& design, const DeckEvaluator& evaluate,
                      const TuneSettings& settings = {});
-
-struct FitSettings {
-    double LowestScale = 0.80;
-    double HighestScale = 1.20;
-    double BandHalfWidth = 0.15;  // of the design frequency, each side: what a wider file is cut to
-    int MostFrequencies = 11;     // the points fitted, spread over the band
-    int MostRuns = 80;
-};
-
-struct FitResult {
-    LoopScales Scales;
-    double Residual = 0.0;  // RMS of |S11 modelled - S11 measured| over the fitted frequencies
-    std::vector<double> FrequenciesMHz;  // the measured frequencies fitted
-    int Nec2cRuns = 0;
-};
-
-// The two scale factors whose modelled impedance best matches the measurement: least squares on
-// the reflection coefficient on the measurement's reference, at up to MostFrequencies of its
-// points, spread over the part within the design frequency +-BandHalfWidth; BOBYQA on one
-// impedance-only deck per evaluation. Raises TuneError(MeasurementOutOfBand) when fewer than
-// five measured points lie in that band, ModelError(NotModellable) when the design itself cannot
-// be modelled, and what the evaluator raises.
-FitResult FitLoops(const LoopDesign& design, const Measurement& measurement,
-                   const DeckEvaluator& evaluate, const FitSettings& settings = {});
-
-// What to do to one loop.
-struct LoopTrim {
-    double Scale = 1.0;             // as built, from the fit
-    double ErrorMm = 0.0;           // (scale - 1) x the displayed perimeter; positive: too long
-    double ErrorPercent = 0.0;      // (scale - 1) x 100
-    double TrimPerElementMm = 0.0;  // to cut off each of its two helical elements to reach the
-                                    // target; negative: each must be that much longer
-};
-
-struct TrimAdvice {
-    LoopScales Target;
-    LoopTrim Small;
-    LoopTrim Large;
-    double ReferenceOhm = 50.0;
-    // The antenna after trimming, as modelled with the target's factors.
-    ModelFigures After;
-    double SwrAfter = 0.0;  // at the design frequency, on the reference, nothing fitted
-    int Nec2cRuns = 0;
-};
-
-// The trim from the fitted factors to the target's (the design's: both 1; or the tuned ones),
-// and the antenna after it, modelled in one full deck of the target.
-TrimAdvice AdviseTrim(const LoopDesign& design, LoopScales fitted, LoopScales target,
-                      double referenceOhm, const DeckEvaluator& evaluate);
 
 struct ResonanceSensitivity {
     // d(resonance)/d(perimeter) per loop, in MHz per mm of its perimeter; empty where the

@@ -8,14 +8,16 @@ namespace zandrel {
 enum class TuneErrorKind {
     MeasurementOutOfBand,  // too few measured points near the design frequency to fit
     OptimiserFailed,       // NLopt stopped before it evaluated anything
+    NotAMeasurement,       // not what a VNA reads on an antenna; the detail names the file
 };
 
 template <>
 struct ErrorKindTable<TuneErrorKind> {
-    static constexpr std::array<ErrorKindEntry<TuneErrorKind>, 2> Entries{{
+    static constexpr std::array<ErrorKindEntry<TuneErrorKind>, 3> Entries{{
         {TuneErrorKind::MeasurementOutOfBand, 1201,
          "The measurement does not cover the design frequency"},
         {TuneErrorKind::OptimiserFailed, 1202, "The optimiser failed"},
+        {TuneErrorKind::NotAMeasurement, 1203, "The file is not a measurement of an antenna"},
     }};
 };
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <complex>
 #include <functional>
+#include <mutex>
 #include <numbers>
 #include <sstream>
 #include <string>
@@ -51,6 +52,8 @@ class FakeEngine {
 
   private:
     NecOutput Run(const std::string& deck) {
+        // The fit runs decks from two threads.
+        const std::lock_guard<std::mutex> lock(mutex_);
         if (failAfter_ >= 0 && calls_ >= failAfter_) {
             raise_();
         }
@@ -123,6 +126,7 @@ class FakeEngine {
         return output;
     }
 
+    std::mutex mutex_;
     Impedance impedance_;
     Zenith zenith_;
     double smallTopMetres_ = 0.0;

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "helix_geometry.h"
+#include "loop_fit.h"
 #include "loop_tuning.h"
 #include "model_figures.h"
 #include "nec2c_engine.h"
@@ -78,48 +79,51 @@ TEST(TuningInNec2c, GivesFactorsWhoseModelMeetsTheLimitWithALowerAxialRatio) {
     EXPECT_NEAR(left.Scales.Large, tuned.Scales.Large, 1e-3);
 }
 
+// The one fit that runs the real nec2c from end to end; the others replay its recorded outputs.
 TEST(FittingInNec2c, FindsTheFactorsTheAntennaWasBuiltWithAndTheMillimetresToTrim) {
     const LoopDesign design{&Styles[1], "137.50", Polarisation::Rhcp, std::nullopt};
     const LoopScales built{1.02, 0.985};
-    const FitResult fit = FitLoops(design, Measured(design, built, 0.003), Nec2cEvaluator());
-    EXPECT_NEAR(fit.Scales.Small / built.Small, 1.0, 0.003);
-    EXPECT_NEAR(fit.Scales.Large / built.Large, 1.0, 0.003);
+    const FitResult fit = FitLoops(
+        design, {{MeasuredPart::Whole, "antenna.s1p", Measured(design, built, 0.003)}},
+        Nec2cEvaluator());
     EXPECT_LT(fit.Residual, 0.01);
-    EXPECT_LE(fit.Nec2cRuns, FitSettings{}.MostRuns);
+    EXPECT_LE(fit.Small.Low, fit.Scales.Small);
+    EXPECT_GE(fit.Small.High, fit.Scales.Small);
 
-    const TrimAdvice advice = AdviseTrim(design, fit.Scales, {}, 50.0, Nec2cEvaluator());
+    const TrimAdvice advice = AdviseTrim(design, fit, {}, 50.0, Nec2cEvaluator());
     const HelixDimensions d = BuildScaledGeometry(design, {}).Dimensions;
     const double smallPerimeter = static_cast<double>(d.SmallLoopPerimeter);
     const double largePerimeter = static_cast<double>(d.LargeLoopPerimeter);
-    // Built 2 % long and 1.5 % short: that many millimetres of each loop, half of it on each of
-    // its two helical elements, to within the fit's 0.3 %.
-    EXPECT_NEAR(advice.Small.ErrorMm, 0.02 * smallPerimeter, 0.003 * smallPerimeter);
-    EXPECT_NEAR(advice.Small.ErrorPercent, 2.0, 0.3);
-    EXPECT_NEAR(advice.Small.TrimPerElementMm, 0.01 * smallPerimeter, 0.0015 * smallPerimeter);
-    EXPECT_NEAR(advice.Large.ErrorMm, -0.015 * largePerimeter, 0.003 * largePerimeter);
-    EXPECT_NEAR(advice.Large.TrimPerElementMm, -0.0075 * largePerimeter, 0.0015 * largePerimeter);
-    // After trimming to the design the antenna is the design.
+    // Built 2 % long and 1.5 % short: half of that on each helical element, within 2 mm, or
+    // the truth inside the intervals; never a cut past it.
+    const double smallTruth = 0.01 * smallPerimeter;
+    const double largeTruth = -0.0075 * largePerimeter;
+    if (!advice.Ambiguous) {
+        EXPECT_NEAR(advice.Small.TrimPerElementMm, smallTruth, 2.0);
+        EXPECT_NEAR(advice.Large.TrimPerElementMm, largeTruth, 2.0);
+    }
+    EXPECT_LE(advice.Small.IntervalLowMm, smallTruth + 2.0);
+    EXPECT_GE(advice.Large.IntervalHighMm, largeTruth - 2.0);
+    EXPECT_LE(advice.Small.CutNowPerElementMm, smallTruth);
+    EXPECT_EQ(advice.Large.CutNowPerElementMm, 0.0);
+    EXPECT_NEAR(advice.Small.TrimPerElementMm, advice.Small.ErrorMm / 2.0, 1e-9);
+    // At the target the antenna is the design.
     const ModelFigures designModel = ModelFromScratch(design, {});
-    EXPECT_NEAR(std::abs(advice.After.Impedance - designModel.Impedance), 0.0, 1e-9);
+    EXPECT_NEAR(std::abs(advice.AtTarget.Figures.Impedance - designModel.Impedance), 0.0, 1e-9);
     const double reflection =
         std::abs((designModel.Impedance - 50.0) / (designModel.Impedance + 50.0));
-    EXPECT_NEAR(advice.SwrAfter, (1.0 + reflection) / (1.0 - reflection), 1e-9);
-    EXPECT_EQ(advice.After.ResonanceMHz.has_value(), designModel.ResonanceMHz.has_value());
+    EXPECT_NEAR(advice.AtTarget.Swr, (1.0 + reflection) / (1.0 - reflection), 1e-9);
+    // Now is the fitted antenna.
+    EXPECT_NEAR(std::abs(advice.Now.Figures.Impedance -
+                         ModelFromScratch(design, fit.Scales).Impedance),
+                0.0, 1e-9);
 
-    // To the tuned factors instead, each element goes by half the difference between the two.
-    const TrimAdvice toTuned = AdviseTrim(design, fit.Scales, {1.01, 0.99}, 50.0, Nec2cEvaluator());
+    // To the tuned factors instead, error and cut are against them.
+    const TrimAdvice toTuned = AdviseTrim(design, fit, {1.01, 0.99}, 50.0, Nec2cEvaluator());
     EXPECT_NEAR(toTuned.Small.TrimPerElementMm,
                 (fit.Scales.Small - 1.01) * DisplayedPerimeterMm(d.SmallLoopPerimeter) / 2.0, 1e-9);
-    EXPECT_NEAR(toTuned.Large.TrimPerElementMm,
-                (fit.Scales.Large - 0.99) * DisplayedPerimeterMm(d.LargeLoopPerimeter) / 2.0, 1e-9);
-}
-
-TEST(FittingInNec2c, FindsNothingToTrimOnTheDesignItself) {
-    const LoopDesign design{&Styles[3], "137.50", Polarisation::Rhcp, std::nullopt};
-    const FitResult fit = FitLoops(design, Measured(design, {}, 0.003), Nec2cEvaluator());
-    const TrimAdvice advice = AdviseTrim(design, fit.Scales, {}, 50.0, Nec2cEvaluator());
-    EXPECT_LT(std::fabs(advice.Small.TrimPerElementMm), 1.0);
-    EXPECT_LT(std::fabs(advice.Large.TrimPerElementMm), 1.0);
+    EXPECT_NEAR(toTuned.Large.ErrorMm,
+                (fit.Scales.Large - 0.99) * DisplayedPerimeterMm(d.LargeLoopPerimeter), 1e-9);
 }
 
 TEST(ResonanceSensitivityInNec2c, PredictsTheResonanceOfALongerLoop) {

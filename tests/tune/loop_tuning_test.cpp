@@ -8,6 +8,7 @@
 
 #include "fake_engine.h"
 #include "helix_geometry.h"
+#include "loop_fit.h"
 #include "loop_tuning.h"
 #include "model_error.h"
 #include "tune_error.h"
@@ -19,6 +20,10 @@ using Complex = std::complex<double>;
 using test_support::FakeEngine;
 
 const LoopDesign HalfTurnRca{&Styles[1], "137.50", Polarisation::Rhcp, std::nullopt};
+
+std::vector<PartMeasurement> Whole(const Measurement& measurement) {
+    return {{MeasuredPart::Whole, "antenna.s1p", measurement}};
+}
 
 // A zenith field that is purely right-hand where the factors are (small, large) = (a, b).
 FakeEngine::Zenith RightHandAt(double a, double b) {
@@ -163,7 +168,7 @@ TEST(LoopFitting, FindsTheFactorsOfAWideMeasurementFromTheBandAroundTheDesign) {
         const double f = 60.0 + 0.5 * i;
         measurement.Points.push_back({f, ReflectionOf(TwoResonantLoops(built, f), 75.0)});
     }
-    const FitResult fit = FitLoops(HalfTurnRca, measurement, engine.Evaluator());
+    const FitResult fit = FitLoops(HalfTurnRca, Whole(measurement), engine.Evaluator());
     EXPECT_NEAR(fit.Scales.Small, built.Small, 1e-3);
     EXPECT_NEAR(fit.Scales.Large, built.Large, 1e-3);
     EXPECT_LT(fit.Residual, 1e-3);
@@ -187,7 +192,7 @@ TEST(LoopFitting, GivesTheDistanceBetweenModelAndMeasurementAsItsResidual) {
         measurement.Points.push_back(
             {f, ReflectionOf(TwoResonantLoops({1.0, 1.0}, f), 50.0) + Complex(0.0, away)});
     }
-    const FitResult fit = FitLoops(HalfTurnRca, measurement, engine.Evaluator());
+    const FitResult fit = FitLoops(HalfTurnRca, Whole(measurement), engine.Evaluator());
     EXPECT_EQ(fit.FrequenciesMHz.size(), 7u);
     EXPECT_NEAR(fit.Residual, 0.1, 0.005);
     EXPECT_NEAR(fit.Scales.Small, 1.0, 0.01);
@@ -207,14 +212,39 @@ TEST(LoopFitting, RefusesAMeasurementThatMissesTheDesignFrequency) {
                   return a.FrequencyMHz < b.FrequencyMHz;
               });
     try {
-        FitLoops(HalfTurnRca, measurement, engine.Evaluator());
+        FitLoops(HalfTurnRca, Whole(measurement), engine.Evaluator());
         ADD_FAILURE() << "a measurement at 400 MHz was fitted to a 137.5 MHz design";
     } catch (const TuneError& error) {
         EXPECT_EQ(error.Kind(), TuneErrorKind::MeasurementOutOfBand);
         EXPECT_EQ(error.Message(), "The measurement does not cover the design frequency");
         EXPECT_EQ(error.Detail(),
-                  "1 of the measured points from 150.000 to 499.000 MHz lie within 116.875 to "
+                  "antenna.s1p: 1 of the measured points from 150.000 to 499.000 MHz lie within 116.875 to "
                   "158.125 MHz; at least 5 are needed");
+    }
+    EXPECT_EQ(engine.Calls(), 0);
+}
+
+// |S11| above 1.05 in the band is not an antenna: refused with the file and line, before any run.
+TEST(LoopFitting, RefusesAReflectionNoPassiveAntennaGives) {
+    FakeEngine engine(HalfTurnRca, TwoResonantLoops);
+    Measurement measurement;
+    for (int i = 0; i < 9; ++i) {
+        const double f = 133.0 + i;
+        measurement.Points.push_back(
+            {f, i == 4 ? Complex(1.8, 0.0) : ReflectionOf(TwoResonantLoops({}, f), 50.0),
+             static_cast<std::size_t>(3 + i)});
+    }
+    try {
+        FitLoops(HalfTurnRca, Whole(measurement), engine.Evaluator());
+        ADD_FAILURE() << "|S11| of 1.8 was fitted";
+    } catch (const TuneError& error) {
+        EXPECT_EQ(error.Kind(), TuneErrorKind::NotAMeasurement);
+        EXPECT_EQ(error.Message(), "The file is not a measurement of an antenna");
+        EXPECT_EQ(error.Detail().rfind("antenna.s1p: line 7: |S11| is 1.800 at 137.000 MHz, above "
+                                       "the 1.05 that an antenna",
+                                       0),
+                  0u)
+            << error.Detail();
     }
     EXPECT_EQ(engine.Calls(), 0);
 }
@@ -229,7 +259,7 @@ TEST(LoopTuningAndFitting, PassTheEnginesErrorOnAsItWas) {
                 for (int i = 0; i < 9; ++i) {
                     measurement.Points.push_back({133.0 + i, Complex(0.2, 0.1)});
                 }
-                FitLoops(HalfTurnRca, measurement, engine.Evaluator());
+                FitLoops(HalfTurnRca, Whole(measurement), engine.Evaluator());
             } else {
                 TuneLoops(HalfTurnRca, engine.Evaluator());
             }

@@ -11,7 +11,7 @@ namespace {
 FitResult FitWithResidual(double residual) {
     FitResult fit;
     fit.Residual = residual;
-    fit.FrequenciesMHz.assign(11, 137.5);
+    fit.FittedPoints = 11;
     return fit;
 }
 
