@@ -16,7 +16,9 @@
 #include "engine_work.h"
 #include "error_words.h"
 #include "helix_dimensions.h"
+#include "loop_fit.h"
 #include "loop_tuning.h"
+#include "tune_error.h"
 #include "measurement_error.h"
 #include "model_commands.h"
 #include "model_error.h"
@@ -214,28 +216,61 @@ class TuneCommand : public Command {
     std::string conductor_;
 };
 
-nlohmann::ordered_json TrimJson(const LoopTrim& trim) {
-    return {{"error_mm", trim.ErrorMm},
-            {"error_percent", trim.ErrorPercent},
-            {"trim_per_element_mm", trim.TrimPerElementMm}};
-}
-
 nlohmann::ordered_json OptionalNumber(const std::optional<double>& value) {
     return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
 }
+
+nlohmann::ordered_json TrimJson(const LoopTrim& trim) {
+    return {{"error_mm", trim.ErrorMm},
+            {"error_percent", trim.ErrorPercent},
+            {"trim_per_element_mm", trim.TrimPerElementMm},
+            {"interval_per_element_mm", {{"low", trim.IntervalLowMm}, {"high", trim.IntervalHighMm}}},
+            {"cut_now_per_element_mm", trim.CutNowPerElementMm}};
+}
+
+nlohmann::ordered_json StateJson(const ModelledState& state) {
+    return {{"impedance_ohm",
+             {{"r", state.Figures.Impedance.real()}, {"x", state.Figures.Impedance.imag()}}},
+            {"swr", state.Swr},
+            {"resonance_mhz", OptionalNumber(state.Figures.ResonanceMHz)}};
+}
+
+const char* WithheldReasonName(WithheldReason reason) {
+    switch (reason) {
+        case WithheldReason::PoorFit:
+            return "poor fit";
+        case WithheldReason::AtLimit:
+            return "factor at the search's limit";
+        case WithheldReason::CableSuspected:
+            return "cable suspected";
+        case WithheldReason::None:
+            break;
+    }
+    return "";
+}
+
+// Exit status when the advice's cuts are withheld.
+constexpr int CutsWithheld = 4;
 
 class TrimCommand : public Command {
   public:
     void Define(CLI::App& app) override {
         app.description(
-            "Fits the two loops' scale factors to a measurement of the antenna as built\n"
+            "Fits the two loops' scale factors to measurements of the antenna as built\n"
             "(Touchstone .s1p or CSV of Hz, R, X) in nec2c, and says how much to trim\n"
-            "each loop's helical elements to reach the design or the tuned antenna.");
+            "each loop's helical elements to reach the design or the tuned antenna:\n"
+            "the best estimate, its 95 % interval and what is safe to cut now. Exits\n"
+            "with 4, giving no cuts, when the fit cannot be trusted.");
         AddStyle(app, style_);
         AddFrequency(app, frequency_);
-        app.add_option("--measured", measured_, "the measurement file: Touchstone or CSV")
-            ->type_name("FILE")
-            ->required();
+        app.add_option("--measured", measured_[0], "the whole antenna's measurement")
+            ->type_name("FILE");
+        app.add_option("--measured-small", measured_[1],
+                       "the small loop alone, the large loop's top arms off the coax")
+            ->type_name("FILE");
+        app.add_option("--measured-large", measured_[2],
+                       "the large loop alone, the small loop's top arms off the coax")
+            ->type_name("FILE");
         AddJson(app, json_);
         AddPolarisation(app, sense_);
         AddConductorDiameter(app, conductor_);
@@ -244,6 +279,15 @@ class TrimCommand : public Command {
                        "or the antenna --tune gives")
             ->type_name("design|tuned")
             ->check(CLI::IsMember({"design", "tuned"}).description(""));
+        app.add_option("--cable-length", cableLength_,
+                       "a cable between the VNA and the feed, taken off the\n"
+                       "measurement (default 0)")
+            ->type_name("M");
+        app.add_option("--cable-velocity-factor", cableVelocity_, "its velocity factor (0.66)")
+            ->type_name("VF");
+        app.add_option("--cable-loss", cableLoss_,
+                       "its loss in dB per 100 m at the design frequency (0)")
+            ->type_name("DB");
     }
 
     int Run(char* program) override {
@@ -252,12 +296,29 @@ class TrimCommand : public Command {
         if (refused) {
             return 1;
         }
-        Measurement measurement;
-        try {
-            measurement = ReadMeasurementFile(measured_);
-        } catch (const MeasurementError& error) {
-            std::cerr << "zandrel2-dims: " << measured_ << ": " << MessageWithDetail(error) << "\n";
+        FitSettings settings;
+        if (!ReadCable(settings.Cable)) {
             return 1;
+        }
+        std::vector<PartMeasurement> measurements;
+        constexpr MeasuredPart Parts[] = {MeasuredPart::Whole, MeasuredPart::SmallLoop,
+                                          MeasuredPart::LargeLoop};
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (measured_[i].empty()) {
+                continue;
+            }
+            try {
+                measurements.push_back({Parts[i], measured_[i], ReadMeasurementFile(measured_[i])});
+            } catch (const MeasurementError& error) {
+                std::cerr << "zandrel2-dims: " << measured_[i] << ": " << MessageWithDetail(error)
+                          << "\n";
+                return 1;
+            }
+        }
+        if (measurements.empty()) {
+            std::cerr << "zandrel2-dims: --trim needs a measurement: --measured, --measured-small "
+                         "or --measured-large\n";
+            return 2;
         }
         const LoopDesign design{style_, frequency_, sense_, conductor};
         return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
@@ -268,60 +329,164 @@ class TrimCommand : public Command {
                 runs += tuned.Nec2cRuns;
                 target = tuned.Scales;
             }
-            const FitResult fit = FitLoops(design, measurement, evaluate);
-            runs += fit.Nec2cRuns;
-            const TrimAdvice advice =
-                AdviseTrim(design, fit.Scales, target, measurement.ReferenceOhm, evaluate);
-            runs += advice.Nec2cRuns;
-            if (json_) {
-                PrintJson(measurement, fit, advice, runs);
-            } else {
-                PrintText(measurement, fit, advice, runs);
+            FitResult fit;
+            try {
+                fit = FitLoops(design, measurements, evaluate, settings);
+            } catch (const TuneError& error) {
+                if (error.Kind() == TuneErrorKind::OptimiserFailed) {
+                    throw;
+                }
+                std::cerr << "zandrel2-dims: " << error.Detail() << "\n";
+                return 1;
             }
-            return 0;
+            runs += fit.Nec2cRuns;
+            const double reference = measurements.front().Data.ReferenceOhm;
+            const TrimAdvice advice = AdviseTrim(design, fit, target, reference, evaluate);
+            runs += advice.Nec2cRuns;
+            TrimAssumptions assumed;
+            assumed.FrequencyText = frequency_;
+            assumed.Sense = sense_;
+            assumed.ConductorDiameterMm = conductor;
+            assumed.CalculatorTubeMm =
+                static_cast<double>(BuildScaledGeometry(design, {}).Dimensions.TubeDiameter);
+            if (settings.Cable.LengthM > 0.0) {
+                assumed.Cable = settings.Cable;
+            }
+            assumed.ToTuned = target_ == "tuned";
+            if (json_) {
+                PrintJson(measurements, fit, advice, assumed, runs);
+            } else {
+                PrintText(measurements, fit, advice, assumed, runs);
+            }
+            return advice.Withheld == WithheldReason::None ? 0 : CutsWithheld;
         });
     }
 
   private:
-    void PrintText(const Measurement& measurement, const FitResult& fit, const TrimAdvice& advice,
-                   int runs) const {
+    bool ReadCable(MeasuringCable& cable) const {
+        const auto read = [](const std::string& text, double& value, bool zeroAllowed,
+                             const char* words) {
+            if (text.empty()) {
+                return true;
+            }
+            const std::optional<double> number =
+                zeroAllowed && IsZero(text) ? std::optional<double>(0.0) : ReadPositiveNumber(text);
+            if (!number) {
+                std::cerr << "zandrel2-dims: " << words << ", not \"" << text << "\"\n";
+                return false;
+            }
+            value = *number;
+            return true;
+        };
+        if (!read(cableLength_, cable.LengthM, true,
+                  "the cable's length (--cable-length) must be a number of metres, 0 or more") ||
+            !read(cableVelocity_, cable.VelocityFactor, false,
+                  "the cable's velocity factor must be a number above 0 and at most 1") ||
+            !read(cableLoss_, cable.LossDbPer100M, true,
+                  "the cable's loss (--cable-loss) must be a number of dB per 100 m, 0 or more")) {
+            return false;
+        }
+        if (cable.VelocityFactor > 1.0) {
+            std::cerr << "zandrel2-dims: the cable's velocity factor must be a number above 0 and "
+                         "at most 1, not \""
+                      << cableVelocity_ << "\"\n";
+            return false;
+        }
+        constexpr double LongestCableM = 1000.0;
+        if (cable.LengthM > LongestCableM) {
+            std::cerr << "zandrel2-dims: a cable of " << cableLength_
+                      << " m is longer than any that a measurement of S11 survives (1000 m)\n";
+            return false;
+        }
+        return true;
+    }
+
+    // "0", "0.0", " 0.": the zero that ReadPositiveNumber refuses.
+    static bool IsZero(const std::string& text) {
+        return text.find('0') != std::string::npos &&
+               text.find_first_not_of(" 0.") == std::string::npos &&
+               std::count(text.begin(), text.end(), '.') <= 1;
+    }
+
+    void PrintText(const std::vector<PartMeasurement>& measurements, const FitResult& fit,
+                   const TrimAdvice& advice, const TrimAssumptions& assumed, int runs) const {
         std::cout << "Trim for " << style_->Caption << " at " << frequency_ << " MHz, "
                   << PolarisationName(sense_) << ", to reach the "
-                  << (target_ == "tuned" ? "antenna --tune gives" : "calculator's design") << "\n"
-                  << MeasuredSentence(measured_, measurement) << "\n"
-                  << TrimAdviceText(fit, advice, frequency_, sense_) << "\n"
+                  << (assumed.ToTuned ? "antenna --tune gives" : "calculator's design") << "\n";
+        for (const PartMeasurement& measured : measurements) {
+            std::cout << MeasuredSentence(measured.Name, measured.Data)
+                      << (measured.Part == MeasuredPart::Whole
+                              ? ""
+                              : measured.Part == MeasuredPart::SmallLoop ? ", the small loop alone"
+                                                                         : ", the large loop alone")
+                      << "\n";
+        }
+        std::cout << TrimAdviceText(fit, advice, assumed, CommandLineHints) << "\n"
                   << "nec2c runs: " << runs << "\n";
     }
 
-    void PrintJson(const Measurement& measurement, const FitResult& fit, const TrimAdvice& advice,
-                   int runs) const {
+    void PrintJson(const std::vector<PartMeasurement>& measurements, const FitResult& fit,
+                   const TrimAdvice& advice, const TrimAssumptions& assumed, int runs) const {
+        const Measurement& first = measurements.front().Data;
         nlohmann::ordered_json document;
         document["style"] = style_->Name;
         document["frequency"] = frequency_;
-        document["measured"] = {{"points", measurement.Points.size()},
-                                {"reference_ohm", measurement.ReferenceOhm},
-                                {"low_mhz", measurement.Points.front().FrequencyMHz},
-                                {"high_mhz", measurement.Points.back().FrequencyMHz}};
-        document["fit"] = {{"scale", {{"small", fit.Scales.Small}, {"large", fit.Scales.Large}}},
-                           {"residual", fit.Residual}};
-        document["target"] = target_;
-        document["loops"] = {{"small", TrimJson(advice.Small)}, {"large", TrimJson(advice.Large)}};
-        document["after"] = {
-            {"impedance_ohm",
-             {{"r", advice.After.Impedance.real()}, {"x", advice.After.Impedance.imag()}}},
-            {"swr", advice.SwrAfter},
-            {"resonance_mhz", OptionalNumber(advice.After.ResonanceMHz)}};
+        document["polarisation"] = PolarisationName(sense_);
+        document["conductor_diameter_mm"] =
+            assumed.ConductorDiameterMm ? *assumed.ConductorDiameterMm : assumed.CalculatorTubeMm;
+        nlohmann::ordered_json measured = {{"points", first.Points.size()},
+                                           {"reference_ohm", first.ReferenceOhm},
+                                           {"low_mhz", first.Points.front().FrequencyMHz},
+                                           {"high_mhz", first.Points.back().FrequencyMHz}};
+        if (assumed.Cable) {
+            measured["cable"] = {{"length_m", assumed.Cable->LengthM},
+                                 {"velocity_factor", assumed.Cable->VelocityFactor},
+                                 {"loss_db_per_100m", assumed.Cable->LossDbPer100M}};
+        }
+        nlohmann::ordered_json files = nlohmann::ordered_json::array();
+        for (const PartMeasurement& part : measurements) {
+            files.push_back({{"file", part.Name},
+                             {"role", MeasuredPartRole(part.Part)},
+                             {"points", part.Data.Points.size()},
+                             {"reference_ohm", part.Data.ReferenceOhm}});
+        }
+        measured["files"] = std::move(files);
+        document["measured"] = std::move(measured);
+        document["fit"] = {
+            {"scale", {{"small", fit.Scales.Small}, {"large", fit.Scales.Large}}},
+            {"interval",
+             {{"small", {{"low", fit.Small.Low}, {"high", fit.Small.High}}},
+              {"large", {{"low", fit.Large.Low}, {"high", fit.Large.High}}}}},
+            {"residual", fit.Residual},
+            {"fitted_band_mhz", {{"low", fit.LowestMHz}, {"high", fit.HighestMHz}}},
+            {"ambiguous", advice.Ambiguous},
+            {"at_limit", fit.AtLimit},
+            {"cable_suspected", fit.CableSuspected}};
+        document["advice_withheld"] = advice.Withheld != WithheldReason::None;
+        if (advice.Withheld != WithheldReason::None) {
+            document["reason"] = WithheldReasonName(advice.Withheld);
+        } else {
+            document["loops"] = {{"small", TrimJson(advice.Small)},
+                                 {"large", TrimJson(advice.Large)}};
+        }
+        document["now"] = StateJson(advice.Now);
+        nlohmann::ordered_json target = {{"to", target_}};
+        target.update(StateJson(advice.AtTarget));
+        document["target"] = std::move(target);
         document["nec2c_runs"] = runs;
         std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     }
 
     const StyleEntry* style_ = nullptr;
     std::string frequency_;
-    std::string measured_;
+    std::string measured_[3];
     bool json_ = false;
     Polarisation sense_ = Polarisation::Rhcp;
     std::string conductor_;
     std::string target_ = "design";
+    std::string cableLength_;
+    std::string cableVelocity_;
+    std::string cableLoss_;
 };
 
 class TouchstoneCommand : public Command {

@@ -65,15 +65,6 @@ std::string ReadFile(const fs::path& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-const zandrel::StyleEntry& Style(std::string_view name) {
-    for (const zandrel::StyleEntry& style : zandrel::Styles) {
-        if (style.Name == name) {
-            return style;
-        }
-    }
-    throw std::invalid_argument("no style");
-}
-
 TEST(DimsTuneOptions, RefuseWhatCannotBeReadWithAMessageAndTheirStatus) {
     const TemporaryFolder folder;
     const fs::path malformed = folder.Path() / "malformed.s1p";
@@ -174,79 +165,6 @@ TEST(DimsTouchstone, ModelsTheBuildersConductorAsTheModelDoes) {
 
 // A measurement of the antenna built with these factors, as a VNA would save it on 50 ohm,
 // 101 points over the design frequency +-10 %.
-fs::path MeasuredBuild(const fs::path& folder, std::string_view style, zandrel::LoopScales built) {
-    const zandrel::LoopDesign design{&Style(style), "137.50", zandrel::Polarisation::Rhcp,
-                                     std::nullopt};
-    const zandrel::Measurement measurement = zandrel::ModelMeasurement(
-        design, built, zandrel::SpreadFrequencies(137.5, 101), 50.0, zandrel::Nec2cEvaluator());
-    const fs::path file = folder / "built.s1p";
-    zandrel::WriteTouchstoneFile(file, measurement, {"built with known loop factors"});
-    return file;
-}
-
-TEST(DimsTrim, SaysToShortenALoopBuiltTooLongAndLengthenOneBuiltTooShort) {
-    const TemporaryFolder folder;
-    // The small loop 1.5 % short, the large one 2 % long (the other way round, the loops would
-    // touch).
-    const fs::path file = MeasuredBuild(folder.Path(), "HalfTurnTall", {0.985, 1.02});
-    const RunResult result =
-        RunDims({"--trim", "HalfTurnTall", "137.50", "--measured", file.string(), "--json"});
-    ASSERT_EQ(result.status, 0);
-    const nlohmann::json advice = nlohmann::json::parse(result.out);
-    EXPECT_EQ(advice["style"], "HalfTurnTall");
-    EXPECT_EQ(advice["target"], "design");
-    EXPECT_EQ(advice["measured"]["points"], 101);
-    EXPECT_EQ(advice["measured"]["reference_ohm"], 50.0);
-    EXPECT_NEAR(advice["fit"]["scale"]["small"].get<double>(), 0.985, 0.003);
-    EXPECT_NEAR(advice["fit"]["scale"]["large"].get<double>(), 1.02, 0.003);
-    EXPECT_LT(advice["fit"]["residual"].get<double>(), 0.01);
-    // The loops' perimeters as the calculator shows them.
-    const nlohmann::json dims = nlohmann::json::parse(RunDims({"--json", "137.50"}).out);
-    const nlohmann::json& shown = dims["styles"][3]["dimensions"];
-    const double small = std::stod(shown["SmallLoopPerimeter"].get<std::string>());
-    const double large = std::stod(shown["LargeLoopPerimeter"].get<std::string>());
-    const nlohmann::json& loops = advice["loops"];
-    EXPECT_NEAR(loops["small"]["error_mm"].get<double>(), -0.015 * small, 0.003 * small);
-    EXPECT_NEAR(loops["large"]["error_mm"].get<double>(), 0.02 * large, 0.003 * large);
-    EXPECT_NEAR(loops["large"]["error_percent"].get<double>(), 2.0, 0.3);
-    // Half of each loop's excess comes off each of its two elements.
-    EXPECT_NEAR(loops["small"]["trim_per_element_mm"].get<double>(),
-                loops["small"]["error_mm"].get<double>() / 2.0, 0.5);
-    EXPECT_NEAR(loops["large"]["trim_per_element_mm"].get<double>(),
-                loops["large"]["error_mm"].get<double>() / 2.0, 0.5);
-    EXPECT_TRUE(advice["after"]["resonance_mhz"].is_number());
-    EXPECT_GE(advice["after"]["swr"].get<double>(), 1.0);
-    EXPECT_GT(advice["nec2c_runs"].get<int>(), 0);
-
-    const std::string text =
-        RunDims({"--trim", "HalfTurnTall", "137.50", "--measured", file.string()}).out;
-    const long cut = std::lround(loops["large"]["trim_per_element_mm"].get<double>());
-    const long longer = -std::lround(loops["small"]["trim_per_element_mm"].get<double>());
-    EXPECT_NE(text.find("The large loop is " +
-                        std::to_string(std::lround(loops["large"]["error_mm"].get<double>())) +
-                        " mm (2.0 %) too long: shorten each of its two helical elements by " +
-                        std::to_string(cut) + " mm."),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("The small loop is " +
-                        std::to_string(-std::lround(loops["small"]["error_mm"].get<double>())) +
-                        " mm (1.5 %) too short: each of its two helical elements must be " +
-                        std::to_string(longer) + " mm longer."),
-              std::string::npos)
-        << text;
-}
-
-TEST(DimsTrim, FindsNothingToTrimOnTheDesignItself) {
-    const TemporaryFolder folder;
-    const fs::path file = MeasuredBuild(folder.Path(), "OneTurn", {1.0, 1.0});
-    const RunResult result = RunDims({"--trim", "OneTurn", "137.50", "--measured", file.string()});
-    ASSERT_EQ(result.status, 0);
-    EXPECT_NE(result.out.find("The small loop is within 1 mm of the design"), std::string::npos)
-        << result.out;
-    EXPECT_NE(result.out.find("The large loop is within 1 mm of the design"), std::string::npos);
-    EXPECT_EQ(result.out.find("shorten"), std::string::npos);
-}
-
 TEST(DimsTune, GivesTunedFactorsDimensionsAndTheModelBeforeAndAfter) {
     const RunResult result = RunDims({"--tune", "HalfTurnTall", "137.50", "--json"});
     ASSERT_EQ(result.status, 0);

@@ -1,0 +1,43 @@
+// nec2c's recorded outputs replayed inside the test program: the deck's SHA-256 names the
+// recording that tests/support/recorded-nec2c/ keeps, read without starting nec2c's stand-in.
+// A deck never recorded goes to the engine on the PATH (the stand-in, which records it when
+// ZANDREL2_RECORD_NEC2C names the real nec2c).
+#pragma once
+
+#include <QByteArray>
+#include <QCryptographicHash>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "nec2c_engine.h"
+#include "nec_output.h"
+
+namespace zandrel::test_support {
+
+inline DeckEvaluator RecordedNec2c() {
+    return [](const std::string& deck) {
+        const QByteArray hash =
+            QCryptographicHash::hash(QByteArray::fromStdString(deck), QCryptographicHash::Sha256)
+                .toHex();
+        const std::filesystem::path recorded =
+            std::filesystem::path(ZANDREL2_RECORDED_NEC2C) / (hash.toStdString() + ".out.xz");
+        if (!std::filesystem::exists(recorded)) {
+            return RunDeckInNec2c(deck);
+        }
+        FILE* pipe = popen(("xz -dc '" + recorded.string() + "'").c_str(), "r");
+        std::string text;
+        if (pipe != nullptr) {
+            std::array<char, 65536> buffer{};
+            std::size_t read = 0;
+            while ((read = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+                text.append(buffer.data(), read);
+            }
+            pclose(pipe);
+        }
+        return ParseNecOutput(text);
+    };
+}
+
+}  // namespace zandrel::test_support
