@@ -515,7 +515,9 @@ void PaintFirstPage(MillimetreCanvas& canvas, const ConstructionSheet& sheet,
         QRectF(right, ry, rightWidth, 20.0),
         QStringLiteral("Seen from above, joined at the middle of the top arms. Joining one loop "
                        "the other way round, its two arms swapped at the coax, turns the beam "
-                       "downwards, away from the sky."),
+                       "downwards, away from the sky. To trim each loop on its own, measure it "
+                       "alone: take the other loop's two top arms off the coax, sweep, and put "
+                       "them back."),
         SheetFont(7.5));
 
     // The match to the line.
