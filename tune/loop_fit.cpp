@@ -242,6 +242,18 @@ class FitObjective {
         return CableMeanSquare(frequencies, modelled, measured, lengthM);
     }
 
+    // Every pair of factors asked so far that could be modelled.
+    std::vector<LoopScales> Asked() const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<LoopScales> asked;
+        for (const auto& [key, evaluated] : seen_) {
+            if (!evaluated.Modelled.empty()) {
+                asked.push_back({key.first, key.second});
+            }
+        }
+        return asked;
+    }
+
     std::size_t Points() const { return points_; }
     double Lowest() const { return lowest_; }
     double Highest() const { return highest_; }
@@ -656,8 +668,19 @@ FitResult FitLoops(const LoopDesign& design, const std::vector<PartMeasurement>&
         cableOptimiser.set_min_objective(CableSearch::Value, &cable);
         cableOptimiser.set_initial_step(0.01);
         cableOptimiser.set_xtol_abs(1e-4);
-        cableOptimiser.set_maxeval(30);
-        cable.Minimise(cableOptimiser, {best.Small, best.Large});
+        cableOptimiser.set_maxeval(40);
+        // From the factors asked so far that a cable explains best: no new runs to find them.
+        LoopScales from = best;
+        double lowest = Infinite;
+        for (const LoopScales asked : objective.Asked()) {
+            double length = 0.0;
+            const double value = objective.CableMeanSquareAt(asked.Small, asked.Large, length);
+            if (value < lowest) {
+                lowest = value;
+                from = asked;
+            }
+        }
+        cable.Minimise(cableOptimiser, {from.Small, from.Large});
         result.CableResidual = std::sqrt(cable.Lowest);
         result.CableElectricalLengthM = cable.LengthM;
         result.CableSuspected = result.CableResidual <= result.Residual / 2.0;
@@ -696,10 +719,10 @@ TrimAdvice AdviseTrim(const LoopDesign& design, const FitResult& fit, LoopScales
             advice.Ambiguous = true;
         }
     }
-    advice.Withheld = fit.Residual > PoorFitResidual ? WithheldReason::PoorFit
-                      : fit.CableSuspected           ? WithheldReason::CableSuspected
-                      : fit.AtLimit                  ? WithheldReason::AtLimit
-                                                     : WithheldReason::None;
+    advice.Withheld = fit.CableSuspected               ? WithheldReason::CableSuspected
+                      : fit.Residual > PoorFitResidual ? WithheldReason::PoorFit
+                      : fit.AtLimit                    ? WithheldReason::AtLimit
+                                                       : WithheldReason::None;
     const auto modelled = [&](LoopScales scales) {
         const HelixGeometry geometry = BuildScaledGeometry(design, scales);
         ModelledState state;

@@ -179,8 +179,13 @@ TEST(TrimAdvice, TakesAGivenCableOffAndWithholdsTheCutsWhenOneIsNotGiven) {
         FitSettings settings;
         settings.Cable = {metres, 0.66, 15.0};
         ExpectSafeAdvice(design, Whole(ThroughCable(atFeed, metres)), {1.02, 1.02}, settings);
-        const TrimAdvice unknown = FitAndAdvise(design, Whole(ThroughCable(atFeed, metres)));
-        EXPECT_NE(unknown.Withheld, WithheldReason::None);
+        // Not given, it is found: its electrical length is the cable's over its velocity factor.
+        const FitResult unknown =
+            FitLoops(design, Whole(ThroughCable(atFeed, metres)), test_support::RecordedNec2c());
+        EXPECT_TRUE(unknown.CableSuspected);
+        EXPECT_NEAR(unknown.CableElectricalLengthM, metres / 0.66, 0.05 * metres / 0.66);
+        EXPECT_EQ(AdviseTrim(design, unknown, {}, 50.0, test_support::RecordedNec2c()).Withheld,
+                  WithheldReason::CableSuspected);
     }
 }
 
