@@ -163,6 +163,19 @@ std::string MeasuredSentence(std::string_view name, const Measurement& measureme
            Fixed(measurement.ReferenceOhm, 1) + " ohm";
 }
 
+std::string MeasuredSentence(const PartMeasurement& part) {
+    const std::string sentence = MeasuredSentence(part.Name, part.Data);
+    switch (part.Part) {
+        case MeasuredPart::SmallLoop:
+            return sentence + ", the small loop alone";
+        case MeasuredPart::LargeLoop:
+            return sentence + ", the large loop alone";
+        case MeasuredPart::Whole:
+            break;
+    }
+    return sentence;
+}
+
 std::string TrimAdviceText(const FitResult& fit, const TrimAdvice& advice,
                            const TrimAssumptions& assumed, const TrimHints& hints) {
     std::string text =

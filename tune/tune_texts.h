@@ -71,6 +71,10 @@ std::vector<std::vector<std::string>> DimensionRows(const HelixDimensions& calcu
 // "Measured: antenna.s1p, 41 points from 121.50 to 148.50 MHz on 50.0 ohm".
 std::string MeasuredSentence(std::string_view name, const Measurement& measurement);
 
+// MeasuredSentence of a part's file, with ", the small loop alone" or ", the large loop alone"
+// after it where it is not of the whole antenna.
+std::string MeasuredSentence(const PartMeasurement& part);
+
 // What the advice assumed, for its words.
 struct TrimAssumptions {
     std::string FrequencyText;

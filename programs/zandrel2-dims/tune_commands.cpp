@@ -414,12 +414,7 @@ class TrimCommand : public Command {
                   << PolarisationName(sense_) << ", to reach the "
                   << (assumed.ToTuned ? "antenna --tune gives" : "calculator's design") << "\n";
         for (const PartMeasurement& measured : measurements) {
-            std::cout << MeasuredSentence(measured.Name, measured.Data)
-                      << (measured.Part == MeasuredPart::Whole
-                              ? ""
-                              : measured.Part == MeasuredPart::SmallLoop ? ", the small loop alone"
-                                                                         : ", the large loop alone")
-                      << "\n";
+            std::cout << MeasuredSentence(measured) << "\n";
         }
         std::cout << TrimAdviceText(fit, advice, assumed, CommandLineHints) << "\n"
                   << "nec2c runs: " << runs << "\n";
