@@ -14,6 +14,7 @@
 #include <complex>
 #include <vector>
 
+#include "loop_fit.h"
 #include "model_figures.h"
 #include "one_port.h"
 
@@ -31,6 +32,7 @@ const QString FrequencyAxisName = QStringLiteral("frequencyAxis");
 const QString OhmAxisName = QStringLiteral("ohmAxis");
 const QString SwrAxisName = QStringLiteral("swrAxis");
 const QString DesignFrequencyName = QStringLiteral("designFrequency");
+const QString SeriesSwrName = QStringLiteral("swrWithTheSeriesPart");
 
 QValueAxis* NewAxis(const QString& name, const QString& title, const QString& labelFormat) {
     auto* axis = new QValueAxis();
@@ -215,6 +217,7 @@ void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figure
         NewSeries(QObject::tr("SWR on %1 \u03A9").arg(z0), QColor(200, 30, 30), Qt::SolidLine);
     QLineSeries* againstR =
         NewSeries(QObject::tr("SWR on R"), QColor(200, 30, 30, 90), Qt::DashLine);
+    againstR->setObjectName(SeriesSwrName);
     double lowestOhm = 0.0;
     double highestOhm = 0.0;
     for (QLineSeries* series : {resistance, reactance, onLine}) {
@@ -250,18 +253,27 @@ void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figure
     Attach(chart, onLine, frequency, swr);
 }
 
-void ShowMeasurement(QChart& chart, const Measurement& measurement) {
+void ShowMeasurements(QChart& chart, const std::vector<PartMeasurement>& measurements,
+                      const ModelFigures& figures) {
     QValueAxis* frequency = AxisNamed(chart, FrequencyAxisName);
     QValueAxis* ohm = AxisNamed(chart, OhmAxisName);
     QValueAxis* swr = AxisNamed(chart, SwrAxisName);
     QLineSeries* design = nullptr;
+    QAbstractSeries* againstR = nullptr;
     for (QAbstractSeries* series : chart.series()) {
         if (series->objectName() == DesignFrequencyName) {
             design = qobject_cast<QLineSeries*>(series);
+        } else if (series->objectName() == SeriesSwrName) {
+            againstR = series;
         }
     }
-    if (design == nullptr) {
+    if (design == nullptr || measurements.empty()) {
         return;
+    }
+    // The designer's SWR against R gives way to the one a measurement is compared with.
+    if (againstR != nullptr) {
+        chart.removeSeries(againstR);
+        delete againstR;
     }
     const auto newPoints = [](const QString& name, const QColor& colour) {
         auto* series = new QScatterSeries();
@@ -271,59 +283,83 @@ void ShowMeasurement(QChart& chart, const Measurement& measurement) {
         series->setBorderColor(colour.darker());
         return series;
     };
-    QScatterSeries* resistance = newPoints(QObject::tr("R measured"), QColor(120, 160, 240));
-    QScatterSeries* reactance = newPoints(QObject::tr("X measured"), QColor(110, 200, 130));
-    QScatterSeries* standingWave =
-        newPoints(QObject::tr("SWR on %1 \u03A9 measured").arg(measurement.ReferenceOhm),
-                  QColor(240, 120, 120));
-    standingWave->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    // Like with like: the measured SWR beside the model's on the same reference with nothing
+    // fitted; the curve through the L-network keeps its place, named so by the axis.
+    const double reference = measurements.front().Data.ReferenceOhm;
+    QLineSeries* bare = NewSeries(QObject::tr("SWR bare"),
+                                  QColor(200, 30, 30, 110), Qt::DashLine);
+    for (const SweepPoint& point : figures.Sweep) {
+        const double ratio = SwrOf(ReflectionOf(point.Impedance, reference));
+        bare->append(point.FrequencyMHz, std::isfinite(ratio) ? ratio : SwrCeiling);
+    }
+    Attach(chart, bare, frequency, swr);
     // The band the fit looks at, or the sweep's where that is wider.
     const double designMHz = design->at(0).x();
-    const double lowest = std::min(
-        frequency->min(),
-        std::max(measurement.Points.front().FrequencyMHz, designMHz * (1.0 - MeasuredHalfSpan)));
-    const double highest = std::max(
-        frequency->max(),
-        std::min(measurement.Points.back().FrequencyMHz, designMHz * (1.0 + MeasuredHalfSpan)));
+    double lowest = frequency->min();
+    double highest = frequency->max();
     double lowestOhm = ohm->min();
     double highestOhm = ohm->max();
-    for (const MeasuredPoint& point : measurement.Points) {
-        if (point.FrequencyMHz < lowest || point.FrequencyMHz > highest) {
-            continue;
+    for (const PartMeasurement& part : measurements) {
+        const Measurement& measurement = part.Data;
+        const bool whole = part.Part == MeasuredPart::Whole;
+        QScatterSeries* resistance =
+            whole ? newPoints(QObject::tr("R measured"), QColor(120, 160, 240)) : nullptr;
+        QScatterSeries* reactance =
+            whole ? newPoints(QObject::tr("X measured"), QColor(110, 200, 130)) : nullptr;
+        QScatterSeries* standingWave =
+            whole ? newPoints(QObject::tr("SWR measured"), QColor(240, 120, 120))
+            : part.Part == MeasuredPart::SmallLoop
+                ? newPoints(QObject::tr("small loop alone"), QColor(240, 160, 40))
+                : newPoints(QObject::tr("large loop alone"), QColor(40, 170, 200));
+        const double low =
+            std::max(measurement.Points.front().FrequencyMHz, designMHz * (1.0 - MeasuredHalfSpan));
+        const double high =
+            std::min(measurement.Points.back().FrequencyMHz, designMHz * (1.0 + MeasuredHalfSpan));
+        lowest = std::min(lowest, low);
+        highest = std::max(highest, high);
+        for (const MeasuredPoint& point : measurement.Points) {
+            if (point.FrequencyMHz < low || point.FrequencyMHz > high) {
+                continue;
+            }
+            if (const double ratio = SwrOf(point.Reflection); std::isfinite(ratio)) {
+                standingWave->append(point.FrequencyMHz, ratio);
+            }
+            const std::complex<double> impedance =
+                ImpedanceOf(point.Reflection, measurement.ReferenceOhm);
+            if (!whole || !std::isfinite(impedance.real()) || !std::isfinite(impedance.imag())) {
+                continue;  // an open circuit has no place on the plot
+            }
+            resistance->append(point.FrequencyMHz, impedance.real());
+            reactance->append(point.FrequencyMHz, impedance.imag());
+            lowestOhm = std::min({lowestOhm, impedance.real(), impedance.imag()});
+            highestOhm = std::max({highestOhm, impedance.real(), impedance.imag()});
         }
-        const std::complex<double> impedance =
-            ImpedanceOf(point.Reflection, measurement.ReferenceOhm);
-        if (!std::isfinite(impedance.real()) || !std::isfinite(impedance.imag())) {
-            continue;  // an open circuit has no place on the plot
+        if (whole) {
+            Attach(chart, resistance, frequency, ohm);
+            Attach(chart, reactance, frequency, ohm);
         }
-        resistance->append(point.FrequencyMHz, impedance.real());
-        reactance->append(point.FrequencyMHz, impedance.imag());
-        if (const double ratio = SwrOf(point.Reflection); std::isfinite(ratio)) {
-            standingWave->append(point.FrequencyMHz, ratio);
+        Attach(chart, standingWave, frequency, swr);
+        // The whole antenna's points take their curves' colours under one legend entry.
+        if (whole) {
+            for (QXYSeries* series : {static_cast<QXYSeries*>(resistance),
+                                      static_cast<QXYSeries*>(reactance),
+                                      static_cast<QXYSeries*>(standingWave)}) {
+                for (QLegendMarker* marker : chart.legend()->markers(series)) {
+                    marker->setVisible(false);
+                }
+            }
+            Attach(chart, newPoints(QObject::tr("measured"), QColor(150, 150, 150)), frequency,
+                   ohm);
         }
-        lowestOhm = std::min({lowestOhm, impedance.real(), impedance.imag()});
-        highestOhm = std::max({highestOhm, impedance.real(), impedance.imag()});
     }
     ShowFrequencies(*frequency, lowest, highest);
     ohm->setRange(lowestOhm, highestOhm);
     ohm->applyNiceNumbers();
     design->replace({{design->at(0).x(), ohm->min()}, {design->at(0).x(), ohm->max()}});
-    Attach(chart, resistance, frequency, ohm);
-    Attach(chart, reactance, frequency, ohm);
-    Attach(chart, standingWave, frequency, swr);
-    // Each point has its curve's colour: the legend needs one entry for them all.
-    for (QXYSeries* series :
-         {static_cast<QXYSeries*>(resistance), static_cast<QXYSeries*>(reactance),
-          static_cast<QXYSeries*>(standingWave)}) {
-        for (QLegendMarker* marker : chart.legend()->markers(series)) {
-            marker->setVisible(false);
-        }
-    }
-    QScatterSeries* key = newPoints(QObject::tr("measured"), QColor(150, 150, 150));
-    Attach(chart, key, frequency, ohm);
-    chart.setTitle(
-        chart.title() +
-        QObject::tr("<br>Points: measured, SWR on %1 \u03A9").arg(measurement.ReferenceOhm));
+    chart.setTitle(chart.title() +
+                   QObject::tr("<br>Points: measured, SWR on %1 \u03A9; SWR bare: the model's on "
+                               "%1 \u03A9, nothing fitted")
+                       .arg(reference));
 }
 
 }  // namespace zandrel

@@ -3,14 +3,14 @@
 #pragma once
 
 #include <QString>
+#include <vector>
+
+#include "loop_fit.h"
 
 class QChart;
 class QPolarChart;
 
 namespace zandrel {
-
-struct Measurement;
-struct ModelFigures;
 
 // The weakest gain the pattern plot shows; weaker directions lie on its centre.
 inline constexpr double PatternFloorDbic = -30.0;
@@ -33,11 +33,14 @@ QChart* NewSweepChart();
 // Shows the sweep of `figures` with the design frequency marked, or no curves when it is null.
 void ShowSweep(QChart& chart, const QString& caption, const ModelFigures* figures);
 
-// Lays a measured antenna's R, X and SWR on the measurement's reference over the sweep that
-// ShowSweep drew, as points, at the measured frequencies within the design frequency +-15 %
-// (the band a fit looks at); the axes grow to hold them. The points take their curves' colours
-// under one legend entry, "measured", and the title names their reference. Nothing is drawn
-// without a sweep.
-void ShowMeasurement(QChart& chart, const Measurement& measurement);
+// Lays measured antennas over the sweep that ShowSweep drew of `figures`, as points at the
+// measured frequencies within the design frequency +-15 % (the band a fit looks at): the whole
+// antenna's R, X and SWR in their curves' colours under one legend entry, "measured", drawn as
+// they are; each loop alone's SWR in a colour of its own with an entry of its own. Beside them,
+// in place of the SWR against R, the model's SWR on the first measurement's reference with
+// nothing fitted ("bare"); the curve through the L-network stays, named as such by its axis.
+// The axes grow to hold them. Nothing is drawn without a sweep.
+void ShowMeasurements(QChart& chart, const std::vector<PartMeasurement>& measurements,
+                      const ModelFigures& figures);
 
 }  // namespace zandrel

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <atomic>
 #include <new>
 
 #include "error_words.h"
@@ -51,6 +52,13 @@ const QString ConductorDiameterKey = QStringLiteral("conductorDiameterMm");
 constexpr std::string_view GainHeaders[] = {"OVERHEAD GAIN", "GAIN AT HORIZON"};
 constexpr int RowPadding = 8;  // pixels a row is taller than its text
 constexpr int FewestRowsShown = 3;
+
+// How the trim advice asks for what it needs, in this window's terms.
+const TrimHints WindowHints{
+    "choose it under \"Tube or wire\"",
+    "open each file with \"Open measurement...\", choosing \"of the small loop alone\" and "
+    "\"of the large loop alone\" beside it",
+    "take it off with zandrel2-dims --trim --cable-length"};
 
 // The columns: the INFO table's, the match to the line and how far each loop may be off.
 constexpr int FirstLineColumn = static_cast<int>(ModelColumnHeaders.size());
@@ -251,7 +259,7 @@ ModelWindow::ModelWindow(QWidget* parent)
     connect(ui_->cancelWorkButton, &QPushButton::clicked, this, &ModelWindow::CancelWork);
     connect(ui_->trimTargetBox, &QComboBox::currentIndexChanged, this, [this] {
         // The fit stays; only the trim to the other target is worked out again.
-        if (trim_ && measured_ && !workStop_) {
+        if (trim_ && !measured_.empty() && !workStop_) {
             RunReportingErrors(*this, [this] { StartFit(); });
         }
     });
@@ -512,8 +520,8 @@ void ModelWindow::ShowSelectedStyle() {
     const ModelFigures* figures = model != nullptr && model->Figures ? &*model->Figures : nullptr;
     ShowPattern(*patternChart_, figures != nullptr ? caption : QString(), figures);
     ShowSweep(*sweepChart_, figures != nullptr ? caption : QString(), figures);
-    if (figures != nullptr && measured_) {
-        ShowMeasurement(*sweepChart_, *measured_);
+    if (figures != nullptr && !measured_.empty()) {
+        ShowMeasurements(*sweepChart_, measured_, *figures);
     }
     ShowWorkButtons();
     // The deck of a style that failed is no model to keep or to look at.
@@ -522,9 +530,15 @@ void ModelWindow::ShowSelectedStyle() {
     ui_->openInXnec2cButton->setEnabled(hasDeck);
     if (figures != nullptr) {
         ui_->selectionCaption->setText(
-            tr("%1: \u03C6 0\u00B0 cuts the small loop's plane, \u03C6 90\u00B0 the large "
-               "loop's. SWR on R is the designer's: against R with the series part fitted.")
-                .arg(caption));
+            measured_.empty()
+                ? tr("%1: \u03C6 0\u00B0 cuts the small loop's plane, \u03C6 90\u00B0 the large "
+                     "loop's. SWR on R is the designer's: against R with the series part fitted.")
+                      .arg(caption)
+                : tr("%1: \u03C6 0\u00B0 cuts the small loop's plane, \u03C6 90\u00B0 the large "
+                     "loop's. SWR bare: the model's on the measurement's %2 ohm with nothing "
+                     "fitted, to compare with the measured points.")
+                      .arg(caption)
+                      .arg(measured_.front().Data.ReferenceOhm));
     } else if (model != nullptr && !model->Finished) {
         ui_->selectionCaption->setText(
             tr("%1: its plots follow when nec2c has modelled it.").arg(caption));
@@ -709,7 +723,7 @@ void ModelWindow::StartWork(const QString& words,
     workDone_ = std::move(done);
     work_->setFuture(QtConcurrent::run([this, stop = workStop_, work = std::move(work)] {
         const DeckEvaluator run = Nec2cEvaluator(Nec2cTimeLimit, stop);
-        int runs = 0;
+        std::atomic<int> runs = 0;
         const DeckEvaluator evaluate = [this, &run, &runs](const std::string& deck) {
             NecOutput output = run(deck);
             QMetaObject::invokeMethod(
@@ -888,8 +902,15 @@ void ModelWindow::OpenMeasurement() {
 void ModelWindow::ReadMeasurement(const QString& path) {
     // Read whole before anything changes: a file that cannot be read leaves the window as it was.
     Measurement measurement = ReadMeasurementFile(QFile::encodeName(path).toStdString());
-    measured_ = std::move(measurement);
-    measuredPath_ = path;
+    constexpr MeasuredPart Parts[] = {MeasuredPart::Whole, MeasuredPart::SmallLoop,
+                                      MeasuredPart::LargeLoop};
+    const MeasuredPart part =
+        Parts[std::clamp(ui_->measuredPartBox->currentIndex(), 0, 2)];
+    // One file of each part: a new one of a part takes the place of the one before.
+    std::erase_if(measured_, [part](const PartMeasurement& kept) { return kept.Part == part; });
+    measured_.push_back({part, QFileInfo(path).fileName().toStdString(), std::move(measurement)});
+    std::sort(measured_.begin(), measured_.end(),
+              [](const PartMeasurement& a, const PartMeasurement& b) { return a.Part < b.Part; });
     trim_.reset();
     ShowAdvice();
     ShowSelectedStyle();
@@ -898,23 +919,23 @@ void ModelWindow::ReadMeasurement(const QString& path) {
 
 void ModelWindow::StartFit() {
     const StyleModel* model = SelectedStyle();
-    if (!measured_ || model == nullptr || !model->Figures) {
+    if (measured_.empty() || model == nullptr || !model->Figures) {
         return;
     }
     const int index = ChosenStyle();
     const LoopDesign design = ChosenDesign();
-    const Measurement measurement = *measured_;
+    const std::vector<PartMeasurement> measurements = measured_;
     const LoopScales target = TrimTarget();
     // Another target needs no new fit.
     const std::optional<FitResult> known =
         trim_ && trim_->Index == index ? std::optional<FitResult>(trim_->Fit) : std::nullopt;
     StartWork(
         tr("Fitting %1 to the measurement in nec2c").arg(Text(design.Style->Caption)),
-        [design, measurement, target, known](const DeckEvaluator& evaluate) {
+        [design, measurements, target, known](const DeckEvaluator& evaluate) {
             WorkOutcome outcome;
-            outcome.Fit = known ? *known : FitLoops(design, measurement, evaluate);
-            outcome.Advice =
-                AdviseTrim(design, outcome.Fit->Scales, target, measurement.ReferenceOhm, evaluate);
+            outcome.Fit = known ? *known : FitLoops(design, measurements, evaluate);
+            outcome.Advice = AdviseTrim(design, *outcome.Fit, target,
+                                        measurements.front().Data.ReferenceOhm, evaluate);
             return outcome;
         },
         [this, index](const WorkOutcome& outcome) {
@@ -925,7 +946,7 @@ void ModelWindow::StartFit() {
 
 void ModelWindow::ShowAdvice() {
     QPlainTextEdit& advice = *ui_->adviceText;
-    if (!trim_ || !measured_) {
+    if (!trim_ || measured_.empty()) {
         advice.clear();
         advice.hide();
         ui_->resultsPane->setVisible(tuned_.has_value());
@@ -935,16 +956,34 @@ void ModelWindow::ShowAdvice() {
     const bool toTuned = trim.Advice.Target.Small != 1.0 || trim.Advice.Target.Large != 1.0;
     const std::string frequency =
         QString::fromStdString(runner_.FrequencyText()).trimmed().toStdString();
+    QStringList measured;
+    for (const PartMeasurement& part : measured_) {
+        measured << Lines(MeasuredSentence(part));
+    }
     advice.setPlainText(
         tr("Trim for %1 at %2 MHz, %3, to reach %4\n%5\n%6")
             .arg(Text(Styles.at(static_cast<std::size_t>(trim.Index)).Caption),
                  QString::fromStdString(frequency), Text(PolarisationName(runner_.Sense())),
                  toTuned ? tr("the tuned loops") : tr("the calculator's design"),
-                 Lines(MeasuredSentence(QFileInfo(measuredPath_).fileName().toStdString(),
-                                        *measured_)),
-                 Lines(TrimAdviceText(trim.Fit, trim.Advice, frequency, runner_.Sense()))));
+                 measured.join(QLatin1Char('\n')),
+                 Lines(TrimAdviceText(trim.Fit, trim.Advice, TrimAssumed(trim, frequency, toTuned),
+                                      WindowHints))));
     advice.show();
     ui_->resultsPane->show();
+}
+
+TrimAssumptions ModelWindow::TrimAssumed(const TrimShown& trim, const std::string& frequency,
+                                         bool toTuned) const {
+    TrimAssumptions assumed;
+    assumed.FrequencyText = frequency;
+    assumed.Sense = runner_.Sense();
+    assumed.ConductorDiameterMm = runner_.Settings().Geometry.ConductorDiameterMm;
+    const LoopDesign design{&Styles.at(static_cast<std::size_t>(trim.Index)),
+                            runner_.FrequencyText(), runner_.Sense(), std::nullopt};
+    assumed.CalculatorTubeMm =
+        static_cast<double>(BuildScaledGeometry(design, {}).Dimensions.TubeDiameter);
+    assumed.ToTuned = toTuned;
+    return assumed;
 }
 
 void ModelWindow::SaveTouchstone() {

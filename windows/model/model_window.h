@@ -9,7 +9,9 @@
 #include <optional>
 
 #include "default_instance.h"
+#include "loop_fit.h"
 #include "loop_tuning.h"
+#include "tune_texts.h"
 #include "model_runner.h"
 #include "sensitivity_runner.h"
 
@@ -87,6 +89,8 @@ class ModelWindow : public QWidget {
     void ShowWorkButtons();
     LoopDesign ChosenDesign() const;
     LoopScales TrimTarget() const;
+    TrimAssumptions TrimAssumed(const TrimShown& trim, const std::string& frequency,
+                                bool toTuned) const;
     int StyleOfRow(int row) const;
     int RowOfStyle(int index) const;
     int ChosenStyle() const;
@@ -120,8 +124,7 @@ class ModelWindow : public QWidget {
     QString workWords_;                     // what the work is doing, for its progress
     std::function<void(const WorkOutcome&)> workDone_;
     std::optional<TunedStyle> tuned_;
-    std::optional<Measurement> measured_;
-    QString measuredPath_;
+    std::vector<PartMeasurement> measured_;  // at most one of each part
     std::optional<TrimShown> trim_;
 };
 
