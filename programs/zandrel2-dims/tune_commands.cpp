@@ -356,6 +356,14 @@ class TouchstoneCommand : public Command {
         if (refused) {
             return 1;
         }
+        if (output_ != "-") {
+            try {
+                CheckOutputPath(output_);  // before any work in nec2c
+            } catch (const RuntimeError& error) {
+                std::cerr << "zandrel2-dims: " << MessageWithDetail(error) << "\n";
+                return 1;
+            }
+        }
         const LoopDesign design{style_, frequency_, Polarisation::Rhcp, conductor};
         return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
             const double frequency = BuildScaledGeometry(design, {}).FrequencyMHz;
@@ -368,7 +376,8 @@ class TouchstoneCommand : public Command {
                 if (output_ == "-") {
                     WriteToDescriptor(STDOUT_FILENO, text, "the standard output");
                 } else {
-                    WriteOutputFile(output_, text);
+                    WriteOutputFile(output_, text, ReaderWait::Wait,
+                                    [this] { SayWaitingForReader(output_); });
                 }
             } catch (const RuntimeError& error) {
                 std::cerr << "zandrel2-dims: " << MessageWithDetail(error) << "\n";

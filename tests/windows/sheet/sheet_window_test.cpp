@@ -202,6 +202,21 @@ class SheetWindowTest : public QObject {
         QVERIFY(S_ISFIFO(status.st_mode));
     }
 
+    void saysThatNobodyIsReadingAFifoInsteadOfWaitingForAReader() {
+        QTemporaryDir folder;
+        const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("viewer")));
+        QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+        zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
+        QTRY_VERIFY(!Window().IsModelling());
+        zandrel::RunReportingErrors(Window(), [&] { Window().SavePdfTo(QFile::decodeName(fifo)); });
+        QTRY_VERIFY(Report() != nullptr);
+        QVERIFY2(Report()->informativeText().contains(QStringLiteral("nobody is reading it")),
+                 qPrintable(Report()->informativeText()));
+        struct stat status {};
+        QCOMPARE(lstat(fifo.constData(), &status), 0);
+        QVERIFY(S_ISFIFO(status.st_mode));
+    }
+
     void printsAtOneToOneWhateverThePrintersMargins() {
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("printed.pdf"));
