@@ -15,6 +15,7 @@
 
 #include "engine_work.h"
 #include "error_words.h"
+#include "file_words.h"
 #include "helix_dimensions.h"
 #include "loop_tuning.h"
 #include "measurement_error.h"
@@ -25,6 +26,7 @@
 #include "one_port.h"
 #include "output_file.h"
 #include "signal_catcher.h"
+#include "tune_error.h"
 #include "tune_texts.h"
 
 namespace zandrel {
@@ -256,7 +258,8 @@ class TrimCommand : public Command {
         try {
             measurement = ReadMeasurementFile(measured_);
         } catch (const MeasurementError& error) {
-            std::cerr << "zandrel2-dims: " << measured_ << ": " << MessageWithDetail(error) << "\n";
+            std::cerr << "zandrel2-dims: " << ShownName(measured_) << ": "
+                      << MessageWithDetail(error) << "\n";
             return 1;
         }
         const LoopDesign design{style_, frequency_, sense_, conductor};
@@ -268,7 +271,17 @@ class TrimCommand : public Command {
                 runs += tuned.Nec2cRuns;
                 target = tuned.Scales;
             }
-            const FitResult fit = FitLoops(design, measurement, evaluate);
+            FitResult fit;
+            try {
+                fit = FitLoops(design, measurement, evaluate);
+            } catch (const TuneError& error) {
+                if (error.Kind() != TuneErrorKind::MeasurementOutOfBand) {
+                    throw;
+                }
+                std::cerr << "zandrel2-dims: " << ShownName(measured_) << ": "
+                          << MessageWithDetail(error) << "\n";
+                return 1;
+            }
             runs += fit.Nec2cRuns;
             const TrimAdvice advice =
                 AdviseTrim(design, fit.Scales, target, measurement.ReferenceOhm, evaluate);
@@ -288,7 +301,7 @@ class TrimCommand : public Command {
         std::cout << "Trim for " << style_->Caption << " at " << frequency_ << " MHz, "
                   << PolarisationName(sense_) << ", to reach the "
                   << (target_ == "tuned" ? "antenna --tune gives" : "calculator's design") << "\n"
-                  << MeasuredSentence(measured_, measurement) << "\n"
+                  << MeasuredSentence(ShownName(measured_), measurement) << "\n"
                   << TrimAdviceText(fit, advice, frequency_, sense_) << "\n"
                   << "nec2c runs: " << runs << "\n";
     }
