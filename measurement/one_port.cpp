@@ -208,7 +208,8 @@ TouchstoneOptions ReadOptions(const Line& line, std::string_view content) {
             }
             options.ReferenceOhm = Number(line.Number, value);
             if (!(options.ReferenceOhm > 0.0)) {
-                Fail(line.Number, "the reference resistance " + Quoted(value) + " is not above zero");
+                Fail(line.Number,
+                     "the reference resistance " + Quoted(value) + " is not above zero");
             }
         } else {
             Fail(line.Number, Quoted(token) + " is not a Touchstone option");
@@ -300,8 +301,8 @@ class MeasurementParser {
   private:
     void AddPoint(std::size_t lineNumber, double frequency, std::complex<double> reflection) {
         if (measurement_.Points.size() == MostPoints) {
-            Fail(lineNumber, "more than " + std::to_string(MostPoints) +
-                                 " points; no measurement has so many");
+            Fail(lineNumber,
+                 "more than " + std::to_string(MostPoints) + " points; no measurement has so many");
         }
         measurement_.Points.push_back({frequency, reflection});
     }
@@ -370,8 +371,8 @@ class MeasurementParser {
         first_ = false;
         RefuseCut(line, "3 values: frequency (Hz), R, X");
         if (fields.Count != 3) {
-            Fail(line.Number, std::to_string(fields.Count) +
-                                  " values where a line has 3: frequency (Hz), R, X");
+            Fail(line.Number,
+                 std::to_string(fields.Count) + " values where a line has 3: frequency (Hz), R, X");
         }
         const double frequency = Number(line.Number, fields.First[0]) * MHzPerHz;
         CheckFrequency(line.Number, fields.First[0], frequency, previous_);
@@ -547,9 +548,9 @@ Measurement ReadMeasurementFile(const std::filesystem::path& path) {
     if (std::filesystem::is_regular_file(status)) {
         const std::uintmax_t size = std::filesystem::file_size(path, error);
         if (!error && size > LargestFileBytes) {
-            throw MeasurementError(MeasurementErrorKind::FileNotOpened,
-                                   "larger than any measurement (" +
-                                       std::to_string(size / (1024u * 1024u)) + " MiB)");
+            throw MeasurementError(
+                MeasurementErrorKind::FileNotOpened,
+                "larger than any measurement (" + std::to_string(size / (1024u * 1024u)) + " MiB)");
         }
     }
     // A pipe or a FIFO is read as a stream, as a regular file is.

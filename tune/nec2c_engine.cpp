@@ -180,8 +180,8 @@ pid_t Start(const std::string& engine, std::vector<char*>& arguments, const std:
         const int input = open("/dev/null", O_RDONLY);
         const int output = open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (input >= 0 && output >= 0 && chdir(folder.c_str()) == 0 &&
-            dup2(input, STDIN_FILENO) >= 0 &&
-            dup2(output, STDOUT_FILENO) >= 0 && dup2(output, STDERR_FILENO) >= 0) {
+            dup2(input, STDIN_FILENO) >= 0 && dup2(output, STDOUT_FILENO) >= 0 &&
+            dup2(output, STDERR_FILENO) >= 0) {
             execv(engine.c_str(), arguments.data());
         }
         const int error = errno;
@@ -216,14 +216,13 @@ std::string EngineTemporaryFolder() {
     const char* variable = std::getenv("TMPDIR");
     const bool fromVariable = variable != nullptr && *variable != '\0';
     const std::string folder = fromVariable ? variable : "/tmp";
-    const std::string named =
-        "the temporary folder " + folder + (fromVariable ? " (TMPDIR)" : "");
+    const std::string named = "the temporary folder " + folder + (fromVariable ? " (TMPDIR)" : "");
     struct stat status {};
     if (stat(folder.c_str(), &status) != 0) {
-        throw ModelError(ModelErrorKind::DeckNotWritten,
-                         named + (errno == ENOENT ? " does not exist"
-                                                  : " cannot be used: " +
-                                                        std::string(std::strerror(errno))));
+        throw ModelError(
+            ModelErrorKind::DeckNotWritten,
+            named + (errno == ENOENT ? " does not exist"
+                                     : " cannot be used: " + std::string(std::strerror(errno))));
     }
     if (!S_ISDIR(status.st_mode)) {
         throw ModelError(ModelErrorKind::DeckNotWritten, named + " is not a folder");

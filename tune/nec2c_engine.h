@@ -52,10 +52,11 @@ class EngineStop {
 };
 
 // Runs nec2c on the deck in a private folder in EngineTemporaryFolder(), removed afterwards, as
-// its working folder, with its standard input from /dev/null, and reads its output. Stops it when it runs longer than the limit, or
-// when `stop` is stopped. Raises ModelError: EngineMissing when nec2c cannot be started,
-// EngineFailed when it fails or is stopped, OutputUnreadable when its output cannot be read,
-// DeckNotWritten, naming the folder, when the folder or the deck cannot be written.
+// its working folder, with its standard input from /dev/null, and reads its output. Stops it when
+// it runs longer than the limit, or when `stop` is stopped. Raises ModelError: EngineMissing when
+// nec2c cannot be started, EngineFailed when it fails or is stopped, OutputUnreadable when its
+// output cannot be read, DeckNotWritten, naming the folder, when the folder or the deck cannot be
+// written.
 NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limit = Nec2cTimeLimit,
                          const EngineStop* stop = nullptr);
 

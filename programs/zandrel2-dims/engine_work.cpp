@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "file_words.h"
+#include "file_names.h"
 #include "signal_catcher.h"
 
 namespace zandrel {

@@ -15,9 +15,9 @@
 #include <string>
 
 #include "construction_sheet.h"
-#include "file_error.h"
 #include "engine_work.h"
 #include "error_words.h"
+#include "file_error.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "loop_tuning.h"

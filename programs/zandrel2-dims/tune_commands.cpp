@@ -15,7 +15,7 @@
 
 #include "engine_work.h"
 #include "error_words.h"
-#include "file_words.h"
+#include "file_names.h"
 #include "helix_dimensions.h"
 #include "loop_tuning.h"
 #include "measurement_error.h"

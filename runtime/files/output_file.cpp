@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "file_error.h"
+#include "file_names.h"
 
 namespace zandrel {
 
@@ -38,14 +39,16 @@ bool ReaderWaitsInterrupted() {
     return readerWaitsInterrupted >= 0 && poll(&event, 1, 0) == 1;
 }
 
-// Before anything was written.
+// Before anything was written. The name is said as a message may show it.
 [[noreturn]] void Refuse(const std::string& name, const std::string& reason) {
-    throw FileError(FileErrorKind::NotWritable, name + " cannot be written: " + reason, reason);
+    throw FileError(FileErrorKind::NotWritable, ShownName(name) + " cannot be written: " + reason,
+                    reason);
 }
 
 // After writing began.
 [[noreturn]] void Fail(const std::string& name, const std::string& reason) {
-    throw FileError(FileErrorKind::NotWritable, name + " could not be written: " + reason, reason);
+    throw FileError(FileErrorKind::NotWritable,
+                    ShownName(name) + " could not be written: " + reason, reason);
 }
 
 // Writes all of `bytes`; 0, or the errno of the write that failed. SIGPIPE is held back while
@@ -213,8 +216,7 @@ void ReplaceWhole(const std::string& path, std::string_view bytes,
 
 // Opens the FIFO or device `path` for writing. A FIFO that nobody reads is refused or, as `wait`
 // says, waited for until a reader comes or the waits are interrupted; a signal ends the wait.
-int OpenForWriting(const std::string& path, ReaderWait wait,
-                   const std::function<void()>& waiting) {
+int OpenForWriting(const std::string& path, ReaderWait wait, const std::function<void()>& waiting) {
     bool told = false;
     while (true) {
         const int descriptor = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -244,9 +246,10 @@ int OpenForWriting(const std::string& path, ReaderWait wait,
         // Nobody reads it yet: look again shortly, unless the waits are interrupted first.
         pollfd interrupted{readerWaitsInterrupted, POLLIN, 0};
         if (readerWaitsInterrupted >= 0 && poll(&interrupted, 1, ReaderRetryMs) == 1) {
-            throw FileError(FileErrorKind::ReaderWaitInterrupted,
-                            path + " was not written: the wait for a reader was interrupted",
-                            "the wait for a reader was interrupted");
+            throw FileError(
+                FileErrorKind::ReaderWaitInterrupted,
+                ShownName(path) + " was not written: the wait for a reader was interrupted",
+                "the wait for a reader was interrupted");
         }
     }
 }
@@ -257,7 +260,7 @@ void WriteOutputFile(const std::string& path, std::string_view bytes, ReaderWait
                      const std::function<void()>& waiting) {
     if (wait == ReaderWait::Wait && ReaderWaitsInterrupted()) {
         throw FileError(FileErrorKind::ReaderWaitInterrupted,
-                        path + " was not written: the program was asked to end",
+                        ShownName(path) + " was not written: the program was asked to end",
                         "the program was asked to end");
     }
     struct stat target {};
@@ -327,8 +330,7 @@ void CheckOutputPath(const std::string& path) {
 void InterruptReaderWaits() noexcept {
     if (readerWaitsInterrupted >= 0) {
         const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written =
-            write(readerWaitsInterrupted, &one, sizeof one);
+        [[maybe_unused]] const ssize_t written = write(readerWaitsInterrupted, &one, sizeof one);
     }
 }
 

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <string>
 #include <thread>
 #include <utility>
-#include <string>
 #include <vector>
 
 #include "measurement_error.h"
@@ -288,7 +288,8 @@ TEST_F(MeasurementFile, ReadsAFifoAndStandardInputAsAStream) {
 
 TEST(MeasurementReading, ReadsLinesEndedByLineFeedsCarriageReturnsOrBoth) {
     for (const std::string end : {"\n", "\r\n", "\r"}) {
-        ExpectPoints(ReadMeasurement(FivePoints(end)), "lines ended by " + std::to_string(end.size()));
+        ExpectPoints(ReadMeasurement(FivePoints(end)),
+                     "lines ended by " + std::to_string(end.size()));
     }
     // A line's number counts each end once, whichever it is.
     try {

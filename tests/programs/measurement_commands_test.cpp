@@ -73,7 +73,8 @@ TEST(DimsTrimMeasurement, RefusesHugeFilesOfNothingWithinA256MegabyteAddressSpac
     EXPECT_EQ(empty.err, "zandrel2-dims: " + newlines.string() +
                              ": The measurement file could not be read: line 66060288: the file "
                              "holds no points\n");
-    const auto wide = RunCommandLineWithStderr(limit + NoEngine + DimsCommand(Trim(commas.string())));
+    const auto wide =
+        RunCommandLineWithStderr(limit + NoEngine + DimsCommand(Trim(commas.string())));
     EXPECT_EQ(wide.status, 1);
     // A line of commas alone is a header of no column's name, read past as any header is.
     EXPECT_EQ(wide.err, "zandrel2-dims: " + commas.string() +
@@ -82,8 +83,7 @@ TEST(DimsTrimMeasurement, RefusesHugeFilesOfNothingWithinA256MegabyteAddressSpac
 }
 
 // The five points of a measurement far above the design frequency, in MHz.
-const std::string FarAbove =
-    "# MHz S RI R 50\n400 0 0\n401 0 0\n402 0 0\n403 0 0\n404 0 0\n";
+const std::string FarAbove = "# MHz S RI R 50\n400 0 0\n401 0 0\n402 0 0\n403 0 0\n404 0 0\n";
 
 TEST(DimsTrimMeasurement, ReadsStandardInputForADashAndAPipeAsAStream) {
     const TemporaryFolder folder;
@@ -108,8 +108,7 @@ TEST(DimsTrimMeasurement, NamesTheFileOnceInEveryMessageWithItsControlCharacters
     const fs::path far = folder.Path() / name;
     std::ofstream(far, std::ios::binary) << FarAbove;
     const fs::path missing = folder.Path() / ("missing\x1b[2J.s1p");
-    for (const auto& [path, words] :
-         std::vector<std::pair<fs::path, std::string>>{
+    for (const auto& [path, words] : std::vector<std::pair<fs::path, std::string>>{
              {far, "lie within"},
              {missing, "The measurement file could not be opened: No such file or directory"}}) {
         const auto result = RunCommandLineWithStderr(NoEngine + DimsCommand(Trim(path.string())));

@@ -160,8 +160,7 @@ TEST_P(DimsOutputToAFifo, WaitsForAReaderUntilASignalEndsItWithinASecondLeavingN
         const std::string said = dims.ReadUntil(waiting, std::chrono::seconds(60));
         ASSERT_NE(said.find(waiting), std::string::npos) << arguments.front() << ": " << said;
         dims.Send(GetParam().Signal);
-        EXPECT_EQ(dims.WaitForEnd(std::chrono::seconds(1)), GetParam().Status)
-            << arguments.front();
+        EXPECT_EQ(dims.WaitForEnd(std::chrono::seconds(1)), GetParam().Status) << arguments.front();
         EXPECT_TRUE(fs::is_empty(runs)) << arguments.front();
         struct stat status {};
         ASSERT_EQ(lstat(fifo.c_str(), &status), 0);

@@ -2,8 +2,8 @@
 // (nec2c refuses long file names), an empty TMPDIR, which means /tmp, and one that cannot be
 // used, refused once with its path. The nec2c here replays recorded outputs.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 #include <stdlib.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <filesystem>
@@ -48,8 +48,8 @@ class TemporaryFolder {
 std::string Environment(const std::string& folder, const fs::path& runtime) {
     fs::create_directory(runtime);
     fs::permissions(runtime, fs::perms::owner_all);
-    return "TMPDIR='" + folder + "' XDG_RUNTIME_DIR='" + runtime.string() + "' PATH='" ZANDREL2_RECORDED_NEC2C
-           ":/usr/bin:/bin' ";
+    return "TMPDIR='" + folder + "' XDG_RUNTIME_DIR='" + runtime.string() +
+           "' PATH='" ZANDREL2_RECORDED_NEC2C ":/usr/bin:/bin' ";
 }
 
 // A folder 100 characters long, spaces in its name, in `parent`.
@@ -81,8 +81,8 @@ TEST(DimsTemporaryFolder, RunsNec2cInALongFolderWithSpacesAndLeavesItEmpty) {
     const fs::path folder = LongFolderWithSpaces(scratch.Path());
     ASSERT_EQ(folder.string().size(), 100u);
     for (const std::vector<std::string>& arguments : Commands(scratch.Path())) {
-        const auto result =
-            RunCommandLineWithStderr(Environment(folder.string(), scratch.Path() / "runtime") + DimsCommand(arguments));
+        const auto result = RunCommandLineWithStderr(
+            Environment(folder.string(), scratch.Path() / "runtime") + DimsCommand(arguments));
         EXPECT_EQ(result.status, 0) << arguments.front() << ": " << result.err;
         EXPECT_EQ(result.err, "") << arguments.front();
         EXPECT_EQ(result.out.find("not modelled"), std::string::npos) << result.out;
@@ -94,7 +94,8 @@ TEST(DimsTemporaryFolder, RunsNec2cInALongFolderWithSpacesAndLeavesItEmpty) {
 TEST(DimsTemporaryFolder, TakesAnEmptyTmpdirForTmp) {
     const TemporaryFolder scratch;
     for (const std::vector<std::string>& arguments : Commands(scratch.Path())) {
-        const auto result = RunCommandLineWithStderr(Environment("", scratch.Path() / "runtime") + DimsCommand(arguments));
+        const auto result = RunCommandLineWithStderr(Environment("", scratch.Path() / "runtime") +
+                                                     DimsCommand(arguments));
         EXPECT_EQ(result.status, 0) << arguments.front() << ": " << result.err;
         EXPECT_EQ(result.err, "") << arguments.front();
     }
@@ -109,7 +110,8 @@ TEST(DimsTemporaryFolder, RefusesOneThatCannotBeUsedOnceWithItsPathInTheSameWord
         if (arguments.front() == "--trim" || arguments.front() == "--sheet") {
             continue;  // the first needs the Touchstone file; the second writes its sheet anyway
         }
-        const auto result = RunCommandLineWithStderr(Environment(missing, scratch.Path() / "runtime") + DimsCommand(arguments));
+        const auto result = RunCommandLineWithStderr(
+            Environment(missing, scratch.Path() / "runtime") + DimsCommand(arguments));
         EXPECT_EQ(result.status, 1) << arguments.front() << ": " << result.err;
         const std::size_t said = result.err.find(words);
         EXPECT_NE(said, std::string::npos) << result.err;
@@ -137,8 +139,8 @@ TEST(DimsModelSensitivity, SaysAFailedRunAsAFailureNeverAsNoResonance) {
                 "exec '" ZANDREL2_RECORDED_NEC2C "/nec2c' \"$@\"\n";
     }
     fs::permissions(script, fs::perms::owner_all);
-    const std::string environment = "TMPDIR='" + scratch.Path().string() + "' PATH='" +
-                                    engine.string() + ":/usr/bin:/bin' ";
+    const std::string environment =
+        "TMPDIR='" + scratch.Path().string() + "' PATH='" + engine.string() + ":/usr/bin:/bin' ";
     const auto table = RunCommandLineWithStderr(environment + DimsCommand({"--model", "137.50"}));
     EXPECT_EQ(table.status, 3) << table.err;
     // Five styles resonate in the sweep; the half-turn RCA style does not, and says so.

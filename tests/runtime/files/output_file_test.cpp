@@ -24,6 +24,7 @@
 
 #include "fifo_reader.h"
 #include "file_error.h"
+#include "file_names.h"
 
 namespace zandrel {
 namespace {
@@ -271,6 +272,29 @@ TEST_F(OutputFile, RefusesAFolderASocketAndAMissingFolderAndLeavesThemAsTheyWere
 
     EXPECT_TRUE(fs::is_empty(sub));
     EXPECT_EQ(Entries(), (std::set<std::string>{"folder", "socket", "a-file"}));
+}
+
+TEST_F(OutputFile, NamesAFileOnceWithItsControlCharactersAndTerminalSequencesReplaced) {
+    const fs::path path = folder_ / "missing" / "sheet\x1b]0;owned\x07.pdf";
+    try {
+        WriteOutputFile(path.string(), "a sheet");
+        ADD_FAILURE() << "written";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.Detail(), (folder_ / "missing").string() +
+                                      "/sheet?]0;owned?.pdf cannot be written: No such file or "
+                                      "directory");
+    }
+}
+
+TEST(FileNames, AreShownWithEveryControlCharacterAndByteThatIsNotUtf8Replaced) {
+    EXPECT_EQ(ShownName("a b/\u00B0C \u00E9t\u00E9.s1p"), "a b/\u00B0C \u00E9t\u00E9.s1p");
+    EXPECT_EQ(ShownName("\x1b[31mred\x1b[0m"), "?[31mred?[0m");
+    EXPECT_EQ(ShownName("line\nfeed\rtab\tdel\x7f"), "line?feed?tab?del?");
+    EXPECT_EQ(ShownName("csi\xC2\x9B"
+                        "2J"),
+              "csi?2J");  // C1's control sequence introducer
+    EXPECT_EQ(ShownName("half\xE2\x82 \xFF\xC0\x80"),
+              "half?? ???");  // broken and overlong, a byte at a time
 }
 
 bool PipeSignalPending() {

@@ -726,6 +726,20 @@ class SheetWindowTest : public QObject {
         QCOMPARE(stored.value("paper").toString(), QString("letter"));
         QCOMPARE(stored.value("mastDiameterMm").toDouble(), 40.5);
     }
+
+    void readsTheTunedChoiceOnlyFromTrueOrFalse() {
+        for (const QString& written : {QStringLiteral("99"), QStringLiteral("1"),
+                                       QStringLiteral("yes"), QStringLiteral("false")}) {
+            QSettings stored(settings_.filePath(QStringLiteral("zandrel2/zandrel2.conf")),
+                             QSettings::IniFormat);
+            stored.setValue("tuned", written);
+            stored.sync();
+            zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
+            QVERIFY2(!Find<QCheckBox>("tunedBox")->isChecked(), qPrintable(written));
+            Window().close();
+            QTRY_VERIFY(!zandrel::ConstructionSheetWindowInstance().IsLoaded());
+        }
+    }
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "file_words.h"
+#include "file_names.h"
 
 #include <array>
 #include <utility>
@@ -15,8 +15,11 @@ std::pair<std::size_t, bool> FirstCharacter(std::string_view text) {
     if (lead < 0x80) {
         return {1, lead >= 0x20 && lead != 0x7F};
     }
-    const std::size_t length =
-        lead >= 0xF8 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    const std::size_t length = lead >= 0xF8   ? 0
+                               : lead >= 0xF0 ? 4
+                               : lead >= 0xE0 ? 3
+                               : lead >= 0xC0 ? 2
+                                              : 0;
     if (length == 0 || length > text.size()) {
         return {1, false};
     }
