@@ -1,25 +1,24 @@
 // zandrel2-dims's output files as a user names them: a FIFO that nobody reads waits for its
 // reader until a signal ends the wait, and a path that cannot be written is refused before any
 // work in nec2c. The nec2c here replays recorded outputs.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "command_line.h"
-
-extern char** environ;
+#include "scratch_folder.h"
 
 namespace {
 
@@ -27,87 +26,43 @@ namespace fs = std::filesystem;
 using zandrel::test_support::DimsCommand;
 using zandrel::test_support::RunCommandLineWithStderr;
 
-class TemporaryFolder {
-  public:
-    TemporaryFolder() {
-        std::string name = (fs::temp_directory_path() / "zandrel2-output-test-XXXXXX").string();
-        if (mkdtemp(name.data()) == nullptr) {
-            throw std::runtime_error("no temporary folder");
-        }
-        path_ = name;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+using TemporaryFolder = zandrel::test_support::ScratchFolder;
 
-    const fs::path& Path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
-// zandrel2-dims started with the recorded nec2c, TMPDIR `runs` and its stderr in a pipe; killed
-// and reaped if the test leaves it running.
+// zandrel2-dims started through the shell with the recorded nec2c and TMPDIR `runs`, its stderr
+// read here; killed and reaped if the test leaves it running.
 class RunningDims {
   public:
-    RunningDims(const std::vector<std::string>& arguments, const fs::path& runs) {
-        int errors[2];
-        if (pipe2(errors, O_CLOEXEC) != 0) {
-            throw std::runtime_error("no pipe");
-        }
-        std::vector<std::string> words{ZANDREL2_DIMS};
-        words.insert(words.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& word : words) {
-            argv.push_back(word.data());
-        }
-        argv.push_back(nullptr);
-        std::vector<std::string> environment{"PATH=" ZANDREL2_RECORDED_NEC2C ":/usr/bin:/bin",
-                                             "TMPDIR=" + runs.string(),
-                                             "XDG_RUNTIME_DIR=" + runs.parent_path().string()};
-        std::vector<char*> envp;
-        for (std::string& entry : environment) {
-            envp.push_back(entry.data());
-        }
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        const int failed = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        close(errors[1]);
-        errors_ = errors[0];
-        if (failed != 0) {
-            close(errors_);
+    RunningDims(const std::vector<std::string>& arguments, const fs::path& runs)
+        : pipe_(popen(("echo $$; XDG_RUNTIME_DIR='" + runs.parent_path().string() + "' TMPDIR='" +
+                       runs.string() + "' PATH='" ZANDREL2_RECORDED_NEC2C ":/usr/bin:/bin' exec " +
+                       DimsCommand(arguments) + " 2>&1 >/dev/null")
+                          .c_str(),
+                      "r")) {
+        // The shell's first line is its process id, which zandrel2-dims takes over.
+        const std::string first = pipe_ != nullptr ? ReadUntil("\n", std::chrono::seconds(10)) : "";
+        if (first.find('\n') == std::string::npos) {
             throw std::runtime_error("zandrel2-dims did not start");
         }
+        pid_ = std::stoi(first);
+        said_.erase(0, first.find('\n') + 1);
     }
     RunningDims(const RunningDims&) = delete;
     RunningDims& operator=(const RunningDims&) = delete;
     ~RunningDims() {
-        if (pid_ > 0) {
+        if (pipe_ != nullptr) {
             kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
+            pclose(pipe_);
         }
-        close(errors_);
     }
 
     // Reads its stderr until it holds `words` or `limit` passes; what it read.
     std::string ReadUntil(const std::string& words, std::chrono::milliseconds limit) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (said_.find(words) == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            pollfd ready{errors_, POLLIN, 0};
-            if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
-                break;
-            }
-            char buffer[512];
-            const ssize_t count = read(errors_, buffer, sizeof buffer);
+        pollfd ready{fileno(pipe_), POLLIN, 0};
+        char buffer[512];
+        while (said_.find(words) == std::string::npos &&
+               poll(&ready, 1, Milliseconds(deadline - std::chrono::steady_clock::now())) == 1) {
+            const ssize_t count = read(ready.fd, buffer, sizeof buffer);
             if (count <= 0) {
                 break;
             }
@@ -118,24 +73,28 @@ class RunningDims {
 
     void Send(int signal) const { kill(pid_, signal); }
 
-    // Its exit status once it ends within `limit`; -1 if it does not, or a signal ended it.
+    // Its exit status once it ends within `limit`, else -1.
     int WaitForEnd(std::chrono::milliseconds limit) {
         const int process = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
         pollfd ended{process, POLLIN, 0};
-        const bool done = process >= 0 && poll(&ended, 1, static_cast<int>(limit.count())) == 1;
+        const bool done = process >= 0 && poll(&ended, 1, Milliseconds(limit)) == 1;
         close(process);
         if (!done) {
             return -1;
         }
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
+        const int status = pclose(pipe_);
+        pipe_ = nullptr;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
   private:
+    static int Milliseconds(std::chrono::steady_clock::duration left) {
+        return static_cast<int>(
+            std::max<long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(left).count()));
+    }
+
+    FILE* pipe_;
     pid_t pid_ = -1;
-    int errors_ = -1;
     std::string said_;
 };
 
