@@ -20,9 +20,9 @@ namespace {
 
 constexpr std::size_t FewestPoints = 5;
 constexpr std::uintmax_t LargestFileBytes = 64u * 1024u * 1024u;
-// More points than any instrument measures; with the file's size cap, it bounds the memory a
-// measurement takes.
-constexpr std::size_t MostPoints = 1'000'000;
+// More points than any instrument measures (they stop at about 100,000); it bounds the memory a
+// measurement, and the fit's copy of it, take whatever the file's size.
+constexpr std::size_t MostPoints = 200'000;
 // What is kept of one line: far more than a line of values and its comment need. The rest of a
 // longer line is read past, never kept.
 constexpr std::size_t KeptLineBytes = 4096;

@@ -37,8 +37,8 @@ double SwrOf(std::complex<double> reflection);
 // LF, CR LF or CR alone; UTF-8's byte-order mark is read past. One line at a time is read, and
 // of a line no more than its values and comment need is kept, so that the memory it takes
 // follows the points, never the text. Raises MeasurementError(Unreadable), naming the line, for
-// anything else, a line of values far longer than one needs, fewer than five or more than a
-// million points, frequencies that do not rise or values that are not finite; for a file saved
+// anything else, a line of values far longer than one needs, fewer than five or more than
+// 200,000 points, frequencies that do not rise or values that are not finite; for a file saved
 // as UTF-16 ("saved as UTF-16: save it as UTF-8 or ASCII"); and for a CSV whose frequencies are
 // all below 100000 Hz, which look like MHz.
 Measurement ReadMeasurement(std::string_view text);

@@ -340,15 +340,15 @@ TEST(MeasurementReading, KeepsOfALineOnlyWhatItsValuesNeedAndRefusesTooManyPoint
     }
 
     std::string many = "# Hz S RI\n";
-    for (int i = 1; i <= 1'000'001; ++i) {
+    for (int i = 1; i <= 200'001; ++i) {
         many += std::to_string(i) + " 0 0\n";
     }
     try {
         ReadMeasurement(many);
-        ADD_FAILURE() << "a million and one points were read";
+        ADD_FAILURE() << "200001 points were read";
     } catch (const MeasurementError& error) {
         EXPECT_EQ(error.Detail(),
-                  "line 1000002: more than 1000000 points; no measurement has so many");
+                  "line 200002: more than 200000 points; no measurement has so many");
     }
 }
 
