@@ -25,7 +25,7 @@ head -c $((60 << 20)) /dev/zero | tr '\0' ',' >"$work/commas.csv"
 } >"$work/comment.s1p"
 # Near the design frequency, so that the fit takes its copy of them before it looks for nec2c.
 awk 'BEGIN {
-    pad = sprintf("%316s", ""); gsub(/ /, "c", pad)
+    pad = sprintf("%310s", ""); gsub(/ /, "c", pad)
     print "# Hz S RI R 50"
     for (i = 1; i <= 200000; i++) printf "%d 0.1 -0.2 !%s\n", 130000000 + i * 100, pad
 }' >"$work/points.s1p"
