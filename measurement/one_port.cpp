@@ -4,11 +4,13 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <fstream>
+#include <iostream>
 #include <limits>
 #include <numbers>
 #include <optional>
-#include <sstream>
+#include <utility>
 
 #include "measurement_error.h"
 
@@ -18,35 +20,23 @@ namespace {
 
 constexpr std::size_t FewestPoints = 5;
 constexpr std::uintmax_t LargestFileBytes = 64u * 1024u * 1024u;
+// More points than any instrument measures (they stop at about 100,000); it bounds the memory a
+// measurement, and the fit's copy of it, take whatever the file's size.
+constexpr std::size_t MostPoints = 200'000;
+// What is kept of one line: far more than a line of values and its comment need. The rest of a
+// longer line is read past, never kept.
+constexpr std::size_t KeptLineBytes = 4096;
+constexpr std::size_t ReadBytes = 64 * 1024;
 constexpr double CsvReferenceOhm = 50.0;
 constexpr double MHzPerHz = 1e-6;
+// Below this, every frequency of a CSV (in Hz) looks like one written in MHz.
+constexpr double LowestCsvHz = 100'000.0;
 
 struct Line {
     std::size_t Number = 0;  // from 1
-    std::string_view Text;
+    std::string_view Text;   // at most KeptLineBytes, without its line end
+    bool Cut = false;        // the line went on past Text
 };
-
-std::vector<Line> SplitLines(std::string_view text) {
-    constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
-    if (text.substr(0, ByteOrderMark.size()) == ByteOrderMark) {
-        text.remove_prefix(ByteOrderMark.size());
-    }
-    std::vector<Line> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        lines.push_back({lines.size() + 1, line});
-        start = end + 1;
-    }
-    return lines;
-}
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r'; }
 
@@ -60,8 +50,14 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-std::vector<std::string_view> Tokens(std::string_view text) {
-    std::vector<std::string_view> tokens;
+// The first `most` whitespace-separated tokens of `text`, and how many it holds in all.
+struct SomeTokens {
+    std::array<std::string_view, 4> First;
+    std::size_t Count = 0;
+};
+
+SomeTokens Tokens(std::string_view text) {
+    SomeTokens tokens;
     std::size_t i = 0;
     while (i < text.size()) {
         while (i < text.size() && IsSpace(text[i])) {
@@ -72,7 +68,10 @@ std::vector<std::string_view> Tokens(std::string_view text) {
             ++i;
         }
         if (i > start) {
-            tokens.push_back(text.substr(start, i - start));
+            if (tokens.Count < tokens.First.size()) {
+                tokens.First[tokens.Count] = text.substr(start, i - start);
+            }
+            ++tokens.Count;
         }
     }
     return tokens;
@@ -105,72 +104,60 @@ std::string Exact(double value) {
     return std::string(buffer.data(), result.ptr);
 }
 
-// Reads the lines of one file, failing with the number of the line being read.
-class LineReader {
-  public:
-    explicit LineReader(std::string_view text) : lines_(SplitLines(text)) {}
+[[noreturn]] void Fail(std::size_t lineNumber, const std::string& what) {
+    throw MeasurementError(MeasurementErrorKind::Unreadable,
+                           "line " + std::to_string(lineNumber) + ": " + what);
+}
 
-    const std::vector<Line>& Lines() const { return lines_; }
-
-    [[noreturn]] void Fail(std::size_t lineNumber, const std::string& what) const {
-        throw MeasurementError(MeasurementErrorKind::Unreadable,
-                               "line " + std::to_string(lineNumber) + ": " + what);
+double Number(std::size_t lineNumber, std::string_view token) {
+    std::string_view digits = token;
+    if (digits.size() > 1 && digits.front() == '+' && digits[1] != '-' && digits[1] != '+') {
+        digits.remove_prefix(1);
     }
-
-    double Number(std::size_t lineNumber, std::string_view token) const {
-        std::string_view digits = token;
-        if (digits.size() > 1 && digits.front() == '+' && digits[1] != '-' && digits[1] != '+') {
-            digits.remove_prefix(1);
-        }
-        double value = 0.0;
-        const char* end = digits.data() + digits.size();
-        const auto result = std::from_chars(digits.data(), end, value);
-        if (result.ptr != end ||
-            (result.ec != std::errc() && result.ec != std::errc::result_out_of_range)) {
-            Fail(lineNumber, Quoted(token) + " is not a number");
-        }
-        if (result.ec == std::errc::result_out_of_range) {
-            // Too small to hold is zero; too large is not finite.
-            const std::size_t exponent = digits.find_first_of("eE");
-            if (exponent != std::string_view::npos && exponent + 1 < digits.size() &&
-                digits[exponent + 1] == '-') {
-                return 0.0;
-            }
-            Fail(lineNumber, Quoted(token) + " is not a finite number");
-        }
-        if (!std::isfinite(value)) {
-            Fail(lineNumber, Quoted(token) + " is not a finite number");
-        }
-        return value;
+    double value = 0.0;
+    const char* end = digits.data() + digits.size();
+    const auto result = std::from_chars(digits.data(), end, value);
+    if (result.ptr != end ||
+        (result.ec != std::errc() && result.ec != std::errc::result_out_of_range)) {
+        Fail(lineNumber, Quoted(token) + " is not a number");
     }
-
-    // Checks that a point's frequency, in MHz, is finite, not negative and rises.
-    void CheckFrequency(std::size_t lineNumber, std::string_view token, double frequency,
-                        const std::optional<double>& previous) const {
-        if (!std::isfinite(frequency)) {
-            Fail(lineNumber, "the frequency " + Quoted(token) + " is too large");
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too small to hold is zero; too large is not finite.
+        const std::size_t exponent = digits.find_first_of("eE");
+        if (exponent != std::string_view::npos && exponent + 1 < digits.size() &&
+            digits[exponent + 1] == '-') {
+            return 0.0;
         }
-        if (frequency < 0.0) {
-            Fail(lineNumber, "the frequency " + Quoted(token) + " is below zero");
-        }
-        if (previous && frequency <= *previous) {
-            Fail(lineNumber,
-                 "the frequency " + Quoted(token) + " does not rise above the previous point's");
-        }
+        Fail(lineNumber, Quoted(token) + " is not a finite number");
     }
-
-    void CheckEnough(const Measurement& measurement) const {
-        if (measurement.Points.size() < FewestPoints) {
-            Fail(std::max<std::size_t>(1, lines_.size()),
-                 "the file ends after " + std::to_string(measurement.Points.size()) +
-                     (measurement.Points.size() == 1 ? " point" : " points") + "; at least " +
-                     std::to_string(FewestPoints) + " are needed");
-        }
+    if (!std::isfinite(value)) {
+        Fail(lineNumber, Quoted(token) + " is not a finite number");
     }
+    return value;
+}
 
-  private:
-    std::vector<Line> lines_;
-};
+// Checks that a point's frequency, in MHz, is finite, not negative and rises.
+void CheckFrequency(std::size_t lineNumber, std::string_view token, double frequency,
+                    const std::optional<double>& previous) {
+    if (!std::isfinite(frequency)) {
+        Fail(lineNumber, "the frequency " + Quoted(token) + " is too large");
+    }
+    if (frequency < 0.0) {
+        Fail(lineNumber, "the frequency " + Quoted(token) + " is below zero");
+    }
+    if (previous && frequency <= *previous) {
+        Fail(lineNumber,
+             "the frequency " + Quoted(token) + " does not rise above the previous point's");
+    }
+}
+
+// A line of values that goes on past what is kept of it is refused for its length.
+void RefuseCut(const Line& line, const char* expected) {
+    if (line.Cut) {
+        Fail(line.Number, "more than " + std::to_string(KeptLineBytes) +
+                              " characters of values where a line has " + expected);
+    }
+}
 
 enum class ValueFormat { RealImaginary, MagnitudeAngle, DecibelAngle };
 
@@ -180,13 +167,22 @@ struct TouchstoneOptions {
     double ReferenceOhm = 50.0;
 };
 
-TouchstoneOptions ReadOptions(const LineReader& reader, const Line& line,
-                              std::string_view content) {
+TouchstoneOptions ReadOptions(const Line& line, std::string_view content) {
     TouchstoneOptions options;
     content.remove_prefix(1);  // the '#'
-    const std::vector<std::string_view> tokens = Tokens(content);
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
-        const std::string option = Lower(tokens[i]);
+    std::size_t i = 0;
+    const auto next = [&content, &i]() -> std::string_view {
+        while (i < content.size() && IsSpace(content[i])) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < content.size() && !IsSpace(content[i])) {
+            ++i;
+        }
+        return content.substr(start, i - start);
+    };
+    for (std::string_view token = next(); !token.empty(); token = next()) {
+        const std::string option = Lower(token);
         if (option == "hz") {
             options.MHzPerUnit = 1e-6;
         } else if (option == "khz") {
@@ -197,8 +193,8 @@ TouchstoneOptions ReadOptions(const LineReader& reader, const Line& line,
             options.MHzPerUnit = 1e3;
         } else if (option == "s") {
         } else if (option == "y" || option == "z" || option == "h" || option == "g") {
-            reader.Fail(line.Number, "the file holds " + Lower(tokens[i]) +
-                                         " parameters; only S parameters (S11) are read");
+            Fail(line.Number,
+                 "the file holds " + option + " parameters; only S parameters (S11) are read");
         } else if (option == "ri") {
             options.Format = ValueFormat::RealImaginary;
         } else if (option == "ma") {
@@ -206,17 +202,18 @@ TouchstoneOptions ReadOptions(const LineReader& reader, const Line& line,
         } else if (option == "db") {
             options.Format = ValueFormat::DecibelAngle;
         } else if (option == "r") {
-            if (i + 1 == tokens.size()) {
-                reader.Fail(line.Number, "the reference resistance R has no value");
+            const std::string_view value = next();
+            if (value.empty()) {
+                Fail(line.Number, "the reference resistance R has no value");
             }
-            options.ReferenceOhm = reader.Number(line.Number, tokens[++i]);
+            options.ReferenceOhm = Number(line.Number, value);
             if (!(options.ReferenceOhm >= LowestReferenceOhm &&
                   options.ReferenceOhm <= HighestReferenceOhm)) {
-                reader.Fail(line.Number, "the reference resistance " + Quoted(tokens[i]) +
-                                             " ohm is outside 1 to 1000 ohm, where VNAs measure");
+                Fail(line.Number, "the reference resistance " + Quoted(value) +
+                                      " ohm is outside 1 to 1000 ohm, where VNAs measure");
             }
         } else {
-            reader.Fail(line.Number, Quoted(tokens[i]) + " is not a Touchstone option");
+            Fail(line.Number, Quoted(token) + " is not a Touchstone option");
         }
     }
     return options;
@@ -232,58 +229,16 @@ std::complex<double> Reflection(ValueFormat format, double first, double second)
     return {magnitude * std::cos(angle), magnitude * std::sin(angle)};
 }
 
-Measurement ReadTouchstone(const LineReader& reader) {
-    Measurement measurement;
-    measurement.Format = MeasurementFormat::Touchstone;
-    std::optional<TouchstoneOptions> options;
-    std::optional<double> previous;
-    for (const Line& line : reader.Lines()) {
-        const std::string_view content = Trimmed(line.Text.substr(0, line.Text.find('!')));
-        if (content.empty()) {
-            continue;
-        }
-        if (content.front() == '#') {
-            if (!options) {  // as in version 1, a later option line is ignored
-                options = ReadOptions(reader, line, content);
-                measurement.ReferenceOhm = options->ReferenceOhm;
-            }
-            continue;
-        }
-        if (content.front() == '[') {
-            reader.Fail(line.Number,
-                        "a Touchstone version 2 keyword; only version 1 files are read");
-        }
-        if (!options) {
-            reader.Fail(line.Number, "data before the option line (# ...)");
-        }
-        const std::vector<std::string_view> tokens = Tokens(content);
-        if (tokens.size() != 3) {
-            reader.Fail(line.Number,
-                        std::to_string(tokens.size()) +
-                            " values where a one-port file has 3: frequency and S11 in two parts");
-        }
-        const double frequency = reader.Number(line.Number, tokens[0]) * options->MHzPerUnit;
-        reader.CheckFrequency(line.Number, tokens[0], frequency, previous);
-        previous = frequency;
-        const std::complex<double> reflection =
-            Reflection(options->Format, reader.Number(line.Number, tokens[1]),
-                       reader.Number(line.Number, tokens[2]));
-        if (!std::isfinite(reflection.real()) || !std::isfinite(reflection.imag())) {
-            reader.Fail(line.Number,
-                        "S11 " + Quoted(tokens[1]) + " " + Quoted(tokens[2]) + " is not finite");
-        }
-        measurement.Points.push_back({frequency, reflection, line.Number});
-    }
-    reader.CheckEnough(measurement);
-    return measurement;
-}
-
-std::vector<std::string_view> CsvFields(std::string_view text) {
-    std::vector<std::string_view> fields;
+// The first four comma-separated fields of `text`, trimmed, and how many it holds in all.
+SomeTokens CsvFields(std::string_view text) {
+    SomeTokens fields;
     std::size_t start = 0;
     while (true) {
         const std::size_t comma = text.find(',', start);
-        fields.push_back(Trimmed(text.substr(start, comma - start)));
+        if (fields.Count < fields.First.size()) {
+            fields.First[fields.Count] = Trimmed(text.substr(start, comma - start));
+        }
+        ++fields.Count;
         if (comma == std::string_view::npos) {
             return fields;
         }
@@ -296,53 +251,232 @@ bool LooksLikeNumber(std::string_view field) {
                               field.front() == '+' || field.front() == '-' || field.front() == '.');
 }
 
-Measurement ReadCsv(const LineReader& reader) {
-    Measurement measurement;
-    measurement.Format = MeasurementFormat::Csv;
-    measurement.ReferenceOhm = CsvReferenceOhm;
-    std::optional<double> previous;
-    bool first = true;
-    for (const Line& line : reader.Lines()) {
+// Reads a measurement one line at a time, keeping nothing of a line once it is read.
+class MeasurementParser {
+  public:
+    void Read(const Line& line) {
+        lastLine_ = line.Number;
+        if (!format_) {
+            const std::string_view content = Trimmed(line.Text);
+            if (content.empty() || content.front() == '!') {
+                return;
+            }
+            if (content.front() == '#' || content.front() == '[') {
+                format_ = MeasurementFormat::Touchstone;
+            } else if (content.find(',') != std::string_view::npos) {
+                format_ = MeasurementFormat::Csv;
+                measurement_.ReferenceOhm = CsvReferenceOhm;
+            } else {
+                Fail(line.Number,
+                     "neither a Touchstone option line (# ...) nor comma-separated values");
+            }
+            measurement_.Format = *format_;
+        }
+        if (*format_ == MeasurementFormat::Touchstone) {
+            ReadTouchstoneLine(line);
+        } else {
+            ReadCsvLine(line);
+        }
+    }
+
+    Measurement Finish() {
+        const std::size_t last = std::max<std::size_t>(1, lastLine_);
+        if (!format_) {
+            Fail(last, "the file holds no points");
+        }
+        if (measurement_.Points.size() < FewestPoints) {
+            Fail(last, "the file ends after " + std::to_string(measurement_.Points.size()) +
+                           (measurement_.Points.size() == 1 ? " point" : " points") +
+                           "; at least " + std::to_string(FewestPoints) + " are needed");
+        }
+        if (*format_ == MeasurementFormat::Csv &&
+            measurement_.Points.back().FrequencyMHz < LowestCsvHz * MHzPerHz) {
+            throw MeasurementError(
+                MeasurementErrorKind::Unreadable,
+                "every frequency is below 100000 Hz: they look like MHz, but a CSV's frequencies "
+                "are read in Hz; write them in Hz");
+        }
+        return std::move(measurement_);
+    }
+
+  private:
+    void AddPoint(std::size_t lineNumber, double frequency, std::complex<double> reflection) {
+        if (measurement_.Points.size() == MostPoints) {
+            Fail(lineNumber,
+                 "more than " + std::to_string(MostPoints) + " points; no measurement has so many");
+        }
+        measurement_.Points.push_back({frequency, reflection, lineNumber});
+    }
+
+    void ReadTouchstoneLine(const Line& line) {
+        const std::size_t comment = line.Text.find('!');
+        const std::string_view content = Trimmed(line.Text.substr(0, comment));
+        if (content.empty()) {
+            return;
+        }
+        if (content.front() == '#') {
+            if (!options_) {  // as in version 1, a later option line is ignored
+                if (comment == std::string_view::npos) {
+                    RefuseCut(line, "a few options");
+                }
+                options_ = ReadOptions(line, content);
+                measurement_.ReferenceOhm = options_->ReferenceOhm;
+            }
+            return;
+        }
+        if (content.front() == '[') {
+            Fail(line.Number, "a Touchstone version 2 keyword; only version 1 files are read");
+        }
+        if (!options_) {
+            Fail(line.Number, "data before the option line (# ...)");
+        }
+        if (comment == std::string_view::npos) {
+            RefuseCut(line, "3 values");
+        }
+        const SomeTokens tokens = Tokens(content);
+        if (tokens.Count != 3) {
+            Fail(line.Number,
+                 std::to_string(tokens.Count) +
+                     " values where a one-port file has 3: frequency and S11 in two parts");
+        }
+        const double frequency = Number(line.Number, tokens.First[0]) * options_->MHzPerUnit;
+        CheckFrequency(line.Number, tokens.First[0], frequency, previous_);
+        previous_ = frequency;
+        const std::complex<double> reflection =
+            Reflection(options_->Format, Number(line.Number, tokens.First[1]),
+                       Number(line.Number, tokens.First[2]));
+        if (!std::isfinite(reflection.real()) || !std::isfinite(reflection.imag())) {
+            Fail(line.Number, "S11 " + Quoted(tokens.First[1]) + " " + Quoted(tokens.First[2]) +
+                                  " is not finite");
+        }
+        AddPoint(line.Number, frequency, reflection);
+    }
+
+    void ReadCsvLine(const Line& line) {
         const std::string_view content = Trimmed(line.Text);
         if (content.empty() || content.front() == '!') {
-            continue;
+            return;
         }
-        const std::vector<std::string_view> fields = CsvFields(line.Text);
-        if (first && !LooksLikeNumber(fields.front())) {
-            first = false;
-            if (fields.size() == 3 &&
-                ((Lower(fields[1]).starts_with("real") && Lower(fields[2]).starts_with("imag")) ||
-                 Lower(fields[1]).find("s11") != std::string::npos)) {
-                reader.Fail(line.Number,
-                            "the columns are named as a reflection coefficient's (real, "
-                            "imaginary); a CSV is read as frequency (Hz), R, X in ohm");
+        const SomeTokens fields = CsvFields(line.Text);
+        if (first_ && !LooksLikeNumber(fields.First[0])) {
+            first_ = false;
+            if (fields.Count == 3 && ((Lower(fields.First[1]).starts_with("real") &&
+                                       Lower(fields.First[2]).starts_with("imag")) ||
+                                      Lower(fields.First[1]).find("s11") != std::string::npos)) {
+                Fail(line.Number,
+                     "the columns are named as a reflection coefficient's (real, "
+                     "imaginary); a CSV is read as frequency (Hz), R, X in ohm");
             }
-            continue;  // the header line
+            return;  // the header line
         }
-        first = false;
-        if (fields.size() != 3) {
-            reader.Fail(line.Number, std::to_string(fields.size()) +
-                                         " values where a line has 3: frequency (Hz), R, X");
+        first_ = false;
+        RefuseCut(line, "3 values: frequency (Hz), R, X");
+        if (fields.Count != 3) {
+            Fail(line.Number,
+                 std::to_string(fields.Count) + " values where a line has 3: frequency (Hz), R, X");
         }
-        const double frequency = reader.Number(line.Number, fields[0]) * MHzPerHz;
-        reader.CheckFrequency(line.Number, fields[0], frequency, previous);
-        previous = frequency;
-        const double resistance = reader.Number(line.Number, fields[1]);
-        const double reactance = reader.Number(line.Number, fields[2]);
+        const double frequency = Number(line.Number, fields.First[0]) * MHzPerHz;
+        CheckFrequency(line.Number, fields.First[0], frequency, previous_);
+        previous_ = frequency;
+        const double resistance = Number(line.Number, fields.First[1]);
+        const double reactance = Number(line.Number, fields.First[2]);
         if (resistance < 0.0) {
-            reader.Fail(line.Number, "the resistance " + Quoted(fields[1]) + " is below zero");
+            Fail(line.Number, "the resistance " + Quoted(fields.First[1]) + " is below zero");
         }
         const std::complex<double> reflection =
-            ReflectionOf({resistance, reactance}, measurement.ReferenceOhm);
+            ReflectionOf({resistance, reactance}, measurement_.ReferenceOhm);
         if (!std::isfinite(reflection.real()) || !std::isfinite(reflection.imag())) {
-            reader.Fail(line.Number, "the impedance " + Quoted(fields[1]) + " " +
-                                         Quoted(fields[2]) + " is not finite on 50 ohm");
+            Fail(line.Number, "the impedance " + Quoted(fields.First[1]) + " " +
+                                  Quoted(fields.First[2]) + " is not finite on 50 ohm");
         }
-        measurement.Points.push_back({frequency, reflection, line.Number});
+        AddPoint(line.Number, frequency, reflection);
     }
-    reader.CheckEnough(measurement);
-    return measurement;
-}
+
+    std::optional<MeasurementFormat> format_;
+    Measurement measurement_;
+    std::optional<TouchstoneOptions> options_;
+    std::optional<double> previous_;
+    bool first_ = true;
+    std::size_t lastLine_ = 0;
+};
+
+// Splits bytes that arrive in pieces into lines ended by LF, CR LF or CR alone, keeping at most
+// KeptLineBytes of each, and gives each line to the parser as it ends.
+class LineSplitter {
+  public:
+    explicit LineSplitter(MeasurementParser& parser) : parser_(parser) {
+        kept_.reserve(KeptLineBytes);
+    }
+
+    void Take(std::string_view bytes) {
+        if (start_) {
+            start_ = false;
+            CheckStart(bytes);
+        }
+        while (!bytes.empty()) {
+            if (afterCr_) {
+                afterCr_ = false;
+                if (bytes.front() == '\n') {
+                    bytes.remove_prefix(1);
+                    continue;
+                }
+            }
+            std::size_t end = 0;
+            while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') {
+                ++end;
+            }
+            Keep(bytes.substr(0, end));
+            if (end == bytes.size()) {
+                return;
+            }
+            afterCr_ = bytes[end] == '\r';
+            bytes.remove_prefix(end + 1);
+            EndLine();
+        }
+    }
+
+    // Ends the last line, when the bytes did not end with a line end.
+    void Finish() {
+        if (!kept_.empty() || cut_) {
+            EndLine();
+        }
+    }
+
+  private:
+    // Refuses the text of another encoding than ASCII or UTF-8, and reads past UTF-8's mark.
+    void CheckStart(std::string_view& bytes) const {
+        constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
+        const bool utf16Mark = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+        // Without its mark, UTF-16 shows as a zero byte beside each ASCII character.
+        const bool utf16Text = bytes.size() >= 2 && ((bytes[0] != '\0') != (bytes[1] != '\0'));
+        if (utf16Mark || utf16Text) {
+            throw MeasurementError(MeasurementErrorKind::Unreadable,
+                                   "saved as UTF-16: save it as UTF-8 or ASCII");
+        }
+        if (bytes.starts_with(Utf8Mark)) {
+            bytes.remove_prefix(Utf8Mark.size());
+        }
+    }
+
+    void Keep(std::string_view piece) {
+        const std::size_t room = KeptLineBytes - kept_.size();
+        kept_.append(piece.substr(0, room));
+        cut_ = cut_ || piece.size() > room;
+    }
+
+    void EndLine() {
+        parser_.Read({++number_, kept_, cut_});
+        kept_.clear();
+        cut_ = false;
+    }
+
+    MeasurementParser& parser_;
+    std::string kept_;
+    bool cut_ = false;
+    bool afterCr_ = false;
+    bool start_ = true;
+    std::size_t number_ = 0;
+};
 
 [[noreturn]] void NotWritten(const std::string& what) {
     throw MeasurementError(MeasurementErrorKind::FileNotWritten, what);
@@ -369,45 +503,64 @@ double SwrOf(std::complex<double> reflection) {
 }
 
 Measurement ReadMeasurement(std::string_view text) {
-    const LineReader reader(text);
-    for (const Line& line : reader.Lines()) {
-        const std::string_view content = Trimmed(line.Text);
-        if (content.empty() || content.front() == '!') {
-            continue;
+    MeasurementParser parser;
+    LineSplitter lines(parser);
+    lines.Take(text);
+    lines.Finish();
+    return parser.Finish();
+}
+
+Measurement ReadMeasurementStream(std::istream& stream) {
+    MeasurementParser parser;
+    LineSplitter lines(parser);
+    std::vector<char> buffer(ReadBytes);
+    std::uintmax_t total = 0;
+    while (stream) {
+        stream.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        const auto got = static_cast<std::size_t>(stream.gcount());
+        total += got;
+        if (total > LargestFileBytes) {
+            throw MeasurementError(MeasurementErrorKind::FileNotOpened,
+                                   "larger than any measurement (more than " +
+                                       std::to_string(LargestFileBytes / (1024u * 1024u)) +
+                                       " MiB)");
         }
-        if (content.front() == '#' || content.front() == '[') {
-            return ReadTouchstone(reader);
-        }
-        if (content.find(',') != std::string_view::npos) {
-            return ReadCsv(reader);
-        }
-        reader.Fail(line.Number,
-                    "neither a Touchstone option line (# ...) nor comma-separated values");
+        lines.Take({buffer.data(), got});
     }
-    reader.Fail(std::max<std::size_t>(1, reader.Lines().size()), "the file holds no points");
+    if (stream.bad()) {
+        throw MeasurementError(MeasurementErrorKind::FileNotOpened, "it cannot be read");
+    }
+    lines.Finish();
+    return parser.Finish();
 }
 
 Measurement ReadMeasurementFile(const std::filesystem::path& path) {
+    if (path == "-") {
+        return ReadMeasurementStream(std::cin);
+    }
     std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
     if (error) {
-        throw MeasurementError(MeasurementErrorKind::FileNotOpened,
-                               path.string() + ": " + error.message());
+        throw MeasurementError(MeasurementErrorKind::FileNotOpened, error.message());
     }
-    if (size > LargestFileBytes) {
-        throw MeasurementError(MeasurementErrorKind::FileNotOpened,
-                               path.string() + ": larger than any measurement (" +
-                                   std::to_string(size / (1024u * 1024u)) + " MiB)");
+    if (std::filesystem::is_directory(status)) {
+        throw MeasurementError(MeasurementErrorKind::FileNotOpened, "it is a folder");
     }
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    if (!file || !(text << file.rdbuf())) {
-        if (size != 0) {
-            throw MeasurementError(MeasurementErrorKind::FileNotOpened,
-                                   path.string() + ": it cannot be read");
+    if (std::filesystem::is_regular_file(status)) {
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (!error && size > LargestFileBytes) {
+            throw MeasurementError(
+                MeasurementErrorKind::FileNotOpened,
+                "larger than any measurement (" + std::to_string(size / (1024u * 1024u)) + " MiB)");
         }
     }
-    return ReadMeasurement(text.str());
+    // A pipe or a FIFO is read as a stream, as a regular file is.
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw MeasurementError(MeasurementErrorKind::FileNotOpened,
+                               "it cannot be read: " + std::string(std::strerror(errno)));
+    }
+    return ReadMeasurementStream(file);
 }
 
 std::string WriteTouchstone(const Measurement& measurement,

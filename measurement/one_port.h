@@ -4,6 +4,7 @@
 
 #include <complex>
 #include <filesystem>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,13 +38,25 @@ std::complex<double> ImpedanceOf(std::complex<double> reflection, double referen
 double SwrOf(std::complex<double> reflection);
 
 // Reads a one-port Touchstone version 1 file (its `#` option line first) or a CSV of frequency
-// (Hz), R and X (ohm) with or without a header line; CSV values are put on 50 ohm. Raises
-// MeasurementError(Unreadable), naming the line, for anything else, fewer than five points,
-// frequencies that do not rise or values that are not finite.
+// (Hz), R and X (ohm) with or without a header line; CSV values are put on 50 ohm. Lines end in
+// LF, CR LF or CR alone; UTF-8's byte-order mark is read past. One line at a time is read, and
+// of a line no more than its values and comment need is kept, so that the memory it takes
+// follows the points, never the text. Raises MeasurementError(Unreadable), naming the line, for
+// anything else, a line of values far longer than one needs, fewer than five or more than
+// 200,000 points, frequencies that do not rise or values that are not finite; for a file saved
+// as UTF-16 ("saved as UTF-16: save it as UTF-8 or ASCII"); and for a CSV whose frequencies are
+// all below 100000 Hz, which look like MHz.
 Measurement ReadMeasurement(std::string_view text);
 
-// Reads a file as ReadMeasurement does; raises MeasurementError(FileNotOpened) when the file
-// cannot be read or is far larger than any measurement.
+// Reads a stream, a pipe or standard input say, as ReadMeasurement does, a piece at a time;
+// raises MeasurementError(FileNotOpened) when it cannot be read or is far larger than any
+// measurement.
+Measurement ReadMeasurementStream(std::istream& stream);
+
+// Reads a file as ReadMeasurementStream does: a regular file, a FIFO or a pipe, or standard
+// input for "-". Raises MeasurementError(FileNotOpened) when the file cannot be read, is a
+// folder or is far larger than any measurement. The errors' details say what is wrong, never
+// the file's name, which the caller says once, in its own words.
 Measurement ReadMeasurementFile(const std::filesystem::path& path);
 
 // A one-port Touchstone file of the points: `!` lines with the comments, then

@@ -36,19 +36,16 @@ constexpr std::uintmax_t OutputBytes = 16u * 1024u * 1024u;
 constexpr std::streamsize MessageBytes = 64 * 1024;
 constexpr int QuotedMessageLines = 3;
 
-// A private folder under the temporary directory, removed with everything in it.
+// A private folder under the temporary folder, removed with everything in it.
 class PrivateFolder {
   public:
     PrivateFolder() {
-        std::error_code error;
-        const fs::path temporary = fs::temp_directory_path(error);
-        std::string pattern = (temporary / "zandrel2-nec2c-XXXXXX").string();
-        if (error || mkdtemp(pattern.data()) == nullptr) {
-            throw ModelError(
-                ModelErrorKind::DeckNotWritten,
-                "no private temporary folder could be made in " +
-                    (error ? std::string("the temporary directory") : temporary.string()) + ": " +
-                    (error ? error.message() : std::strerror(errno)));
+        const std::string temporary = EngineTemporaryFolder();
+        std::string pattern = (fs::path(temporary) / "zandrel2-nec2c-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw ModelError(ModelErrorKind::DeckNotWritten,
+                             "no private temporary folder could be made in " + temporary + ": " +
+                                 std::strerror(errno));
         }
         path_ = pattern;
     }
@@ -165,10 +162,11 @@ int Reap(pid_t child) {
     return status;
 }
 
-// Starts the engine in a process group of its own that dies with this thread, its input from
-// /dev/null, its standard output and errors into `messages`, its files capped in size and no
-// core dump. Only async-signal-safe calls happen between fork and exec.
-pid_t Start(const std::string& engine, std::vector<char*>& arguments, const std::string& messages) {
+// Starts the engine in `folder`, in a process group of its own that dies with this thread, its
+// input from /dev/null, its standard output and errors into `messages`, its files capped in size
+// and no core dump. Only async-signal-safe calls happen between fork and exec.
+pid_t Start(const std::string& engine, std::vector<char*>& arguments, const std::string& folder,
+            const std::string& messages) {
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) {
         throw ModelError(ModelErrorKind::EngineMissing,
@@ -181,8 +179,9 @@ pid_t Start(const std::string& engine, std::vector<char*>& arguments, const std:
         PrepareEngineProcess(parent, OutputBytes);
         const int input = open("/dev/null", O_RDONLY);
         const int output = open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (input >= 0 && output >= 0 && dup2(input, STDIN_FILENO) >= 0 &&
-            dup2(output, STDOUT_FILENO) >= 0 && dup2(output, STDERR_FILENO) >= 0) {
+        if (input >= 0 && output >= 0 && chdir(folder.c_str()) == 0 &&
+            dup2(input, STDIN_FILENO) >= 0 && dup2(output, STDOUT_FILENO) >= 0 &&
+            dup2(output, STDERR_FILENO) >= 0) {
             execv(engine.c_str(), arguments.data());
         }
         const int error = errno;
@@ -212,6 +211,27 @@ pid_t Start(const std::string& engine, std::vector<char*>& arguments, const std:
 }
 
 }  // namespace
+
+std::string EngineTemporaryFolder() {
+    const char* variable = std::getenv("TMPDIR");
+    const bool fromVariable = variable != nullptr && *variable != '\0';
+    const std::string folder = fromVariable ? variable : "/tmp";
+    const std::string named = "the temporary folder " + folder + (fromVariable ? " (TMPDIR)" : "");
+    struct stat status {};
+    if (stat(folder.c_str(), &status) != 0) {
+        throw ModelError(
+            ModelErrorKind::DeckNotWritten,
+            named + (errno == ENOENT ? " does not exist"
+                                     : " cannot be used: " + std::string(std::strerror(errno))));
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        throw ModelError(ModelErrorKind::DeckNotWritten, named + " is not a folder");
+    }
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        throw ModelError(ModelErrorKind::DeckNotWritten, named + " cannot be written");
+    }
+    return folder;
+}
 
 void PrepareEngineProcess(pid_t parent, std::uintmax_t outputBytes) {
     setpgid(0, 0);
@@ -272,9 +292,9 @@ NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limi
         throw ModelError(ModelErrorKind::EngineMissing, "nec2c is not on the PATH");
     }
     const PrivateFolder folder;
-    const fs::path output = folder.Path() / "deck.out";
+    const fs::path output = folder.Path() / EngineOutputFile;
     const fs::path messages = folder.Path() / "messages.txt";
-    std::string input = (folder.Path() / "deck.nec").string();
+    const std::string input = (folder.Path() / EngineDeckFile).string();
     {
         std::ofstream file(input, std::ios::binary);
         if (!file || !file.write(deck.data(), static_cast<std::streamsize>(deck.size())) ||
@@ -283,14 +303,16 @@ NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limi
         }
     }
 
+    // nec2c refuses long file names: it runs in the folder and is given the files' own names.
     std::string program = engine;
     std::string inputFlag = "-i";
+    std::string inputName = EngineDeckFile;
     std::string outputFlag = "-o";
-    std::string outputPath = output.string();
-    std::vector<char*> arguments{program.data(),    inputFlag.data(),  input.data(),
-                                 outputFlag.data(), outputPath.data(), nullptr};
+    std::string outputName = EngineOutputFile;
+    std::vector<char*> arguments{program.data(),    inputFlag.data(),  inputName.data(),
+                                 outputFlag.data(), outputName.data(), nullptr};
     const auto started = std::chrono::steady_clock::now();
-    const pid_t child = Start(engine, arguments, messages.string());
+    const pid_t child = Start(engine, arguments, folder.Path().string(), messages.string());
     const Ending ending = WaitForEnd(child, started + limit, stop);
     const int status = Reap(child);
     if (ending == Ending::Stopped) {

@@ -22,6 +22,16 @@ using DeckEvaluator = std::function<NecOutput(const std::string& deck)>;
 
 inline constexpr std::chrono::milliseconds Nec2cTimeLimit = std::chrono::minutes(1);
 
+// The names nec2c is given for its deck and its output, in the private folder it runs in: it
+// refuses long file names, so it is never given a path.
+inline constexpr const char* EngineDeckFile = "deck.nec";
+inline constexpr const char* EngineOutputFile = "deck.out";
+
+// The folder the runs' private folders are made in, for every caller: TMPDIR, or /tmp when it
+// is unset or empty. Raises ModelError(DeckNotWritten), naming the folder, when it does not
+// exist, is not a folder or cannot be written.
+std::string EngineTemporaryFolder();
+
 // Asks the nec2c runs it is given to end, from any thread: a run under way is stopped at once
 // and no run starts after.
 class EngineStop {
@@ -41,11 +51,12 @@ class EngineStop {
     int event_ = -1;
 };
 
-// Runs nec2c on the deck in a private temporary folder, removed afterwards, with its standard
-// input from /dev/null, and reads its output. Stops it when it runs longer than the limit, or
-// when `stop` is stopped. Raises ModelError: EngineMissing when nec2c cannot be started,
-// EngineFailed when it fails or is stopped, OutputUnreadable when its output cannot be read,
-// DeckNotWritten when the folder or the deck cannot be written.
+// Runs nec2c on the deck in a private folder in EngineTemporaryFolder(), removed afterwards, as
+// its working folder, with its standard input from /dev/null, and reads its output. Stops it when
+// it runs longer than the limit, or when `stop` is stopped. Raises ModelError: EngineMissing when
+// nec2c cannot be started, EngineFailed when it fails or is stopped, OutputUnreadable when its
+// output cannot be read, DeckNotWritten, naming the folder, when the folder or the deck cannot be
+// written.
 NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limit = Nec2cTimeLimit,
                          const EngineStop* stop = nullptr);
 

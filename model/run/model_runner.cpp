@@ -36,25 +36,12 @@ void KillEngine(QProcess& process) {
     process.kill();
 }
 
-// Where the runs' private folders are made: TMPDIR, else /tmp. Raises DeckNotWritten, naming
-// the folder, when it is not a folder that can be written.
+// The pattern of the runs' private folders, in the engine's temporary folder. Raises
+// DeckNotWritten, naming the folder, when it is not a folder that can be written.
 QString RunFolderTemplate() {
-    const QString variable = qEnvironmentVariable("TMPDIR");
-    const QString folder = variable.isEmpty() ? QStringLiteral("/tmp") : variable;
-    const QFileInfo info(folder);
-    const std::string named =
-        "the temporary folder " + folder.toStdString() + (variable.isEmpty() ? "" : " (TMPDIR)");
-    if (!info.exists()) {
-        throw ModelError(ModelErrorKind::DeckNotWritten, named + " does not exist");
-    }
-    if (!info.isDir()) {
-        throw ModelError(ModelErrorKind::DeckNotWritten, named + " is not a folder");
-    }
-    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
-        throw ModelError(ModelErrorKind::DeckNotWritten, named + " cannot be written");
-    }
+    const QString folder = QFile::decodeName(EngineTemporaryFolder().c_str());
     const QString program = QCoreApplication::applicationName();
-    return QDir(info.absoluteFilePath())
+    return QDir(QFileInfo(folder).absoluteFilePath())
         .filePath((program.isEmpty() ? QStringLiteral("zandrel2") : program) +
                   QStringLiteral("-XXXXXX"));
 }
@@ -231,7 +218,7 @@ void ModelRunner::Launch(std::size_t index) {
     StyleModel& model = models_[index];
     auto run = std::make_unique<Run>();
     run->Folder = std::make_unique<QTemporaryDir>(folderTemplate_);
-    const QString deckPath = run->Folder->filePath(QStringLiteral("deck.nec"));
+    const QString deckPath = run->Folder->filePath(QString::fromLatin1(EngineDeckFile));
     QFile deck(deckPath);
     if (!run->Folder->isValid() || !deck.open(QIODevice::WriteOnly) ||
         deck.write(model.Deck.data(), static_cast<qint64>(model.Deck.size())) !=
@@ -252,8 +239,9 @@ void ModelRunner::Launch(std::size_t index) {
     QProcess* process = run->Process;
     process->setWorkingDirectory(run->Folder->path());
     process->setProgram(engine_);
-    process->setArguments({QStringLiteral("-i"), deckPath, QStringLiteral("-o"),
-                           run->Folder->filePath(QStringLiteral("deck.out"))});
+    // nec2c refuses long file names: it runs in the folder and is given the files' own names.
+    process->setArguments({QStringLiteral("-i"), QString::fromLatin1(EngineDeckFile),
+                           QStringLiteral("-o"), QString::fromLatin1(EngineOutputFile)});
     process->setProcessChannelMode(QProcess::SeparateChannels);
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
@@ -339,7 +327,7 @@ void ModelRunner::ReadResult(std::size_t index, Run& run, int exitCode,
         return;
     }
     // The file is measured before it is read: a flood is refused, not read into memory.
-    QFile outputFile(run.Folder->filePath(QStringLiteral("deck.out")));
+    QFile outputFile(run.Folder->filePath(QString::fromLatin1(EngineOutputFile)));
     if (outputFile.exists() && outputFile.size() > limits_.OutputBytes) {
         model.Error = ModelError(ModelErrorKind::OutputUnreadable,
                                  "nec2c wrote more than " + InWords(limits_.OutputBytes) +

@@ -9,13 +9,16 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "output_file.h"
+
 namespace zandrel {
 
 namespace {
 
 constexpr std::array<int, 3> EndingSignals{{SIGINT, SIGTERM, SIGHUP}};
 
-// The pipe from the handler to the event loop: the handler only writes the signal's number.
+// The pipe from the handler to the event loop: the handler only writes the signal's number, and
+// ends any wait for a FIFO's reader.
 int caughtPipe[2] = {-1, -1};
 std::array<struct sigaction, EndingSignals.size()> earlier{};
 std::array<bool, EndingSignals.size()> handled{};
@@ -23,6 +26,7 @@ std::array<bool, EndingSignals.size()> handled{};
 extern "C" void OnEndingSignal(int signal) {
     const int savedErrno = errno;
     const auto number = static_cast<unsigned char>(signal);
+    InterruptReaderWaits();
     [[maybe_unused]] const ssize_t written = ::write(caughtPipe[1], &number, 1);
     errno = savedErrno;
 }

@@ -9,7 +9,8 @@ class QSocketNotifier;
 
 namespace zandrel {
 
-// Only one may exist at a time. A signal that was ignored when it was made stays ignored.
+// Only one may exist at a time. A signal that was ignored when it was made stays ignored. A
+// signal caught also ends every wait for a FIFO's reader (InterruptReaderWaits).
 class SignalCatcher : public QObject {
     Q_OBJECT
 

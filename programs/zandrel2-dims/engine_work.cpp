@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "file_names.h"
 #include "signal_catcher.h"
 
 namespace zandrel {
@@ -65,6 +66,12 @@ int RunUntilDoneOrSignalled(EngineRuns& runs, SignalCatcher& catcher,
         return 128 + caught;
     }
     return status;
+}
+
+void SayWaitingForReader(const std::string& path) {
+    std::cerr << "zandrel2-dims: waiting for a program to read " << ShownName(path)
+              << "; Ctrl-C stops\n"
+              << std::flush;
 }
 
 }  // namespace zandrel

@@ -38,4 +38,8 @@ class EngineRuns {
 int RunUntilDoneOrSignalled(EngineRuns& runs, SignalCatcher& catcher,
                             const std::function<int()>& work);
 
+// Says on stderr that the output `path`, a FIFO, waits for a program to read it: a command's
+// output waits for its reader until SIGINT, SIGTERM or SIGHUP.
+void SayWaitingForReader(const std::string& path);
+
 }  // namespace zandrel

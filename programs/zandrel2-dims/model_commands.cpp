@@ -111,8 +111,11 @@ std::size_t TextWidth(std::string_view text) {
 // Each style's sensitivity of resonance to its loops' perimeters, by the runner's order; empty
 // where it was not computed.
 using Sensitivities = std::vector<std::optional<ResonanceSensitivity>>;
+// Why a style's sensitivity could not be computed, by the runner's order; empty where it was.
+using SensitivityErrors = std::vector<std::optional<RuntimeError>>;
 
-void PrintJson(const ModelRunner& runner, const Sensitivities& sensitivities) {
+void PrintJson(const ModelRunner& runner, const Sensitivities& sensitivities,
+               const SensitivityErrors& sensitivityErrors) {
     nlohmann::ordered_json styles = nlohmann::ordered_json::array();
     for (std::size_t i = 0; i < runner.Models().size(); ++i) {
         const StyleModel& model = runner.Models()[i];
@@ -126,6 +129,10 @@ void PrintJson(const ModelRunner& runner, const Sensitivities& sensitivities) {
             const ResonanceSensitivity none;
             style["model"] =
                 FiguresJson(*model.Figures, sensitivities[i] ? &*sensitivities[i] : &none);
+            if (const std::optional<RuntimeError>& error = sensitivityErrors[i]) {
+                style["model"]["sensitivity_mhz_per_mm"]["error"] = {
+                    {"number", error->Number()}, {"message", MessageWithDetail(*error)}};
+            }
         }
         styles.push_back(std::move(style));
     }
@@ -202,7 +209,12 @@ void PrintAligned(const std::vector<std::vector<std::string>>& rows) {
 
 // The loops' phasing and the match to the line, under the table of the INFO window's columns.
 // "-0.12 MHz small, -0.10 MHz large", the shift of resonance per mm of each loop's perimeter.
-std::string SensitivityText(const std::optional<ResonanceSensitivity>& sensitivity) {
+// A run that failed says so, never that there is no resonance.
+std::string SensitivityText(const std::optional<ResonanceSensitivity>& sensitivity,
+                            const std::optional<RuntimeError>& error) {
+    if (error) {
+        return "not modelled: nec2c failed (see below)";
+    }
     const auto one = [](const std::optional<double>& value, const char* loop) {
         return (value ? Fixed(*value, 3) + " MHz " : std::string("none ")) + loop;
     };
@@ -213,7 +225,8 @@ std::string SensitivityText(const std::optional<ResonanceSensitivity>& sensitivi
            one(sensitivity->LargeMHzPerMm, "large");
 }
 
-void PrintLineTable(const ModelRunner& runner, const Sensitivities& sensitivities) {
+void PrintLineTable(const ModelRunner& runner, const Sensitivities& sensitivities,
+                    const SensitivityErrors& sensitivityErrors) {
     const auto& models = runner.Models();
     if (std::none_of(models.begin(), models.end(),
                      [](const StyleModel& model) { return model.Figures.has_value(); })) {
@@ -240,7 +253,7 @@ void PrintLineTable(const ModelRunner& runner, const Sensitivities& sensitivitie
             for (std::string& text : LineMatchTexts(*model.Figures)) {
                 row.push_back(std::move(text));
             }
-            row.push_back(SensitivityText(sensitivities[i]));
+            row.push_back(SensitivityText(sensitivities[i], sensitivityErrors[i]));
         }
         rows.push_back(std::move(row));
     }
@@ -286,7 +299,7 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
     // How resonance follows each loop's perimeter: four impedance decks a style, run on as many
     // threads as there are cores.
     Sensitivities sensitivities(runner.Models().size());
-    std::vector<std::optional<RuntimeError>> sensitivityErrors(runner.Models().size());
+    SensitivityErrors sensitivityErrors(runner.Models().size());
     EngineRuns engineRuns;
     const int stopped = RunUntilDoneOrSignalled(engineRuns, endSignals, [&] {
         const DeckEvaluator evaluate = engineRuns.Evaluator();
@@ -333,10 +346,10 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
         return stopped;
     }
     if (json) {
-        PrintJson(runner, sensitivities);
+        PrintJson(runner, sensitivities, sensitivityErrors);
     } else {
         PrintTable(runner);
-        PrintLineTable(runner, sensitivities);
+        PrintLineTable(runner, sensitivities, sensitivityErrors);
     }
     int status = 0;
     for (std::size_t i = 0; i < sensitivityErrors.size(); ++i) {

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <QDate>
+#include <QFile>
 #include <QGuiApplication>
 #include <QString>
 #include <cmath>
@@ -16,6 +17,7 @@
 #include "construction_sheet.h"
 #include "engine_work.h"
 #include "error_words.h"
+#include "file_error.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "loop_tuning.h"
@@ -192,6 +194,14 @@ class SheetCommand : public Command {
         } catch (const RuntimeError& error) {
             return Fail(error, FrequencyProblemPhrase(ClassifyFrequencyError(error, frequency_)));
         }
+        if (output_ != "-") {
+            // A path that cannot be written is refused before any work in nec2c.
+            try {
+                CheckOutputPath(output_);
+            } catch (const FileError& error) {
+                return Fail(error, error.Detail());
+            }
+        }
         if (tuned_) {
             // The design's sheet is sound; the tuned loops are drawn in its place.
             if (const int status = Tune(request, endSignals)) {
@@ -219,10 +229,16 @@ class SheetCommand : public Command {
                                   {pdf.constData(), static_cast<std::size_t>(pdf.size())},
                                   "standard output");
             } else {
-                WriteConstructionSheetPdf(QString::fromStdString(output_), sheet, paper_,
-                                          QDate::currentDate());
+                // A FIFO's reader is waited for until a signal asks the program to end.
+                WriteConstructionSheetPdf(QFile::decodeName(output_.c_str()), sheet, paper_,
+                                          QDate::currentDate(), ReaderWait::Wait,
+                                          [this] { SayWaitingForReader(output_); });
             }
         } catch (const RuntimeError& error) {
+            if (const int caught = endSignals.Caught()) {
+                std::cerr << "zandrel2-dims: " << strsignal(caught) << "; no sheet was written\n";
+                return 128 + caught;
+            }
             return Fail(error, error.Detail());
         }
         return 0;

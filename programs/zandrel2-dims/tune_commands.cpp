@@ -15,6 +15,7 @@
 
 #include "engine_work.h"
 #include "error_words.h"
+#include "file_names.h"
 #include "helix_dimensions.h"
 #include "loop_fit.h"
 #include "loop_tuning.h"
@@ -27,6 +28,7 @@
 #include "one_port.h"
 #include "output_file.h"
 #include "signal_catcher.h"
+#include "tune_error.h"
 #include "tune_texts.h"
 
 namespace zandrel {
@@ -308,10 +310,11 @@ class TrimCommand : public Command {
                 continue;
             }
             try {
-                measurements.push_back({Parts[i], measured_[i], ReadMeasurementFile(measured_[i])});
+                measurements.push_back(
+                    {Parts[i], ShownName(measured_[i]), ReadMeasurementFile(measured_[i])});
             } catch (const MeasurementError& error) {
-                std::cerr << "zandrel2-dims: " << measured_[i] << ": " << MessageWithDetail(error)
-                          << "\n";
+                std::cerr << "zandrel2-dims: " << ShownName(measured_[i]) << ": "
+                          << MessageWithDetail(error) << "\n";
                 return 1;
             }
         }
@@ -516,6 +519,14 @@ class TouchstoneCommand : public Command {
         if (refused) {
             return 1;
         }
+        if (output_ != "-") {
+            try {
+                CheckOutputPath(output_);  // before any work in nec2c
+            } catch (const RuntimeError& error) {
+                std::cerr << "zandrel2-dims: " << MessageWithDetail(error) << "\n";
+                return 1;
+            }
+        }
         const LoopDesign design{style_, frequency_, Polarisation::Rhcp, conductor};
         return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
             const double frequency = BuildScaledGeometry(design, {}).FrequencyMHz;
@@ -528,7 +539,8 @@ class TouchstoneCommand : public Command {
                 if (output_ == "-") {
                     WriteToDescriptor(STDOUT_FILENO, text, "the standard output");
                 } else {
-                    WriteOutputFile(output_, text);
+                    WriteOutputFile(output_, text, ReaderWait::Wait,
+                                    [this] { SayWaitingForReader(output_); });
                 }
             } catch (const RuntimeError& error) {
                 std::cerr << "zandrel2-dims: " << MessageWithDetail(error) << "\n";

@@ -8,13 +8,15 @@
 namespace zandrel {
 
 enum class FileErrorKind {
-    NotWritable,  // the file could not be written where it was asked for
+    NotWritable,            // the file could not be written where it was asked for
+    ReaderWaitInterrupted,  // a signal ended the wait for a FIFO's reader
 };
 
 template <>
 struct ErrorKindTable<FileErrorKind> {
-    static constexpr std::array<ErrorKindEntry<FileErrorKind>, 1> Entries{{
+    static constexpr std::array<ErrorKindEntry<FileErrorKind>, 2> Entries{{
         {FileErrorKind::NotWritable, 75, "Path/File access error"},
+        {FileErrorKind::ReaderWaitInterrupted, 18, "User interrupt occurred"},
     }};
 };
 

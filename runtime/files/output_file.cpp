@@ -1,11 +1,14 @@
 #include "output_file.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
 #include <random>
@@ -13,6 +16,7 @@
 #include <utility>
 
 #include "file_error.h"
+#include "file_names.h"
 
 namespace zandrel {
 
@@ -20,14 +24,31 @@ namespace {
 
 std::string ReasonOf(int error) { return std::generic_category().message(error); }
 
-// Before anything was written.
+constexpr const char* NobodyReading = "nobody is reading it (a FIFO)";
+// How often a wait for a FIFO's reader tries again to open it.
+constexpr int ReaderRetryMs = 50;
+// The most links followed to the file a path names, as the system's own limit.
+constexpr int MostLinks = 40;
+
+// Readable once InterruptReaderWaits() was called; made before main, so that a signal handler
+// only writes to it.
+const int readerWaitsInterrupted = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+
+bool ReaderWaitsInterrupted() {
+    pollfd event{readerWaitsInterrupted, POLLIN, 0};
+    return readerWaitsInterrupted >= 0 && poll(&event, 1, 0) == 1;
+}
+
+// Before anything was written. The name is said as a message may show it.
 [[noreturn]] void Refuse(const std::string& name, const std::string& reason) {
-    throw FileError(FileErrorKind::NotWritable, name + " cannot be written: " + reason, reason);
+    throw FileError(FileErrorKind::NotWritable, ShownName(name) + " cannot be written: " + reason,
+                    reason);
 }
 
 // After writing began.
 [[noreturn]] void Fail(const std::string& name, const std::string& reason) {
-    throw FileError(FileErrorKind::NotWritable, name + " could not be written: " + reason, reason);
+    throw FileError(FileErrorKind::NotWritable,
+                    ShownName(name) + " could not be written: " + reason, reason);
 }
 
 // Writes all of `bytes`; 0, or the errno of the write that failed. SIGPIPE is held back while
@@ -88,19 +109,51 @@ class OpenFile {
     int descriptor_;
 };
 
-// Where a link leads, when `path` is a link to an existing file; else `path` itself.
+// The file that `path` names, through every link, whether or not that file exists: a link that
+// leads nowhere leads to the file the shell's `>` would make. Refuses a loop of links.
 std::string FinalPath(const std::string& path) {
-    struct stat link {};
-    if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
-        return path;
+    std::string current = path;
+    for (int hops = 0; hops <= MostLinks; ++hops) {
+        struct stat link {};
+        if (lstat(current.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+            return current;
+        }
+        std::string target(static_cast<std::size_t>(link.st_size) + 1, '\0');
+        const ssize_t length = readlink(current.c_str(), target.data(), target.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= target.size()) {
+            Refuse(path, ReasonOf(length < 0 ? errno : ENAMETOOLONG));
+        }
+        target.resize(static_cast<std::size_t>(length));
+        if (target.front() != '/') {
+            const std::size_t slash = current.rfind('/');
+            target = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) +
+                     target;
+        }
+        current = target;
     }
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) {
-        return path;
+    Refuse(path, ReasonOf(ELOOP));
+}
+
+// The folder that holds `path`: "." for a bare name.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
     }
-    std::string target(resolved);
-    std::free(resolved);
-    return target;
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The mode a new file takes over from the one it replaces: setuid and setgid only from a file
+// that this process's user (and, for setgid, group) owns, since the new file is its.
+mode_t InheritedMode(const struct stat& replaced) {
+    mode_t mode = replaced.st_mode & 07777;
+    if (replaced.st_uid != geteuid()) {
+        mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    }
+    if (replaced.st_gid != getegid()) {
+        mode &= ~static_cast<mode_t>(S_ISGID);
+    }
+    return mode;
 }
 
 // A new file beside `path` that only this call has opened, created with `mode` less the umask.
@@ -127,6 +180,9 @@ std::pair<std::string, int> CreateTemporaryBeside(const std::string& path, mode_
 void ReplaceWhole(const std::string& path, std::string_view bytes,
                   const std::optional<mode_t>& existingMode) {
     const std::string final = FinalPath(path);
+    if (final.empty() || final.back() == '/') {
+        Refuse(path, ReasonOf(EISDIR));
+    }
     if (existingMode && access(final.c_str(), W_OK) != 0) {
         Refuse(path, ReasonOf(errno));
     }
@@ -158,14 +214,60 @@ void ReplaceWhole(const std::string& path, std::string_view bytes,
     }
 }
 
+// Opens the FIFO or device `path` for writing. A FIFO that nobody reads is refused or, as `wait`
+// says, waited for until a reader comes or the waits are interrupted; a signal ends the wait.
+int OpenForWriting(const std::string& path, ReaderWait wait, const std::function<void()>& waiting) {
+    bool told = false;
+    while (true) {
+        const int descriptor = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (descriptor >= 0) {
+            // Written to as a blocking file from now on: the reader sets the pace.
+            const int flags = fcntl(descriptor, F_GETFL);
+            if (flags < 0 || fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+                const int error = errno;
+                close(descriptor);
+                Refuse(path, ReasonOf(error));
+            }
+            return descriptor;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != ENXIO) {
+            Refuse(path, ReasonOf(errno));
+        }
+        if (wait == ReaderWait::Refuse) {
+            Refuse(path, NobodyReading);
+        }
+        if (!told && waiting) {
+            waiting();
+        }
+        told = true;
+        // Nobody reads it yet: look again shortly, unless the waits are interrupted first.
+        pollfd interrupted{readerWaitsInterrupted, POLLIN, 0};
+        if (readerWaitsInterrupted >= 0 && poll(&interrupted, 1, ReaderRetryMs) == 1) {
+            throw FileError(
+                FileErrorKind::ReaderWaitInterrupted,
+                ShownName(path) + " was not written: the wait for a reader was interrupted",
+                "the wait for a reader was interrupted");
+        }
+    }
+}
+
 }  // namespace
 
-void WriteOutputFile(const std::string& path, std::string_view bytes) {
+void WriteOutputFile(const std::string& path, std::string_view bytes, ReaderWait wait,
+                     const std::function<void()>& waiting) {
+    if (wait == ReaderWait::Wait && ReaderWaitsInterrupted()) {
+        throw FileError(FileErrorKind::ReaderWaitInterrupted,
+                        ShownName(path) + " was not written: the program was asked to end",
+                        "the program was asked to end");
+    }
     struct stat target {};
     const bool exists = stat(path.c_str(), &target) == 0;
     if (!exists || S_ISREG(target.st_mode)) {
         ReplaceWhole(path, bytes,
-                     exists ? std::optional<mode_t>(target.st_mode & 07777) : std::nullopt);
+                     exists ? std::optional<mode_t>(InheritedMode(target)) : std::nullopt);
         return;
     }
     if (S_ISDIR(target.st_mode)) {
@@ -175,15 +277,12 @@ void WriteOutputFile(const std::string& path, std::string_view bytes) {
         Refuse(path, "Is a socket, not a file");
     }
     // A FIFO or a device: written to as it is. Its owner decides who may write to it.
-    OpenFile file(open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
-    if (file.Descriptor() < 0) {
-        Refuse(path, ReasonOf(errno));
-    }
+    OpenFile file(OpenForWriting(path, wait, waiting));
     struct stat opened {};
     if (fstat(file.Descriptor(), &opened) == 0 && S_ISREG(opened.st_mode)) {
         // Replaced by a regular file since it was looked at: that one is replaced whole.
         file.Close();
-        ReplaceWhole(path, bytes, std::optional<mode_t>(opened.st_mode & 07777));
+        ReplaceWhole(path, bytes, std::optional<mode_t>(InheritedMode(opened)));
         return;
     }
     if (const int error = WriteAll(file.Descriptor(), bytes); error != 0) {
@@ -191,6 +290,47 @@ void WriteOutputFile(const std::string& path, std::string_view bytes) {
     }
     if (const int error = file.Close(); error != 0) {
         Fail(path, ReasonOf(error));
+    }
+}
+
+void CheckOutputPath(const std::string& path) {
+    struct stat target {};
+    if (stat(path.c_str(), &target) == 0) {
+        if (S_ISDIR(target.st_mode)) {
+            Refuse(path, ReasonOf(EISDIR));
+        }
+        if (S_ISSOCK(target.st_mode)) {
+            Refuse(path, "Is a socket, not a file");
+        }
+        if (access(path.c_str(), W_OK) != 0) {
+            Refuse(path, ReasonOf(errno));
+        }
+        if (!S_ISREG(target.st_mode)) {
+            return;  // a FIFO or a device is written to as it is
+        }
+    }
+    // A new or replaced file is made in the folder of the file the path names.
+    const std::string final = FinalPath(path);
+    if (final.empty() || final.back() == '/') {
+        Refuse(path, ReasonOf(EISDIR));
+    }
+    const std::string folder = FolderOf(final);
+    struct stat holder {};
+    if (stat(folder.c_str(), &holder) != 0) {
+        Refuse(path, ReasonOf(errno));
+    }
+    if (!S_ISDIR(holder.st_mode)) {
+        Refuse(path, ReasonOf(ENOTDIR));
+    }
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        Refuse(path, ReasonOf(errno));
+    }
+}
+
+void InterruptReaderWaits() noexcept {
+    if (readerWaitsInterrupted >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(readerWaitsInterrupted, &one, sizeof one);
     }
 }
 

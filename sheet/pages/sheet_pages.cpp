@@ -77,11 +77,13 @@ QByteArray ConstructionSheetPdf(const ConstructionSheet& sheet, Paper paper, con
 }
 
 void WriteConstructionSheetPdf(const QString& path, const ConstructionSheet& sheet, Paper paper,
-                               const QDate& date) {
+                               const QDate& date, ReaderWait wait,
+                               const std::function<void()>& waiting) {
     const QByteArray pdf = ConstructionSheetPdf(sheet, paper, date);
     try {
         WriteOutputFile(QFile::encodeName(path).toStdString(),
-                        std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+                        std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())),
+                        wait, waiting);
     } catch (const FileError& error) {
         throw SheetError(SheetErrorKind::FileNotWritable, error.Detail());
     }

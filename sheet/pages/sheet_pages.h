@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "construction_sheet.h"
+#include "output_file.h"
 #include "template_layout.h"
 
 class QPagedPaintDevice;
@@ -27,8 +28,10 @@ QByteArray ConstructionSheetPdf(const ConstructionSheet& sheet, Paper paper, con
 
 // Writes the sheet as a PDF to `path` as WriteOutputFile does: a regular file is replaced
 // only by a complete sheet; a FIFO or a device is written to, never replaced. Raises SheetError
-// FileNotWritable when it cannot, and CannotBeDrawn before it touches `path`.
+// FileNotWritable when it cannot, and CannotBeDrawn before it touches `path`. A FIFO that
+// nobody reads is refused or waited for as `wait` says, `waiting` told as the wait begins.
 void WriteConstructionSheetPdf(const QString& path, const ConstructionSheet& sheet, Paper paper,
-                               const QDate& date);
+                               const QDate& date, ReaderWait wait = ReaderWait::Refuse,
+                               const std::function<void()>& waiting = {});
 
 }  // namespace zandrel

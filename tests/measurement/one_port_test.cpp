@@ -1,11 +1,15 @@
 // The reader and writer of one-port measurements, on files written by hand with known values.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <complex>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "measurement_error.h"
@@ -213,14 +217,21 @@ TEST_F(MeasurementFile, IsWrittenAndReadBackFromDisk) {
     ExpectPoints(ReadMeasurementFile(folder_ / "antenna.s1p"), "antenna.s1p");
 }
 
-TEST_F(MeasurementFile, ThatIsMissingOrUnwritableIsReportedWithItsName) {
+TEST_F(MeasurementFile, ThatIsMissingIsLeftToItsCallerToNameAndAnUnwritableOneIsNamed) {
     try {
         ReadMeasurementFile(folder_ / "missing.s1p");
         ADD_FAILURE() << "a missing file was read";
     } catch (const MeasurementError& error) {
         EXPECT_EQ(error.Kind(), MeasurementErrorKind::FileNotOpened);
         EXPECT_EQ(error.Message(), "The measurement file could not be opened");
-        EXPECT_NE(error.Detail().find("missing.s1p"), std::string::npos);
+        EXPECT_EQ(error.Detail(), "No such file or directory");
+    }
+    try {
+        ReadMeasurementFile(folder_);
+        ADD_FAILURE() << "a folder was read";
+    } catch (const MeasurementError& error) {
+        EXPECT_EQ(error.Kind(), MeasurementErrorKind::FileNotOpened);
+        EXPECT_EQ(error.Detail(), "it is a folder");
     }
     try {
         WriteTouchstoneFile(folder_ / "no-such-folder" / "model.s1p", Measurement{});
@@ -228,6 +239,118 @@ TEST_F(MeasurementFile, ThatIsMissingOrUnwritableIsReportedWithItsName) {
     } catch (const MeasurementError& error) {
         EXPECT_EQ(error.Kind(), MeasurementErrorKind::FileNotWritten);
         EXPECT_NE(error.Detail().find("model.s1p"), std::string::npos);
+    }
+}
+
+// The five expected points as a Touchstone file in RI, its lines ended by `end`.
+std::string FivePoints(const std::string& end) {
+    std::string text = "! measured" + end + "# MHz S RI R 50" + end;
+    for (std::size_t i = 0; i < Expected.size(); ++i) {
+        text += std::to_string(ExpectedMHz[i]) + " " + std::to_string(Expected[i].real()) + " " +
+                std::to_string(Expected[i].imag()) + end;
+    }
+    return text;
+}
+
+TEST_F(MeasurementFile, ReadsAFifoAsAStream) {
+    const std::filesystem::path fifo = folder_ / "vna";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&fifo] { std::ofstream(fifo, std::ios::binary) << FivePoints("\n"); });
+    std::optional<Measurement> read;
+    std::string failure;
+    try {
+        read = ReadMeasurementFile(fifo);
+    } catch (const MeasurementError& error) {
+        failure = error.Detail();
+        std::ifstream letTheWriterGo(fifo);
+    }
+    writer.join();
+    ASSERT_TRUE(read.has_value()) << failure;
+    ExpectPoints(*read, "a FIFO");
+}
+
+TEST(MeasurementReading, ReadsLinesEndedByLineFeedsCarriageReturnsOrBoth) {
+    for (const std::string end : {"\n", "\r\n", "\r"}) {
+        ExpectPoints(ReadMeasurement(FivePoints(end)),
+                     "lines ended by " + std::to_string(end.size()));
+    }
+    // A line's number counts each end once, whichever it is.
+    try {
+        ReadMeasurement("# MHz S RI\r130 0 0\r\n131 0\n");
+        ADD_FAILURE() << "two values were read as a point";
+    } catch (const MeasurementError& error) {
+        EXPECT_EQ(error.Detail().rfind("line 3: 2 values", 0), 0u) << error.Detail();
+    }
+}
+
+// `text` as UTF-16, little- or big-endian, with or without its byte-order mark.
+std::string Utf16(const std::string& text, bool littleEndian, bool mark) {
+    std::string wide = mark ? (littleEndian ? "\xFF\xFE" : "\xFE\xFF") : "";
+    for (const char c : text) {
+        wide += littleEndian ? std::string{c, '\0'} : std::string{'\0', c};
+    }
+    return wide;
+}
+
+TEST(MeasurementReading, RefusesUtf16WithOrWithoutItsMarkSayingHowToSaveIt) {
+    const std::string csv = "130000000,50,0\n132500000,50,0\n";
+    for (const bool little : {true, false}) {
+        for (const bool mark : {true, false}) {
+            try {
+                ReadMeasurement(Utf16(csv, little, mark));
+                ADD_FAILURE() << "UTF-16 was read";
+            } catch (const MeasurementError& error) {
+                EXPECT_EQ(error.Kind(), MeasurementErrorKind::Unreadable);
+                EXPECT_EQ(error.Detail(), "saved as UTF-16: save it as UTF-8 or ASCII");
+            }
+        }
+    }
+}
+
+TEST(MeasurementReading, SaysThatACsvsFrequenciesLookLikeMegahertz) {
+    try {
+        ReadMeasurement("f,r,x\n130,50,0\n132.5,50,0\n135,50,0\n137.5,50,0\n140,50,0\n");
+        ADD_FAILURE() << "megahertz were read as hertz";
+    } catch (const MeasurementError& error) {
+        EXPECT_EQ(error.Kind(), MeasurementErrorKind::Unreadable);
+        EXPECT_NE(error.Detail().find("every frequency is below 100000 Hz: they look like MHz"),
+                  std::string::npos)
+            << error.Detail();
+    }
+}
+
+TEST(MeasurementReading, KeepsOfALineOnlyWhatItsValuesNeedAndRefusesTooManyPoints) {
+    // A long comment, on its own line or after a point, is read past.
+    const std::string comment(100000, 'c');
+    std::string text = "!" + comment + "\n# MHz S RI\n";
+    for (int i = 0; i < 5; ++i) {
+        text += std::to_string(130 + i) + " 0 0 !" + comment + "\n";
+    }
+    EXPECT_EQ(ReadMeasurement(text).Points.size(), 5u);
+
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"# MHz S RI\n130 0 0" + std::string(10000, ' ') + "1\n", "line 2: more than 4096"},
+        {"1," + std::string(10000, ',') + "\n", "line 1: more than 4096"},
+    };
+    for (const auto& [long_line, words] : cases) {
+        try {
+            ReadMeasurement(long_line);
+            ADD_FAILURE() << words;
+        } catch (const MeasurementError& error) {
+            EXPECT_EQ(error.Detail().rfind(words, 0), 0u) << error.Detail();
+        }
+    }
+
+    std::string many = "# Hz S RI\n";
+    for (int i = 1; i <= 200'001; ++i) {
+        many += std::to_string(i) + " 0 0\n";
+    }
+    try {
+        ReadMeasurement(many);
+        ADD_FAILURE() << "200001 points were read";
+    } catch (const MeasurementError& error) {
+        EXPECT_EQ(error.Detail(),
+                  "line 200002: more than 200000 points; no measurement has so many");
     }
 }
 

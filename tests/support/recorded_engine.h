@@ -22,7 +22,7 @@ inline DeckEvaluator RecordedNec2c() {
             QCryptographicHash::hash(QByteArray::fromStdString(deck), QCryptographicHash::Sha256)
                 .toHex();
         const std::filesystem::path recorded =
-            std::filesystem::path(ZANDREL2_RECORDED_NEC2C) / (hash.toStdString() + ".out.xz");
+            std::filesystem::path(ZANDREL2_RECORDED_OUTPUTS) / (hash.toStdString() + ".out.xz");
         if (!std::filesystem::exists(recorded)) {
             return RunDeckInNec2c(deck);
         }

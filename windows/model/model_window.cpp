@@ -1027,10 +1027,14 @@ void ModelWindow::SaveTouchstone() {
                                                                design.ConductorDiameterMm)));
                                 },
                                 [&path](const RuntimeError& error) {
+                                    // The path is said once, by the report.
+                                    const auto* file = dynamic_cast<const FileError*>(&error);
                                     return tr("The Touchstone file could not be saved as %1: "
                                               "%2\nNothing "
                                               "was written.")
-                                        .arg(QuotedPath(path), DetailSentence(error));
+                                        .arg(QuotedPath(path), file != nullptr
+                                                                   ? Text(file->Reason() + ".")
+                                                                   : DetailSentence(error));
                                 });
                         });
                 });

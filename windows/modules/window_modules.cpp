@@ -9,6 +9,10 @@
 #include "model_window_module.h"
 #include "sheet_window_module.h"
 
+// The build tree's module folder: defined only in the tests and tools that link
+// zandrel2::build_tree_modules, null elsewhere.
+extern "C" [[gnu::weak]] const char* const zandrel2_build_tree_module_folder;
+
 namespace zandrel {
 
 namespace {
@@ -53,8 +57,12 @@ Module& LoadWindowModule(const QStringList& folders, const QString& fileName,
 
 QStringList WindowModuleFolders() {
     const QDir program(QCoreApplication::applicationDirPath());
-    return {QDir::cleanPath(program.filePath(QStringLiteral(ZANDREL2_MODULES_FROM_PROGRAM))),
-            QStringLiteral(ZANDREL2_BUILD_MODULES)};
+    QStringList folders{
+        QDir::cleanPath(program.filePath(QStringLiteral(ZANDREL2_MODULES_FROM_PROGRAM)))};
+    if (&zandrel2_build_tree_module_folder != nullptr) {
+        folders.append(QString::fromUtf8(zandrel2_build_tree_module_folder));
+    }
+    return folders;
 }
 
 QString ModelWindowModuleFile(const QStringList& folders) {

@@ -13,7 +13,9 @@ class ConstructionSheetWindowModule;
 class ModelWindowModule;
 
 // The folders a window's module is looked for in, in this order: where the package installs it
-// beside the program (<prefix>/lib/zandrel2 for <prefix>/bin), then the build tree's.
+// beside the program (<prefix>/lib/<architecture>/zandrel2 for <prefix>/bin, which the build
+// tree mirrors for zandrel2), then, only for a test or tool linked with
+// zandrel2::build_tree_modules, the build tree's.
 QStringList WindowModuleFolders();
 
 // The model window's module file in the first of `folders` that holds it; empty if none does.

@@ -607,7 +607,8 @@ void ConstructionSheetWindow::RestoreChoices() {
     if (settings.value(UnitsKey).toString() == Text(LengthUnitName(LengthUnit::Inch))) {
         ui_->unitsBox->setCurrentIndex(ui_->unitsBox->findData(QVariant::fromValue(LengthUnit::Inch)));
     }
-    ui_->tunedBox->setChecked(settings.value(TunedKey).toBool());
+    // Only the words the window writes: a number or any other word is not "true".
+    ui_->tunedBox->setChecked(settings.value(TunedKey).toString() == QStringLiteral("true"));
 }
 
 QString ConstructionSheetWindow::Explain(const RuntimeError& error, const QString& failure) const {

@@ -17,12 +17,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "fifo_reader.h"
 #include "file_error.h"
+#include "file_names.h"
 
 namespace zandrel {
 namespace {
@@ -74,10 +76,20 @@ class OutputFile : public testing::Test {
         return names;
     }
 
-    // Expects WriteOutputFile(path) to raise FileError, naming the path and `words`.
+    // Expects WriteOutputFile(path), and CheckOutputPath(path) before it, to raise FileError,
+    // naming the path and `words`.
     void ExpectRefused(const fs::path& path, const std::string& words) {
+        for (const bool check : {true, false}) {
+            ExpectRefusedBy(path, words, [check](const std::string& name) {
+                check ? CheckOutputPath(name) : WriteOutputFile(name, "a sheet");
+            });
+        }
+    }
+
+    template <typename Write>
+    void ExpectRefusedBy(const fs::path& path, const std::string& words, Write write) {
         try {
-            WriteOutputFile(path.string(), "a sheet");
+            write(path.string());
             ADD_FAILURE() << path << " was written";
         } catch (const FileError& error) {
             EXPECT_EQ(error.Kind(), FileErrorKind::NotWritable);
@@ -143,6 +155,80 @@ TEST_F(OutputFile, WritesIntoAFifoForItsReaderAndLeavesItAFifo) {
     EXPECT_EQ(Entries(), std::set<std::string>{"viewer"});
 }
 
+TEST_F(OutputFile, RefusesAFifoThatNobodyReadsAtOnceUnlessToldToWait) {
+    const fs::path fifo = folder_ / "viewer";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ExpectRefusedBy(fifo, "nobody is reading it (a FIFO)",
+                    [](const std::string& name) { WriteOutputFile(name, "a deck"); });
+
+    // Told to wait, it says so once, and writes for the reader that comes.
+    int told = 0;
+    std::optional<FifoReader> reader;
+    WriteOutputFile(fifo.string(), "a deck", ReaderWait::Wait, [&] {
+        ++told;
+        reader.emplace(fifo.string());
+    });
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(reader->Received(), "a deck");
+    EXPECT_TRUE(S_ISFIFO(LinkStatus(fifo).st_mode));
+    EXPECT_EQ(Entries(), std::set<std::string>{"viewer"});
+}
+
+// Interrupting the waits lasts for the rest of the process, as a signal to end does: this test
+// runs alone in its process.
+TEST_F(OutputFile, EndsTheWaitForAFifosReaderWhenTheWaitsAreInterrupted) {
+    const fs::path fifo = folder_ / "viewer";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    try {
+        WriteOutputFile(fifo.string(), "a deck", ReaderWait::Wait, [] { InterruptReaderWaits(); });
+        ADD_FAILURE() << "written";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.Kind(), FileErrorKind::ReaderWaitInterrupted);
+        EXPECT_EQ(error.Message(), "User interrupt occurred");
+        EXPECT_EQ(error.Detail(),
+                  fifo.string() + " was not written: the wait for a reader was interrupted");
+    }
+    EXPECT_TRUE(S_ISFIFO(LinkStatus(fifo).st_mode));
+    EXPECT_EQ(Entries(), std::set<std::string>{"viewer"});
+}
+
+TEST_F(OutputFile, WritesThroughALinkThatLeadsNowhereAndKeepsTheLink) {
+    const fs::path link = folder_ / "link.pdf";
+    fs::create_symlink("made/../target.pdf", link);
+    fs::create_directory(folder_ / "made");
+    WriteOutputFile(link.string(), "new");
+    EXPECT_TRUE(S_ISLNK(LinkStatus(link).st_mode));
+    EXPECT_EQ(Contents(folder_ / "target.pdf"), "new");
+    EXPECT_EQ(Entries(), (std::set<std::string>{"target.pdf", "link.pdf", "made"}));
+
+    // One whose folder is missing is refused, and stays the link it was.
+    const fs::path nowhere = folder_ / "nowhere.pdf";
+    fs::create_symlink("missing/target.pdf", nowhere);
+    ExpectRefused(nowhere, "No such file or directory");
+    EXPECT_TRUE(S_ISLNK(LinkStatus(nowhere).st_mode));
+}
+
+TEST_F(OutputFile, KeepsTheSpecialBitsOnlyOfAFileThatItsWriterOwns) {
+    const fs::path own = folder_ / "own";
+    Put(own, "old");
+    ASSERT_EQ(chmod(own.c_str(), 02750), 0);
+    WriteOutputFile(own.string(), "new");
+    EXPECT_EQ(LinkStatus(own).st_mode & 07777, 02750u);
+
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a file to another user";
+    }
+    const fs::path others = folder_ / "others";
+    Put(others, "old");
+    ASSERT_EQ(chown(others.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(others.c_str(), 06755), 0);
+    WriteOutputFile(others.string(), "new");
+    const struct stat replaced = LinkStatus(others);
+    EXPECT_EQ(Contents(others), "new");
+    EXPECT_EQ(replaced.st_uid, 0u);
+    EXPECT_EQ(replaced.st_mode & 07777, 0755u);
+}
+
 TEST_F(OutputFile, WritesIntoADeviceAndLeavesTheDevice) {
     // A private node of the null device, where the test may make one.
     const fs::path device = folder_ / "null";
@@ -186,6 +272,28 @@ TEST_F(OutputFile, RefusesAFolderASocketAndAMissingFolderAndLeavesThemAsTheyWere
 
     EXPECT_TRUE(fs::is_empty(sub));
     EXPECT_EQ(Entries(), (std::set<std::string>{"folder", "socket", "a-file"}));
+}
+
+TEST_F(OutputFile, NamesAFileOnceWithItsControlCharactersAndTerminalSequencesReplaced) {
+    const fs::path path = folder_ / "missing" / "sheet\x1b]0;owned\x07.pdf";
+    try {
+        WriteOutputFile(path.string(), "a sheet");
+        ADD_FAILURE() << "written";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.Detail(), (folder_ / "missing").string() +
+                                      "/sheet?]0;owned?.pdf cannot be written: No such file or "
+                                      "directory");
+    }
+}
+
+TEST(FileNames, AreShownWithEveryControlCharacterAndByteThatIsNotUtf8Replaced) {
+    EXPECT_EQ(ShownName("a b/\u00B0C \u00E9t\u00E9.s1p"), "a b/\u00B0C \u00E9t\u00E9.s1p");
+    EXPECT_EQ(ShownName("line\nfeed\ttab\x7f"), "line?feed?tab?");
+    EXPECT_EQ(ShownName("csi\xC2\x9B"
+                        "2J"),
+              "csi?2J");  // C1's control sequence introducer
+    EXPECT_EQ(ShownName("half\xE2\x82 \xFF\xC0\x80"),
+              "half?? ???");  // broken and overlong, a byte at a time
 }
 
 bool PipeSignalPending() {

@@ -202,6 +202,21 @@ class SheetWindowTest : public QObject {
         QVERIFY(S_ISFIFO(status.st_mode));
     }
 
+    void saysThatNobodyIsReadingAFifoInsteadOfWaitingForAReader() {
+        QTemporaryDir folder;
+        const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("viewer")));
+        QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+        zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
+        QTRY_VERIFY(!Window().IsModelling());
+        zandrel::RunReportingErrors(Window(), [&] { Window().SavePdfTo(QFile::decodeName(fifo)); });
+        QTRY_VERIFY(Report() != nullptr);
+        QVERIFY2(Report()->informativeText().contains(QStringLiteral("nobody is reading it")),
+                 qPrintable(Report()->informativeText()));
+        struct stat status {};
+        QCOMPARE(lstat(fifo.constData(), &status), 0);
+        QVERIFY(S_ISFIFO(status.st_mode));
+    }
+
     void printsAtOneToOneWhateverThePrintersMargins() {
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("printed.pdf"));
@@ -710,6 +725,20 @@ class SheetWindowTest : public QObject {
                                QSettings::IniFormat);
         QCOMPARE(stored.value("paper").toString(), QString("letter"));
         QCOMPARE(stored.value("mastDiameterMm").toDouble(), 40.5);
+    }
+
+    void readsTheTunedChoiceOnlyFromTrueOrFalse() {
+        for (const QString& written : {QStringLiteral("99"), QStringLiteral("1"),
+                                       QStringLiteral("yes"), QStringLiteral("false")}) {
+            QSettings stored(settings_.filePath(QStringLiteral("zandrel2/zandrel2.conf")),
+                             QSettings::IniFormat);
+            stored.setValue("tuned", written);
+            stored.sync();
+            zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
+            QVERIFY2(!Find<QCheckBox>("tunedBox")->isChecked(), qPrintable(written));
+            Window().close();
+            QTRY_VERIFY(!zandrel::ConstructionSheetWindowInstance().IsLoaded());
+        }
     }
 };
 
