@@ -20,6 +20,7 @@
 
 #include "error_words.h"
 #include "file_error.h"
+#include "file_names.h"
 #include "forms.h"
 #include "forms_error.h"
 #include "frequency_words.h"
@@ -231,6 +232,7 @@ ModelWindow::ModelWindow(QWidget* parent)
     ui_->tunedDimensionsTable->hide();
     ui_->adviceText->hide();
     work_ = new QFutureWatcher<WorkOutcome>(this);
+    reading_ = new QFutureWatcher<ReadOutcome>(this);
     FitOnScreen(*this);
 
     connect(ui_->lhcpButton, &QRadioButton::toggled, this,
@@ -273,12 +275,14 @@ ModelWindow::ModelWindow(QWidget* parent)
     connect(&runner_, &ModelRunner::AllFinished, this,
             [this] { RunReportingErrors(*this, [this] { ReportFailures(); }); });
     connect(&sensitivity_, &SensitivityRunner::Finished, this, &ModelWindow::ShowSensitivity);
+    connect(reading_, &QFutureWatcher<ReadOutcome>::finished, this, &ModelWindow::MeasurementRead);
     ShowSelectedStyle();
 }
 
 ModelWindow::~ModelWindow() {
     StopWork();
     work_->disconnect(this);
+    reading_->disconnect(this);
 }
 
 void ModelWindow::Model(const QString& frequencyText) {
@@ -698,9 +702,10 @@ void ModelWindow::ShowWorkButtons() {
     const StyleModel* model = SelectedStyle();
     const bool modelled = model != nullptr && model->Figures.has_value();
     const bool working = workStop_ != nullptr;
+    const bool reading = reading_ != nullptr && reading_->isRunning();
     for (QPushButton* button :
          {ui_->tuneButton, ui_->openMeasurementButton, ui_->saveTouchstoneButton}) {
-        button->setEnabled(modelled && !working);
+        button->setEnabled(modelled && !working && !reading);
     }
     ui_->cancelWorkButton->setEnabled(working && !workStop_->Stopped());
     // The tuned loops are a target only once the style is tuned.
@@ -888,33 +893,61 @@ void ModelWindow::OpenMeasurement() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
-        RunReportingErrors(
-            *this, [this, &path] { ReadMeasurement(path); },
-            [&path](const RuntimeError& error) {
-                return tr("The measurement %1 could not be read: %2\nNothing was changed.")
-                    .arg(QuotedPath(path), DetailSentence(error));
-            });
-    });
+    connect(dialog, &QFileDialog::fileSelected, this, &ModelWindow::StartReadingMeasurement);
     dialog->open();
 }
 
-void ModelWindow::ReadMeasurement(const QString& path) {
-    // Read whole before anything changes: a file that cannot be read leaves the window as it was.
-    Measurement measurement = ReadMeasurementFile(QFile::encodeName(path).toStdString());
+void ModelWindow::StartReadingMeasurement(const QString& path) {
+    if (reading_->isRunning()) {
+        return;  // one at a time
+    }
     constexpr MeasuredPart Parts[] = {MeasuredPart::Whole, MeasuredPart::SmallLoop,
                                       MeasuredPart::LargeLoop};
-    const MeasuredPart part =
-        Parts[std::clamp(ui_->measuredPartBox->currentIndex(), 0, 2)];
-    // One file of each part: a new one of a part takes the place of the one before.
-    std::erase_if(measured_, [part](const PartMeasurement& kept) { return kept.Part == part; });
-    measured_.push_back({part, QFileInfo(path).fileName().toStdString(), std::move(measurement)});
-    std::sort(measured_.begin(), measured_.end(),
-              [](const PartMeasurement& a, const PartMeasurement& b) { return a.Part < b.Part; });
-    trim_.reset();
-    ShowAdvice();
-    ShowSelectedStyle();
-    StartFit();
+    const MeasuredPart part = Parts[std::clamp(ui_->measuredPartBox->currentIndex(), 0, 2)];
+    ui_->openMeasurementButton->setEnabled(false);
+    ui_->workStatus->setText(tr("Reading %1...").arg(QFileInfo(path).fileName()));
+    // Read whole before anything changes: a file that cannot be read leaves the window as it was.
+    reading_->setFuture(QtConcurrent::run([path, part] {
+        ReadOutcome outcome{path, part, std::nullopt, nullptr};
+        try {
+            outcome.Read = ReadMeasurementFile(QFile::encodeName(path).toStdString());
+        } catch (...) {
+            outcome.Failure = std::current_exception();
+        }
+        return outcome;
+    }));
+}
+
+void ModelWindow::MeasurementRead() {
+    ReadOutcome outcome = reading_->result();
+    ui_->workStatus->clear();
+    ShowWorkButtons();
+    const QString& path = outcome.Path;
+    RunReportingErrors(
+        *this,
+        [this, &outcome] {
+            if (outcome.Failure) {
+                std::rethrow_exception(outcome.Failure);
+            }
+            const MeasuredPart part = outcome.Part;
+            // One file of each part: a new one of a part takes the place of the one before.
+            std::erase_if(measured_,
+                          [part](const PartMeasurement& kept) { return kept.Part == part; });
+            measured_.push_back({part, ShownName(QFileInfo(outcome.Path).fileName().toStdString()),
+                                 std::move(*outcome.Read)});
+            std::sort(measured_.begin(), measured_.end(),
+                      [](const PartMeasurement& a, const PartMeasurement& b) {
+                          return a.Part < b.Part;
+                      });
+            trim_.reset();
+            ShowAdvice();
+            ShowSelectedStyle();
+            StartFit();
+        },
+        [&path](const RuntimeError& error) {
+            return tr("The measurement %1 could not be read: %2\nNothing was changed.")
+                .arg(QuotedPath(path), DetailSentence(error));
+        });
 }
 
 void ModelWindow::StartFit() {

@@ -83,7 +83,9 @@ class ModelWindow : public QWidget {
     void ShowWorkProgress(int runs);
     void StopWork();
     void StartFit();
-    void ReadMeasurement(const QString& path);
+    // Reads the file of the chosen part on a thread of its own; MeasurementRead takes it in.
+    void StartReadingMeasurement(const QString& path);
+    void MeasurementRead();
     void ShowTuned();
     void ShowAdvice();
     void ShowWorkButtons();
@@ -120,6 +122,14 @@ class ModelWindow : public QWidget {
     QChart* sweepChart_ = nullptr;
 
     QFutureWatcher<WorkOutcome>* work_ = nullptr;
+    // A measurement file read in the background, or what stopped it.
+    struct ReadOutcome {
+        QString Path;
+        MeasuredPart Part = MeasuredPart::Whole;
+        std::optional<Measurement> Read;
+        std::exception_ptr Failure;
+    };
+    QFutureWatcher<ReadOutcome>* reading_ = nullptr;
     std::shared_ptr<EngineStop> workStop_;  // stops the work's nec2c runs, while it runs
     QString workWords_;                     // what the work is doing, for its progress
     std::function<void(const WorkOutcome&)> workDone_;

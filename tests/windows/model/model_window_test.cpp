@@ -3,6 +3,8 @@
 // time, every error as a report in plain words, the keyboard, a laptop's screen and the choices
 // it remembers; tuning, a measurement laid over the model with its trim, and the model's
 // Touchstone file.
+#include <sys/stat.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QChartView>
@@ -35,6 +37,7 @@
 #include <QTemporaryDir>
 #include <QValueAxis>
 #include <QtTest>
+#include <sys/stat.h>
 #include <chrono>
 #include <cmath>
 #include <utility>
@@ -267,6 +270,11 @@ class ModelWindowTest : public QObject {
         QVERIFY(dialog != nullptr);
         emit dialog->fileSelected(path);
         dialog->close();
+    }
+    // Opens a measurement file and waits until the window has read it.
+    static void OpenMeasurement(const QString& path) {
+        ChooseFile("openMeasurementButton", "openMeasurementDialog", path);
+        QTRY_VERIFY(!Find<QLabel>("workStatus")->text().startsWith("Reading "));
     }
     // The points of each sweep curve, by name.
     static QMap<QString, int> SweepCurves() {
@@ -810,8 +818,7 @@ class ModelWindowTest : public QObject {
                  qPrintable(QString("%1x%2").arg(window.width()).arg(window.height())));
         QVERIFY(room.expandedTo(window.minimumSizeHint()) == room);
         // The small loop 1.5 % short and the large one 2 % long, as the measurement test has it.
-        ChooseFile("openMeasurementButton", "openMeasurementDialog",
-                   BuiltMeasurementFile({0.985, 1.02}));
+        OpenMeasurement(BuiltMeasurementFile({0.985, 1.02}));
         WaitForWork();
         QVERIFY(Find<QPlainTextEdit>("adviceText")->isVisible());
         QVERIFY(room.expandedTo(window.size()) == room);
@@ -995,7 +1002,7 @@ class ModelWindowTest : public QObject {
         const zandrel::LoopDesign design = TallDesign();
         // The two loops of this style differ by 1 %: the small one shorter keeps them apart.
         const zandrel::LoopScales built{0.985, 1.02};
-        ChooseFile("openMeasurementButton", "openMeasurementDialog", BuiltMeasurementFile(built));
+        OpenMeasurement(BuiltMeasurementFile(built));
         const QMap<QString, int> curves = SweepCurves();
         for (const char* name : {"R measured", "X measured", "SWR measured"}) {
             QCOMPARE(curves.value(QString::fromUtf8(name)), 41);
@@ -1041,11 +1048,10 @@ class ModelWindowTest : public QObject {
     void aLoopMeasuredAloneIsFittedWithTheWholeAntenna() {
         ShowTallModelled();
         const zandrel::LoopScales built{0.985, 1.02};
-        ChooseFile("openMeasurementButton", "openMeasurementDialog", BuiltMeasurementFile(built));
+        OpenMeasurement(BuiltMeasurementFile(built));
         WaitForWork();
         Find<QComboBox>("measuredPartBox")->setCurrentIndex(1);
-        ChooseFile("openMeasurementButton", "openMeasurementDialog",
-                   BuiltMeasurementFile(built, zandrel::FedLoops::SmallAlone));
+        OpenMeasurement(BuiltMeasurementFile(built, zandrel::FedLoops::SmallAlone));
         WaitForWork();
         QVERIFY(Report() == nullptr);
         QVERIFY(LegendLabels().first.contains("small loop alone"));
@@ -1057,6 +1063,31 @@ class ModelWindowTest : public QObject {
                                      "50.0 ohm, the small loop alone"),
                  qPrintable(advice));
         QVERIFY2(advice.contains("at 22 frequencies"), qPrintable(advice));
+    }
+
+    // The file is read on a thread of its own: a measurement still being written (here into a
+    // FIFO) leaves the window answering, and is laid over the model once it is whole.
+    void aMeasurementIsReadInTheBackgroundWithTheWindowAnswering() {
+        ShowTallModelled();
+        QFile built(BuiltMeasurementFile({0.985, 1.02}));
+        QVERIFY(built.open(QIODevice::ReadOnly));
+        const QByteArray text = built.readAll();
+        const QString fifo = scratch_.filePath(QStringLiteral("vna.s1p"));
+        QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        ChooseFile("openMeasurementButton", "openMeasurementDialog", fifo);
+        QCOMPARE(Find<QLabel>("workStatus")->text(), QString("Reading vna.s1p..."));
+        QVERIFY(!Find<QPushButton>("openMeasurementButton")->isEnabled());
+        Table()->selectRow(2);  // the window answers meanwhile
+        QCOMPARE(Table()->currentRow(), 2);
+        Table()->selectRow(3);
+        QFile writer(fifo);
+        QVERIFY(writer.open(QIODevice::WriteOnly));
+        QCOMPARE(writer.write(text), text.size());
+        writer.close();
+        QTRY_COMPARE(SweepCurves().value("R measured"), 41);
+        WaitForWork();
+        QVERIFY(Report() == nullptr);
+        QVERIFY(Find<QPlainTextEdit>("adviceText")->toPlainText().contains("Measured: vna.s1p"));
     }
 
     void aMeasurementThatCannotBeReadIsReportedByLineAndChangesNothing_data() {
@@ -1081,7 +1112,7 @@ class ModelWindowTest : public QObject {
         file.write(text);
         file.close();
 
-        ChooseFile("openMeasurementButton", "openMeasurementDialog", path);
+        OpenMeasurement(path);
         QVERIFY(Report() != nullptr);
         QCOMPARE(Report()->text(),
                  QString("Run-time error '1102':\n\nThe measurement file could not be read"));
