@@ -88,7 +88,7 @@ TEST(DimsTuneOptions, RefuseWhatCannotBeReadWithAMessageAndTheirStatus) {
         {{"--trim", "OneTurn", "137.50", "--measured", falling.string()},
          1,
          "The measurement file could not be read: line 2"},
-        {{"--trim", "OneTurn", "137.50"}, 2, "--measured is required"},
+        {{"--trim", "OneTurn", "137.50"}, 2, "--trim needs a measurement: --measured, "},
         {{"--trim", "OneTurn", "137.50", "--measured", malformed.string(), "--target", "best"},
          2,
          "best not in {design,tuned}"},
