@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -62,11 +64,17 @@ class PrivateFolder {
     fs::path path_;
 };
 
+// At most `most` bytes of the file, read a piece at a time: a run's few hundred KB do not cost
+// the limit's 16 MB of memory.
 std::string ReadStart(const fs::path& path, std::streamsize most) {
     std::ifstream file(path, std::ios::binary);
-    std::string text(static_cast<std::size_t>(most), '\0');
-    file.read(text.data(), most);
-    text.resize(static_cast<std::size_t>(file.gcount()));
+    std::string text;
+    std::array<char, 65536> piece{};
+    const auto pieceSize = static_cast<std::streamsize>(piece.size());
+    for (std::streamsize left = most; file && left > 0; left -= file.gcount()) {
+        file.read(piece.data(), std::min(left, pieceSize));
+        text.append(piece.data(), static_cast<std::size_t>(file.gcount()));
+    }
     return text;
 }
 
