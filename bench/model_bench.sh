@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Wall time of `zandrel2-dims --model 137.50` (the six styles in nec2c, side by side) against
-# running the same six decks in nec2c one after another. Median of RUNS runs each.
+# Wall time of `zandrel2-dims --model 137.50` (the six styles in nec2c, side by side, with the
+# resonance's sensitivity) against running the same six decks in nec2c one after another: the
+# median of RUNS runs each, their ratio, and the machine's load before and after, since other
+# work on the machine moves both.
 # usage: bench/model_bench.sh [path/to/zandrel2-dims]   (default: the release build's)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,7 +19,9 @@ done
 
 now() { date +%s.%N; }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+load() { cut -d ' ' -f 1-3 /proc/loadavg; }
 
+load_before=$(load)
 model_times=()
 sequential_times=()
 for ((i = 0; i < runs; i++)); do
@@ -31,9 +35,13 @@ for ((i = 0; i < runs; i++)); do
     done
     sequential_times+=("$(awk -v a="$start" -v b="$(now)" 'BEGIN {print b - a}')")
 done
+load_after=$(load)
 
-printf 'zandrel2-dims --model %s, median of %d: %.3f s\n' "$frequency" "$runs" \
-    "$(printf '%s\n' "${model_times[@]}" | median)"
-printf 'the six decks in nec2c one after another:  %.3f s\n' \
-    "$(printf '%s\n' "${sequential_times[@]}" | median)"
-printf 'cores: %s\n' "$(nproc)"
+model=$(printf '%s\n' "${model_times[@]}" | median)
+sequential=$(printf '%s\n' "${sequential_times[@]}" | median)
+printf 'zandrel2-dims --model %s, median of %d: %.3f s\n' "$frequency" "$runs" "$model"
+printf 'the six decks in nec2c one after another:  %.3f s\n' "$sequential"
+printf 'ratio: %.2f (--model over the decks one after another)\n' \
+    "$(awk -v a="$model" -v b="$sequential" 'BEGIN {print a / b}')"
+printf 'cores: %s; load average (1, 5, 15 min): %s before, %s after\n' "$(nproc)" \
+    "$load_before" "$load_after"
