@@ -8,6 +8,7 @@
 #include <numbers>
 #include <optional>
 
+#include "file_names.h"
 #include "model_error.h"
 
 namespace zandrel {
@@ -67,38 +68,6 @@ std::vector<std::string_view> Tokens(std::string_view line) {
 
 bool IsBlank(std::string_view line) { return Tokens(line).empty(); }
 
-// The first character of a text: the length of its UTF-8 sequence (1 for a stray byte or a
-// malformed sequence) and whether it is printable: not a control character (C0, DEL or C1).
-struct Character {
-    std::size_t Length;
-    bool Printable;
-};
-
-Character FirstCharacter(std::string_view text) {
-    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return {1, lead >= 0x20 && lead != 0x7F};
-    }
-    const std::size_t length =
-        lead >= 0xF8 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-    if (length == 0 || length > text.size()) {
-        return {1, false};
-    }
-    char32_t code = lead & (0x7Fu >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) {
-            return {1, false};
-        }
-        code = (code << 6) | (byte(i) & 0x3Fu);
-    }
-    static constexpr std::array<char32_t, 5> Smallest{{0, 0, 0x80, 0x800, 0x10000}};
-    if (code < Smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return {1, false};
-    }
-    return {length, code > 0x9F};
-}
-
 // A line of the engine's as a terminal or a window may show it: its words with single spaces,
 // every control character (a terminal sequence's ESC included) and every byte that is not
 // UTF-8 as '?', and cut after ShownLineLimit characters.
@@ -108,17 +77,7 @@ std::string ShownLine(std::string_view line) {
     for (const std::string_view token : Tokens(line)) {
         joined += (joined.empty() ? "" : " ") + std::string(token);
     }
-    std::string shown;
-    std::string_view rest = joined;
-    for (std::size_t count = 0; !rest.empty(); ++count) {
-        if (count == ShownLineLimit) {
-            return shown + "...";
-        }
-        const Character next = FirstCharacter(rest);
-        shown += next.Printable ? rest.substr(0, next.Length) : std::string_view("?");
-        rest.remove_prefix(next.Length);
-    }
-    return shown;
+    return ShownText(joined, ShownLineLimit);
 }
 
 class Reader {

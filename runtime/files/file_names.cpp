@@ -39,15 +39,20 @@ std::pair<std::size_t, bool> FirstCharacter(std::string_view text) {
 
 }  // namespace
 
-std::string ShownName(std::string_view name) {
+std::string ShownText(std::string_view text, std::size_t mostCharacters) {
     std::string shown;
-    shown.reserve(name.size());
-    while (!name.empty()) {
-        const auto [length, printable] = FirstCharacter(name);
-        shown += printable ? name.substr(0, length) : std::string_view("?");
-        name.remove_prefix(length);
+    shown.reserve(text.size());
+    for (std::size_t count = 0; !text.empty(); ++count) {
+        if (count == mostCharacters) {
+            return shown + "...";
+        }
+        const auto [length, printable] = FirstCharacter(text);
+        shown += printable ? text.substr(0, length) : std::string_view("?");
+        text.remove_prefix(length);
     }
     return shown;
 }
+
+std::string ShownName(std::string_view name) { return ShownText(name); }
 
 }  // namespace zandrel
