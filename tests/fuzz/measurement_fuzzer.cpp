@@ -1,5 +1,6 @@
 // Fuzzes the reader of measurement files: whatever the text, the result is a MeasurementError
-// naming a line, or at least five finite points with rising frequencies on a positive reference
+// naming a line or refusing the whole file for its encoding or its CSV's unit, or at least five
+// finite points with rising frequencies on a positive reference
 // that the Touchstone writer writes and the reader reads back exactly.
 #include <cmath>
 #include <cstddef>
@@ -31,7 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         measurement = zandrel::ReadMeasurement(text);
     } catch (const zandrel::MeasurementError& error) {
         Require(error.Kind() == zandrel::MeasurementErrorKind::Unreadable);
-        Require(error.Detail().starts_with("line "));
+        Require(error.Detail().starts_with("line ") ||
+                error.Detail().starts_with("saved as UTF-16: ") ||
+                error.Detail().starts_with("every frequency is below 100000 Hz: "));
         return 0;
     }
     Require(measurement.Points.size() >= 5);
