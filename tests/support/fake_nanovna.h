@@ -10,8 +10,10 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <complex>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <sstream>
@@ -50,6 +52,8 @@ class FakeNanoVna {
             pipe2(stop_, O_CLOEXEC) != 0) {
             throw std::runtime_error("no pseudo-terminal for the test device");
         }
+        fcntl(master_, F_SETFD, FD_CLOEXEC);  // a program the test starts holds no end of it
+        fcntl(slave_, F_SETFD, FD_CLOEXEC);
         termios raw{};
         tcgetattr(slave_, &raw);
         cfmakeraw(&raw);
@@ -80,6 +84,11 @@ class FakeNanoVna {
     std::vector<std::string> Commands() {
         const std::lock_guard lock(mutex_);
         return commands_;
+    }
+    // Whether `count` command lines arrive within `limit`.
+    bool WaitForCommands(std::size_t count, std::chrono::milliseconds limit) {
+        std::unique_lock lock(mutex_);
+        return arrived_.wait_for(lock, limit, [&] { return commands_.size() >= count; });
     }
 
   private:
@@ -115,6 +124,7 @@ class FakeNanoVna {
                     const std::lock_guard lock(mutex_);
                     commands_.push_back(line);
                 }
+                arrived_.notify_all();
                 Answer(line);
                 line.clear();
             }
@@ -210,6 +220,7 @@ class FakeNanoVna {
     std::string path_;
     std::thread thread_;
     std::mutex mutex_;
+    std::condition_variable arrived_;
     std::vector<ServedPoint> served_;
     std::vector<std::string> commands_;
     std::vector<ServedPoint> sweep_;
