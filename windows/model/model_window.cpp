@@ -31,6 +31,7 @@
 #include "output_file.h"
 #include "tune_texts.h"
 #include "ui_model_window.h"
+#include "vna_measure_dialog.h"
 
 namespace zandrel {
 
@@ -254,6 +255,8 @@ ModelWindow::ModelWindow(QWidget* parent)
             ReportingErrors(this, &ModelWindow::Tune));
     connect(ui_->openMeasurementButton, &QPushButton::clicked, this,
             ReportingErrors(this, &ModelWindow::OpenMeasurement));
+    connect(ui_->measureVnaButton, &QPushButton::clicked, this,
+            ReportingErrors(this, &ModelWindow::MeasureWithVna));
     connect(ui_->saveTouchstoneButton, &QPushButton::clicked, this,
             ReportingErrors(this, &ModelWindow::SaveTouchstone));
     connect(ui_->cancelWorkButton, &QPushButton::clicked, this, &ModelWindow::CancelWork);
@@ -699,7 +702,8 @@ void ModelWindow::ShowWorkButtons() {
     const bool modelled = model != nullptr && model->Figures.has_value();
     const bool working = workStop_ != nullptr;
     for (QPushButton* button :
-         {ui_->tuneButton, ui_->openMeasurementButton, ui_->saveTouchstoneButton}) {
+         {ui_->tuneButton, ui_->openMeasurementButton, ui_->measureVnaButton,
+          ui_->saveTouchstoneButton}) {
         button->setEnabled(modelled && !working);
     }
     ui_->cancelWorkButton->setEnabled(working && !workStop_->Stopped());
@@ -902,13 +906,30 @@ void ModelWindow::OpenMeasurement() {
 void ModelWindow::ReadMeasurement(const QString& path) {
     // Read whole before anything changes: a file that cannot be read leaves the window as it was.
     Measurement measurement = ReadMeasurementFile(QFile::encodeName(path).toStdString());
+    AddMeasurement(QFileInfo(path).fileName().toStdString(), std::move(measurement));
+}
+
+void ModelWindow::MeasureWithVna() {
+    const double designMHz = BuildScaledGeometry(ChosenDesign(), {}).FrequencyMHz;
+    const double halfWidth = FitSettings{}.BandHalfWidth;
+    auto* dialog = new VnaMeasureDialog(
+        {designMHz * (1.0 - halfWidth), designMHz * (1.0 + halfWidth), MostPointsPerScan},
+        [this](const std::string& name, const Measurement& sweep) {
+            RunReportingErrors(*this, [&] { AddMeasurement(name, sweep); });
+        },
+        this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+void ModelWindow::AddMeasurement(const std::string& name, Measurement measurement) {
     constexpr MeasuredPart Parts[] = {MeasuredPart::Whole, MeasuredPart::SmallLoop,
                                       MeasuredPart::LargeLoop};
     const MeasuredPart part =
         Parts[std::clamp(ui_->measuredPartBox->currentIndex(), 0, 2)];
     // One file of each part: a new one of a part takes the place of the one before.
     std::erase_if(measured_, [part](const PartMeasurement& kept) { return kept.Part == part; });
-    measured_.push_back({part, QFileInfo(path).fileName().toStdString(), std::move(measurement)});
+    measured_.push_back({part, name, std::move(measurement)});
     std::sort(measured_.begin(), measured_.end(),
               [](const PartMeasurement& a, const PartMeasurement& b) { return a.Part < b.Part; });
     trim_.reset();

@@ -44,6 +44,7 @@ class ModelWindow : public QWidget {
     void OpenInXnec2c();
     void Tune();
     void OpenMeasurement();
+    void MeasureWithVna();
     void SaveTouchstone();
     void CancelWork();
 
@@ -84,6 +85,7 @@ class ModelWindow : public QWidget {
     void StopWork();
     void StartFit();
     void ReadMeasurement(const QString& path);
+    void AddMeasurement(const std::string& name, Measurement measurement);
     void ShowTuned();
     void ShowAdvice();
     void ShowWorkButtons();
