@@ -13,6 +13,8 @@ namespace {
 constexpr std::string_view Prompt = "ch> ";
 // Longer than any line the shell prints: a line that grows past it is noise.
 constexpr std::size_t LongestLine = 512;
+// More lines than any answer has: a device that goes on and on is not answering.
+constexpr std::size_t MostLines = 1000;
 
 // The text of `bytes` with control characters and bytes above ASCII replaced by '?', for a
 // message or a file's comment.
@@ -136,6 +138,11 @@ std::vector<std::string> NanoVna::Command(const std::string& command, const std:
         }
         if (onLine) {
             onLine(line);
+        }
+        if (lines.size() >= MostLines) {
+            throw VnaError(VnaErrorKind::Garbled, Path() + " sent more than " +
+                                                      std::to_string(MostLines) + " lines when " +
+                                                      expected + " was expected");
         }
         lines.push_back(std::move(line));
     }
