@@ -117,26 +117,24 @@ SerialLine::~SerialLine() {
 
 void SerialLine::Discard() { tcflush(descriptor_, TCIFLUSH); }
 
-void SerialLine::WaitFor(short events, std::string_view expected) {
+short SerialLine::WaitFor(short events, std::string_view expected) {
     pollfd waits[2] = {{descriptor_, events, 0}, {stop_ ? stop_->Descriptor() : -1, POLLIN, 0}};
-    for (;;) {
-        const int ready = poll(waits, 2, static_cast<int>(timeout_.count()));
-        if (ready < 0 && errno == EINTR) {
-            if (stop_ != nullptr && stop_->Stopped()) {
-                break;
-            }
-            continue;
+    int ready = 0;
+    while ((ready = poll(waits, 2, static_cast<int>(timeout_.count()))) < 0 && errno == EINTR) {
+        if (stop_ != nullptr && stop_->Stopped()) {
+            waits[1].revents = POLLIN;
+            break;
         }
-        if (ready == 0) {
-            throw VnaError(VnaErrorKind::NoAnswer, path_ + " sent nothing for " +
-                                                       Seconds(timeout_) + " when " +
-                                                       std::string(expected) + " was expected");
-        }
-        break;
     }
     if ((waits[1].revents & POLLIN) != 0) {
         throw VnaError(VnaErrorKind::Stopped, "the measurement on " + path_ + " was stopped");
     }
+    if (ready == 0) {
+        throw VnaError(VnaErrorKind::NoAnswer, path_ + " sent nothing for " + Seconds(timeout_) +
+                                                   " when " + std::string(expected) +
+                                                   " was expected");
+    }
+    return waits[0].revents;
 }
 
 void SerialLine::Write(std::string_view text, std::string_view expected) {
@@ -157,17 +155,19 @@ void SerialLine::Write(std::string_view text, std::string_view expected) {
 
 std::string SerialLine::ReadSome(std::string_view expected, std::size_t most) {
     for (;;) {
-        WaitFor(POLLIN, expected);
+        const short events = WaitFor(POLLIN, expected);
         std::string bytes(most, '\0');
         const ssize_t got = read(descriptor_, bytes.data(), most);
         if (got > 0) {
             bytes.resize(static_cast<std::size_t>(got));
             return bytes;
         }
-        if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
+        // A terminal in raw mode reads nothing as 0 bytes; only a hang-up ends the line.
+        const bool hungUp = (events & (POLLHUP | POLLERR)) != 0;
+        if ((got < 0 && (errno == EAGAIN || errno == EINTR)) || (got == 0 && !hungUp)) {
             continue;
         }
-        return {};  // end of file, or EIO: the other end hung up
+        return {};  // the other end hung up, or EIO
     }
 }
 

@@ -51,7 +51,8 @@ class SerialLine {
     std::string ReadSome(std::string_view expected, std::size_t most = 4096);
 
   private:
-    void WaitFor(short events, std::string_view expected);
+    // The port's events once one of `events` is ready; raises NoAnswer or Stopped.
+    short WaitFor(short events, std::string_view expected);
 
     std::string path_;
     std::chrono::milliseconds timeout_;
