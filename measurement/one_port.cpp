@@ -104,6 +104,13 @@ std::string Exact(double value) {
     return std::string(buffer.data(), result.ptr);
 }
 
+// A frequency in MHz written in Hz: a whole number of Hz, as a VNA sends it, stays whole, so
+// that it reads back as the same number of MHz.
+std::string Hertz(double mhz) {
+    const double hz = mhz / MHzPerHz;
+    return Exact(std::abs(hz - std::round(hz)) < 1e-3 ? std::round(hz) : hz);
+}
+
 [[noreturn]] void Fail(std::size_t lineNumber, const std::string& what) {
     throw MeasurementError(MeasurementErrorKind::Unreadable,
                            "line " + std::to_string(lineNumber) + ": " + what);
@@ -564,7 +571,7 @@ Measurement ReadMeasurementFile(const std::filesystem::path& path) {
 }
 
 std::string WriteTouchstone(const Measurement& measurement,
-                            const std::vector<std::string>& comments) {
+                            const std::vector<std::string>& comments, FrequencyUnit unit) {
     if (!(measurement.ReferenceOhm > 0.0) || !std::isfinite(measurement.ReferenceOhm)) {
         NotWritten("the reference resistance is not a positive number");
     }
@@ -578,7 +585,9 @@ std::string WriteTouchstone(const Measurement& measurement,
         }
         text += "! " + line + "\n";
     }
-    text += "# MHz S RI R " + Exact(measurement.ReferenceOhm) + "\n";
+    const bool hertz = unit == FrequencyUnit::Hz;
+    text +=
+        std::string(hertz ? "# Hz" : "# MHz") + " S RI R " + Exact(measurement.ReferenceOhm) + "\n";
     for (const MeasuredPoint& point : measurement.Points) {
         for (const double value :
              {point.FrequencyMHz, point.Reflection.real(), point.Reflection.imag()}) {
@@ -586,8 +595,8 @@ std::string WriteTouchstone(const Measurement& measurement,
                 NotWritten("a point is not a finite number");
             }
         }
-        text += Exact(point.FrequencyMHz) + " " + Exact(point.Reflection.real()) + " " +
-                Exact(point.Reflection.imag()) + "\n";
+        text += (hertz ? Hertz(point.FrequencyMHz) : Exact(point.FrequencyMHz)) + " " +
+                Exact(point.Reflection.real()) + " " + Exact(point.Reflection.imag()) + "\n";
     }
     return text;
 }

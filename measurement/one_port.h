@@ -59,12 +59,16 @@ Measurement ReadMeasurementStream(std::istream& stream);
 // the file's name, which the caller says once, in its own words.
 Measurement ReadMeasurementFile(const std::filesystem::path& path);
 
+// The unit of a written Touchstone file's frequencies: MHz for the model's, Hz as a VNA sends them.
+enum class FrequencyUnit { MHz, Hz };
+
 // A one-port Touchstone file of the points: `!` lines with the comments, then
-// `# MHz S RI R <reference>` and one point a line, each number written so that it reads back
-// exactly. Raises MeasurementError(FileNotWritten) for a reference that is not a positive number
-// or a value that is not finite.
+// `# MHz S RI R <reference>` (or `# Hz ...`) and one point a line, each number written so that
+// it reads back exactly. Raises MeasurementError(FileNotWritten) for a reference that is not a
+// positive number or a value that is not finite.
 std::string WriteTouchstone(const Measurement& measurement,
-                            const std::vector<std::string>& comments = {});
+                            const std::vector<std::string>& comments = {},
+                            FrequencyUnit unit = FrequencyUnit::MHz);
 
 // Writes WriteTouchstone's text to a file; raises MeasurementError(FileNotWritten).
 void WriteTouchstoneFile(const std::filesystem::path& path, const Measurement& measurement,

@@ -1,5 +1,5 @@
 // zandrel2-dims: the helix dimensions of every style for one frequency, as a table or as JSON;
-// --nec, --model, --sheet, --tune, --trim and --touchstone choose the other commands.
+// --nec, --model, --sheet, --tune, --trim, --touchstone and --measure choose the other commands.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
@@ -22,6 +22,7 @@
 #include "runtime_error.h"
 #include "sheet_command.h"
 #include "tune_commands.h"
+#include "vna_commands.h"
 
 namespace zandrel {
 namespace {
@@ -150,7 +151,7 @@ std::unique_ptr<Command> MakeDimensionsCommand() { return std::make_unique<Dimen
 
 int main(int argc, char** argv) {
     using namespace zandrel;
-    const std::array<CommandChoice, 7> commands{{
+    const std::array<CommandChoice, 8> commands{{
         {"", MakeDimensionsCommand},
         {"--nec", MakeDeckCommand},
         {"--model", MakeModelCommand},
@@ -158,6 +159,7 @@ int main(int argc, char** argv) {
         {"--tune", MakeTuneCommand},
         {"--trim", MakeTrimCommand},
         {"--touchstone", MakeTouchstoneCommand},
+        {"--measure", MakeMeasureCommand},
     }};
     const int status = RunCommandLine(argc, argv, commands);
     // Output that did not reach its reader (a full disk, a closed pipe) is a failure, help

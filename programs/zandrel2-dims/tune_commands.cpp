@@ -30,6 +30,7 @@
 #include "signal_catcher.h"
 #include "tune_error.h"
 #include "tune_texts.h"
+#include "vna_commands.h"
 
 namespace zandrel {
 
@@ -281,6 +282,17 @@ class TrimCommand : public Command {
                        "or the antenna --tune gives")
             ->type_name("design|tuned")
             ->check(CLI::IsMember({"design", "tuned"}).description(""));
+        app.add_option("--vna", vna_,
+                       "sweep the whole antenna with a NanoVNA on this serial\n"
+                       "port (or auto) over the design frequency +-15 %,\n"
+                       "instead of --measured")
+            ->type_name("DEVICE")
+            ->excludes("--measured");
+        AddVnaTimeout(app, vnaTimeout_);
+        app.add_option("--save-measurement", saveMeasurement_,
+                       "with --vna, keep the sweep as a Touchstone file")
+            ->type_name("FILE")
+            ->needs("--vna");
         app.add_option("--cable-length", cableLength_,
                        "a cable between the VNA and the feed, taken off the\n"
                        "measurement (default 0)")
@@ -318,12 +330,18 @@ class TrimCommand : public Command {
                 return 1;
             }
         }
+        const LoopDesign design{style_, frequency_, sense_, conductor};
+        if (!vna_.empty()) {
+            if (const int status = MeasureWithVna(design); status != 0) {
+                return status;
+            }
+            measurements.insert(measurements.begin(), std::move(*swept_));
+        }
         if (measurements.empty()) {
-            std::cerr << "zandrel2-dims: --trim needs a measurement: --measured, --measured-small "
-                         "or --measured-large\n";
+            std::cerr << "zandrel2-dims: --trim needs a measurement: --measured, --vna, "
+                         "--measured-small or --measured-large\n";
             return 2;
         }
-        const LoopDesign design{style_, frequency_, sense_, conductor};
         return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
             int runs = 0;
             LoopScales target;
@@ -366,6 +384,46 @@ class TrimCommand : public Command {
     }
 
   private:
+    // Sweeps the whole antenna over the design frequency +-15 % into swept_, and keeps the
+    // sweep when asked; returns the exit status of a failure, or 0.
+    int MeasureWithVna(const LoopDesign& design) {
+        if (!saveMeasurement_.empty()) {
+            try {
+                CheckOutputPath(saveMeasurement_);
+            } catch (const RuntimeError& error) {
+                std::cerr << "zandrel2-dims: " << MessageWithDetail(error) << "\n";
+                return 1;
+            }
+        }
+        double designMHz = 0.0;
+        try {
+            designMHz = BuildScaledGeometry(design, {}).FrequencyMHz;
+        } catch (const RuntimeError& error) {
+            return Report(*style_, frequency_, error);
+        }
+        const FitSettings band;
+        const SweepRequest request{designMHz * (1.0 - band.BandHalfWidth),
+                                   designMHz * (1.0 + band.BandHalfWidth), MostPointsPerScan};
+        int status = 0;
+        std::optional<VnaSweep> sweep = SweepWithVna(vna_, request, vnaTimeout_, status);
+        if (!sweep) {
+            return status;
+        }
+        if (!saveMeasurement_.empty()) {
+            try {
+                WriteOutputFile(saveMeasurement_,
+                                WriteTouchstone(sweep->Data, sweep->Comments, FrequencyUnit::Hz),
+                                ReaderWait::Wait);
+            } catch (const RuntimeError& error) {
+                std::cerr << "zandrel2-dims: " << MessageWithDetail(error) << "\n";
+                return 1;
+            }
+        }
+        swept_ = PartMeasurement{MeasuredPart::Whole, VnaMeasurementName(sweep->Port),
+                                 std::move(sweep->Data)};
+        return 0;
+    }
+
     bool ReadCable(MeasuringCable& cable) const {
         const auto read = [](const std::string& text, double& value, bool zeroAllowed,
                              const char* words) {
@@ -485,6 +543,10 @@ class TrimCommand : public Command {
     std::string cableLength_;
     std::string cableVelocity_;
     std::string cableLoss_;
+    std::string vna_;
+    std::string vnaTimeout_;
+    std::string saveMeasurement_;
+    std::optional<PartMeasurement> swept_;
 };
 
 class TouchstoneCommand : public Command {

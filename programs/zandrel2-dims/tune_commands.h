@@ -12,8 +12,8 @@ namespace zandrel {
 // (the best found is shown) or the design cannot be modelled, 3 when nec2c fails.
 std::unique_ptr<Command> MakeTuneCommand();
 
-// --trim STYLE FREQUENCY --measured FILE: exits with 0, 1 when the file cannot be read or does
-// not cover the design, 3 when nec2c fails.
+// --trim STYLE FREQUENCY --measured FILE (or --vna DEVICE): exits with 0, 1 when the file cannot
+// be read or does not cover the design, 3 when nec2c or the VNA fails.
 std::unique_ptr<Command> MakeTrimCommand();
 
 // --touchstone STYLE FREQUENCY -o FILE: exits with 0, 1 when the file cannot be written, 3 when

@@ -122,6 +122,20 @@ TEST(TouchstoneWriting, ReadsBackExactlyWithItsReferenceAndComments) {
     }
 }
 
+TEST(TouchstoneWriting, WritesAVnasWholeHertzAsWholeNumbersThatReadBackExactly) {
+    Measurement written;
+    for (int i = 0; i < 5; ++i) {
+        written.Points.push_back({(116875000.0 + 412500.0 * i) * 1e-6, {0.25, -0.125}});
+    }
+    const std::string text = WriteTouchstone(written, {}, FrequencyUnit::Hz);
+    EXPECT_EQ(text.substr(0, 36), "# Hz S RI R 50\n116875000 0.25 -0.125");
+    const Measurement read = ReadMeasurement(text);
+    ASSERT_EQ(read.Points.size(), 5u);
+    for (std::size_t i = 0; i < read.Points.size(); ++i) {
+        EXPECT_EQ(read.Points[i].FrequencyMHz, written.Points[i].FrequencyMHz);
+    }
+}
+
 TEST(TouchstoneWriting, RefusesAReferenceOrPointThatIsNotANumber) {
     Measurement measurement;
     measurement.ReferenceOhm = 0.0;

@@ -276,7 +276,7 @@ std::vector<std::string> OptionsInHelp(const std::string& command) {
 
 TEST(DimsCompletion, OffersTheOptionsThatEachCommandsHelpLists) {
     for (const std::string command :
-         {"", "--nec", "--model", "--sheet", "--tune", "--trim", "--touchstone"}) {
+         {"", "--nec", "--model", "--sheet", "--tune", "--trim", "--touchstone", "--measure"}) {
         std::vector<std::string> words{"-"};
         if (!command.empty()) {
             words.insert(words.begin(), command);

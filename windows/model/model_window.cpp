@@ -32,6 +32,7 @@
 #include "output_file.h"
 #include "tune_texts.h"
 #include "ui_model_window.h"
+#include "vna_measure_dialog.h"
 
 namespace zandrel {
 
@@ -256,6 +257,8 @@ ModelWindow::ModelWindow(QWidget* parent)
             ReportingErrors(this, &ModelWindow::Tune));
     connect(ui_->openMeasurementButton, &QPushButton::clicked, this,
             ReportingErrors(this, &ModelWindow::OpenMeasurement));
+    connect(ui_->measureVnaButton, &QPushButton::clicked, this,
+            ReportingErrors(this, &ModelWindow::MeasureWithVna));
     connect(ui_->saveTouchstoneButton, &QPushButton::clicked, this,
             ReportingErrors(this, &ModelWindow::SaveTouchstone));
     connect(ui_->cancelWorkButton, &QPushButton::clicked, this, &ModelWindow::CancelWork);
@@ -704,7 +707,8 @@ void ModelWindow::ShowWorkButtons() {
     const bool working = workStop_ != nullptr;
     const bool reading = reading_ != nullptr && reading_->isRunning();
     for (QPushButton* button :
-         {ui_->tuneButton, ui_->openMeasurementButton, ui_->saveTouchstoneButton}) {
+         {ui_->tuneButton, ui_->openMeasurementButton, ui_->measureVnaButton,
+          ui_->saveTouchstoneButton}) {
         button->setEnabled(modelled && !working && !reading);
     }
     ui_->cancelWorkButton->setEnabled(working && !workStop_->Stopped());
@@ -929,25 +933,42 @@ void ModelWindow::MeasurementRead() {
             if (outcome.Failure) {
                 std::rethrow_exception(outcome.Failure);
             }
-            const MeasuredPart part = outcome.Part;
-            // One file of each part: a new one of a part takes the place of the one before.
-            std::erase_if(measured_,
-                          [part](const PartMeasurement& kept) { return kept.Part == part; });
-            measured_.push_back({part, ShownName(QFileInfo(outcome.Path).fileName().toStdString()),
-                                 std::move(*outcome.Read)});
-            std::sort(measured_.begin(), measured_.end(),
-                      [](const PartMeasurement& a, const PartMeasurement& b) {
-                          return a.Part < b.Part;
-                      });
-            trim_.reset();
-            ShowAdvice();
-            ShowSelectedStyle();
-            StartFit();
+            AddMeasurement(outcome.Part,
+                           ShownName(QFileInfo(outcome.Path).fileName().toStdString()),
+                           std::move(*outcome.Read));
         },
         [&path](const RuntimeError& error) {
             return tr("The measurement %1 could not be read: %2\nNothing was changed.")
                 .arg(QuotedPath(path), DetailSentence(error));
         });
+}
+
+void ModelWindow::MeasureWithVna() {
+    const double designMHz = BuildScaledGeometry(ChosenDesign(), {}).FrequencyMHz;
+    const double halfWidth = FitSettings{}.BandHalfWidth;
+    constexpr MeasuredPart Parts[] = {MeasuredPart::Whole, MeasuredPart::SmallLoop,
+                                      MeasuredPart::LargeLoop};
+    const MeasuredPart part = Parts[std::clamp(ui_->measuredPartBox->currentIndex(), 0, 2)];
+    auto* dialog = new VnaMeasureDialog(
+        {designMHz * (1.0 - halfWidth), designMHz * (1.0 + halfWidth), MostPointsPerScan},
+        [this, part](const std::string& name, const Measurement& sweep) {
+            RunReportingErrors(*this, [&] { AddMeasurement(part, name, sweep); });
+        },
+        this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+void ModelWindow::AddMeasurement(MeasuredPart part, const std::string& name,
+                                 Measurement measurement) {
+    std::erase_if(measured_, [part](const PartMeasurement& kept) { return kept.Part == part; });
+    measured_.push_back({part, name, std::move(measurement)});
+    std::sort(measured_.begin(), measured_.end(),
+              [](const PartMeasurement& a, const PartMeasurement& b) { return a.Part < b.Part; });
+    trim_.reset();
+    ShowAdvice();
+    ShowSelectedStyle();
+    StartFit();
 }
 
 void ModelWindow::StartFit() {

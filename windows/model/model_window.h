@@ -44,6 +44,7 @@ class ModelWindow : public QWidget {
     void OpenInXnec2c();
     void Tune();
     void OpenMeasurement();
+    void MeasureWithVna();
     void SaveTouchstone();
     void CancelWork();
 
@@ -86,6 +87,8 @@ class ModelWindow : public QWidget {
     // Reads the file of the chosen part on a thread of its own; MeasurementRead takes it in.
     void StartReadingMeasurement(const QString& path);
     void MeasurementRead();
+    // One file or sweep of each part: a new one of a part takes the place of the one before.
+    void AddMeasurement(MeasuredPart part, const std::string& name, Measurement measurement);
     void ShowTuned();
     void ShowAdvice();
     void ShowWorkButtons();

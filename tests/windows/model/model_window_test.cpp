@@ -1,8 +1,8 @@
 // The model window as a user meets it, loaded from its module: rows filling in as nec2c
 // finishes, the plots, the polarisation, line and conductor choices, the deck, one window at a
 // time, every error as a report in plain words, the keyboard, a laptop's screen and the choices
-// it remembers; tuning, a measurement laid over the model with its trim, and the model's
-// Touchstone file.
+// it remembers; tuning, a measurement laid over the model with its trim (from a file or from a
+// NanoVNA of the tests' own), and the model's Touchstone file.
 #include <sys/stat.h>
 
 #include <QAbstractButton>
@@ -10,6 +10,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QDialog>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -37,12 +38,13 @@
 #include <QTemporaryDir>
 #include <QValueAxis>
 #include <QtTest>
-#include <sys/stat.h>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <utility>
 #include <vector>
 
+#include "fake_nanovna.h"
 #include "forms.h"
 #include "forms_error.h"
 #include "loop_tuning.h"
@@ -1041,6 +1043,53 @@ class ModelWindowTest : public QObject {
                  qPrintable(advice));
         QVERIFY(advice.contains(
             "Measured: built.s1p, 41 points from 123.75 to 151.25 MHz on 50.0 ohm"));
+    }
+
+    // "Measure with NanoVNA..." sweeps the device in the background, lays the sweep over the
+    // model and fits it as a file; "Save measurement..." keeps what it served.
+    void aNanoVnaSweepFillsThePlotAndGivesTheAdvice() {
+        ShowTallModelled();
+        const zandrel::LoopScales built{1.02, 1.01};
+        const zandrel::Measurement modelled = zandrel::ModelMeasurement(
+            TallDesign(), built, zandrel::SpreadFrequencies(137.5, 101, 0.15), 50.0,
+            zandrel::Nec2cEvaluator());
+        zandrel::test_support::FakeNanoVna device([&modelled](double hz) {
+            const auto nearest = std::min_element(
+                modelled.Points.begin(), modelled.Points.end(), [hz](const auto& a, const auto& b) {
+                    return std::fabs(a.FrequencyMHz * 1e6 - hz) <
+                           std::fabs(b.FrequencyMHz * 1e6 - hz);
+                });
+            return nearest->Reflection;
+        });
+        QTest::mouseClick(Find<QPushButton>("measureVnaButton"), Qt::LeftButton);
+        auto* dialog = Window().findChild<QDialog*>(QStringLiteral("vnaMeasureDialog"));
+        QVERIFY(dialog != nullptr);
+        dialog->findChild<QComboBox*>(QStringLiteral("vnaPortBox"))
+            ->setEditText(QString::fromStdString(device.Path()));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("vnaMeasureButton")),
+                          Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(SweepCurves().value("SWR measured"), 101, NecLimitMs);
+        QCOMPARE(dialog->findChild<QProgressBar*>(QStringLiteral("vnaProgress"))->value(), 101);
+        WaitForWork();
+        QVERIFY(Report() == nullptr);
+        const QString advice = Find<QPlainTextEdit>("adviceText")->toPlainText();
+        QVERIFY2(advice.contains(QStringLiteral("Measured: the NanoVNA on %1, 101 points from "
+                                                "116.88 to 158.12 MHz")
+                                     .arg(QString::fromStdString(device.Path()))),
+                 qPrintable(advice));
+
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("vnaSaveButton")),
+                          Qt::LeftButton);
+        auto* save = dialog->findChild<QFileDialog*>(QStringLiteral("saveVnaMeasurementDialog"));
+        QVERIFY(save != nullptr);
+        const QString path = scratch_.filePath(QStringLiteral("swept.s1p"));
+        emit save->fileSelected(path);
+        save->close();
+        const zandrel::Measurement saved = zandrel::ReadMeasurementFile(path.toStdString());
+        const auto served = device.Served();
+        QCOMPARE(saved.Points.size(), served.size());
+        QCOMPARE(saved.Points.back().Reflection, served.back().S11);
+        dialog->close();
     }
 
     // A file of the small loop alone joins the whole antenna's: its SWR in a colour of its own

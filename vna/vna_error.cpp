@@ -1,0 +1,7 @@
+#include "vna_error.h"
+
+namespace zandrel {
+
+template class LayerError<VnaErrorKind>;
+
+}  // namespace zandrel
