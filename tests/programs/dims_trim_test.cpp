@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "scratch_folder.h"
 
 namespace {
 
@@ -26,28 +27,22 @@ FullRunResult RunDims(const std::vector<std::string>& arguments) {
 
 class DimsTrim : public testing::Test {
   protected:
-    void SetUp() override {
-        std::string name = (fs::temp_directory_path() / "zandrel2-trim-test-XXXXXX").string();
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        folder_ = name;
-    }
-    void TearDown() override { fs::remove_all(folder_); }
 
     // The model's S11 of the style for `frequency`, as a VNA would read the antenna built so.
     std::string Modelled(const std::string& style, const std::string& frequency) const {
-        const std::string file = (folder_ / (style + frequency + ".s1p")).string();
+        const std::string file = (folder_.Path() / (style + frequency + ".s1p")).string();
         const FullRunResult written = RunDims({"--touchstone", style, frequency, "-o", file});
         EXPECT_EQ(written.status, 0) << written.err;
         return file;
     }
 
     std::string Written(const std::string& name, const std::string& text) const {
-        const fs::path file = folder_ / name;
+        const fs::path file = folder_.Path() / name;
         std::ofstream(file, std::ios::binary) << text;
         return file.string();
     }
 
-    fs::path folder_;
+    zandrel::test_support::ScratchFolder folder_;
 };
 
 // The worked example: every length 1.85 % long, the tube 8.89 mm instead of 8.73 mm.
