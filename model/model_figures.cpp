@@ -124,14 +124,18 @@ void ComputePatternFigures(const PatternGrid& grid, ModelFigures& figures) {
     figures.AxialRatioDb = AxialRatioDb(zenith);
 
     const std::size_t horizon = static_cast<std::size_t>(std::lround(90.0 / grid.Step()));
-    std::vector<double> rhcp;
-    std::vector<double> lhcp;
-    for (std::size_t p = 0; p < grid.Phis(); ++p) {
-        rhcp.push_back(RhcpGainDbic(grid.At(horizon, p)));
-        lhcp.push_back(LhcpGainDbic(grid.At(horizon, p)));
+    for (std::size_t t = horizon + 1; t-- > 0;) {
+        std::vector<double> rhcp;
+        std::vector<double> lhcp;
+        for (std::size_t p = 0; p < grid.Phis(); ++p) {
+            rhcp.push_back(RhcpGainDbic(grid.At(t, p)));
+            lhcp.push_back(LhcpGainDbic(grid.At(t, p)));
+        }
+        figures.ElevationGains.push_back(
+            {90.0 - grid.At(t, 0).ThetaDeg, PowerMeanDb(rhcp), PowerMeanDb(lhcp)});
     }
-    figures.HorizonRhcpDbic = PowerMeanDb(rhcp);
-    figures.HorizonLhcpDbic = PowerMeanDb(lhcp);
+    figures.HorizonRhcpDbic = figures.ElevationGains.front().RhcpDbic;
+    figures.HorizonLhcpDbic = figures.ElevationGains.front().LhcpDbic;
 
     const PatternPoint* best = &zenith;
     for (std::size_t t = 0; t < grid.Thetas(); ++t) {

@@ -28,6 +28,13 @@ struct CutPoint {
     double LhcpDbic = 0.0;
 };
 
+// The circular gains at one elevation, each the power mean over azimuth.
+struct ElevationGain {
+    double ElevationDeg = 0.0;
+    double RhcpDbic = 0.0;
+    double LhcpDbic = 0.0;
+};
+
 // One edge of the 2:1 band; empty when it lies beyond the sweep.
 using BandEdge = std::optional<double>;
 
@@ -72,6 +79,7 @@ struct ModelFigures {
     std::vector<SweepPoint> Sweep;
     std::vector<CutPoint> CutXz;  // through the small loop's plane (phi 0)
     std::vector<CutPoint> CutYz;  // through the large loop's plane (phi 90)
+    std::vector<ElevationGain> ElevationGains;  // 0 to 90 degrees, upwards, at the pattern's step
 };
 
 // Right- and left-hand circular components of a far field, for NEC's exp(+jwt) convention.

@@ -92,6 +92,16 @@ nlohmann::ordered_json FiguresJson(const ModelFigures& f, const ResonanceSensiti
                              {"swr_z0", line.Transformer.SwrZ0},
                              {"length_mm", line.Transformer.LengthMm}};
     model["horizon_lhcp_dbic"] = f.HorizonLhcpDbic;
+    nlohmann::ordered_json elevations = nlohmann::ordered_json::array();
+    nlohmann::ordered_json rhcp = nlohmann::ordered_json::array();
+    nlohmann::ordered_json lhcp = nlohmann::ordered_json::array();
+    for (const ElevationGain& gain : f.ElevationGains) {
+        elevations.push_back(gain.ElevationDeg);
+        rhcp.push_back(gain.RhcpDbic);
+        lhcp.push_back(gain.LhcpDbic);
+    }
+    model["elevation_gains"] = {
+        {"elevations_deg", elevations}, {"rhcp_dbic", rhcp}, {"lhcp_dbic", lhcp}};
     if (sensitivity != nullptr) {
         model["sensitivity_mhz_per_mm"] = {{"small", Optional(sensitivity->SmallMHzPerMm)},
                                            {"large", Optional(sensitivity->LargeMHzPerMm)}};

@@ -97,6 +97,18 @@ TEST(ModelledHelix, RadiatesRhcpUpwardsAndItsMirrorImageLhcpWithTheSameImpedance
     }
 }
 
+TEST(ModelledHelix, GivesItsGainAtEachElevationFromTheHorizonUpToTheZenith) {
+    const ModelFigures f = Model(Styles[1], Polarisation::Rhcp);
+    ASSERT_EQ(f.ElevationGains.size(), 19u);
+    for (std::size_t i = 0; i < f.ElevationGains.size(); ++i) {
+        EXPECT_DOUBLE_EQ(f.ElevationGains[i].ElevationDeg, 5.0 * static_cast<double>(i));
+    }
+    EXPECT_DOUBLE_EQ(f.ElevationGains.front().RhcpDbic, f.HorizonRhcpDbic);
+    // Every azimuth of the zenith is the same direction, so its mean is the zenith's own gain.
+    EXPECT_NEAR(f.ElevationGains.back().RhcpDbic, f.ZenithRhcpDbic, 0.01);
+    EXPECT_NEAR(f.ElevationGains.back().LhcpDbic, f.ZenithLhcpDbic, 0.05);
+}
+
 TEST(ModelledHelix, IsSegmentedFinelyEnoughThatDoublingTheSegmentsChangesLittle) {
     const Segmentation chosen;
     const Segmentation doubled{2.0 * chosen.SegmentsPerWavelength, 2 * chosen.MinimumPerElement};
