@@ -199,4 +199,18 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
     return deck.Take();
 }
 
+std::string WriteNecDecks(const std::vector<HelixGeometry>& geometries,
+                          const DeckRequest& request) {
+    constexpr std::string_view End = "EN\n";
+    std::string decks;
+    for (const HelixGeometry& geometry : geometries) {
+        if (!decks.empty()) {
+            decks.resize(decks.size() - End.size());
+            decks += "NX\n";
+        }
+        decks += WriteNecDeck(geometry, request);
+    }
+    return decks;
+}
+
 }  // namespace zandrel

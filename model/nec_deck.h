@@ -39,4 +39,9 @@ int PatternPhiCount(const DeckRequest& request = {});
 // are not the model's figures: only the sources and (for the zenith) one pattern point are read.
 std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& request = {});
 
+// Several helices' decks as one, each structure after the one before (an NX card between them),
+// so that one nec2c run models them in turn: the output holds each one's frequencies, in order.
+std::string WriteNecDecks(const std::vector<HelixGeometry>& geometries,
+                          const DeckRequest& request = {});
+
 }  // namespace zandrel

@@ -77,6 +77,26 @@ std::vector<std::complex<double>> ModelImpedances(const HelixGeometry& geometry,
     return impedances;
 }
 
+std::vector<std::complex<double>> ModelImpedancesOfEach(const std::vector<HelixGeometry>& geometries,
+                                                        double frequencyMHz, CountedEngine& engine) {
+    DeckRequest request;
+    request.Runs = DeckRuns::Impedances;
+    request.ImpedanceFrequenciesMHz = {frequencyMHz};
+    const NecOutput output = engine.Run(WriteNecDecks(geometries, request));
+    if (output.Runs.size() != geometries.size()) {
+        Unreadable("the output has " + std::to_string(output.Runs.size()) +
+                   " structures' frequencies instead of " + std::to_string(geometries.size()));
+    }
+    std::vector<std::complex<double>> impedances;
+    for (std::size_t i = 0; i < geometries.size(); ++i) {
+        if (std::fabs(output.Runs[i].FrequencyMHz - frequencyMHz) > 1e-4 * frequencyMHz) {
+            Unreadable("the output's frequencies are not the deck's");
+        }
+        impedances.push_back(InputImpedance(geometries[i], output.Runs[i]));
+    }
+    return impedances;
+}
+
 std::vector<std::size_t> SpreadIndices(std::size_t size, std::size_t count) {
     if (count >= size) {
         std::vector<std::size_t> all(size);

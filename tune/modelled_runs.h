@@ -82,6 +82,10 @@ std::vector<std::complex<double>> ModelImpedances(const HelixGeometry& geometry,
                                                   const std::vector<double>& frequenciesMHz,
                                                   CountedEngine& engine);
 
+// The input impedance of each geometry at one frequency, from one deck of them all, in order.
+std::vector<std::complex<double>> ModelImpedancesOfEach(const std::vector<HelixGeometry>& geometries,
+                                                        double frequencyMHz, CountedEngine& engine);
+
 // Picks `count` of the indices 0 .. size - 1, spread evenly, the first and last among them.
 std::vector<std::size_t> SpreadIndices(std::size_t size, std::size_t count);
 

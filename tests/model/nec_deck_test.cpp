@@ -82,5 +82,24 @@ TEST(NecDeck, SweepsFivePerCentEachSideWithTheDesignFrequencyInTheMiddle) {
     EXPECT_NEAR(sweep.back(), 144.375, 1e-12);
 }
 
+TEST(NecDeck, JoinsSeveralHelicesIntoOneDeckWithANextStructureCardBetweenEach) {
+    DeckRequest request;
+    request.Runs = DeckRuns::Impedances;
+    request.ImpedanceFrequenciesMHz = {135.2};
+    GeometryOptions longer;
+    longer.SmallLoopScale = 1.001;
+    const std::vector<HelixGeometry> helices{
+        BuildHelixGeometry(Styles[2], "137.50", Polarisation::Rhcp),
+        BuildHelixGeometry(Styles[2], "137.50", Polarisation::Rhcp, longer)};
+    const std::string first = WriteNecDeck(helices[0], request);
+    const std::string second = WriteNecDeck(helices[1], request);
+    const std::string joined = WriteNecDecks(helices, request);
+    // The first deck up to its end card, then the next structure, then the second deck whole.
+    EXPECT_EQ(joined, first.substr(0, first.size() - 3) + "NX\n" + second);
+    EXPECT_EQ(Cards(joined, "EN").size(), 1u);
+    EXPECT_EQ(Cards(joined, "XQ").size(), 2u);
+    EXPECT_EQ(WriteNecDecks({helices[0]}, request), first);
+}
+
 }  // namespace
 }  // namespace zandrel
