@@ -63,44 +63,35 @@ ZenithModel ModelZenith(const LoopDesign& design, LoopScales scales, CountedEngi
     return model;
 }
 
-// Where the reactance, known at rising frequencies, crosses zero nearest `near`: between the two
-// points that bracket a change of sign, on the cubic through the four points around them.
-std::optional<double> ReactanceZeroNear(const std::vector<double>& frequencies,
-                                        const std::vector<double>& reactances, double near) {
-    std::optional<double> best;
+// The slope of the reactance, known at rising frequencies, at `at`: of the cubic through the
+// four points around it, as the model's own curve between the sweep's points.
+double ReactanceSlopeAt(const std::vector<double>& frequencies,
+                        const std::vector<double>& reactances, double at) {
     const std::size_t n = frequencies.size();
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        if ((reactances[i] < 0.0) == (reactances[i + 1] < 0.0) && reactances[i + 1] != 0.0) {
-            continue;
-        }
-        const std::size_t first = n < 4 ? 0 : std::min(i > 0 ? i - 1 : 0, n - 4);
-        const std::size_t last = std::min(first + 4, n);
-        const auto curve = [&](double f) {
-            double sum = 0.0;
-            for (std::size_t a = first; a < last; ++a) {
-                double weight = 1.0;
-                for (std::size_t b = first; b < last; ++b) {
-                    if (b != a) {
-                        weight *= (f - frequencies[b]) / (frequencies[a] - frequencies[b]);
-                    }
-                }
-                sum += weight * reactances[a];
-            }
-            return sum;
-        };
-        double low = frequencies[i];
-        double high = frequencies[i + 1];
-        const bool lowNegative = curve(low) < 0.0;
-        for (int halving = 0; halving < 50; ++halving) {
-            const double middle = (low + high) / 2.0;
-            ((curve(middle) < 0.0) == lowNegative ? low : high) = middle;
-        }
-        const double zero = (low + high) / 2.0;
-        if (!best || std::fabs(zero - near) < std::fabs(*best - near)) {
-            best = zero;
-        }
+    std::size_t i = 0;
+    while (i + 2 < n && frequencies[i + 1] <= at) {
+        ++i;
     }
-    return best;
+    const std::size_t first = std::min(i > 0 ? i - 1 : 0, n - 4);
+    double slope = 0.0;
+    for (std::size_t a = first; a < first + 4; ++a) {
+        // d/df of the Lagrange weight of point a: the sum over b of the product without b.
+        double weight = 0.0;
+        for (std::size_t b = first; b < first + 4; ++b) {
+            if (b == a) {
+                continue;
+            }
+            double product = 1.0 / (frequencies[a] - frequencies[b]);
+            for (std::size_t c = first; c < first + 4; ++c) {
+                if (c != a && c != b) {
+                    product *= (at - frequencies[c]) / (frequencies[a] - frequencies[c]);
+                }
+            }
+            weight += product;
+        }
+        slope += weight * reactances[a];
+    }
+    return slope;
 }
 
 // The search for the tuned factors: the zenith model of every point NLopt asks about.
@@ -271,51 +262,46 @@ ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales, const Deck
 
 ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
                                                  const ModelFigures& figures,
-                                                 const DeckEvaluator& evaluate, int points,
-                                                 double halfSpan, LoopScales around) {
+                                                 const DeckEvaluator& evaluate, LoopScales around) {
     ResonanceSensitivity sensitivity;
-    if (!figures.ResonanceMHz) {
+    if (!figures.ResonanceMHz || figures.Sweep.size() < 4) {
         return sensitivity;
     }
-    CountedEngine engine(evaluate);
     const double resonance = *figures.ResonanceMHz;
-    // Each side, the resonance is looked for within +-halfSpan of the design's, a 1 % change of
-    // a loop moving it by less than 1 %.
-    constexpr double Step = 0.01;
-    const std::vector<double> frequencies = SpreadFrequencies(resonance, points, halfSpan);
+    std::vector<double> frequencies;
+    std::vector<double> reactances;
+    for (const SweepPoint& point : figures.Sweep) {
+        frequencies.push_back(point.FrequencyMHz);
+        reactances.push_back(point.Impedance.imag());
+    }
+    const double reactancePerMHz = ReactanceSlopeAt(frequencies, reactances, resonance);
     const HelixDimensions d = ScaledDimensions(BuildScaledGeometry(design, {}).Dimensions, around);
-    std::string why;
-    const auto resonanceAt = [&](LoopScales scales) -> std::optional<double> {
-        const auto impedances = IfModellable(
-            [&] {
-                return ModelImpedances(BuildScaledGeometry(design, scales), frequencies, engine);
-            },
-            why);
-        if (!impedances) {
-            return std::nullopt;
-        }
-        std::vector<double> reactances;
-        for (const std::complex<double> z : *impedances) {
-            reactances.push_back(z.imag());
-        }
-        return ReactanceZeroNear(frequencies, reactances, resonance);
-    };
-    const auto slope = [&](LoopScales longer, LoopScales shorter,
-                           float perimeter) -> std::optional<double> {
-        const std::optional<double> up = resonanceAt(longer);
-        const std::optional<double> down = resonanceAt(shorter);
-        if (!up || !down) {
-            return std::nullopt;
-        }
-        return (*up - *down) / (2.0 * Step * DisplayedPerimeterMm(perimeter));
-    };
     const double small = around.Small;
     const double large = around.Large;
-    sensitivity.SmallMHzPerMm =
-        slope({small * (1.0 + Step), large}, {small * (1.0 - Step), large}, d.SmallLoopPerimeter);
-    sensitivity.LargeMHzPerMm =
-        slope({small, large * (1.0 + Step)}, {small, large * (1.0 - Step)}, d.LargeLoopPerimeter);
+    CountedEngine engine(evaluate);
+    std::string why;
+    const auto changes = IfModellable(
+        [&] {
+            const std::vector<std::complex<double>> z = ModelImpedancesOfEach(
+                {BuildScaledGeometry(design, {small * (1.0 + SensitivityStep), large}),
+                 BuildScaledGeometry(design, {small * (1.0 - SensitivityStep), large}),
+                 BuildScaledGeometry(design, {small, large * (1.0 + SensitivityStep)}),
+                 BuildScaledGeometry(design, {small, large * (1.0 - SensitivityStep)})},
+                resonance, engine);
+            return std::pair<double, double>{z[0].imag() - z[1].imag(), z[2].imag() - z[3].imag()};
+        },
+        why);
     sensitivity.Nec2cRuns = engine.Runs();
+    if (!changes || reactancePerMHz == 0.0) {
+        return sensitivity;
+    }
+    // Resonance stays where X is 0: dX/dp + dX/df df/dp = 0.
+    const auto slope = [&](double reactanceChange, float perimeter) {
+        return -reactanceChange / (2.0 * SensitivityStep * DisplayedPerimeterMm(perimeter)) /
+               reactancePerMHz;
+    };
+    sensitivity.SmallMHzPerMm = slope(changes->first, d.SmallLoopPerimeter);
+    sensitivity.LargeMHzPerMm = slope(changes->second, d.LargeLoopPerimeter);
     return sensitivity;
 }
 

@@ -89,27 +89,26 @@ TuneResult TuneLoops(const LoopDesign& design, const DeckEvaluator& evaluate,
 
 struct ResonanceSensitivity {
     // d(resonance)/d(perimeter) per loop, in MHz per mm of its perimeter; empty where the
-    // design has no resonance in the model's sweep, or the loop 1 % longer or shorter has none
-    // near it or cannot be modelled.
+    // design has no resonance in the model's sweep, or a loop slightly longer or shorter cannot
+    // be modelled.
     std::optional<double> SmallMHzPerMm;
     std::optional<double> LargeMHzPerMm;
     int Nec2cRuns = 0;
 };
 
-// The quick sensitivity the model's tables show: three frequencies over the resonance +-1.5 %
-// each side of a loop's 1 % step, which moves resonance by under 1 %; three frequencies cost
-// less than half of seven.
-inline constexpr int QuickSensitivityPoints = 3;
-inline constexpr double QuickSensitivityHalfSpan = 0.015;
+// How far each loop is lengthened and shortened, as a share of it, to see how the reactance
+// follows it: small enough that the reactance follows in a straight line, large enough that
+// nec2c's five digits tell the two apart.
+inline constexpr double SensitivityStep = 0.002;
 
 // How the resonance of the design with its loops scaled `around` (by default the calculator's
-// design) moves with each loop's perimeter: a central difference over the loop's scale factor,
-// 1 % of it each side, each side an impedance-only deck of `points` frequencies spread over the
-// resonance of `figures`, that antenna's own model, +-halfSpan. No run is made when it has no
-// resonance.
+// design) moves with each loop's perimeter, at that antenna: where X stays 0, its change with a
+// loop (a central difference at the resonance, the four helices in one nec2c run) over its
+// change with frequency (the slope of the model's own sweep in `figures`, that antenna's model).
+// No run is made when it has no resonance.
 ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
                                                  const ModelFigures& figures,
-                                                 const DeckEvaluator& evaluate, int points = 7,
-                                                 double halfSpan = 0.03, LoopScales around = {});
+                                                 const DeckEvaluator& evaluate,
+                                                 LoopScales around = {});
 
 }  // namespace zandrel

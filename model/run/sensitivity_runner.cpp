@@ -20,8 +20,7 @@ void SensitivityRunner::Start(int index, const LoopDesign& design, const ModelFi
         Outcome outcome;
         try {
             outcome.Sensitivity = ComputeResonanceSensitivity(
-                design, figures, Nec2cEvaluator(Nec2cTimeLimit, stop), QuickSensitivityPoints,
-                QuickSensitivityHalfSpan, around);
+                design, figures, Nec2cEvaluator(Nec2cTimeLimit, stop), around);
         } catch (const RuntimeError& error) {
             outcome.Error = error;
         } catch (const std::bad_alloc&) {

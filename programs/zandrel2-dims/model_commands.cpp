@@ -325,9 +325,7 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
                 try {
                     // The quick sensitivity keeps --model for six styles near a second on two
                     // cores.
-                    sensitivities[i] = ComputeResonanceSensitivity(design, *model.Figures, evaluate,
-                                                                   QuickSensitivityPoints,
-                                                                   QuickSensitivityHalfSpan);
+                    sensitivities[i] = ComputeResonanceSensitivity(design, *model.Figures, evaluate);
                 } catch (const RuntimeError& error) {
                     sensitivityErrors[i] = error;
                 }

@@ -58,6 +58,18 @@ class FakeEngine {
             raise_();
         }
         ++calls_;
+        // Each structure of a deck that holds several, one after another.
+        NecOutput output;
+        std::size_t start = 0;
+        for (std::size_t next = deck.find("\nNX\n"); next != std::string::npos;
+             start = next + 4, next = deck.find("\nNX\n", start)) {
+            Answer(deck.substr(start, next + 1 - start), output);
+        }
+        Answer(deck.substr(start), output);
+        return output;
+    }
+
+    void Answer(const std::string& deck, NecOutput& output) {
         std::vector<std::pair<int, double>> tops;  // tag, length of its wire in metres
         std::vector<int> fed;
         std::vector<double> frequencies;
@@ -104,8 +116,6 @@ class FakeEngine {
                                 topLength(fed.at(1)) / largeTopMetres_};
         asked_.push_back(scales);
         frequenciesPerDeck_.push_back(frequencies.size());
-
-        NecOutput output;
         for (const double frequency : frequencies) {
             const std::complex<double> z = impedance_(scales, frequency);
             const std::complex<double> current = 1.0 / (2.0 * z);
@@ -123,7 +133,6 @@ class FakeEngine {
             }
             output.Runs.push_back(run);
         }
-        return output;
     }
 
     std::mutex mutex_;

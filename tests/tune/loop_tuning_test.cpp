@@ -11,6 +11,7 @@
 #include "loop_fit.h"
 #include "loop_tuning.h"
 #include "model_error.h"
+#include "nec_deck.h"
 #include "tune_error.h"
 
 namespace zandrel {
@@ -271,25 +272,44 @@ TEST(LoopTuningAndFitting, PassTheEnginesErrorOnAsItWas) {
     }
 }
 
-TEST(ResonanceSensitivity, IsTheSlopeOfResonanceOverEachLoopsPerimeter) {
+// What the model of the stand-in's antenna with its loops scaled so gives: its sweep and its
+// resonance.
+ModelFigures SweptFigures(const FakeEngine::Impedance& impedance, LoopScales scales,
+                          double resonanceMHz) {
+    ModelFigures figures;
+    for (const double f : SweepFrequencies(137.5)) {
+        figures.Sweep.push_back({f, impedance(scales, f)});
+    }
+    figures.ResonanceMHz = resonanceMHz;
+    return figures;
+}
+
+TEST(ResonanceSensitivity, IsTheSlopeOfResonanceFromOneRunOfEachLoopLongerAndShorter) {
     // Resonance falls 0.4 x 137.5 MHz per unit of the small loop's factor, 0.6 x for the large.
     const auto resonance = [](LoopScales s) {
         return 137.5 * (1.0 - 0.4 * (s.Small - 1.0) - 0.6 * (s.Large - 1.0));
     };
-    FakeEngine engine(HalfTurnRca, [&](LoopScales s, double f) {
-        return Complex(30.0, 20.0 * (f - resonance(s)));
-    });
-    ModelFigures figures;
-    figures.ResonanceMHz = 137.5;
-    const ResonanceSensitivity sensitivity =
-        ComputeResonanceSensitivity(HalfTurnRca, figures, engine.Evaluator());
+    // A reactance that curves: its slope at the resonance, not over the sweep's step, counts.
+    const FakeEngine::Impedance impedance = [&](LoopScales s, double f) {
+        const double off = f - resonance(s);
+        return Complex(30.0, 20.0 * off + 0.5 * off * off);
+    };
+    FakeEngine engine(HalfTurnRca, impedance);
+    const ResonanceSensitivity sensitivity = ComputeResonanceSensitivity(
+        HalfTurnRca, SweptFigures(impedance, {}, 137.5), engine.Evaluator());
     const HelixDimensions d = BuildScaledGeometry(HalfTurnRca, {}).Dimensions;
     ASSERT_TRUE(sensitivity.SmallMHzPerMm && sensitivity.LargeMHzPerMm);
-    EXPECT_NEAR(*sensitivity.SmallMHzPerMm,
-                -0.4 * 137.5 / DisplayedPerimeterMm(d.SmallLoopPerimeter), 1e-6);
-    EXPECT_NEAR(*sensitivity.LargeMHzPerMm,
-                -0.6 * 137.5 / DisplayedPerimeterMm(d.LargeLoopPerimeter), 1e-6);
-    EXPECT_EQ(sensitivity.Nec2cRuns, 4);
+    const double small = -0.4 * 137.5 / DisplayedPerimeterMm(d.SmallLoopPerimeter);
+    const double large = -0.6 * 137.5 / DisplayedPerimeterMm(d.LargeLoopPerimeter);
+    EXPECT_NEAR(*sensitivity.SmallMHzPerMm, small, 5e-3 * std::fabs(small));
+    EXPECT_NEAR(*sensitivity.LargeMHzPerMm, large, 5e-3 * std::fabs(large));
+    EXPECT_EQ(sensitivity.Nec2cRuns, 1);
+    EXPECT_EQ(engine.Calls(), 1);
+    ASSERT_EQ(engine.Asked().size(), 4u);
+    EXPECT_NEAR(engine.Asked()[0].Small, 1.002, 1e-9);
+    EXPECT_NEAR(engine.Asked()[1].Small, 0.998, 1e-9);
+    EXPECT_NEAR(engine.Asked()[2].Large, 1.002, 1e-9);
+    EXPECT_NEAR(engine.Asked()[3].Large, 0.998, 1e-9);
 }
 
 TEST(ResonanceSensitivity, IsTakenAroundTunedLoopsPerMillimetreOfTheirOwnPerimeters) {
@@ -298,15 +318,14 @@ TEST(ResonanceSensitivity, IsTakenAroundTunedLoopsPerMillimetreOfTheirOwnPerimet
     const auto resonance = [](LoopScales s) {
         return 137.5 / (std::pow(s.Small, 0.4) * std::pow(s.Large, 0.6));
     };
-    FakeEngine engine(HalfTurnRca, [&](LoopScales s, double f) {
+    const FakeEngine::Impedance impedance = [&](LoopScales s, double f) {
         return Complex(30.0, 20.0 * (f - resonance(s)));
-    });
+    };
+    FakeEngine engine(HalfTurnRca, impedance);
     const LoopScales tuned{0.97, 1.04};
-    ModelFigures figures;
-    figures.ResonanceMHz = resonance(tuned);
+    const ModelFigures figures = SweptFigures(impedance, tuned, resonance(tuned));
     const ResonanceSensitivity sensitivity =
-        ComputeResonanceSensitivity(HalfTurnRca, figures, engine.Evaluator(),
-                                    QuickSensitivityPoints, QuickSensitivityHalfSpan, tuned);
+        ComputeResonanceSensitivity(HalfTurnRca, figures, engine.Evaluator(), tuned);
     const HelixDimensions d = BuildScaledGeometry(HalfTurnRca, {}).Dimensions;
     ASSERT_TRUE(sensitivity.SmallMHzPerMm && sensitivity.LargeMHzPerMm);
     // d(resonance)/d(perimeter) = -power x resonance / the tuned loop's perimeter.
@@ -316,7 +335,6 @@ TEST(ResonanceSensitivity, IsTakenAroundTunedLoopsPerMillimetreOfTheirOwnPerimet
         -0.6 * *figures.ResonanceMHz / (tuned.Large * DisplayedPerimeterMm(d.LargeLoopPerimeter));
     EXPECT_NEAR(*sensitivity.SmallMHzPerMm, smallSlope, 1e-3 * std::fabs(smallSlope));
     EXPECT_NEAR(*sensitivity.LargeMHzPerMm, largeSlope, 1e-3 * std::fabs(largeSlope));
-    EXPECT_EQ(sensitivity.Nec2cRuns, 4);
 }
 
 TEST(ResonanceSensitivity, IsEmptyWithoutRunsWhereTheDesignHasNoResonance) {

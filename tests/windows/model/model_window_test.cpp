@@ -99,8 +99,7 @@ std::vector<QStringList> CommandLineRows(const std::string& frequency, Polarisat
         }
         const zandrel::ResonanceSensitivity sensitivity = zandrel::ComputeResonanceSensitivity(
             {model.Style, frequency, sense, settings.Geometry.ConductorDiameterMm}, figures,
-            zandrel::Nec2cEvaluator(), zandrel::QuickSensitivityPoints,
-            zandrel::QuickSensitivityHalfSpan);
+            zandrel::Nec2cEvaluator());
         for (const std::optional<double>& slope :
              {sensitivity.SmallMHzPerMm, sensitivity.LargeMHzPerMm}) {
             row << QString::fromStdString(
@@ -917,8 +916,7 @@ class ModelWindowTest : public QObject {
             row << QString::fromStdString(text);
         }
         const zandrel::ResonanceSensitivity sensitivity = zandrel::ComputeResonanceSensitivity(
-            design, after, evaluate, zandrel::QuickSensitivityPoints,
-            zandrel::QuickSensitivityHalfSpan, tuned.Scales);
+            design, after, evaluate, tuned.Scales);
         for (const std::optional<double>& slope :
              {sensitivity.SmallMHzPerMm, sensitivity.LargeMHzPerMm}) {
             QVERIFY(slope.has_value());
