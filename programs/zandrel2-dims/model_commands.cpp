@@ -5,7 +5,6 @@
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <iostream>
@@ -13,7 +12,6 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "error_words.h"
@@ -22,9 +20,9 @@
 #include "model_runner.h"
 #include "model_texts.h"
 #include "nec_deck.h"
-#include "signal_catcher.h"
-#include "engine_work.h"
 #include "loop_tuning.h"
+#include "sensitivity_runner.h"
+#include "signal_catcher.h"
 
 namespace zandrel {
 
@@ -280,22 +278,42 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
     QObject::connect(&endSignals, &SignalCatcher::SignalCaught, &application,
                      [] { QCoreApplication::quit(); });
     ModelRunner runner;
+    // How resonance follows each loop's perimeter, started for each style as soon as its model
+    // is there, beside the runs still going.
+    SensitivityRunner sensitivity;
+    std::size_t sensitivitiesWaited = 0;
+    const auto quitWhenDone = [&] {
+        if (!runner.IsRunning() && sensitivitiesWaited == 0) {
+            QCoreApplication::quit();
+        }
+    };
     const bool showProgress = isatty(STDERR_FILENO) != 0;
-    QObject::connect(&runner, &ModelRunner::StyleFinished, [&runner, showProgress] {
+    QObject::connect(&runner, &ModelRunner::StyleFinished, [&](int index) {
         if (showProgress) {
             std::cerr << "\rzandrel2-dims: modelled " << runner.FinishedCount() << " of "
                       << runner.Models().size() << " styles" << std::flush;
         }
+        const StyleModel& model = runner.Models().at(static_cast<std::size_t>(index));
+        if (model.Figures) {
+            ++sensitivitiesWaited;
+            sensitivity.Start(index,
+                              {model.Style, frequency, sense, settings.Geometry.ConductorDiameterMm},
+                              *model.Figures);
+        }
     });
-    QObject::connect(&runner, &ModelRunner::AllFinished, &application, &QCoreApplication::quit,
+    QObject::connect(&runner, &ModelRunner::AllFinished, &application, quitWhenDone,
                      Qt::QueuedConnection);
+    QObject::connect(&sensitivity, &SensitivityRunner::Finished, &application, [&] {
+        --sensitivitiesWaited;
+        quitWhenDone();
+    });
     try {
         runner.Start(frequency, sense, settings);
     } catch (const RuntimeError& error) {
         std::cerr << "zandrel2-dims: " << MessageWithDetail(error) << "\n";
         return IsEngineError(error) ? 3 : 1;
     }
-    if (runner.IsRunning() && endSignals.Caught() == 0) {
+    if ((runner.IsRunning() || sensitivitiesWaited > 0) && endSignals.Caught() == 0) {
         QCoreApplication::exec();
     }
     if (showProgress) {
@@ -303,55 +321,17 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
     }
     if (const int caught = endSignals.Caught()) {
         runner.Cancel();
+        sensitivity.Cancel();
         std::cerr << "zandrel2-dims: " << strsignal(caught) << "; the runs were stopped\n";
         return 128 + caught;
     }
-    // How resonance follows each loop's perimeter: four impedance decks a style, run on as many
-    // threads as there are cores.
     Sensitivities sensitivities(runner.Models().size());
     SensitivityErrors sensitivityErrors(runner.Models().size());
-    EngineRuns engineRuns;
-    const int stopped = RunUntilDoneOrSignalled(engineRuns, endSignals, [&] {
-        const DeckEvaluator evaluate = engineRuns.Evaluator();
-        std::atomic<std::size_t> next{0};
-        const auto compute = [&] {
-            for (std::size_t i = next++; i < runner.Models().size(); i = next++) {
-                const StyleModel& model = runner.Models()[i];
-                if (!model.Figures) {
-                    continue;
-                }
-                const LoopDesign design{model.Style, frequency, sense,
-                                        settings.Geometry.ConductorDiameterMm};
-                try {
-                    // The quick sensitivity keeps --model for six styles near a second on two
-                    // cores.
-                    sensitivities[i] = ComputeResonanceSensitivity(design, *model.Figures, evaluate);
-                } catch (const RuntimeError& error) {
-                    sensitivityErrors[i] = error;
-                }
-            }
-        };
-        std::vector<std::thread> threads;
-        const unsigned count = std::max(1u, std::thread::hardware_concurrency());
-        for (unsigned t = 1; t < count; ++t) {
-            threads.emplace_back([&] {
-                try {
-                    compute();
-                } catch (const RunsStopped&) {
-                }
-            });
+    for (std::size_t i = 0; i < runner.Models().size(); ++i) {
+        if (const SensitivityRunner::Outcome* outcome = sensitivity.OutcomeOf(static_cast<int>(i))) {
+            sensitivities[i] = outcome->Sensitivity;
+            sensitivityErrors[i] = outcome->Error;
         }
-        try {
-            compute();
-        } catch (const RunsStopped&) {
-        }
-        for (std::thread& thread : threads) {
-            thread.join();
-        }
-        return 0;
-    });
-    if (stopped != 0) {
-        return stopped;
     }
     if (json) {
         PrintJson(runner, sensitivities, sensitivityErrors);
