@@ -1,5 +1,6 @@
 #include "helix_dimensions.h"
 
+#include <cmath>
 #include <optional>
 
 #include "numeric.h"
@@ -102,5 +103,11 @@ FrequencyProblem ClassifyFrequencyError(const RuntimeError& error, std::string_v
 }
 
 std::string FormatDimension(float value) { return ValueToText(Round(value, 2)); }
+
+double DisplayedHundredths(float value) {
+    return std::round(static_cast<double>(Round(value, 2)) * 100.0);
+}
+
+double DisplayedMillimetres(float value) { return DisplayedHundredths(value) / 100.0; }
 
 }  // namespace zandrel

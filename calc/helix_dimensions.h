@@ -43,6 +43,12 @@ FrequencyProblem ClassifyFrequencyError(const RuntimeError& error, std::string_v
 // The text of one result box: the single rounded to hundredths, at most seven digits.
 std::string FormatDimension(float value);
 
+// A dimension as its result box shows it, as a whole number of hundredths of a millimetre and
+// in millimetres (the double nearest that decimal): the box's rounding, half to even on the
+// single's exact value, so that every figure taken from a shown dimension agrees with the box.
+double DisplayedHundredths(float value);
+double DisplayedMillimetres(float value);
+
 struct DisplayedDimension {
     std::string_view Name;
     float HelixDimensions::*Field;

@@ -19,7 +19,7 @@ namespace {
 
 // A displayed dimension as a whole number of hundredths of a mm, so that depths added from
 // displayed figures carry no binary remainder.
-double Hundredths(float value) { return std::round(static_cast<double>(Round(value, 2)) * 100.0); }
+double Hundredths(float value) { return DisplayedHundredths(value); }
 
 double Normalised(double degrees) {
     const double turned = std::fmod(std::fmod(degrees, 360.0) + 360.0, 360.0);

@@ -694,7 +694,7 @@ TrimAdvice AdviseTrim(const LoopDesign& design, const FitResult& fit, LoopScales
     CountedEngine engine(evaluate);
     const HelixDimensions d = BuildScaledGeometry(design, {}).Dimensions;
     const auto trim = [](double fitted, ScaleInterval interval, double goal, float perimeter) {
-        const double displayed = DisplayedPerimeterMm(perimeter);
+        const double displayed = DisplayedMillimetres(perimeter);
         LoopTrim loop;
         loop.Scale = fitted;
         loop.TargetScale = goal;

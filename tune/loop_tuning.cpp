@@ -171,7 +171,6 @@ HelixDimensions ScaledDimensions(const HelixDimensions& design, LoopScales scale
     return d;
 }
 
-double DisplayedPerimeterMm(float perimeter) { return std::round(Wide(perimeter) * 100.0) / 100.0; }
 
 Measurement ModelMeasurement(const LoopDesign& design, LoopScales scales,
                              const std::vector<double>& frequenciesMHz, double referenceOhm,
@@ -297,7 +296,7 @@ ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
     }
     // Resonance stays where X is 0: dX/dp + dX/df df/dp = 0.
     const auto slope = [&](double reactanceChange, float perimeter) {
-        return -reactanceChange / (2.0 * SensitivityStep * DisplayedPerimeterMm(perimeter)) /
+        return -reactanceChange / (2.0 * SensitivityStep * DisplayedMillimetres(perimeter)) /
                reactancePerMHz;
     };
     sensitivity.SmallMHzPerMm = slope(changes->first, d.SmallLoopPerimeter);

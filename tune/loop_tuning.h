@@ -46,9 +46,6 @@ HelixDimensions ScaledDimensions(const HelixDimensions& design, LoopScales scale
 ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales, const DeckEvaluator& evaluate,
                          const LineRequest& line = {});
 
-// A loop's perimeter as the calculator's box shows it, rounded to hundredths of a millimetre.
-double DisplayedPerimeterMm(float perimeter);
-
 // The modelled S11 of the design with its loops scaled, on the reference, at each frequency, as
 // a measurement: what a VNA would read on the antenna built so, and what the model's Touchstone
 // file holds. One impedance-only deck; raises what the evaluator raises.

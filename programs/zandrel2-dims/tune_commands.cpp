@@ -131,7 +131,6 @@ void PrintRows(const std::vector<std::vector<std::string>>& rows) {
     }
 }
 
-double Hundredths(float value) { return std::round(static_cast<double>(value) * 100.0) / 100.0; }
 
 class TuneCommand : public Command {
   public:
@@ -195,7 +194,7 @@ class TuneCommand : public Command {
         nlohmann::ordered_json dimensions;
         nlohmann::ordered_json texts;
         for (const DisplayedDimension& shown : DisplayOrder) {
-            dimensions[std::string(shown.Name)] = Hundredths(tuned.Dimensions.*shown.Field);
+            dimensions[std::string(shown.Name)] = DisplayedMillimetres(tuned.Dimensions.*shown.Field);
             texts[std::string(shown.Name)] = FormatDimension(tuned.Dimensions.*shown.Field);
         }
         nlohmann::ordered_json document;

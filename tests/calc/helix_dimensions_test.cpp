@@ -165,6 +165,44 @@ TEST(FurtherCases, RepeatedAndAlternatingComputesDependOnlyOnTheirOwnInput) {
     EXPECT_EQ(run("137.5", HelixStyle::OneAndHalfTurn), Texts(WorkedExample[5]));
 }
 
+// The hundredths a result box's text shows, read from its digits alone.
+long long HundredthsOfText(const std::string& text) {
+    const bool negative = text.front() == '-';
+    const std::size_t point = text.find('.');
+    const std::string whole = text.substr(negative ? 1 : 0, point - (negative ? 1 : 0));
+    std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    fraction.resize(2, '0');
+    const long long hundredths = std::stoll(whole) * 100 + std::stoll(fraction);
+    return negative ? -hundredths : hundredths;
+}
+
+TEST(DisplayedDimensions, AgreeWithTheResultBoxesOverADenseGridOfFrequencies) {
+    // Every 0.01 MHz from 50 to 3000 MHz, ties of the two usual roundings among them: at 50.06 MHz
+    // the 1/2 TURN .3 TALL's small loop shows 6362.62, where rounding half away from zero gives
+    // 6362.63.
+    HelixDimensions tie;
+    ComputeHelixDimensions("50.06", StyleConstantsOf(HelixStyle::HalfTurnShort), tie);
+    EXPECT_EQ(FormatDimension(tie.SmallLoopPerimeter), "6362.62");
+    EXPECT_EQ(DisplayedMillimetres(tie.SmallLoopPerimeter), 6362.62);
+    std::size_t compared = 0;
+    for (int hundredths = 5000; hundredths <= 300000; ++hundredths) {
+        const std::string frequency =
+            std::to_string(hundredths / 100) + "." + std::to_string(100 + hundredths % 100).substr(1);
+        for (const StyleEntry& style : Styles) {
+            HelixDimensions dimensions;
+            ComputeHelixDimensions(frequency, style.Constants, dimensions);
+            for (const DisplayedDimension& shown : DisplayOrder) {
+                const float value = dimensions.*shown.Field;
+                const std::string text = FormatDimension(value);
+                ASSERT_EQ(DisplayedHundredths(value), static_cast<double>(HundredthsOfText(text)))
+                    << frequency << " MHz, " << style.Name << ", " << shown.Name << ": " << text;
+                ++compared;
+            }
+        }
+    }
+    EXPECT_EQ(compared, 295001u * 6u * 11u);
+}
+
 TEST(Failures, TextThatIsNotANumberChangesNoField) {
     for (const char* text : {"", "abc", "137,50", "137.50 MHz"}) {
         SCOPED_TRACE(text);

@@ -54,8 +54,8 @@ struct TruthMm {
 
 TruthMm TruthOf(const LoopDesign& design, LoopScales truth) {
     const HelixDimensions d = BuildScaledGeometry(design, {}).Dimensions;
-    return {(truth.Small - 1.0) * DisplayedPerimeterMm(d.SmallLoopPerimeter) / 2.0,
-            (truth.Large - 1.0) * DisplayedPerimeterMm(d.LargeLoopPerimeter) / 2.0};
+    return {(truth.Small - 1.0) * DisplayedMillimetres(d.SmallLoopPerimeter) / 2.0,
+            (truth.Large - 1.0) * DisplayedMillimetres(d.LargeLoopPerimeter) / 2.0};
 }
 
 void ExpectLoopAdviceSafe(const char* loop, const LoopTrim& trim, double truthMm,

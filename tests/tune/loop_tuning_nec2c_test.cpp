@@ -121,9 +121,9 @@ TEST(FittingInNec2c, FindsTheFactorsTheAntennaWasBuiltWithAndTheMillimetresToTri
     // To the tuned factors instead, error and cut are against them.
     const TrimAdvice toTuned = AdviseTrim(design, fit, {1.01, 0.99}, 50.0, Nec2cEvaluator());
     EXPECT_NEAR(toTuned.Small.TrimPerElementMm,
-                (fit.Scales.Small - 1.01) * DisplayedPerimeterMm(d.SmallLoopPerimeter) / 2.0, 1e-9);
+                (fit.Scales.Small - 1.01) * DisplayedMillimetres(d.SmallLoopPerimeter) / 2.0, 1e-9);
     EXPECT_NEAR(toTuned.Large.ErrorMm,
-                (fit.Scales.Large - 0.99) * DisplayedPerimeterMm(d.LargeLoopPerimeter), 1e-9);
+                (fit.Scales.Large - 0.99) * DisplayedMillimetres(d.LargeLoopPerimeter), 1e-9);
 }
 
 TEST(ResonanceSensitivityInNec2c, PredictsTheResonanceOfALongerLoop) {

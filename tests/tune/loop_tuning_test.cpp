@@ -299,8 +299,8 @@ TEST(ResonanceSensitivity, IsTheSlopeOfResonanceFromOneRunOfEachLoopLongerAndSho
         HalfTurnRca, SweptFigures(impedance, {}, 137.5), engine.Evaluator());
     const HelixDimensions d = BuildScaledGeometry(HalfTurnRca, {}).Dimensions;
     ASSERT_TRUE(sensitivity.SmallMHzPerMm && sensitivity.LargeMHzPerMm);
-    const double small = -0.4 * 137.5 / DisplayedPerimeterMm(d.SmallLoopPerimeter);
-    const double large = -0.6 * 137.5 / DisplayedPerimeterMm(d.LargeLoopPerimeter);
+    const double small = -0.4 * 137.5 / DisplayedMillimetres(d.SmallLoopPerimeter);
+    const double large = -0.6 * 137.5 / DisplayedMillimetres(d.LargeLoopPerimeter);
     EXPECT_NEAR(*sensitivity.SmallMHzPerMm, small, 5e-3 * std::fabs(small));
     EXPECT_NEAR(*sensitivity.LargeMHzPerMm, large, 5e-3 * std::fabs(large));
     EXPECT_EQ(sensitivity.Nec2cRuns, 1);
@@ -330,9 +330,9 @@ TEST(ResonanceSensitivity, IsTakenAroundTunedLoopsPerMillimetreOfTheirOwnPerimet
     ASSERT_TRUE(sensitivity.SmallMHzPerMm && sensitivity.LargeMHzPerMm);
     // d(resonance)/d(perimeter) = -power x resonance / the tuned loop's perimeter.
     const double smallSlope =
-        -0.4 * *figures.ResonanceMHz / (tuned.Small * DisplayedPerimeterMm(d.SmallLoopPerimeter));
+        -0.4 * *figures.ResonanceMHz / (tuned.Small * DisplayedMillimetres(d.SmallLoopPerimeter));
     const double largeSlope =
-        -0.6 * *figures.ResonanceMHz / (tuned.Large * DisplayedPerimeterMm(d.LargeLoopPerimeter));
+        -0.6 * *figures.ResonanceMHz / (tuned.Large * DisplayedMillimetres(d.LargeLoopPerimeter));
     EXPECT_NEAR(*sensitivity.SmallMHzPerMm, smallSlope, 1e-3 * std::fabs(smallSlope));
     EXPECT_NEAR(*sensitivity.LargeMHzPerMm, largeSlope, 1e-3 * std::fabs(largeSlope));
 }

@@ -86,7 +86,7 @@ TEST(ResonanceSensitivityInNec2c, AgreesWithTheResonancesOfEachLoopLongerAndShor
                                                float perimeter) {
                 return (ResonanceOnASweep(design, longer, *figures.ResonanceMHz, evaluate) -
                         ResonanceOnASweep(design, shorter, *figures.ResonanceMHz, evaluate)) /
-                       (2.0 * Step * DisplayedPerimeterMm(perimeter));
+                       (2.0 * Step * DisplayedMillimetres(perimeter));
             };
             const double small = centralDifference({around.Small * (1 + Step), around.Large},
                                                    {around.Small * (1 - Step), around.Large},

@@ -1023,7 +1023,7 @@ class ModelWindowTest : public QObject {
                     .match(advice);
             QVERIFY2(said.hasMatch(), qPrintable(advice));
             // Within 2 mm per element, and half of it off or onto each element.
-            const double perimeterMm = zandrel::DisplayedPerimeterMm(perimeter);
+            const double perimeterMm = zandrel::DisplayedMillimetres(perimeter);
             const double error = said.captured(1).toDouble();
             QVERIFY2(std::fabs(error - std::fabs(scale - 1.0) * perimeterMm) <= 4.0,
                      qPrintable(said.captured(0)));
