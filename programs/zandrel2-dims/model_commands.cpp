@@ -270,16 +270,10 @@ void PrintLineTable(const ModelRunner& runner, const Sensitivities& sensitivitie
     PrintAligned(rows);
 }
 
-int ModelAllStyles(char* program, const std::string& frequency, bool json, Polarisation sense,
-                   const ModelSettings& settings) {
-    int qtArgc = 1;
-    char* qtArgv[] = {program, nullptr};
-    QCoreApplication application(qtArgc, qtArgv);
-    // A signal to end stops the runs, which removes their folders, and ends with 128 + it.
-    SignalCatcher endSignals;
-    QObject::connect(&endSignals, &SignalCatcher::SignalCaught, &application,
-                     [] { QCoreApplication::quit(); });
-    ModelRunner runner;
+}  // namespace
+
+int ModelEveryStyle(ModelRunner& runner, SignalCatcher& endSignals, const std::string& frequency,
+                    Polarisation sense, const ModelSettings& settings) {
     const bool showProgress = isatty(STDERR_FILENO) != 0;
     QObject::connect(&runner, &ModelRunner::StyleFinished, [&runner, showProgress] {
         if (showProgress) {
@@ -287,8 +281,8 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
                       << runner.Models().size() << " styles" << std::flush;
         }
     });
-    QObject::connect(&runner, &ModelRunner::AllFinished, &application, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    QObject::connect(&runner, &ModelRunner::AllFinished, QCoreApplication::instance(),
+                     &QCoreApplication::quit, Qt::QueuedConnection);
     try {
         runner.Start(frequency, sense, settings);
     } catch (const RuntimeError& error) {
@@ -305,6 +299,24 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
         runner.Cancel();
         std::cerr << "zandrel2-dims: " << strsignal(caught) << "; the runs were stopped\n";
         return 128 + caught;
+    }
+    return 0;
+}
+
+namespace {
+
+int ModelAllStyles(char* program, const std::string& frequency, bool json, Polarisation sense,
+                   const ModelSettings& settings) {
+    int qtArgc = 1;
+    char* qtArgv[] = {program, nullptr};
+    QCoreApplication application(qtArgc, qtArgv);
+    // A signal to end stops the runs, which removes their folders, and ends with 128 + it.
+    SignalCatcher endSignals;
+    QObject::connect(&endSignals, &SignalCatcher::SignalCaught, &application,
+                     [] { QCoreApplication::quit(); });
+    ModelRunner runner;
+    if (const int status = ModelEveryStyle(runner, endSignals, frequency, sense, settings)) {
+        return status;
     }
     // How resonance follows each loop's perimeter: four impedance decks a style, run on as many
     // threads as there are cores.

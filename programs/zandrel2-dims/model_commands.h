@@ -4,10 +4,13 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <string>
 
 #include "command_line.h"
 #include "loop_tuning.h"
 #include "model_figures.h"
+#include "model_runner.h"
+#include "signal_catcher.h"
 
 namespace zandrel {
 
@@ -15,6 +18,13 @@ namespace zandrel {
 // its loops' perimeters unless that is null.
 nlohmann::ordered_json FiguresJson(const ModelFigures& figures,
                                    const ResonanceSensitivity* sensitivity);
+
+// Starts the six styles' models in nec2c, as --model does, and waits for them, with a
+// QCoreApplication made: 0 once every style is finished, whether or not it was modelled; else
+// the exit status, said on stderr: 1 or 3 when the runs could not start, 128 + the signal when
+// `endSignals` caught one (the runs are stopped).
+int ModelEveryStyle(ModelRunner& runner, SignalCatcher& endSignals, const std::string& frequency,
+                    Polarisation sense, const ModelSettings& settings);
 
 // --nec STYLE FREQUENCY: prints the style's deck; exits with 0, or 1 when the frequency has no
 // dimensions.
