@@ -62,12 +62,12 @@ struct StylePass {
 
 void PrintText(const ModelRunner& runner, const std::vector<StylePass>& passes,
                const std::vector<std::size_t>& ranking, double altitudeKm) {
+    if (passes.empty()) {
+        return;  // stderr says why for each style
+    }
     const std::string co(PolarisationName(runner.Sense()));
     std::cout << "Satellite pass at " << runner.FrequencyText() << " MHz, satellite at "
               << Km(altitudeKm) << " km, " << co << ", nec2c, the antenna in free space\n";
-    if (passes.empty()) {
-        return;
-    }
     const std::vector<PassPoint>& points = passes.front().Pass.Points;
     std::cout << "\nRelative signal in dB against an isotropic antenna overhead: the co-polar ("
               << co << ") gain,\nthe power mean over azimuth in dBic, less the extra path loss "
