@@ -135,6 +135,48 @@ void PrintRows(const std::vector<std::vector<std::string>>& rows) {
 
 double Hundredths(float value) { return std::round(static_cast<double>(value) * 100.0) / 100.0; }
 
+}  // namespace
+
+void AddObjective(CLI::App& app, ObjectiveOptions& options, const std::string& lead) {
+    app.add_option("--objective", options.Objective,
+                   lead +
+                       "zenith (the default): the lowest zenith axial ratio with\n"
+                       "|X| within 1 ohm; pass: the highest weakest signal from\n"
+                       "10° to 90° of a satellite's pass, with at least 10 dB\n"
+                       "cross-polar rejection overhead, X left to the L-network")
+        ->type_name("zenith|pass")
+        ->check(CLI::IsMember({"zenith", "pass"}).description(""));
+    AddAltitude(app, options.Altitude);
+}
+
+int ReadObjective(const ObjectiveOptions& options, std::optional<double>& passAltitudeKm) {
+    passAltitudeKm.reset();
+    if (options.Objective != "pass") {
+        if (!options.Altitude.empty()) {
+            std::cerr << "zandrel2-dims: --altitude-km is the pass's: give it with --objective "
+                         "pass\n";
+            return 2;
+        }
+        return 0;
+    }
+    passAltitudeKm = ReadAltitude(options.Altitude);
+    return passAltitudeKm ? 0 : 1;
+}
+
+TunedFor TuneFor(const LoopDesign& design, const DeckEvaluator& evaluate,
+                 std::optional<double> passAltitudeKm) {
+    if (passAltitudeKm) {
+        PassTuneSettings settings;
+        settings.AltitudeKm = *passAltitudeKm;
+        const PassTuneResult tuned = TuneLoopsForPass(design, evaluate, settings);
+        return {tuned.Scales, tuned.Dimensions, tuned.MeetsLimits, tuned.Nec2cRuns};
+    }
+    const TuneResult tuned = TuneLoops(design, evaluate, Tuning);
+    return {tuned.Scales, tuned.Dimensions, tuned.MeetsReactanceLimit, tuned.Nec2cRuns};
+}
+
+namespace {
+
 class TuneCommand : public Command {
   public:
     void Define(CLI::App& app) override {
@@ -148,14 +190,7 @@ class TuneCommand : public Command {
         AddJson(app, json_);
         AddPolarisation(app, sense_);
         AddConductorDiameter(app, conductor_);
-        app.add_option("--objective", objective_,
-                       "zenith (the default): the lowest zenith axial ratio with\n"
-                       "|X| within 1 ohm; pass: the highest weakest signal from\n"
-                       "10° to 90° of a satellite's pass, with at least 10 dB\n"
-                       "cross-polar rejection overhead, X left to the L-network")
-            ->type_name("zenith|pass")
-            ->check(CLI::IsMember({"zenith", "pass"}).description(""));
-        AddAltitude(app, altitude_);
+        AddObjective(app, objective_);
     }
 
     int Run(char* program) override {
@@ -165,13 +200,12 @@ class TuneCommand : public Command {
             return 1;
         }
         const LoopDesign design{style_, frequency_, sense_, conductor};
-        if (objective_ == "pass") {
-            return TuneForThePass(program, design);
+        std::optional<double> altitude;
+        if (const int status = ReadObjective(objective_, altitude)) {
+            return status;
         }
-        if (!altitude_.empty()) {
-            std::cerr << "zandrel2-dims: --altitude-km is the pass's: give it with --objective "
-                         "pass\n";
-            return 2;
+        if (altitude) {
+            return TuneForThePass(program, design, *altitude);
         }
         return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
             const TuneResult tuned = TuneLoops(design, evaluate, Tuning);
@@ -196,13 +230,9 @@ class TuneCommand : public Command {
     }
 
   private:
-    int TuneForThePass(char* program, const LoopDesign& design) {
-        const std::optional<double> altitude = ReadAltitude(altitude_);
-        if (!altitude) {
-            return 1;
-        }
+    int TuneForThePass(char* program, const LoopDesign& design, double altitudeKm) {
         PassTuneSettings settings;
-        settings.AltitudeKm = *altitude;
+        settings.AltitudeKm = altitudeKm;
         return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
             const PassTuneResult tuned = TuneLoopsForPass(design, evaluate, settings);
             const ModelFigures before = ModelScaled(design, {}, evaluate, settings.Line);
@@ -381,8 +411,7 @@ class TuneCommand : public Command {
     bool json_ = false;
     Polarisation sense_ = Polarisation::Rhcp;
     std::string conductor_;
-    std::string objective_ = "zenith";
-    std::string altitude_;
+    ObjectiveOptions objective_;
 };
 
 nlohmann::ordered_json OptionalNumber(const std::optional<double>& value) {
@@ -448,6 +477,7 @@ class TrimCommand : public Command {
                        "or the antenna --tune gives")
             ->type_name("design|tuned")
             ->check(CLI::IsMember({"design", "tuned"}).description(""));
+        AddObjective(app, objective_, "with --target tuned, what the loops were tuned for:\n");
         app.add_option("--vna", vna_,
                        "sweep the whole antenna with a NanoVNA on this serial\n"
                        "port (or auto) over the design frequency +-15 %,\n"
@@ -479,6 +509,15 @@ class TrimCommand : public Command {
         FitSettings settings;
         if (!ReadCable(settings.Cable)) {
             return 1;
+        }
+        std::optional<double> passAltitude;
+        if (const int status = ReadObjective(objective_, passAltitude)) {
+            return status;
+        }
+        if (objective_.Objective != "zenith" && target_ != "tuned") {
+            std::cerr << "zandrel2-dims: --objective is the tuned target's: give it with --target "
+                         "tuned\n";
+            return 2;
         }
         std::vector<PartMeasurement> measurements;
         constexpr MeasuredPart Parts[] = {MeasuredPart::Whole, MeasuredPart::SmallLoop,
@@ -512,7 +551,7 @@ class TrimCommand : public Command {
             int runs = 0;
             LoopScales target;
             if (target_ == "tuned") {
-                const TuneResult tuned = TuneLoops(design, evaluate, Tuning);
+                const TunedFor tuned = TuneFor(design, evaluate, passAltitude);
                 runs += tuned.Nec2cRuns;
                 target = tuned.Scales;
             }
@@ -639,7 +678,10 @@ class TrimCommand : public Command {
                    const TrimAdvice& advice, const TrimAssumptions& assumed, int runs) const {
         std::cout << "Trim for " << style_->Caption << " at " << frequency_ << " MHz, "
                   << PolarisationName(sense_) << ", to reach the "
-                  << (assumed.ToTuned ? "antenna --tune gives" : "calculator's design") << "\n";
+                  << (!assumed.ToTuned                        ? "calculator's design"
+                      : objective_.Objective == "pass" ? "antenna --tune --objective pass gives"
+                                                       : "antenna --tune gives")
+                  << "\n";
         for (const PartMeasurement& measured : measurements) {
             std::cout << MeasuredSentence(measured) << "\n";
         }
@@ -693,6 +735,9 @@ class TrimCommand : public Command {
         }
         document["now"] = StateJson(advice.Now);
         nlohmann::ordered_json target = {{"to", target_}};
+        if (objective_.Objective == "pass") {
+            target["objective"] = "pass";
+        }
         target.update(StateJson(advice.AtTarget));
         document["target"] = std::move(target);
         document["nec2c_runs"] = runs;
@@ -706,6 +751,7 @@ class TrimCommand : public Command {
     Polarisation sense_ = Polarisation::Rhcp;
     std::string conductor_;
     std::string target_ = "design";
+    ObjectiveOptions objective_;
     std::string cableLength_;
     std::string cableVelocity_;
     std::string cableLoss_;

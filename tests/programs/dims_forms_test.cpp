@@ -84,6 +84,9 @@ const Form SheetForms[] = {
       "--units", "in", "-o", PdfPlaceholder}},
     {"SheetOfAMastTooWideForTheLoops", {"--sheet", "OneTurn", "1691", "-o", PdfPlaceholder}},
     {"SheetTuned", {"--sheet", "QuarterTurn", "137.50", "--tuned", "-o", PdfPlaceholder}},
+    {"SheetTunedForThePass",
+     {"--sheet", "OneAndHalfTurn", "137.50", "--tuned", "--objective", "pass", "-o",
+      PdfPlaceholder}},
 };
 
 void PrintTo(const Form& form, std::ostream* out) { *out << form.name; }

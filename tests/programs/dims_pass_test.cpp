@@ -125,6 +125,12 @@ TEST(DimsPassOptions, RefuseAltitudesAndObjectivesWithAMessageAndTheirStatus) {
          2,
          "horizon not in {zenith,pass}"},
         {{"--pass", "abc"}, 1, "the frequency is not a number"},
+        {{"--sheet", "OneTurn", "137.50", "--objective", "pass", "-o", "-"},
+         2,
+         "--objective pass is the tuning's: give it with --tuned"},
+        {{"--trim", "OneTurn", "137.50", "--measured", "antenna.s1p", "--objective", "pass"},
+         2,
+         "--objective is the tuned target's: give it with --target tuned"},
     };
     for (const Refusal& refusal : refusals) {
         const FullRunResult run = RunDims(refusal.arguments);
