@@ -6,14 +6,14 @@
 namespace zandrel {
 
 enum class ModelErrorKind {
-    EngineMissing,     // nec2c is not on the PATH or cannot be started
-    EngineFailed,      // nec2c stopped with an error, was killed or outlasted its time limit
-    OutputUnreadable,  // nec2c's output is truncated, corrupted, too large or not what the deck
-                       // asked for
-    DeckNotWritten,    // a deck file or its folder could not be written
-    NotModellable,     // dimensions that no NEC-2 model can be built from, nec2c's word included
-    NotMatchable,      // a line or an impedance that no match can be computed for
-    BendDoesNotFit,    // a bend radius that the loop's arms cannot hold
+    EngineMissing,       // nec2c is not on the PATH or cannot be started
+    EngineFailed,        // nec2c stopped with an error, was killed or outlasted its time limit
+    OutputUnreadable,    // nec2c's output is truncated, corrupted, too large or not what the deck
+                         // asked for
+    DeckNotWritten,      // a deck file or its folder could not be written
+    NotModellable,       // dimensions that no NEC-2 model can be built from, nec2c's word included
+    NotMatchable,        // a line or an impedance that no match can be computed for
+    BendDoesNotFit,      // a bend radius that the loop's arms cannot hold
     AltitudeOutOfRange,  // a satellite's altitude outside the orbits a pass is worked out for
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "model_error.h"
@@ -16,10 +17,9 @@ constexpr double DegreesToRadians = std::numbers::pi / 180.0;
 std::string Km(double km) { return Fixed(km, km == std::round(km) ? 0 : 1); }
 
 const PassPoint& PointAt(const PassFigures& pass, double elevationDeg) {
-    const auto point =
-        std::find_if(pass.Points.begin(), pass.Points.end(), [&](const PassPoint& p) {
-            return std::fabs(p.ElevationDeg - elevationDeg) < 1e-6;
-        });
+    const auto point = std::find_if(
+        pass.Points.begin(), pass.Points.end(),
+        [&](const PassPoint& p) { return std::fabs(p.ElevationDeg - elevationDeg) < 1e-6; });
     if (point == pass.Points.end()) {
         throw ModelError(ModelErrorKind::OutputUnreadable,
                          "the pattern has no gain at " + Fixed(elevationDeg, 0) + "° elevation");
@@ -44,7 +44,8 @@ double SlantRangeKm(double altitudeKm, double elevationDeg) {
     const double r = EarthRadiusKm;
     const double orbit = r + altitudeKm;
     const double across = r * std::cos(elevationDeg * DegreesToRadians);
-    return std::sqrt(orbit * orbit - across * across) - r * std::sin(elevationDeg * DegreesToRadians);
+    return std::sqrt(orbit * orbit - across * across) -
+           r * std::sin(elevationDeg * DegreesToRadians);
 }
 
 double ExtraPathLossDb(double altitudeKm, double elevationDeg) {
@@ -65,10 +66,11 @@ PassFigures ComputePassFigures(const std::vector<ElevationGain>& gains, Polarisa
         point.RelativeSignalDb = point.GainDbic - point.ExtraLossDb;
         pass.Points.push_back(point);
     }
+    // Gains that do not reach from 10° up to the zenith cannot judge the pass.
     PointAt(pass, PassLowestElevationDeg);
     PointAt(pass, 90.0);
     const PassPoint* worst = nullptr;
-    double best = -HUGE_VAL;
+    double best = -std::numeric_limits<double>::infinity();
     for (const PassPoint& point : pass.Points) {
         if (point.ElevationDeg < PassLowestElevationDeg - 1e-6) {
             continue;

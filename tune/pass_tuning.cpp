@@ -24,7 +24,7 @@ struct FactorsModel {
 };
 
 FactorsModel ModelForPass(const LoopDesign& design, LoopScales scales,
-                        const PassTuneSettings& settings, CountedEngine& engine) {
+                          const PassTuneSettings& settings, CountedEngine& engine) {
     FactorsModel point;
     point.Model.Scales = scales;
     DeckRequest request;
@@ -44,11 +44,11 @@ FactorsModel ModelForPass(const LoopDesign& design, LoopScales scales,
             model.Pass = ComputePassFigures(gains, design.Sense, settings.AltitudeKm);
             const ElevationGain& zenith = gains.back();
             const bool right = design.Sense == Polarisation::Rhcp;
-            model.CrossPolarRejectionDb = right ? zenith.RhcpDbic - zenith.LhcpDbic
-                                                : zenith.LhcpDbic - zenith.RhcpDbic;
+            model.CrossPolarRejectionDb =
+                right ? zenith.RhcpDbic - zenith.LhcpDbic : zenith.LhcpDbic - zenith.RhcpDbic;
             model.ZenithAxialRatioDb = AxialRatioDb(run.Pattern.front());
-            model.Network = DesignLNetwork(model.Impedance, settings.Line.Z0Ohm,
-                                           geometry.FrequencyMHz);
+            model.Network =
+                DesignLNetwork(model.Impedance, settings.Line.Z0Ohm, geometry.FrequencyMHz);
             return model;
         },
         point.Why);
@@ -106,8 +106,8 @@ class PassSearch : public Minimisation {
                     result[i++] = x[2] - p.RelativeSignalDb;
                 }
             }
-            result[i++] = search.settings_.CrossPolarRejectionDb -
-                          point.Model.CrossPolarRejectionDb;
+            result[i++] =
+                search.settings_.CrossPolarRejectionDb - point.Model.CrossPolarRejectionDb;
             result[i] = DecadesBeyondPractical(point.Model.Network);
             return 0.0;
         });

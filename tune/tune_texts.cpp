@@ -150,8 +150,8 @@ std::string PassTunedSentences(const PassTuneResult& tuned, const PassTuneSettin
     std::string text = ScaleFactorsSentence(tuned.Scales) + "\n(each from " +
                        Fixed(settings.LowestScale, 2) + " to " + Fixed(settings.HighestScale, 2) +
                        ", for the highest weakest signal from 10° to 90° of a pass at " +
-                       Fixed(settings.AltitudeKm, 0) + " km,\nwith the zenith's cross-polar "
-                       "rejection at least " +
+                       Fixed(settings.AltitudeKm, 0) +
+                       " km,\nwith the zenith's cross-polar rejection at least " +
                        Fixed(settings.CrossPolarRejectionDb, 0) +
                        " dB and the L-network's parts practical;\nX is left to the L-network)";
     if (!tuned.MeetsLimits) {

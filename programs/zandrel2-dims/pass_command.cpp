@@ -102,8 +102,9 @@ void PrintText(const ModelRunner& runner, const std::vector<StylePass>& passes,
     }
     PrintColumns(rows);
 
-    std::cout << "\nFrom 10° to 90°: the weakest relative signal (the link margin's floor against "
-                 "an\nisotropic antenna overhead), where it is, and the strongest less the weakest\n\n";
+    std::cout
+        << "\nFrom 10° to 90°: the weakest relative signal (the link margin's floor against "
+           "an\nisotropic antenna overhead), where it is, and the strongest less the weakest\n\n";
     rows = {{"RANK", "STYLE", "WORST 10-90°", "AT", "SPREAD 10-90°"}};
     std::vector<RankedPass> ranked;
     for (std::size_t rank = 0; rank < ranking.size(); ++rank) {
@@ -230,8 +231,8 @@ class PassCommand : public Command {
         std::vector<StylePass> passes;
         for (const StyleModel& model : runner.Models()) {
             if (model.Figures) {
-                passes.push_back(
-                    {&model, ComputePassFigures(model.Figures->ElevationGains, sense_, altitudeKm)});
+                passes.push_back({&model, ComputePassFigures(model.Figures->ElevationGains, sense_,
+                                                             altitudeKm)});
             }
         }
         std::vector<const PassFigures*> figures;

@@ -297,7 +297,8 @@ class SheetCommand : public Command {
         }
         request.Tuned = TunedLoops{result.Scales.Small, result.Scales.Large, result.Dimensions};
         if (passAltitude_) {
-            request.TunedFor = " for a satellite's pass at " + FormatAltitude(*passAltitude_) + " km";
+            request.TunedFor =
+                " for a satellite's pass at " + FormatAltitude(*passAltitude_) + " km";
         }
         return 0;
     }

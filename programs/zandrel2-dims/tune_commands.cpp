@@ -248,8 +248,8 @@ class TuneCommand : public Command {
                 std::cout << "Tuned in NEC-2 for the pass: " << style_->Caption << " at "
                           << frequency_ << " MHz, " << PolarisationName(sense_) << ", nec2c\n"
                           << PassTunedSentences(tuned, settings) << "\n\n";
-                PrintRows(DimensionRows(BuildScaledGeometry(design, {}).Dimensions,
-                                        tuned.Dimensions));
+                PrintRows(
+                    DimensionRows(BuildScaledGeometry(design, {}).Dimensions, tuned.Dimensions));
                 std::cout << "\n";
                 std::vector<std::vector<std::string>> rows = FigureRows(before, after, sense_);
                 for (std::vector<std::string>& row :
@@ -282,13 +282,11 @@ class TuneCommand : public Command {
                                                    const PassTuneSettings& settings) const {
         const bool right = sense_ == Polarisation::Rhcp;
         const auto rejection = [right](const ModelFigures& f) {
-            return Db(right ? f.ZenithRhcpDbic - f.ZenithLhcpDbic
-                            : f.ZenithLhcpDbic - f.ZenithRhcpDbic,
-                      "dB");
+            return Db(
+                right ? f.ZenithRhcpDbic - f.ZenithLhcpDbic : f.ZenithLhcpDbic - f.ZenithRhcpDbic,
+                "dB");
         };
-        const auto network = [&](const ModelFigures& f) {
-            return LineMatchTexts(f)[1];
-        };
+        const auto network = [&](const ModelFigures& f) { return LineMatchTexts(f)[1]; };
         const auto worst = [](const PassFigures& p) {
             return Db(p.Worst10To90Db, "dB") + " at " + Fixed(p.WorstElevationDeg, 0) + "°";
         };
@@ -307,9 +305,9 @@ class TuneCommand : public Command {
     std::vector<std::vector<std::string>> PassPointRows(const PassFigures& before,
                                                         const PassFigures& after) const {
         const std::string co(PolarisationName(sense_));
-        std::vector<std::vector<std::string>> rows{
-            {"ELEVATION", "EXTRA LOSS", "DESIGN " + co, "DESIGN SIGNAL", "TUNED " + co,
-             "TUNED SIGNAL"}};
+        std::vector<std::vector<std::string>> rows{{"ELEVATION", "EXTRA LOSS", "DESIGN " + co,
+                                                    "DESIGN SIGNAL", "TUNED " + co,
+                                                    "TUNED SIGNAL"}};
         for (std::size_t i = 0; i < before.Points.size(); ++i) {
             const PassPoint& b = before.Points[i];
             const PassPoint& a = after.Points[i];
@@ -317,8 +315,9 @@ class TuneCommand : public Command {
                             Db(b.GainDbic, "dBic"), Db(b.RelativeSignalDb, "dB"),
                             Db(a.GainDbic, "dBic"), Db(a.RelativeSignalDb, "dB")});
         }
-        rows.push_back({"(co-polar gain: the power mean over azimuth; signal: the gain less the "
-                        "extra path loss, against an isotropic antenna overhead)"});
+        rows.push_back(
+            {"(co-polar gain: the power mean over azimuth; signal: the gain less the "
+             "extra path loss, against an isotropic antenna overhead)"});
         return rows;
     }
 
@@ -340,14 +339,14 @@ class TuneCommand : public Command {
                 gains.push_back(point.GainDbic);
                 relative.push_back(point.RelativeSignalDb);
             }
-            model["pass"] = {{"gain_dbic", std::move(gains)},
-                             {"relative_signal_db", std::move(relative)},
-                             {"worst_10_90_db", p.Worst10To90Db},
-                             {"worst_elevation_deg", p.WorstElevationDeg},
-                             {"spread_10_90_db", p.Spread10To90Db},
-                             {"zenith_cross_polar_rejection_db",
-                              right ? f.ZenithRhcpDbic - f.ZenithLhcpDbic
-                                    : f.ZenithLhcpDbic - f.ZenithRhcpDbic}};
+            model["pass"] = {
+                {"gain_dbic", std::move(gains)},
+                {"relative_signal_db", std::move(relative)},
+                {"worst_10_90_db", p.Worst10To90Db},
+                {"worst_elevation_deg", p.WorstElevationDeg},
+                {"spread_10_90_db", p.Spread10To90Db},
+                {"zenith_cross_polar_rejection_db", right ? f.ZenithRhcpDbic - f.ZenithLhcpDbic
+                                                          : f.ZenithLhcpDbic - f.ZenithRhcpDbic}};
             return model;
         };
         nlohmann::ordered_json elevations = nlohmann::ordered_json::array();
@@ -678,7 +677,7 @@ class TrimCommand : public Command {
                    const TrimAdvice& advice, const TrimAssumptions& assumed, int runs) const {
         std::cout << "Trim for " << style_->Caption << " at " << frequency_ << " MHz, "
                   << PolarisationName(sense_) << ", to reach the "
-                  << (!assumed.ToTuned                        ? "calculator's design"
+                  << (!assumed.ToTuned                 ? "calculator's design"
                       : objective_.Objective == "pass" ? "antenna --tune --objective pass gives"
                                                        : "antenna --tune gives")
                   << "\n";

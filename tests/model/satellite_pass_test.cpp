@@ -87,7 +87,8 @@ TEST(PassRanking, PutsTheHighestWeakestSignalFirstAndKeepsTiesInOrder) {
     const PassFigures best = ComputePassFigures(FlatGains(2.0), Polarisation::Rhcp, 850.0);
     const PassFigures next = ComputePassFigures(FlatGains(1.0), Polarisation::Rhcp, 850.0);
     const std::string sentence = PassChoiceSentence({{"1 1/2 TURN", &best}, {"1 TURN", &next}});
-    EXPECT_EQ(sentence.rfind("Build the 1 1/2 TURN for a satellite at 850 km: ", 0), 0u) << sentence;
+    EXPECT_EQ(sentence.rfind("Build the 1 1/2 TURN for a satellite at 850 km: ", 0), 0u)
+        << sentence;
     EXPECT_NE(sentence.find("-7.3 dB against an isotropic antenna overhead at 10°"),
               std::string::npos)
         << sentence;
@@ -126,13 +127,13 @@ TEST(PracticalParts, AreThoseABuilderCanWindOrBuyAndBeyondByTheDecades) {
         return LNetwork{series, shunt, ShuntSide::Line};
     };
     // The designs' own networks at 137.50 MHz.
-    EXPECT_EQ(DecadesBeyondPractical(network({MatchingKind::Inductor, 47.8e-9},
-                                             {MatchingKind::Capacitor, 41.4e-12})),
+    EXPECT_EQ(DecadesBeyondPractical(
+                  network({MatchingKind::Inductor, 47.8e-9}, {MatchingKind::Capacitor, 41.4e-12})),
               0.0);
     EXPECT_EQ(DecadesBeyondPractical(network({}, {MatchingKind::Capacitor, 3.89e-12})), 0.0);
     EXPECT_NEAR(DecadesBeyondPractical(network({MatchingKind::Inductor, 10e-6}, {})), 1.0, 1e-12);
-    EXPECT_NEAR(DecadesBeyondPractical(network({MatchingKind::Inductor, 100e-9},
-                                               {MatchingKind::Capacitor, 0.01e-12})),
+    EXPECT_NEAR(DecadesBeyondPractical(
+                    network({MatchingKind::Inductor, 100e-9}, {MatchingKind::Capacitor, 0.01e-12})),
                 2.0, 1e-12);
     EXPECT_NEAR(DecadesBeyondPractical(network({MatchingKind::Capacitor, 100e-9}, {})), 2.0, 1e-12);
 }

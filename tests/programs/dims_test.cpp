@@ -275,9 +275,8 @@ std::vector<std::string> OptionsInHelp(const std::string& command) {
 }
 
 TEST(DimsCompletion, OffersTheOptionsThatEachCommandsHelpLists) {
-    for (const std::string command :
-         {"", "--nec", "--model", "--pass", "--sheet", "--tune", "--trim", "--touchstone",
-          "--measure"}) {
+    for (const std::string command : {"", "--nec", "--model", "--pass", "--sheet", "--tune",
+                                      "--trim", "--touchstone", "--measure"}) {
         std::vector<std::string> words{"-"};
         if (!command.empty()) {
             words.insert(words.begin(), command);

@@ -195,9 +195,8 @@ int main(int argc, char** argv) {
                             saved = saved && SaveBothSizes(*model, folder, "model-window");
                             ShowMeasurementAndThen(
                                 *model, opening, measurement, folder, saved, [&, model, opening] {
-                                    ShowPassAndThen(*model, opening, folder, saved, [&] {
-                                        ShowSheetWindowAndQuit(folder, saved);
-                                    });
+                                    ShowPassAndThen(*model, opening, folder, saved,
+                                                    [&] { ShowSheetWindowAndQuit(folder, saved); });
                                 });
                         });
                     });

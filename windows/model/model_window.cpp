@@ -189,9 +189,9 @@ ModelWindow::ModelWindow(QWidget* parent)
     if (settings.value(PolarisationKey).toString() == Text(PolarisationName(Polarisation::Lhcp))) {
         ui_->lhcpButton->setChecked(true);
     }
-    for (const auto& [box, key] : {std::pair{ui_->z0Box, Z0Key},
-                                   std::pair{ui_->conductorDiameterBox, ConductorDiameterKey},
-                                   std::pair{ui_->altitudeBox, AltitudeKey}}) {
+    for (const auto& [box, key] :
+         {std::pair{ui_->z0Box, Z0Key}, std::pair{ui_->conductorDiameterBox, ConductorDiameterKey},
+          std::pair{ui_->altitudeBox, AltitudeKey}}) {
         bool isNumber = false;
         const double value = settings.value(key).toDouble(&isNumber);
         if (isNumber && value >= box->minimum() && value <= box->maximum()) {
@@ -827,10 +827,10 @@ void ModelWindow::ShowPassOfStyles() {
         for (std::size_t i = 0; i < runner_.Models().size(); ++i) {
             const StyleModel& model = runner_.Models()[i];
             if (model.Figures) {
-                curves.push_back({Text(model.Style->Caption),
-                                  ComputePassFigures(model.Figures->ElevationGains,
-                                                     runner_.Sense(), altitude),
-                                  static_cast<int>(i) == chosen});
+                curves.push_back(
+                    {Text(model.Style->Caption),
+                     ComputePassFigures(model.Figures->ElevationGains, runner_.Sense(), altitude),
+                     static_cast<int>(i) == chosen});
             }
         }
     }
@@ -875,12 +875,14 @@ void ModelWindow::Tune() {
                 if (tuned_) {
                     ui_->modelTable->removeRow(tuned_->Index + 1);
                 }
-                tuned_ =
-                    TunedStyle{index, *outcome.Tuned, *outcome.TunedFigures, outcome.Calculator,
-                               forThePass ? tr("for a pass at %1 km")
-                                                .arg(passSettings.AltitudeKm, 0, 'f', 0)
-                                          : tr("for the zenith"),
-                               outcome.TunedSentences};
+                tuned_ = TunedStyle{
+                    index,
+                    *outcome.Tuned,
+                    *outcome.TunedFigures,
+                    outcome.Calculator,
+                    forThePass ? tr("for a pass at %1 km").arg(passSettings.AltitudeKm, 0, 'f', 0)
+                               : tr("for the zenith"),
+                    outcome.TunedSentences};
                 ui_->modelTable->insertRow(index + 1);
             }
             ShowTuned();
@@ -905,12 +907,11 @@ void ModelWindow::ShowTuned() {
     // The tuned row, under its style's, in the same columns.
     QTableWidget& table = *ui_->modelTable;
     const int row = tuned.Index + 1;
-    table.setItem(
-        row, 0,
-        new QTableWidgetItem(tr("%1, tuned %2 (%3, %4)")
-                                 .arg(caption, tuned.Objective,
-                                      Lines(ScaleText(tuned.Result.Scales.Small)),
-                                      Lines(ScaleText(tuned.Result.Scales.Large)))));
+    table.setItem(row, 0,
+                  new QTableWidgetItem(tr("%1, tuned %2 (%3, %4)")
+                                           .arg(caption, tuned.Objective,
+                                                Lines(ScaleText(tuned.Result.Scales.Small)),
+                                                Lines(ScaleText(tuned.Result.Scales.Large)))));
     // How far the tuned loops may be off follows, as the styles' does.
     const QStringList texts = RowTextsOf(tuned.Figures) << tr("modelling...") << tr("modelling...");
     for (int column = 1; column < table.columnCount(); ++column) {

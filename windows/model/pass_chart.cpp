@@ -35,7 +35,8 @@ QChart* NewPassChart() {
     auto* chart = new QChart();
     auto* elevation = new QValueAxis();
     elevation->setObjectName(ElevationAxisName);
-    elevation->setTitleText(QObject::tr("Elevation (°); dotted: 10°, where the pass is judged from"));
+    elevation->setTitleText(
+        QObject::tr("Elevation (°); dotted: 10°, where the pass is judged from"));
     elevation->setLabelFormat(QStringLiteral("%.0f"));
     elevation->setRange(0.0, 90.0);
     elevation->setTickCount(10);
@@ -55,12 +56,11 @@ void ShowPass(QChart& chart, const std::vector<PassCurve>& curves, double altitu
     const auto chosen = std::find_if(curves.begin(), curves.end(),
                                      [](const PassCurve& curve) { return curve.Chosen; });
     const QString altitude = Number(altitudeKm, altitudeKm == std::round(altitudeKm) ? 0 : 1);
-    chart.setTitle(
-        chosen == curves.end()
-            ? QObject::tr("Signal over a pass at %1 km").arg(altitude)
-            : QObject::tr("Signal over a pass at %1 km: %2, weakest %3 dB at %4°")
-                  .arg(altitude, chosen->Caption, Number(chosen->Pass.Worst10To90Db, 1),
-                       Number(chosen->Pass.WorstElevationDeg, 0)));
+    chart.setTitle(chosen == curves.end()
+                       ? QObject::tr("Signal over a pass at %1 km").arg(altitude)
+                       : QObject::tr("Signal over a pass at %1 km: %2, weakest %3 dB at %4°")
+                             .arg(altitude, chosen->Caption, Number(chosen->Pass.Worst10To90Db, 1),
+                                  Number(chosen->Pass.WorstElevationDeg, 0)));
     if (curves.empty()) {
         return;
     }

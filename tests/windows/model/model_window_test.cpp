@@ -889,14 +889,13 @@ class ModelWindowTest : public QObject {
         const QChart* pass = Find<QChartView>("passView")->chart();
         QCOMPARE(pass->series().size(), 7);  // six styles and the 10° line
         const QString minus(QChar(0x2212));
-        QCOMPARE(pass->title(), "Signal over a pass at 850 km: 1/2 TURN .44 TALL, weakest " + minus +
-                                    "10.8 dB at 10°");
+        QCOMPARE(pass->title(), "Signal over a pass at 850 km: 1/2 TURN .44 TALL, weakest " +
+                                    minus + "10.8 dB at 10°");
         Find<QDoubleSpinBox>("altitudeBox")->setValue(420.0);
-        QCOMPARE(pass->title(), "Signal over a pass at 420 km: 1/2 TURN .44 TALL, weakest " + minus +
-                                    "12.5 dB at 10°");
+        QCOMPARE(pass->title(), "Signal over a pass at 420 km: 1/2 TURN .44 TALL, weakest " +
+                                    minus + "12.5 dB at 10°");
         Table()->selectRow(5);
-        QVERIFY2(pass->title().contains("1 1/2 TURN, weakest " + minus),
-                 qPrintable(pass->title()));
+        QVERIFY2(pass->title().contains("1 1/2 TURN, weakest " + minus), qPrintable(pass->title()));
         QVERIFY(Find<QPushButton>("tuneButton")->isEnabled());
         const QSettings stored(settings_.filePath(QStringLiteral("zandrel2/zandrel2.conf")),
                                QSettings::IniFormat);
