@@ -122,7 +122,7 @@ TEST(PassErrors, RefuseAnAltitudeOutsideTheOrbitsWithTheRange) {
     EXPECT_THROW(ComputePassFigures(high, Polarisation::Rhcp, 850.0), ModelError);
 }
 
-TEST(PracticalParts, AreThoseABuilderCanWindOrBuyAndBeyondByTheDecades) {
+TEST(PracticalNetwork, IsOneABuilderCanWindOrBuyAndAnyOtherIsCountedInDecades) {
     const auto network = [](Matching series, Matching shunt) {
         return LNetwork{series, shunt, ShuntSide::Line};
     };
