@@ -1,5 +1,6 @@
 #include "line_match.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -149,6 +150,20 @@ LNetwork DesignLNetwork(std::complex<double> load, double z0Ohm, double frequenc
         }
     }
     return *best;  // at least one side can always match a positive resistance
+}
+
+double DecadesBeyondPractical(const LNetwork& network) {
+    double beyond = 0.0;
+    for (const Matching& part : {network.Series, network.Shunt}) {
+        if (part.Kind == MatchingKind::None) {
+            continue;
+        }
+        const bool inductor = part.Kind == MatchingKind::Inductor;
+        const double least = inductor ? LeastPracticalHenry : LeastPracticalFarad;
+        const double most = inductor ? MostPracticalHenry : MostPracticalFarad;
+        beyond = std::max({beyond, std::log10(least / part.Value), std::log10(part.Value / most)});
+    }
+    return beyond;
 }
 
 QuarterWave DesignQuarterWave(double resistanceOhm, const LineRequest& line, double frequencyMHz) {

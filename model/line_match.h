@@ -54,6 +54,18 @@ struct LNetwork {
 // for a load whose resistance is not a positive number, or a z0 that is not.
 LNetwork DesignLNetwork(std::complex<double> load, double z0Ohm, double frequencyMHz);
 
+// The parts a builder can wind or buy and fit at the feed: an inductor from 1 nH (a short lead)
+// to 1 µH, a capacitor from 1 pF to 1 nF. Smaller and larger ones are lost in the strays or
+// resonate on their own near the satellite bands.
+inline constexpr double LeastPracticalHenry = 1e-9;
+inline constexpr double MostPracticalHenry = 1e-6;
+inline constexpr double LeastPracticalFarad = 1e-12;
+inline constexpr double MostPracticalFarad = 1e-9;
+
+// How many decades the farther of the network's parts lies outside its practical range; 0 when
+// both are practical (a part that is not needed always is).
+double DecadesBeyondPractical(const LNetwork& network);
+
 // A quarter-wave section that turns a resistance (after a series part has cancelled the
 // reactance) into z0.
 struct QuarterWave {

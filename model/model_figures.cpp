@@ -114,6 +114,21 @@ std::vector<CutPoint> VerticalCut(const PatternGrid& grid, std::size_t phi) {
     return cut;
 }
 
+std::vector<ElevationGain> ElevationGainsOf(const PatternGrid& grid) {
+    std::vector<ElevationGain> gains;
+    const std::size_t horizon = static_cast<std::size_t>(std::lround(90.0 / grid.Step()));
+    for (std::size_t t = horizon + 1; t-- > 0;) {
+        std::vector<double> rhcp;
+        std::vector<double> lhcp;
+        for (std::size_t p = 0; p < grid.Phis(); ++p) {
+            rhcp.push_back(RhcpGainDbic(grid.At(t, p)));
+            lhcp.push_back(LhcpGainDbic(grid.At(t, p)));
+        }
+        gains.push_back({90.0 - grid.At(t, 0).ThetaDeg, PowerMeanDb(rhcp), PowerMeanDb(lhcp)});
+    }
+    return gains;
+}
+
 void ComputePatternFigures(const PatternGrid& grid, ModelFigures& figures) {
     const PatternPoint& zenith = grid.At(0, 0);
     const PatternPoint& nadir = grid.At(grid.Thetas() - 1, 0);
@@ -123,17 +138,7 @@ void ComputePatternFigures(const PatternGrid& grid, ModelFigures& figures) {
     figures.FrontToBackDb = zenith.TotalDb - nadir.TotalDb;
     figures.AxialRatioDb = AxialRatioDb(zenith);
 
-    const std::size_t horizon = static_cast<std::size_t>(std::lround(90.0 / grid.Step()));
-    for (std::size_t t = horizon + 1; t-- > 0;) {
-        std::vector<double> rhcp;
-        std::vector<double> lhcp;
-        for (std::size_t p = 0; p < grid.Phis(); ++p) {
-            rhcp.push_back(RhcpGainDbic(grid.At(t, p)));
-            lhcp.push_back(LhcpGainDbic(grid.At(t, p)));
-        }
-        figures.ElevationGains.push_back(
-            {90.0 - grid.At(t, 0).ThetaDeg, PowerMeanDb(rhcp), PowerMeanDb(lhcp)});
-    }
+    figures.ElevationGains = ElevationGainsOf(grid);
     figures.HorizonRhcpDbic = figures.ElevationGains.front().RhcpDbic;
     figures.HorizonLhcpDbic = figures.ElevationGains.front().LhcpDbic;
 
@@ -311,6 +316,17 @@ void RequireFinite(const ModelFigures& f) {
 }
 
 }  // namespace
+
+std::vector<ElevationGain> ElevationGainsOf(const std::vector<PatternPoint>& pattern,
+                                            const DeckRequest& request) {
+    std::vector<ElevationGain> gains = ElevationGainsOf(PatternGrid(pattern, request));
+    for (const ElevationGain& gain : gains) {
+        if (!std::isfinite(gain.RhcpDbic) || !std::isfinite(gain.LhcpDbic)) {
+            Unreadable("a gain made from the pattern is not a finite number");
+        }
+    }
+    return gains;
+}
 
 std::complex<double> RightHandField(const PatternPoint& point) {
     return (point.ETheta + std::complex<double>(0.0, 1.0) * point.EPhi) / std::numbers::sqrt2;

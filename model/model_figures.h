@@ -90,6 +90,12 @@ std::complex<double> LeftHandField(const PatternPoint& point);
 double RhcpGainDbic(const PatternPoint& point);
 double LhcpGainDbic(const PatternPoint& point);
 
+// The circular gains at each elevation from the horizon up to the zenith, as ModelFigures has
+// them, from the pattern of a deck of `request`'s step (DeckRuns::PatternAndSweep or ::Pattern).
+// Raises ModelError(OutputUnreadable) when the pattern is not that deck's whole grid.
+std::vector<ElevationGain> ElevationGainsOf(const std::vector<PatternPoint>& pattern,
+                                            const DeckRequest& request = {});
+
 // The axial ratio of a pattern point's field, in dB; infinite where it is linearly polarised.
 double AxialRatioDb(const PatternPoint& point);
 

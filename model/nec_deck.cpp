@@ -191,6 +191,10 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
     deck.Card("RP") << 0 << PatternThetaCount(request) << PatternPhiCount(request) << 1000 << 0.0
                     << 0.0 << request.PatternStepDeg << request.PatternStepDeg;
     deck.End();
+    if (request.Runs == DeckRuns::Pattern) {
+        deck.Card("EN").End();
+        return deck.Take();
+    }
     const std::vector<double> sweep = SweepFrequencies(geometry.FrequencyMHz, request);
     deck.Card("FR") << 0 << request.SweepPoints << 0 << 0 << sweep.front() << (sweep[1] - sweep[0]);
     deck.End();

@@ -12,6 +12,7 @@ namespace zandrel {
 enum class DeckRuns {
     PatternAndSweep,  // the whole pattern at the design frequency, then the sweep
     Zenith,           // the design frequency's input impedance and the field at the zenith only
+    Pattern,          // the design frequency's input impedance and whole pattern, no sweep
     Impedances,       // the input impedance only, at each of ImpedanceFrequenciesMHz
 };
 
@@ -35,8 +36,9 @@ std::vector<double> SweepFrequencies(double frequencyMHz, const DeckRequest& req
 int PatternThetaCount(const DeckRequest& request = {});
 int PatternPhiCount(const DeckRequest& request = {});
 
-// The deck as nec2c reads it, one card a line. The runs of DeckRuns::Zenith and ::Impedances
-// are not the model's figures: only the sources and (for the zenith) one pattern point are read.
+// The deck as nec2c reads it, one card a line. The runs of DeckRuns::Zenith, ::Pattern and
+// ::Impedances are not the model's figures: only the sources and the pattern they ask for are
+// read.
 std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& request = {});
 
 // Several helices' decks as one, each structure after the one before (an NX card between them),

@@ -265,6 +265,7 @@ ConstructionSheet ComputeConstructionSheet(const SheetRequest& request) {
     sheet.BendRadiusMm = request.BendRadiusMm;
     sheet.Units = request.Units;
     sheet.Tuned = request.Tuned;
+    sheet.TunedFor = request.TunedFor;
     sheet.Match.Z0Ohm = request.Z0Ohm;
     sheet.Match.Unavailable = "the antenna was not modelled";
     ComputeHelixDimensions(sheet.FrequencyText, sheet.Style->Constants, sheet.Dimensions);

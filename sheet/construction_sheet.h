@@ -69,7 +69,10 @@ struct SheetRequest {
     double BendRadiusMm = 0.0;                  // each loop corner's centre line; 0: sharp
     LengthUnit Units = LengthUnit::Millimetre;
     std::optional<TunedLoops> Tuned;  // empty: the calculator's design
-    double Z0Ohm = DefaultZ0Ohm;      // the line the match is made to
+    // What the loops were tuned for, to follow "Tuned in NEC-2": " for a satellite's pass at
+    // 850 km"; empty for the zenith's axial ratio.
+    std::string TunedFor;
+    double Z0Ohm = DefaultZ0Ohm;  // the line the match is made to
 };
 
 // One line of the cut list: a part, how many of it per antenna and its length as the result
@@ -132,6 +135,7 @@ struct ConstructionSheet {
     double BendRadiusMm = 0.0;
     LengthUnit Units = LengthUnit::Millimetre;
     std::optional<TunedLoops> Tuned;
+    std::string TunedFor;              // as the request's
     HelixDimensions Dimensions;        // as computed (or tuned), for the drawings
     HelixGeometry Geometry;            // the model of what is built: the feed comes from it
     std::vector<CutListLine> CutList;  // small loop, large loop, then the tube

@@ -146,6 +146,20 @@ std::string TunedSentences(const TuneResult& tuned, const TuneSettings& settings
     return text;
 }
 
+std::string PassTunedSentences(const PassTuneResult& tuned, const PassTuneSettings& settings) {
+    std::string text = ScaleFactorsSentence(tuned.Scales) + "\n(each from " +
+                       Fixed(settings.LowestScale, 2) + " to " + Fixed(settings.HighestScale, 2) +
+                       ", for the highest weakest signal from 10° to 90° of a pass at " +
+                       Fixed(settings.AltitudeKm, 0) +
+                       " km,\nwith the zenith's cross-polar rejection at least " +
+                       Fixed(settings.CrossPolarRejectionDb, 0) +
+                       " dB and the L-network's parts practical;\nX is left to the L-network)";
+    if (!tuned.MeetsLimits) {
+        text += "\nNo factors found meet the cross-polar and parts limits: the nearest found.";
+    }
+    return text;
+}
+
 std::vector<std::vector<std::string>> DimensionRows(const HelixDimensions& calculator,
                                                     const HelixDimensions& tuned) {
     std::vector<std::vector<std::string>> rows{{"DIMENSION (mm)", "CALCULATOR", "TUNED"}};

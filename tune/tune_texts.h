@@ -9,6 +9,7 @@
 
 #include "loop_fit.h"
 #include "loop_tuning.h"
+#include "pass_tuning.h"
 
 namespace zandrel {
 
@@ -62,6 +63,10 @@ std::string ModelledStateSentence(std::string_view name, const ModelledState& st
 // What a tuning found: "Scale factors: ...", the range and limit searched, and when no factors
 // met the limit, that the best found is shown; one line each.
 std::string TunedSentences(const TuneResult& tuned, const TuneSettings& settings);
+
+// What a tuning for the pass found: "Scale factors: ...", the range and limits searched, and
+// when no factors met the limits, that the best found is shown; one line each.
+std::string PassTunedSentences(const PassTuneResult& tuned, const PassTuneSettings& settings);
 
 // The rows of the dimensions beside each other: a heading, then the eleven names with the
 // calculator's texts and the tuned ones.

@@ -1,5 +1,6 @@
 // zandrel2-dims: the helix dimensions of every style for one frequency, as a table or as JSON;
-// --nec, --model, --sheet, --tune, --trim, --touchstone and --measure choose the other commands.
+// --nec, --model, --pass, --sheet, --tune, --trim, --touchstone and --measure choose the other
+// commands.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
@@ -19,6 +20,7 @@
 #include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "model_commands.h"
+#include "pass_command.h"
 #include "runtime_error.h"
 #include "sheet_command.h"
 #include "tune_commands.h"
@@ -151,10 +153,11 @@ std::unique_ptr<Command> MakeDimensionsCommand() { return std::make_unique<Dimen
 
 int main(int argc, char** argv) {
     using namespace zandrel;
-    const std::array<CommandChoice, 8> commands{{
+    const std::array<CommandChoice, 9> commands{{
         {"", MakeDimensionsCommand},
         {"--nec", MakeDeckCommand},
         {"--model", MakeModelCommand},
+        {"--pass", MakePassCommand},
         {"--sheet", MakeSheetCommand},
         {"--tune", MakeTuneCommand},
         {"--trim", MakeTrimCommand},

@@ -268,19 +268,11 @@ void PrintLineTable(const ModelRunner& runner, const Sensitivities& sensitivitie
     PrintAligned(rows);
 }
 
-int ModelAllStyles(char* program, const std::string& frequency, bool json, Polarisation sense,
-                   const ModelSettings& settings) {
-    int qtArgc = 1;
-    char* qtArgv[] = {program, nullptr};
-    QCoreApplication application(qtArgc, qtArgv);
-    // A signal to end stops the runs, which removes their folders, and ends with 128 + it.
-    SignalCatcher endSignals;
-    QObject::connect(&endSignals, &SignalCatcher::SignalCaught, &application,
-                     [] { QCoreApplication::quit(); });
-    ModelRunner runner;
-    // How resonance follows each loop's perimeter, started for each style as soon as its model
-    // is there, beside the runs still going.
-    SensitivityRunner sensitivity;
+}  // namespace
+
+int ModelEveryStyle(ModelRunner& runner, SignalCatcher& endSignals, const std::string& frequency,
+                    Polarisation sense, const ModelSettings& settings,
+                    SensitivityRunner* sensitivity) {
     std::size_t sensitivitiesWaited = 0;
     const auto quitWhenDone = [&] {
         if (!runner.IsRunning() && sensitivitiesWaited == 0) {
@@ -294,19 +286,22 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
                       << runner.Models().size() << " styles" << std::flush;
         }
         const StyleModel& model = runner.Models().at(static_cast<std::size_t>(index));
-        if (model.Figures) {
+        if (sensitivity != nullptr && model.Figures) {
             ++sensitivitiesWaited;
-            sensitivity.Start(index,
-                              {model.Style, frequency, sense, settings.Geometry.ConductorDiameterMm},
-                              *model.Figures);
+            sensitivity->Start(index,
+                               {model.Style, frequency, sense, settings.Geometry.ConductorDiameterMm},
+                               *model.Figures);
         }
     });
-    QObject::connect(&runner, &ModelRunner::AllFinished, &application, quitWhenDone,
-                     Qt::QueuedConnection);
-    QObject::connect(&sensitivity, &SensitivityRunner::Finished, &application, [&] {
-        --sensitivitiesWaited;
-        quitWhenDone();
-    });
+    QObject::connect(&runner, &ModelRunner::AllFinished, QCoreApplication::instance(),
+                     quitWhenDone, Qt::QueuedConnection);
+    if (sensitivity != nullptr) {
+        QObject::connect(sensitivity, &SensitivityRunner::Finished, QCoreApplication::instance(),
+                         [&] {
+                             --sensitivitiesWaited;
+                             quitWhenDone();
+                         });
+    }
     try {
         runner.Start(frequency, sense, settings);
     } catch (const RuntimeError& error) {
@@ -321,9 +316,33 @@ int ModelAllStyles(char* program, const std::string& frequency, bool json, Polar
     }
     if (const int caught = endSignals.Caught()) {
         runner.Cancel();
-        sensitivity.Cancel();
+        if (sensitivity != nullptr) {
+            sensitivity->Cancel();
+        }
         std::cerr << "zandrel2-dims: " << strsignal(caught) << "; the runs were stopped\n";
         return 128 + caught;
+    }
+    return 0;
+}
+
+namespace {
+
+int ModelAllStyles(char* program, const std::string& frequency, bool json, Polarisation sense,
+                   const ModelSettings& settings) {
+    int qtArgc = 1;
+    char* qtArgv[] = {program, nullptr};
+    QCoreApplication application(qtArgc, qtArgv);
+    // A signal to end stops the runs, which removes their folders, and ends with 128 + it.
+    SignalCatcher endSignals;
+    QObject::connect(&endSignals, &SignalCatcher::SignalCaught, &application,
+                     [] { QCoreApplication::quit(); });
+    ModelRunner runner;
+    // How resonance follows each loop's perimeter, started for each style as soon as its model
+    // is there, beside the runs still going.
+    SensitivityRunner sensitivity;
+    if (const int status =
+            ModelEveryStyle(runner, endSignals, frequency, sense, settings, &sensitivity)) {
+        return status;
     }
     Sensitivities sensitivities(runner.Models().size());
     SensitivityErrors sensitivityErrors(runner.Models().size());

@@ -4,10 +4,14 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <string>
 
 #include "command_line.h"
 #include "loop_tuning.h"
 #include "model_figures.h"
+#include "model_runner.h"
+#include "sensitivity_runner.h"
+#include "signal_catcher.h"
 
 namespace zandrel {
 
@@ -15,6 +19,15 @@ namespace zandrel {
 // its loops' perimeters unless that is null.
 nlohmann::ordered_json FiguresJson(const ModelFigures& figures,
                                    const ResonanceSensitivity* sensitivity);
+
+// Starts the six styles' models in nec2c, as --model does, and waits for them, with a
+// QCoreApplication made: 0 once every style is finished, whether or not it was modelled; else
+// the exit status, said on stderr: 1 or 3 when the runs could not start, 128 + the signal when
+// `endSignals` caught one (the runs are stopped). With `sensitivity`, each style's sensitivity of
+// resonance starts as soon as its model is in, and is waited for too.
+int ModelEveryStyle(ModelRunner& runner, SignalCatcher& endSignals, const std::string& frequency,
+                    Polarisation sense, const ModelSettings& settings,
+                    SensitivityRunner* sensitivity = nullptr);
 
 // --nec STYLE FREQUENCY: prints the style's deck; exits with 0, or 1 when the frequency has no
 // dimensions.

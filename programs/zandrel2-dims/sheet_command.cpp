@@ -28,6 +28,7 @@
 #include "sheet_error.h"
 #include "sheet_pages.h"
 #include "signal_catcher.h"
+#include "tune_commands.h"
 
 namespace zandrel {
 
@@ -138,6 +139,7 @@ class SheetCommand : public Command {
         app.add_flag("--tuned", tuned_,
                      "tune the two loops in nec2c first, as --tune does, and\n"
                      "draw the tuned loops, each length marked tuned");
+        AddObjective(app, objective_, "with --tuned, what to tune the loops for:\n");
         AddZ0(app, z0_);
         app.add_option("-o", output_, "the PDF file to write; - writes it to standard output")
             ->required()
@@ -160,6 +162,13 @@ class SheetCommand : public Command {
         const QGuiApplication application(qtArgc, qtArgv);
         SignalCatcher endSignals;
 
+        if (const int status = ReadObjective(objective_, passAltitude_)) {
+            return status;
+        }
+        if (passAltitude_ && !tuned_) {
+            std::cerr << "zandrel2-dims: --objective pass is the tuning's: give it with --tuned\n";
+            return 2;
+        }
         ConstructionSheet sheet;
         SheetRequest request;
         if (!conductorDiameter_.empty()) {
@@ -251,10 +260,10 @@ class SheetCommand : public Command {
     int Tune(SheetRequest& request, SignalCatcher& endSignals) const {
         const LoopDesign design{style_, frequency_, sense_, request.ConductorDiameterMm};
         EngineRuns runs;
-        TuneResult result;
+        TunedFor result;
         const int status = RunUntilDoneOrSignalled(runs, endSignals, [&] {
             try {
-                result = TuneLoops(design, runs.Evaluator());
+                result = TuneFor(design, runs.Evaluator(), passAltitude_);
                 return 0;
             } catch (const RuntimeError& error) {
                 if (runs.Stopped()) {
@@ -269,7 +278,16 @@ class SheetCommand : public Command {
         if (status != 0) {
             return status;
         }
-        if (!result.MeetsReactanceLimit) {
+        if (!result.MeetsLimits && passAltitude_) {
+            std::cerr << "zandrel2-dims: no loop sizes from 0.80 to 1.20 times the design's found "
+                         "give 10 dB of cross-polar rejection overhead with practical L-network "
+                         "parts at "
+                      << frequency_ << " MHz (the nearest found: small loop x"
+                      << FormatScale(result.Scales.Small) << ", large loop x"
+                      << FormatScale(result.Scales.Large) << "); no tuned sheet was written\n";
+            return 1;
+        }
+        if (!result.MeetsLimits) {
             std::cerr << "zandrel2-dims: no loop sizes from 0.80 to 1.20 times the design's bring "
                          "the reactance within 1 ohm at "
                       << frequency_ << " MHz (the best found: small loop x"
@@ -278,7 +296,17 @@ class SheetCommand : public Command {
             return 1;
         }
         request.Tuned = TunedLoops{result.Scales.Small, result.Scales.Large, result.Dimensions};
+        if (passAltitude_) {
+            request.TunedFor =
+                " for a satellite's pass at " + FormatAltitude(*passAltitude_) + " km";
+        }
         return 0;
+    }
+
+    static std::string FormatAltitude(double km) {
+        char text[64];
+        std::snprintf(text, sizeof text, km == std::round(km) ? "%.0f" : "%.1f", km);
+        return text;
     }
 
     static std::string FormatScale(double scale) {
@@ -315,6 +343,8 @@ class SheetCommand : public Command {
     LengthUnit units_ = LengthUnit::Millimetre;
     std::string z0_;
     bool tuned_ = false;
+    ObjectiveOptions objective_;
+    std::optional<double> passAltitude_;
     std::string output_;
 };
 

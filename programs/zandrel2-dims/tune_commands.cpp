@@ -19,7 +19,6 @@
 #include "helix_dimensions.h"
 #include "loop_fit.h"
 #include "loop_tuning.h"
-#include "tune_error.h"
 #include "measurement_error.h"
 #include "model_commands.h"
 #include "model_error.h"
@@ -27,6 +26,9 @@
 #include "nec_deck.h"
 #include "one_port.h"
 #include "output_file.h"
+#include "pass_command.h"
+#include "pass_tuning.h"
+#include "satellite_pass.h"
 #include "signal_catcher.h"
 #include "tune_error.h"
 #include "tune_texts.h"
@@ -132,18 +134,62 @@ void PrintRows(const std::vector<std::vector<std::string>>& rows) {
 }
 
 
+}  // namespace
+
+void AddObjective(CLI::App& app, ObjectiveOptions& options, const std::string& lead) {
+    app.add_option("--objective", options.Objective,
+                   lead +
+                       "zenith (the default): the lowest zenith axial ratio with\n"
+                       "|X| within 1 ohm; pass: the highest weakest signal from\n"
+                       "10° to 90° of a satellite's pass, with at least 10 dB\n"
+                       "cross-polar rejection overhead, X left to the L-network")
+        ->type_name("zenith|pass")
+        ->check(CLI::IsMember({"zenith", "pass"}).description(""));
+    AddAltitude(app, options.Altitude);
+}
+
+int ReadObjective(const ObjectiveOptions& options, std::optional<double>& passAltitudeKm) {
+    passAltitudeKm.reset();
+    if (options.Objective != "pass") {
+        if (!options.Altitude.empty()) {
+            std::cerr << "zandrel2-dims: --altitude-km is the pass's: give it with --objective "
+                         "pass\n";
+            return 2;
+        }
+        return 0;
+    }
+    passAltitudeKm = ReadAltitude(options.Altitude);
+    return passAltitudeKm ? 0 : 1;
+}
+
+TunedFor TuneFor(const LoopDesign& design, const DeckEvaluator& evaluate,
+                 std::optional<double> passAltitudeKm) {
+    if (passAltitudeKm) {
+        PassTuneSettings settings;
+        settings.AltitudeKm = *passAltitudeKm;
+        const PassTuneResult tuned = TuneLoopsForPass(design, evaluate, settings);
+        return {tuned.Scales, tuned.Dimensions, tuned.MeetsLimits, tuned.Nec2cRuns};
+    }
+    const TuneResult tuned = TuneLoops(design, evaluate, Tuning);
+    return {tuned.Scales, tuned.Dimensions, tuned.MeetsReactanceLimit, tuned.Nec2cRuns};
+}
+
+namespace {
+
 class TuneCommand : public Command {
   public:
     void Define(CLI::App& app) override {
         app.description(
             "Tunes one style's two loops in nec2c: the scale factors, from 0.80 to 1.20,\n"
             "that give the lowest zenith axial ratio with |X| within 1 ohm at the design\n"
-            "frequency, the tuned dimensions and the model before and after.");
+            "frequency, or with --objective pass the strongest signal over a satellite's\n"
+            "whole pass; the tuned dimensions and the model before and after.");
         AddStyle(app, style_);
         AddFrequency(app, frequency_);
         AddJson(app, json_);
         AddPolarisation(app, sense_);
         AddConductorDiameter(app, conductor_);
+        AddObjective(app, objective_);
     }
 
     int Run(char* program) override {
@@ -153,6 +199,13 @@ class TuneCommand : public Command {
             return 1;
         }
         const LoopDesign design{style_, frequency_, sense_, conductor};
+        std::optional<double> altitude;
+        if (const int status = ReadObjective(objective_, altitude)) {
+            return status;
+        }
+        if (altitude) {
+            return TuneForThePass(program, design, *altitude);
+        }
         return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
             const TuneResult tuned = TuneLoops(design, evaluate, Tuning);
             const ModelFigures before = ModelScaled(design, {}, evaluate);
@@ -176,6 +229,146 @@ class TuneCommand : public Command {
     }
 
   private:
+    int TuneForThePass(char* program, const LoopDesign& design, double altitudeKm) {
+        PassTuneSettings settings;
+        settings.AltitudeKm = altitudeKm;
+        return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
+            const PassTuneResult tuned = TuneLoopsForPass(design, evaluate, settings);
+            const ModelFigures before = ModelScaled(design, {}, evaluate, settings.Line);
+            const ModelFigures after = ModelScaled(design, tuned.Scales, evaluate, settings.Line);
+            const PassFigures beforePass =
+                ComputePassFigures(before.ElevationGains, sense_, settings.AltitudeKm);
+            const PassFigures afterPass =
+                ComputePassFigures(after.ElevationGains, sense_, settings.AltitudeKm);
+            const int runs = tuned.Nec2cRuns + 2;
+            if (json_) {
+                PrintPassJson(tuned, before, after, beforePass, afterPass, runs);
+            } else {
+                std::cout << "Tuned in NEC-2 for the pass: " << style_->Caption << " at "
+                          << frequency_ << " MHz, " << PolarisationName(sense_) << ", nec2c\n"
+                          << PassTunedSentences(tuned, settings) << "\n\n";
+                PrintRows(
+                    DimensionRows(BuildScaledGeometry(design, {}).Dimensions, tuned.Dimensions));
+                std::cout << "\n";
+                std::vector<std::vector<std::string>> rows = FigureRows(before, after, sense_);
+                for (std::vector<std::string>& row :
+                     PassRows(before, after, beforePass, afterPass, settings)) {
+                    rows.push_back(std::move(row));
+                }
+                PrintRows(rows);
+                std::cout << "\n";
+                PrintRows(PassPointRows(beforePass, afterPass));
+                std::cout << "\nnec2c runs: " << runs << "\n";
+            }
+            if (!tuned.MeetsLimits) {
+                std::cerr << "zandrel2-dims: " << style_->Caption << ": no scale factors from "
+                          << Fixed(settings.LowestScale, 2) << " to "
+                          << Fixed(settings.HighestScale, 2) << " found give "
+                          << Fixed(settings.CrossPolarRejectionDb, 0)
+                          << " dB of cross-polar rejection overhead with practical L-network "
+                             "parts; the nearest found is shown\n";
+                return 1;
+            }
+            return 0;
+        });
+    }
+
+    // The pass's figures under the model's, before and after.
+    std::vector<std::vector<std::string>> PassRows(const ModelFigures& before,
+                                                   const ModelFigures& after,
+                                                   const PassFigures& beforePass,
+                                                   const PassFigures& afterPass,
+                                                   const PassTuneSettings& settings) const {
+        const bool right = sense_ == Polarisation::Rhcp;
+        const auto rejection = [right](const ModelFigures& f) {
+            return Db(
+                right ? f.ZenithRhcpDbic - f.ZenithLhcpDbic : f.ZenithLhcpDbic - f.ZenithRhcpDbic,
+                "dB");
+        };
+        const auto network = [&](const ModelFigures& f) { return LineMatchTexts(f)[1]; };
+        const auto worst = [](const PassFigures& p) {
+            return Db(p.Worst10To90Db, "dB") + " at " + Fixed(p.WorstElevationDeg, 0) + "°";
+        };
+        return {
+            {"zenith cross-polar rejection", rejection(before), rejection(after)},
+            {"L-network to " + Fixed(settings.Line.Z0Ohm, 0) + " ohm", network(before),
+             network(after)},
+            {"pass at " + Fixed(settings.AltitudeKm, 0) + " km, weakest 10-90°", worst(beforePass),
+             worst(afterPass)},
+            {"pass, spread 10-90°", Db(beforePass.Spread10To90Db, "dB"),
+             Db(afterPass.Spread10To90Db, "dB")},
+        };
+    }
+
+    // Each elevation's co-polar gain and relative signal, before and after.
+    std::vector<std::vector<std::string>> PassPointRows(const PassFigures& before,
+                                                        const PassFigures& after) const {
+        const std::string co(PolarisationName(sense_));
+        std::vector<std::vector<std::string>> rows{{"ELEVATION", "EXTRA LOSS", "DESIGN " + co,
+                                                    "DESIGN SIGNAL", "TUNED " + co,
+                                                    "TUNED SIGNAL"}};
+        for (std::size_t i = 0; i < before.Points.size(); ++i) {
+            const PassPoint& b = before.Points[i];
+            const PassPoint& a = after.Points[i];
+            rows.push_back({Fixed(b.ElevationDeg, 0) + "°", Db(b.ExtraLossDb, "dB"),
+                            Db(b.GainDbic, "dBic"), Db(b.RelativeSignalDb, "dB"),
+                            Db(a.GainDbic, "dBic"), Db(a.RelativeSignalDb, "dB")});
+        }
+        rows.push_back(
+            {"(co-polar gain: the power mean over azimuth; signal: the gain less the "
+             "extra path loss, against an isotropic antenna overhead)"});
+        return rows;
+    }
+
+    void PrintPassJson(const PassTuneResult& tuned, const ModelFigures& before,
+                       const ModelFigures& after, const PassFigures& beforePass,
+                       const PassFigures& afterPass, int runs) const {
+        nlohmann::ordered_json dimensions;
+        nlohmann::ordered_json texts;
+        for (const DisplayedDimension& shown : DisplayOrder) {
+            dimensions[std::string(shown.Name)] = DisplayedMillimetres(tuned.Dimensions.*shown.Field);
+            texts[std::string(shown.Name)] = FormatDimension(tuned.Dimensions.*shown.Field);
+        }
+        const bool right = sense_ == Polarisation::Rhcp;
+        const auto withPass = [right](const ModelFigures& f, const PassFigures& p) {
+            nlohmann::ordered_json model = FiguresJson(f, nullptr);
+            nlohmann::ordered_json gains = nlohmann::ordered_json::array();
+            nlohmann::ordered_json relative = nlohmann::ordered_json::array();
+            for (const PassPoint& point : p.Points) {
+                gains.push_back(point.GainDbic);
+                relative.push_back(point.RelativeSignalDb);
+            }
+            model["pass"] = {
+                {"gain_dbic", std::move(gains)},
+                {"relative_signal_db", std::move(relative)},
+                {"worst_10_90_db", p.Worst10To90Db},
+                {"worst_elevation_deg", p.WorstElevationDeg},
+                {"spread_10_90_db", p.Spread10To90Db},
+                {"zenith_cross_polar_rejection_db", right ? f.ZenithRhcpDbic - f.ZenithLhcpDbic
+                                                          : f.ZenithLhcpDbic - f.ZenithRhcpDbic}};
+            return model;
+        };
+        nlohmann::ordered_json elevations = nlohmann::ordered_json::array();
+        for (const PassPoint& point : beforePass.Points) {
+            elevations.push_back(point.ElevationDeg);
+        }
+        nlohmann::ordered_json document;
+        document["frequency"] = frequency_;
+        document["style"] = style_->Name;
+        document["polarisation"] = PolarisationName(sense_);
+        document["objective"] = "pass";
+        document["altitude_km"] = beforePass.AltitudeKm;
+        document["scale"] = {{"small", tuned.Scales.Small}, {"large", tuned.Scales.Large}};
+        document["meets_limits"] = tuned.MeetsLimits;
+        document["dimensions"] = std::move(dimensions);
+        document["dimension_texts"] = std::move(texts);
+        document["elevations_deg"] = std::move(elevations);
+        document["before"] = withPass(before, beforePass);
+        document["after"] = withPass(after, afterPass);
+        document["nec2c_runs"] = runs;
+        std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    }
+
     void PrintText(const TuneResult& tuned, const HelixDimensions& calculator,
                    const ModelFigures& before, const ModelFigures& after, int runs) const {
         std::cout << "Tuned in NEC-2: " << style_->Caption << " at " << frequency_ << " MHz, "
@@ -216,6 +409,7 @@ class TuneCommand : public Command {
     bool json_ = false;
     Polarisation sense_ = Polarisation::Rhcp;
     std::string conductor_;
+    ObjectiveOptions objective_;
 };
 
 nlohmann::ordered_json OptionalNumber(const std::optional<double>& value) {
@@ -281,6 +475,7 @@ class TrimCommand : public Command {
                        "or the antenna --tune gives")
             ->type_name("design|tuned")
             ->check(CLI::IsMember({"design", "tuned"}).description(""));
+        AddObjective(app, objective_, "with --target tuned, what the loops were tuned for:\n");
         app.add_option("--vna", vna_,
                        "sweep the whole antenna with a NanoVNA on this serial\n"
                        "port (or auto) over the design frequency +-15 %,\n"
@@ -312,6 +507,15 @@ class TrimCommand : public Command {
         FitSettings settings;
         if (!ReadCable(settings.Cable)) {
             return 1;
+        }
+        std::optional<double> passAltitude;
+        if (const int status = ReadObjective(objective_, passAltitude)) {
+            return status;
+        }
+        if (objective_.Objective != "zenith" && target_ != "tuned") {
+            std::cerr << "zandrel2-dims: --objective is the tuned target's: give it with --target "
+                         "tuned\n";
+            return 2;
         }
         std::vector<PartMeasurement> measurements;
         constexpr MeasuredPart Parts[] = {MeasuredPart::Whole, MeasuredPart::SmallLoop,
@@ -345,7 +549,7 @@ class TrimCommand : public Command {
             int runs = 0;
             LoopScales target;
             if (target_ == "tuned") {
-                const TuneResult tuned = TuneLoops(design, evaluate, Tuning);
+                const TunedFor tuned = TuneFor(design, evaluate, passAltitude);
                 runs += tuned.Nec2cRuns;
                 target = tuned.Scales;
             }
@@ -472,7 +676,10 @@ class TrimCommand : public Command {
                    const TrimAdvice& advice, const TrimAssumptions& assumed, int runs) const {
         std::cout << "Trim for " << style_->Caption << " at " << frequency_ << " MHz, "
                   << PolarisationName(sense_) << ", to reach the "
-                  << (assumed.ToTuned ? "antenna --tune gives" : "calculator's design") << "\n";
+                  << (!assumed.ToTuned                 ? "calculator's design"
+                      : objective_.Objective == "pass" ? "antenna --tune --objective pass gives"
+                                                       : "antenna --tune gives")
+                  << "\n";
         for (const PartMeasurement& measured : measurements) {
             std::cout << MeasuredSentence(measured) << "\n";
         }
@@ -526,6 +733,9 @@ class TrimCommand : public Command {
         }
         document["now"] = StateJson(advice.Now);
         nlohmann::ordered_json target = {{"to", target_}};
+        if (objective_.Objective == "pass") {
+            target["objective"] = "pass";
+        }
         target.update(StateJson(advice.AtTarget));
         document["target"] = std::move(target);
         document["nec2c_runs"] = runs;
@@ -539,6 +749,7 @@ class TrimCommand : public Command {
     Polarisation sense_ = Polarisation::Rhcp;
     std::string conductor_;
     std::string target_ = "design";
+    ObjectiveOptions objective_;
     std::string cableLength_;
     std::string cableVelocity_;
     std::string cableLoss_;

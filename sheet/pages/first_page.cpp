@@ -364,10 +364,11 @@ void PaintFirstPage(MillimetreCanvas& canvas, const ConstructionSheet& sheet,
         y += 1.5;
         y += canvas.TextBlock(
             QRectF(PageMargin, y, width - 2 * PageMargin, 12.0),
-            QStringLiteral("Tuned in NEC-2: the small loop scaled by %1, the large loop by %2 "
+            QStringLiteral("Tuned in NEC-2%3: the small loop scaled by %1, the large loop by %2 "
                            "(radius and height). Every length marked \"tuned\" is the tuned "
                            "loop's, not the calculator's.")
-                .arg(ScaleText(sheet.Tuned->SmallScale), ScaleText(sheet.Tuned->LargeScale)),
+                .arg(ScaleText(sheet.Tuned->SmallScale), ScaleText(sheet.Tuned->LargeScale),
+                     QtText(sheet.TunedFor)),
             SheetFont(8.5, true));
         y -= 2.0;
     }

@@ -65,6 +65,18 @@ TEST(NecDeck, FeedsBothTopWiresOnTheirMiddleSegmentsAndAsksForTheSweepAndPattern
     EXPECT_EQ(deck.substr(deck.size() - 3), "EN\n");
 }
 
+TEST(NecDeck, AsksForTheWholePatternAtTheDesignFrequencyAloneForThePass) {
+    const HelixGeometry geometry = BuildHelixGeometry(Styles[5], "137.50", Polarisation::Rhcp);
+    DeckRequest request;
+    request.Runs = DeckRuns::Pattern;
+    const std::string deck = WriteNecDeck(geometry, request);
+    EXPECT_EQ(Cards(deck, "FR"), std::vector<std::string>{"FR 0 1 0 0 137.5 0"});
+    EXPECT_EQ(Cards(deck, "RP"), std::vector<std::string>{"RP 0 37 72 1000 0 0 5 5"});
+    EXPECT_EQ(Cards(deck, "EX").size(), 2u);
+    EXPECT_TRUE(Cards(deck, "XQ").empty());  // the pattern's RP runs the one frequency
+    EXPECT_EQ(deck.substr(deck.size() - 3), "EN\n");
+}
+
 TEST(NecDeck, KeepsAnOddFrequencyTextOnOneShortCommentLine) {
     const std::string text = "  137.50000000000000000000000000000000000000000000000000  ";
     const std::string deck = WriteNecDeck(BuildHelixGeometry(Styles[0], text, Polarisation::Rhcp));

@@ -66,6 +66,10 @@ const Form ModelForms[] = {
     {"TuneOfAFrequencyThatIsNotANumber", {"--tune", "OneTurn", "abc"}},
     {"TouchstoneOnTheStandardOutput", {"--touchstone", "HalfTurnTall", "137.50", "-o", "-"}},
     {"ModelJsonOfAFrequencyThatIsNotANumber", {"--model", "--json", "abc"}},
+    {"Pass", {"--pass", "137.50"}},
+    {"PassJsonOfTheSpaceStation", {"--pass", "--json", "145.80", "--altitude-km", "420"}},
+    {"PassOfAnAltitudeBelowAnyOrbit", {"--pass", "137.50", "--altitude-km", "100"}},
+    {"TuneForThePass", {"--tune", "HalfTurnRca", "137.50", "--objective", "pass"}},
 };
 
 // The construction sheet; its PDF is compared as the text and page size that poppler reads.
@@ -80,6 +84,9 @@ const Form SheetForms[] = {
       "--units", "in", "-o", PdfPlaceholder}},
     {"SheetOfAMastTooWideForTheLoops", {"--sheet", "OneTurn", "1691", "-o", PdfPlaceholder}},
     {"SheetTuned", {"--sheet", "QuarterTurn", "137.50", "--tuned", "-o", PdfPlaceholder}},
+    {"SheetTunedForThePass",
+     {"--sheet", "OneAndHalfTurn", "137.50", "--tuned", "--objective", "pass", "-o",
+      PdfPlaceholder}},
 };
 
 void PrintTo(const Form& form, std::ostream* out) { *out << form.name; }

@@ -275,8 +275,8 @@ std::vector<std::string> OptionsInHelp(const std::string& command) {
 }
 
 TEST(DimsCompletion, OffersTheOptionsThatEachCommandsHelpLists) {
-    for (const std::string command :
-         {"", "--nec", "--model", "--sheet", "--tune", "--trim", "--touchstone", "--measure"}) {
+    for (const std::string command : {"", "--nec", "--model", "--pass", "--sheet", "--tune",
+                                      "--trim", "--touchstone", "--measure"}) {
         std::vector<std::string> words{"-"};
         if (!command.empty()) {
             words.insert(words.begin(), command);
@@ -306,6 +306,11 @@ TEST(DimsCompletion, OffersTheStylesWhereAStyleIsDueThePapersAndNoOptionAfterThe
     EXPECT_TRUE(Completions({"--json", "--", "-"}).empty());
     EXPECT_EQ(Completions({"--trim", "OneTurn", "137.5", "--target", ""}),
               (std::vector<std::string>{"design", "tuned"}));
+    EXPECT_EQ(Completions({"--tune", "OneTurn", "137.5", "--objective", ""}),
+              (std::vector<std::string>{"zenith", "pass"}));
+    EXPECT_EQ(Completions({"--tune", "--altitude-km", "420", "One"}),
+              (std::vector<std::string>{"OneTurn", "OneAndHalfTurn"}));
+    EXPECT_TRUE(Completions({"--pass", ""}).empty());
     EXPECT_EQ(Completions({"--touchstone", "--z0", "75", "One"}),
               (std::vector<std::string>{"OneTurn", "OneAndHalfTurn"}));
 }

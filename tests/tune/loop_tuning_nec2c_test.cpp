@@ -12,6 +12,8 @@
 #include "model_figures.h"
 #include "nec2c_engine.h"
 #include "nec_deck.h"
+#include "pass_tuning.h"
+#include "satellite_pass.h"
 
 namespace zandrel {
 namespace {
@@ -55,6 +57,28 @@ TEST(ModelledTouchstone, ReadsBackToTheModelsImpedanceOnItsReference) {
     EXPECT_NEAR(
         std::abs(ImpedanceOf(read.Points[10].Reflection, 75.0) - model.Sweep.front().Impedance),
         0.0, 1e-9);
+}
+
+TEST(TuningForThePassInNec2c, GivesFactorsWhoseModelHasAStrongerWeakestSignalAndMeetsTheLimits) {
+    // The 1 1/2 TURN's null at 60° is its weakest point; tuned, it fills the null as far as the
+    // zenith's cross-polar rejection allows.
+    const LoopDesign design{&Styles[5], "137.50", Polarisation::Rhcp, std::nullopt};
+    const PassTuneSettings settings;
+    const PassTuneResult tuned = TuneLoopsForPass(design, Nec2cEvaluator(), settings);
+    ASSERT_TRUE(tuned.MeetsLimits);
+    EXPECT_LE(tuned.Nec2cRuns, settings.MostRuns);
+
+    const ModelFigures before = ModelFromScratch(design, {});
+    const ModelFigures after = ModelFromScratch(design, tuned.Scales);
+    const PassFigures passBefore = ComputePassFigures(before.ElevationGains, design.Sense, 850.0);
+    const PassFigures passAfter = ComputePassFigures(after.ElevationGains, design.Sense, 850.0);
+    EXPECT_GT(passAfter.Worst10To90Db, passBefore.Worst10To90Db + 3.0);
+    EXPECT_GE(after.ZenithRhcpDbic - after.ZenithLhcpDbic, settings.CrossPolarRejectionDb - 1e-6);
+    EXPECT_EQ(DecadesBeyondPractical(DesignLNetwork(after.Impedance, 50.0, 137.5)), 0.0);
+    // The tuning's single-frequency decks saw what the whole model sees.
+    EXPECT_NEAR(tuned.Tuned.Pass.Worst10To90Db, passAfter.Worst10To90Db, 1e-9);
+    EXPECT_NEAR(tuned.Design.Pass.Worst10To90Db, passBefore.Worst10To90Db, 1e-9);
+    EXPECT_NEAR(std::abs(tuned.Tuned.Impedance - after.Impedance), 0.0, 1e-9);
 }
 
 TEST(TuningInNec2c, GivesFactorsWhoseModelMeetsTheLimitWithALowerAxialRatio) {

@@ -12,6 +12,7 @@
 #include "loop_tuning.h"
 #include "model_error.h"
 #include "nec_deck.h"
+#include "pass_tuning.h"
 #include "tune_error.h"
 
 namespace zandrel {
@@ -344,6 +345,25 @@ TEST(ResonanceSensitivity, IsEmptyWithoutRunsWhereTheDesignHasNoResonance) {
     EXPECT_FALSE(sensitivity.SmallMHzPerMm);
     EXPECT_FALSE(sensitivity.LargeMHzPerMm);
     EXPECT_EQ(engine.Calls(), 0);
+}
+
+TEST(TuningForThePassErrors, RefuseAnAltitudeOutsideTheOrbitsBeforeRunningADeck) {
+    int decks = 0;
+    const DeckEvaluator counting = [&decks](const std::string&) {
+        ++decks;
+        return NecOutput{};
+    };
+    PassTuneSettings settings;
+    settings.AltitudeKm = 100.0;
+    try {
+        TuneLoopsForPass(HalfTurnRca, counting, settings);
+        ADD_FAILURE() << "an altitude of 100 km was accepted";
+    } catch (const ModelError& error) {
+        EXPECT_EQ(error.Kind(), ModelErrorKind::AltitudeOutOfRange);
+        EXPECT_NE(error.Detail().find("100.0 km is outside 150 to 36000 km"), std::string::npos)
+            << error.Detail();
+    }
+    EXPECT_EQ(decks, 0);
 }
 
 }  // namespace

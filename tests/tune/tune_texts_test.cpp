@@ -17,6 +17,23 @@ FitResult FitWithResidual(double residual) {
 
 // The verdict follows the value: close up to 0.05, poor above, with what gives a poor one; one
 // line either way, so that the window's advice wraps it as a paragraph.
+TEST(PassTunedSentences, NameTheAltitudeAndLimitsAndSayWhenTheyWereNotMet) {
+    PassTuneResult tuned;
+    tuned.Scales = {0.8, 1.11337};
+    tuned.MeetsLimits = true;
+    PassTuneSettings settings;
+    settings.AltitudeKm = 420.0;
+    const std::string met = PassTunedSentences(tuned, settings);
+    EXPECT_EQ(met.rfind("Scale factors: small loop x 0.8000, large loop x 1.1134\n", 0), 0u) << met;
+    EXPECT_NE(met.find("of a pass at 420 km"), std::string::npos) << met;
+    EXPECT_NE(met.find("cross-polar rejection at least 10 dB"), std::string::npos) << met;
+    EXPECT_EQ(met.find("nearest"), std::string::npos) << met;
+    tuned.MeetsLimits = false;
+    EXPECT_NE(PassTunedSentences(tuned, settings).find("\nNo factors found meet the cross-polar "
+                                                       "and parts limits: the nearest found."),
+              std::string::npos);
+}
+
 TEST(ResidualSentence, CallsTheFitCloseOrPoorEitherSideOfTheLimit) {
     const struct {
         double Residual;

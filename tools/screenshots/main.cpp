@@ -1,9 +1,11 @@
 // Takes a picture of each window after a COMPUTE, of a bad-frequency report, of the model
 // window once nec2c has modelled every style and of the construction sheet window (these two
 // at their opening size and at their smallest), and of the model window with a measurement laid
-// over the model, for the documentation: zandrel2-screenshots DIR
+// over the model and of its Pass plot with the 1 1/2 TURN tuned for the pass, for the
+// documentation: zandrel2-screenshots DIR
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -112,6 +115,34 @@ void ShowMeasurementAndThen(QWidget& model, const QSize& opening, const QString&
     waiting->start(200);
 }
 
+// Tunes the 1 1/2 TURN for the pass at the model window's opening size and pictures its Pass plot
+// once the tuned row is shown; then `next`.
+void ShowPassAndThen(QWidget& model, const QSize& opening, const QDir& folder, bool& saved,
+                     const std::function<void()>& next) {
+    model.resize(opening);
+    model.findChild<QTableWidget*>("modelTable")->selectRow(5);
+    model.findChild<QTabWidget*>("plotTabs")->setCurrentIndex(1);
+    model.findChild<QComboBox*>("tuneObjectiveBox")->setCurrentIndex(1);
+    auto* tune = model.findChild<QPushButton*>("tuneButton");
+    tune->click();
+    auto* waiting = new QTimer(&model);
+    QObject::connect(waiting, &QTimer::timeout, &model, [&, waiting, tune, next] {
+        if (!tune->isEnabled()) {
+            return;  // still tuning
+        }
+        waiting->stop();
+        waiting->deleteLater();
+        WhenFullyModelled(model, [&, next] {
+            QApplication::processEvents();
+            saved = saved && Save(model, folder, "model-window-pass.png");
+            // The sheet window follows the style chosen before: the measured one's.
+            model.findChild<QTableWidget*>("modelTable")->selectRow(3);
+            next();
+        });
+    });
+    waiting->start(200);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,8 +193,11 @@ int main(int argc, char** argv) {
                         QTimer::singleShot(300, &application, [&, model] {
                             const QSize opening = model->size();
                             saved = saved && SaveBothSizes(*model, folder, "model-window");
-                            ShowMeasurementAndThen(*model, opening, measurement, folder, saved,
-                                                   [&] { ShowSheetWindowAndQuit(folder, saved); });
+                            ShowMeasurementAndThen(
+                                *model, opening, measurement, folder, saved, [&, model, opening] {
+                                    ShowPassAndThen(*model, opening, folder, saved,
+                                                    [&] { ShowSheetWindowAndQuit(folder, saved); });
+                                });
                         });
                     });
                 });

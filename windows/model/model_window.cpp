@@ -30,6 +30,9 @@
 #include "model_texts.h"
 #include "one_port.h"
 #include "output_file.h"
+#include "pass_chart.h"
+#include "pass_tuning.h"
+#include "satellite_pass.h"
 #include "tune_texts.h"
 #include "ui_model_window.h"
 #include "vna_measure_dialog.h"
@@ -49,6 +52,7 @@ const QString PolarisationKey = QStringLiteral("polarisation");
 const QString StyleKey = QStringLiteral("style");
 const QString Z0Key = QStringLiteral("z0Ohm");
 const QString ConductorDiameterKey = QStringLiteral("conductorDiameterMm");
+const QString AltitudeKey = QStringLiteral("altitudeKm");
 
 // The columns of gains in dBic, which show the hand the antenna is modelled for.
 constexpr std::string_view GainHeaders[] = {"OVERHEAD GAIN", "GAIN AT HORIZON"};
@@ -185,8 +189,9 @@ ModelWindow::ModelWindow(QWidget* parent)
     if (settings.value(PolarisationKey).toString() == Text(PolarisationName(Polarisation::Lhcp))) {
         ui_->lhcpButton->setChecked(true);
     }
-    for (const auto& [box, key] : {std::pair{ui_->z0Box, Z0Key},
-                                   std::pair{ui_->conductorDiameterBox, ConductorDiameterKey}}) {
+    for (const auto& [box, key] :
+         {std::pair{ui_->z0Box, Z0Key}, std::pair{ui_->conductorDiameterBox, ConductorDiameterKey},
+          std::pair{ui_->altitudeBox, AltitudeKey}}) {
         bool isNumber = false;
         const double value = settings.value(key).toDouble(&isNumber);
         if (isNumber && value >= box->minimum() && value <= box->maximum()) {
@@ -222,13 +227,17 @@ ModelWindow::ModelWindow(QWidget* parent)
 
     patternChart_ = NewPatternChart();
     sweepChart_ = NewSweepChart();
+    passChart_ = NewPassChart();
     // A chart view lets go of the chart it was made with when it is given another.
     const std::unique_ptr<QChart> madeWithPattern(ui_->patternView->chart());
     const std::unique_ptr<QChart> madeWithSweep(ui_->sweepView->chart());
+    const std::unique_ptr<QChart> madeWithPass(ui_->passView->chart());
     ui_->patternView->setChart(patternChart_);
     ui_->sweepView->setChart(sweepChart_);
+    ui_->passView->setChart(passChart_);
     ui_->patternView->setRenderHint(QPainter::Antialiasing);
     ui_->sweepView->setRenderHint(QPainter::Antialiasing);
+    ui_->passView->setRenderHint(QPainter::Antialiasing);
     ui_->resultsPane->hide();
     ui_->tunedDimensionsTable->hide();
     ui_->adviceText->hide();
@@ -246,6 +255,10 @@ ModelWindow::ModelWindow(QWidget* parent)
     }
     connect(&table, &QTableWidget::itemSelectionChanged, this,
             ReportingErrors(this, &ModelWindow::ShowSelectedStyle));
+    // The pass follows the altitude at once: its figures need no new run of nec2c.
+    connect(ui_->altitudeBox, &QDoubleSpinBox::valueChanged, this,
+            ReportingErrors(this, &ModelWindow::ShowPassOfStyles));
+    connect(ui_->altitudeBox, &QDoubleSpinBox::valueChanged, this, &ModelWindow::RememberChoices);
     connect(&table, &QTableWidget::itemSelectionChanged, this, &ModelWindow::RememberChoices);
     connect(ui_->saveDeckButton, &QPushButton::clicked, this,
             ReportingErrors(this, &ModelWindow::SaveDeck));
@@ -447,6 +460,8 @@ void ModelWindow::ShowStyle(int index) {
     ShowProgress();
     if (index == ChosenStyle()) {
         ShowSelectedStyle();
+    } else {
+        ShowPassOfStyles();
     }
 }
 
@@ -527,6 +542,7 @@ void ModelWindow::ShowSelectedStyle() {
     const ModelFigures* figures = model != nullptr && model->Figures ? &*model->Figures : nullptr;
     ShowPattern(*patternChart_, figures != nullptr ? caption : QString(), figures);
     ShowSweep(*sweepChart_, figures != nullptr ? caption : QString(), figures);
+    ShowPassOfStyles();
     if (figures != nullptr && !measured_.empty()) {
         ShowMeasurements(*sweepChart_, measured_, *figures);
     }
@@ -626,6 +642,7 @@ void ModelWindow::RememberChoices() const {
                                                                          : Polarisation::Rhcp)));
     settings.setValue(Z0Key, ui_->z0Box->value());
     settings.setValue(ConductorDiameterKey, ui_->conductorDiameterBox->value());
+    settings.setValue(AltitudeKey, ui_->altitudeBox->value());
     const int row = ChosenStyle();
     if (row >= 0 && row < static_cast<int>(Styles.size())) {
         settings.setValue(StyleKey, Text(Styles.at(static_cast<std::size_t>(row)).Name));
@@ -802,6 +819,24 @@ void ModelWindow::WorkFinished() {
     ShowWorkButtons();
 }
 
+void ModelWindow::ShowPassOfStyles() {
+    std::vector<PassCurve> curves;
+    const double altitude = ui_->altitudeBox->value();
+    if (modelled_) {
+        const int chosen = ChosenStyle();
+        for (std::size_t i = 0; i < runner_.Models().size(); ++i) {
+            const StyleModel& model = runner_.Models()[i];
+            if (model.Figures) {
+                curves.push_back(
+                    {Text(model.Style->Caption),
+                     ComputePassFigures(model.Figures->ElevationGains, runner_.Sense(), altitude),
+                     static_cast<int>(i) == chosen});
+            }
+        }
+    }
+    ShowPass(*passChart_, curves, altitude);
+}
+
 void ModelWindow::Tune() {
     const StyleModel* model = SelectedStyle();
     if (model == nullptr || !model->Figures) {
@@ -810,23 +845,44 @@ void ModelWindow::Tune() {
     const int index = ChosenStyle();
     const LoopDesign design = ChosenDesign();
     const LineRequest line = runner_.Settings().Line;
+    const bool forThePass = ui_->tuneObjectiveBox->currentIndex() == 1;
+    PassTuneSettings passSettings;
+    passSettings.AltitudeKm = ui_->altitudeBox->value();
+    passSettings.Line = line;
     StartWork(
         tr("Tuning %1 in nec2c").arg(Text(design.Style->Caption)),
-        [design, line](const DeckEvaluator& evaluate) {
+        [design, line, forThePass, passSettings](const DeckEvaluator& evaluate) {
             WorkOutcome outcome;
-            outcome.Tuned = TuneLoops(design, evaluate, Tuning);
+            if (forThePass) {
+                const PassTuneResult tuned = TuneLoopsForPass(design, evaluate, passSettings);
+                outcome.Tuned = TuneResult{};
+                outcome.Tuned->Scales = tuned.Scales;
+                outcome.Tuned->Dimensions = tuned.Dimensions;
+                outcome.Tuned->MeetsReactanceLimit = tuned.MeetsLimits;
+                outcome.Tuned->Nec2cRuns = tuned.Nec2cRuns;
+                outcome.TunedSentences = PassTunedSentences(tuned, passSettings);
+            } else {
+                outcome.Tuned = TuneLoops(design, evaluate, Tuning);
+                outcome.TunedSentences = TunedSentences(*outcome.Tuned, Tuning);
+            }
             outcome.TunedFigures = ModelScaled(design, outcome.Tuned->Scales, evaluate, line);
             outcome.Calculator = BuildScaledGeometry(design, {}).Dimensions;
             return outcome;
         },
-        [this, index, design](const WorkOutcome& outcome) {
+        [this, index, design, forThePass, passSettings](const WorkOutcome& outcome) {
             {
                 const QSignalBlocker quiet(ui_->modelTable);
                 if (tuned_) {
                     ui_->modelTable->removeRow(tuned_->Index + 1);
                 }
-                tuned_ =
-                    TunedStyle{index, *outcome.Tuned, *outcome.TunedFigures, outcome.Calculator};
+                tuned_ = TunedStyle{
+                    index,
+                    *outcome.Tuned,
+                    *outcome.TunedFigures,
+                    outcome.Calculator,
+                    forThePass ? tr("for a pass at %1 km").arg(passSettings.AltitudeKm, 0, 'f', 0)
+                               : tr("for the zenith"),
+                    outcome.TunedSentences};
                 ui_->modelTable->insertRow(index + 1);
             }
             ShowTuned();
@@ -851,22 +907,22 @@ void ModelWindow::ShowTuned() {
     // The tuned row, under its style's, in the same columns.
     QTableWidget& table = *ui_->modelTable;
     const int row = tuned.Index + 1;
-    table.setItem(
-        row, 0,
-        new QTableWidgetItem(tr("%1, tuned (%2, %3)")
-                                 .arg(caption, Lines(ScaleText(tuned.Result.Scales.Small)),
-                                      Lines(ScaleText(tuned.Result.Scales.Large)))));
+    table.setItem(row, 0,
+                  new QTableWidgetItem(tr("%1, tuned %2 (%3, %4)")
+                                           .arg(caption, tuned.Objective,
+                                                Lines(ScaleText(tuned.Result.Scales.Small)),
+                                                Lines(ScaleText(tuned.Result.Scales.Large)))));
     // How far the tuned loops may be off follows, as the styles' does.
     const QStringList texts = RowTextsOf(tuned.Figures) << tr("modelling...") << tr("modelling...");
     for (int column = 1; column < table.columnCount(); ++column) {
         table.setItem(row, column, new QTableWidgetItem(texts.value(column - 1)));
     }
 
-    ui_->tunedCaption->setText(tr("Tuned in NEC-2: %1 at %2 MHz, %3\n%4")
-                                   .arg(caption,
+    ui_->tunedCaption->setText(tr("Tuned in NEC-2 %1: %2 at %3 MHz, %4\n%5")
+                                   .arg(tuned.Objective, caption,
                                         QString::fromStdString(runner_.FrequencyText()).trimmed(),
                                         Text(PolarisationName(runner_.Sense())),
-                                        Lines(TunedSentences(tuned.Result, Tuning))));
+                                        Lines(tuned.Sentences)));
     const auto rows = DimensionRows(tuned.Calculator, tuned.Result.Dimensions);
     dimensions.clear();
     dimensions.setColumnCount(static_cast<int>(rows.front().size()));

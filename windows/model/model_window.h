@@ -55,6 +55,7 @@ class ModelWindow : public QWidget {
     // What the nec2c work in the background gives: any of these, or the error that stopped it.
     struct WorkOutcome {
         std::optional<TuneResult> Tuned;
+        std::string TunedSentences;  // what the tuning found, in words
         std::optional<ModelFigures> TunedFigures;
         HelixDimensions Calculator;
         std::optional<FitResult> Fit;
@@ -67,9 +68,11 @@ class ModelWindow : public QWidget {
     // A style tuned, with its full model.
     struct TunedStyle {
         int Index = 0;
-        TuneResult Result;
+        TuneResult Result;  // for the pass, its factors and dimensions
         ModelFigures Figures;
         HelixDimensions Calculator;
+        QString Objective;  // "for the zenith", "for a pass at 850 km"
+        std::string Sentences;
     };
     // A measurement's fit to a style and the trim it asks for.
     struct TrimShown {
@@ -90,6 +93,8 @@ class ModelWindow : public QWidget {
     // One file or sweep of each part: a new one of a part takes the place of the one before.
     void AddMeasurement(MeasuredPart part, const std::string& name, Measurement measurement);
     void ShowTuned();
+    // Each modelled style's signal over a pass at the altitude chosen, the chosen style's bold.
+    void ShowPassOfStyles();
     void ShowAdvice();
     void ShowWorkButtons();
     LoopDesign ChosenDesign() const;
@@ -123,6 +128,7 @@ class ModelWindow : public QWidget {
     std::unique_ptr<QTemporaryDir> viewerFolder_;  // decks handed to xnec2c
     QPolarChart* patternChart_ = nullptr;
     QChart* sweepChart_ = nullptr;
+    QChart* passChart_ = nullptr;
 
     QFutureWatcher<WorkOutcome>* work_ = nullptr;
     // A measurement file read in the background, or what stopped it.

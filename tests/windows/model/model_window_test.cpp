@@ -786,7 +786,7 @@ class ModelWindowTest : public QObject {
         QTest::keyClick(Table(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), Find<QWidget>("tuneButton"));
         QList<QWidget*> reached;
-        for (int press = 0; press < 12; ++press) {
+        for (int press = 0; press < 16; ++press) {
             reached << QApplication::focusWidget();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
@@ -879,6 +879,28 @@ class ModelWindowTest : public QObject {
         QCOMPARE(stored.value("conductorDiameterMm").toDouble(), 6.0);
     }
 
+    // The Pass plot draws every modelled style's signal over a pass, the chosen one named with its
+    // weakest signal as zandrel2-dims --pass 137.50 gives it (1/2 TURN .44 TALL: -10.76 dB at
+    // 10° for 850 km, -12.51 dB for 420 km at 145.80 MHz, the same pattern), and follows the
+    // altitude without running nec2c again; the altitude is remembered.
+    void thePassPlotShowsEveryStyleAndFollowsTheAltitude() {
+        ShowTallModelled();
+        const QChart* pass = Find<QChartView>("passView")->chart();
+        QCOMPARE(pass->series().size(), 7);  // six styles and the 10° line
+        const QString minus(QChar(0x2212));
+        QCOMPARE(pass->title(), "Signal over a pass at 850 km: 1/2 TURN .44 TALL, weakest " +
+                                    minus + "10.8 dB at 10°");
+        Find<QDoubleSpinBox>("altitudeBox")->setValue(420.0);
+        QCOMPARE(pass->title(), "Signal over a pass at 420 km: 1/2 TURN .44 TALL, weakest " +
+                                    minus + "12.5 dB at 10°");
+        Table()->selectRow(5);
+        QVERIFY2(pass->title().contains("1 1/2 TURN, weakest " + minus), qPrintable(pass->title()));
+        QVERIFY(Find<QPushButton>("tuneButton")->isEnabled());
+        const QSettings stored(settings_.filePath(QStringLiteral("zandrel2/zandrel2.conf")),
+                               QSettings::IniFormat);
+        QCOMPARE(stored.value("altitudeKm").toDouble(), 420.0);
+    }
+
     // Tuning runs in the background, then shows the tuned row under its style's and the tuned
     // dimensions beside the calculator's, in the texts zandrel2-dims --tune prints.
     void tuningShowsTheTunedRowAndDimensionsAsTheCommandLineDoes() {
@@ -901,7 +923,7 @@ class ModelWindowTest : public QObject {
         const zandrel::DeckEvaluator evaluate = zandrel::Nec2cEvaluator();
         const zandrel::TuneResult tuned = zandrel::TuneLoops(design, evaluate);
         QVERIFY(tuned.MeetsReactanceLimit);
-        QStringList row{QStringLiteral("1/2 TURN .44 TALL, tuned (%1, %2)")
+        QStringList row{QStringLiteral("1/2 TURN .44 TALL, tuned for the zenith (%1, %2)")
                             .arg(QString::fromStdString(zandrel::ScaleText(tuned.Scales.Small)),
                                  QString::fromStdString(zandrel::ScaleText(tuned.Scales.Large)))};
         // The command line's columns, then the loops' phasing and the match to the 50 ohm line as
