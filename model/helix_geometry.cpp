@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <iomanip>
+#include <limits>
 #include <locale>
 #include <numbers>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "model_error.h"
 #include "numeric.h"
@@ -30,7 +32,8 @@ struct LoopShape {
     double TopZ;
     double StartAzimuth;
     int BottomSegments;
-    bool Fed;  // else its top wire has an open gap in place of the feed segment
+    bool Fed;
+    bool SplitBottom;  // the bottom wire as two, joined where it crosses the axis  // else its top wire has an open gap in place of the feed segment
     WirePart Top;
     WirePart Element;
     WirePart Bottom;
@@ -84,7 +87,14 @@ class GeometryBuilder {
             }
             ends[element] = previous;
         }
-        Add(ends[0], ends[1], loop.BottomSegments, loop.Bottom, 0);
+        if (loop.SplitBottom) {
+            const Point axis{0.0, 0.0, ends[0].Z};
+            const int half = (loop.BottomSegments + 1) / 2;
+            Add(ends[0], axis, half, loop.Bottom, 0);
+            Add(axis, ends[1], half, loop.Bottom, 0);
+        } else {
+            Add(ends[0], ends[1], loop.BottomSegments, loop.Bottom, 0);
+        }
         return topTag;
     }
 
@@ -190,6 +200,10 @@ std::string PartName(WirePart part) {
             return "a helical element of the large loop";
         case WirePart::LargeBottom:
             return "the large loop's bottom arm";
+        case WirePart::Mast:
+            return "the mast";
+        case WirePart::Braid:
+            return "the coax's braid";
     }
     return "a wire";
 }
@@ -211,6 +225,118 @@ void RequireLoopsApart(const HelixGeometry& geometry) {
                 NotModellable(PartName(a.Part) + " and " + PartName(b.Part) +
                               " touch: their centre lines are " + Millimetres(apart) +
                               " apart, the conductor is " + Millimetres(conductor) + " thick");
+            }
+        }
+    }
+}
+
+double Distance(const Point& a, const Point& b) {
+    const Point d = Minus(b, a);
+    return std::sqrt(Dot(d, d));
+}
+
+// The segments of a wire cut `perMetre` to the metre, at least one.
+int SegmentsFor(const Point& a, const Point& b, double perMetre) {
+    return std::max(1, static_cast<int>(std::ceil(Distance(a, b) * perMetre)));
+}
+
+// The segments below the antenna, where the current changes slowly along a long straight wire.
+constexpr double SegmentsPerWavelengthBelow = 20.0;
+
+// The braid's side of a fed top wire's source segment, where the coax's braid meets its arm.
+Point BraidSideOfFeed(const HelixGeometry& geometry, int tag) {
+    const Wire& wire = geometry.Wires[static_cast<std::size_t>(tag - 1)];
+    // A source's positive side faces its wire's end: the braid is on the start's side.
+    const double t = static_cast<double>(geometry.FeedSegment - 1) / wire.Segments;
+    const bool positive = std::any_of(
+        geometry.Sources.begin(), geometry.Sources.end(),
+        [tag](const FeedSource& s) { return s.Tag == tag && s.Voltage.real() > 0.0; });
+    return Along(wire.Start, wire.End, positive ? t : t + 1.0 / wire.Segments);
+}
+
+// Adds the metal mast and the coax's braid below a built helix, then raises it all over the
+// ground. The mast runs on the axis from the lower bottom arm down to the ground (or its length
+// in free space). The braid runs from the fed arms' braid sides down the axis through both
+// bottom arms' crossings and on below; with a mast it leaves the axis at the lower bottom arm
+// to run down beside it. A choke is the first segment below the antenna.
+void AddInstallation(HelixGeometry& geometry, double perMetre, double wavelength) {
+    const Installation& install = geometry.Install;
+    const auto add = [&](Point a, Point b, int segments, WirePart part, double radius) {
+        const int tag = static_cast<int>(geometry.Wires.size()) + 1;
+        geometry.Wires.push_back({tag, segments, a, b, radius, part, 0});
+        return tag;
+    };
+    double upperArm = -std::numeric_limits<double>::infinity();
+    double lowerArm = std::numeric_limits<double>::infinity();
+    Point lowerArmDirection;
+    for (const Wire& wire : geometry.Wires) {
+        if (wire.Part == WirePart::SmallBottom || wire.Part == WirePart::LargeBottom) {
+            upperArm = std::max(upperArm, wire.Start.Z);
+            if (wire.Start.Z < lowerArm) {
+                lowerArm = wire.Start.Z;
+                lowerArmDirection = Minus(wire.End, wire.Start);
+            }
+        }
+    }
+    const double belowPerMetre = SegmentsPerWavelengthBelow / wavelength;
+    const double bottom = lowerArm - install.BelowAntennaM();
+    const Point lowerAxis{0.0, 0.0, lowerArm};
+    const bool metalMast = install.Mast == MastKind::Metal;
+    if (metalMast) {
+        const Point foot{0.0, 0.0, bottom};
+        add(lowerAxis, foot, SegmentsFor(lowerAxis, foot, belowPerMetre), WirePart::Mast,
+            install.MastDiameterMm / 2000.0);
+    }
+    if (install.Feedline != FeedlineKind::None) {
+        const double braidRadius = BraidDiameterMm / 2000.0;
+        std::vector<Point> path;
+        for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
+            if (tag != 0) {
+                path.push_back(BraidSideOfFeed(geometry, tag));
+            }
+        }
+        path.push_back({0.0, 0.0, upperArm});
+        path.push_back(lowerAxis);
+        for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+            add(path[i], path[i + 1], SegmentsFor(path[i], path[i + 1], perMetre),
+                WirePart::Braid, braidRadius);
+        }
+        Point below = lowerAxis;
+        if (metalMast) {
+            // Beside the mast, touching it, across the lower bottom arm.
+            const double across = std::hypot(lowerArmDirection.X, lowerArmDirection.Y);
+            const double apart = install.MastDiameterMm / 2000.0 + braidRadius;
+            below = {-lowerArmDirection.Y / across * apart, lowerArmDirection.X / across * apart,
+                     lowerArm};
+            geometry.ChokeTag = add(lowerAxis, below, 1, WirePart::Braid, braidRadius);
+        }
+        const Point end{below.X, below.Y, bottom};
+        const int tag =
+            add(below, end, SegmentsFor(below, end, belowPerMetre), WirePart::Braid, braidRadius);
+        if (!metalMast) {
+            geometry.ChokeTag = tag;
+        }
+        geometry.ChokeSegment = 1;
+        if (install.Feedline != FeedlineKind::Choked) {
+            geometry.ChokeTag = 0;
+            geometry.ChokeSegment = 0;
+        }
+    }
+    if (install.HasGround()) {
+        double lowest = std::numeric_limits<double>::infinity();
+        for (const Wire& wire : geometry.Wires) {
+            if (wire.Part != WirePart::Mast && wire.Part != WirePart::Braid) {
+                lowest = std::min({lowest, wire.Start.Z, wire.End.Z});
+            }
+        }
+        geometry.RaisedByM = install.HeightM - lowest;
+        for (Wire& wire : geometry.Wires) {
+            for (Point* end : {&wire.Start, &wire.End}) {
+                // The foot of the mast and of the braid stands on the ground, exactly.
+                end->Z = end->Z == bottom && wire.Part != WirePart::SmallBottom &&
+                                 wire.Part != WirePart::LargeBottom
+                             ? 0.0
+                             : end->Z + geometry.RaisedByM;
             }
         }
     }
@@ -305,13 +431,17 @@ HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequ
                             topSegments);
     const double smallTop = std::max(smallHeight, largeHeight);
     geometry.Fed = options.Fed;
+    RequireBuildable(options.Install);
+    geometry.Install = options.Install;
+    const bool split = !options.Install.IsBare() && (options.Install.Mast == MastKind::Metal ||
+                                                     options.Install.Feedline != FeedlineKind::None);
     geometry.SmallFeedTag = builder.AddLoop(
         {smallRadius, smallHeight, smallTop, 0.0, bottomSegments(designSmallRadius),
-         options.Fed != FedLoops::LargeAlone, WirePart::SmallTop, WirePart::SmallElement,
+         options.Fed != FedLoops::LargeAlone, split, WirePart::SmallTop, WirePart::SmallElement,
          WirePart::SmallBottom});
     geometry.LargeFeedTag = builder.AddLoop(
         {largeRadius, largeHeight, smallTop - 2.0 * tube, pi / 2.0,
-         bottomSegments(designLargeRadius), options.Fed != FedLoops::SmallAlone,
+         bottomSegments(designLargeRadius), options.Fed != FedLoops::SmallAlone, split,
          WirePart::LargeTop, WirePart::LargeElement, WirePart::LargeBottom});
     RequireLoopsApart(geometry);
     for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
@@ -326,6 +456,7 @@ HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequ
             wire.End.Y = -wire.End.Y;
         }
     }
+    AddInstallation(geometry, piecesPerMetre, wavelength);
     return geometry;
 }
 

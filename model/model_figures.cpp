@@ -57,9 +57,11 @@ const SourceInput& SourceOn(const FrequencyRun& run, int tag) {
 // The pattern of the design frequency on its theta x phi grid.
 class PatternGrid {
   public:
-    PatternGrid(const std::vector<PatternPoint>& points, const DeckRequest& request)
+    PatternGrid(const std::vector<PatternPoint>& points, const DeckRequest& request,
+                bool upperHalfOnly)
         : step_(request.PatternStepDeg),
-          thetas_(static_cast<std::size_t>(PatternThetaCount(request))),
+          upperHalfOnly_(upperHalfOnly),
+          thetas_(static_cast<std::size_t>(PatternThetaCount(request, upperHalfOnly))),
           phis_(static_cast<std::size_t>(PatternPhiCount(request))),
           grid_(thetas_ * phis_, nullptr) {
         if (points.size() != grid_.size()) {
@@ -82,6 +84,7 @@ class PatternGrid {
     std::size_t Thetas() const { return thetas_; }
     std::size_t Phis() const { return phis_; }
     double Step() const { return step_; }
+    bool UpperHalfOnly() const { return upperHalfOnly_; }
 
   private:
     std::size_t Index(double angleDeg, std::size_t count) const {
@@ -95,6 +98,7 @@ class PatternGrid {
     }
 
     double step_;
+    bool upperHalfOnly_;
     std::size_t thetas_;
     std::size_t phis_;
     std::vector<const PatternPoint*> grid_;
@@ -107,7 +111,8 @@ std::vector<CutPoint> VerticalCut(const PatternGrid& grid, std::size_t phi) {
         const PatternPoint& point = grid.At(t, phi);
         cut.push_back({point.ThetaDeg, RhcpGainDbic(point), LhcpGainDbic(point)});
     }
-    for (std::size_t t = grid.Thetas() - 1; t-- > 1;) {
+    // The full sphere's nadir is already in; the half's horizon on the opposite side is not.
+    for (std::size_t t = grid.Thetas() - (grid.UpperHalfOnly() ? 0 : 1); t-- > 1;) {
         const PatternPoint& point = grid.At(t, opposite);
         cut.push_back({360.0 - point.ThetaDeg, RhcpGainDbic(point), LhcpGainDbic(point)});
     }
@@ -116,11 +121,12 @@ std::vector<CutPoint> VerticalCut(const PatternGrid& grid, std::size_t phi) {
 
 void ComputePatternFigures(const PatternGrid& grid, ModelFigures& figures) {
     const PatternPoint& zenith = grid.At(0, 0);
-    const PatternPoint& nadir = grid.At(grid.Thetas() - 1, 0);
     figures.ZenithRhcpDbic = RhcpGainDbic(zenith);
     figures.ZenithLhcpDbic = LhcpGainDbic(zenith);
     figures.ZenithSense = zenith.Sense;
-    figures.FrontToBackDb = zenith.TotalDb - nadir.TotalDb;
+    if (!grid.UpperHalfOnly()) {
+        figures.FrontToBackDb = zenith.TotalDb - grid.At(grid.Thetas() - 1, 0).TotalDb;
+    }
     figures.AxialRatioDb = AxialRatioDb(zenith);
 
     const std::size_t horizon = static_cast<std::size_t>(std::lround(90.0 / grid.Step()));
@@ -134,8 +140,10 @@ void ComputePatternFigures(const PatternGrid& grid, ModelFigures& figures) {
         figures.ElevationGains.push_back(
             {90.0 - grid.At(t, 0).ThetaDeg, PowerMeanDb(rhcp), PowerMeanDb(lhcp)});
     }
-    figures.HorizonRhcpDbic = figures.ElevationGains.front().RhcpDbic;
-    figures.HorizonLhcpDbic = figures.ElevationGains.front().LhcpDbic;
+    if (!grid.UpperHalfOnly()) {
+        figures.HorizonRhcpDbic = figures.ElevationGains.front().RhcpDbic;
+        figures.HorizonLhcpDbic = figures.ElevationGains.front().LhcpDbic;
+    }
 
     const PatternPoint* best = &zenith;
     for (std::size_t t = 0; t < grid.Thetas(); ++t) {
@@ -288,8 +296,9 @@ void RequireFinite(const ModelFigures& f) {
         return !value || std::isfinite(*value);
     };
     bool ok = finite(f.Match.Value) && finite(f.ZenithRhcpDbic) && finite(f.ZenithLhcpDbic) &&
-              finite(f.HorizonRhcpDbic) && finite(f.HorizonLhcpDbic) && finite(f.MaxGainDbi) &&
-              finite(f.FrontToBackDb) && !std::isnan(f.AxialRatioDb) &&
+              finiteOrAbsent(f.HorizonRhcpDbic) && finiteOrAbsent(f.HorizonLhcpDbic) &&
+              finite(f.MaxGainDbi) && finiteOrAbsent(f.FrontToBackDb) &&
+              !std::isnan(f.AxialRatioDb) &&
               finiteOrAbsent(f.ResonanceMHz) && finiteOrAbsent(f.ResonanceROhm) &&
               finiteOrAbsent(f.BandwidthLowMHz) && finiteOrAbsent(f.BandwidthHighMHz) &&
               finite(f.Phasing.PhaseDeg) && finite(f.Phasing.CurrentRatio) &&
@@ -311,6 +320,13 @@ void RequireFinite(const ModelFigures& f) {
 }
 
 }  // namespace
+
+std::optional<ElevationGain> ModelFigures::GainsAtElevation(double elevationDeg) const {
+    const auto found = std::find_if(
+        ElevationGains.begin(), ElevationGains.end(),
+        [elevationDeg](const ElevationGain& g) { return std::fabs(g.ElevationDeg - elevationDeg) < 1e-6; });
+    return found == ElevationGains.end() ? std::nullopt : std::optional(*found);
+}
 
 std::complex<double> RightHandField(const PatternPoint& point) {
     return (point.ETheta + std::complex<double>(0.0, 1.0) * point.EPhi) / std::numbers::sqrt2;
@@ -396,7 +412,8 @@ ModelFigures ComputeModelFigures(const HelixGeometry& geometry, const NecOutput&
                          1.0 / (AngularFrequency(figures.FrequencyMHz) * reactance)};
     }
     figures.Phasing = PhasingOf(design, geometry.SmallFeedTag, geometry.LargeFeedTag);
-    ComputePatternFigures(PatternGrid(design.Pattern, request), figures);
+    figures.OverGround = geometry.Install.HasGround();
+    ComputePatternFigures(PatternGrid(design.Pattern, request, figures.OverGround), figures);
     for (std::size_t i = 1; i < output.Runs.size(); ++i) {
         if (!output.Runs[i].Pattern.empty()) {
             Unreadable("the output has a pattern the deck did not ask for");

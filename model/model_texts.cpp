@@ -147,18 +147,33 @@ std::string CannotBeModelledSentence(std::string_view quotedFrequency, const Run
     return "The frequency " + std::string(quotedFrequency) + " cannot be modelled: " + why;
 }
 
+std::string ModelColumnHeader(std::size_t column, bool overGround) {
+    if (overGround && ModelColumnHeaders.at(column) == "GAIN AT HORIZON") {
+        return "GAIN AT " + Fixed(LowElevationDeg, 0) + "\u00B0 ELEVATION";
+    }
+    return std::string(ModelColumnHeaders.at(column));
+}
+
 std::array<std::string, 8> FigureTexts(const ModelFigures& figures, Polarisation sense) {
     const bool right = sense == Polarisation::Rhcp;
+    std::string low = "\u2014";
+    if (figures.OverGround) {
+        if (const std::optional<ElevationGain> gain = figures.GainsAtElevation(LowElevationDeg)) {
+            low = Db(right ? gain->RhcpDbic : gain->LhcpDbic, "dBic");
+        }
+    } else if (figures.HorizonRhcpDbic && figures.HorizonLhcpDbic) {
+        low = Db(right ? *figures.HorizonRhcpDbic : *figures.HorizonLhcpDbic, "dBic");
+    }
     return {
         Impedance(figures.Impedance),
         MatchingText(figures.Match),
         Db(right ? figures.ZenithRhcpDbic : figures.ZenithLhcpDbic, "dBic"),
-        Db(right ? figures.HorizonRhcpDbic : figures.HorizonLhcpDbic, "dBic"),
+        low,
         Bandwidth(figures, figures.BandwidthLowMHz, figures.BandwidthHighMHz),
         figures.ResonanceMHz ? Fixed(*figures.ResonanceMHz, 2) + " MHz, " +
                                    Fixed(figures.ResonanceROhm.value_or(0.0), 1) + " ohm"
                              : "none in sweep",
-        Db(figures.FrontToBackDb, "dB"),
+        figures.FrontToBackDb ? Db(*figures.FrontToBackDb, "dB") : "\u2014",
         std::isfinite(figures.AxialRatioDb) ? Db(figures.AxialRatioDb, "dB") : "linear",
     };
 }

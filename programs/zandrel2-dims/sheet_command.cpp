@@ -249,7 +249,7 @@ class SheetCommand : public Command {
     // Returns 0, or the exit status: 1 when no loop sizes in range meet the reactance limit,
     // 3 when nec2c fails, 128 + a signal that stopped the runs.
     int Tune(SheetRequest& request, SignalCatcher& endSignals) const {
-        const LoopDesign design{style_, frequency_, sense_, request.ConductorDiameterMm};
+        const LoopDesign design{style_, frequency_, sense_, request.ConductorDiameterMm, {}};
         EngineRuns runs;
         TuneResult result;
         const int status = RunUntilDoneOrSignalled(runs, endSignals, [&] {

@@ -82,6 +82,23 @@ std::optional<double> ReadConductorOrRefuse(const std::string& text, bool& refus
     return diameter;
 }
 
+// The installation from its options, or nothing after saying on stderr why it is refused.
+std::optional<Installation> ReadInstallationOrRefuse(const InstallationArguments& arguments) {
+    Installation installation;
+    if (const std::optional<std::string> refused = ReadInstallation(arguments, installation)) {
+        std::cerr << "zandrel2-dims: " << *refused << "\n";
+        return std::nullopt;
+    }
+    return installation;
+}
+
+// "Installed: ..." on a line of its own, unless the antenna is modelled alone in free space.
+void PrintInstalled(const Installation& installation) {
+    if (!installation.IsBare() || installation.Mast != MastKind::None) {
+        std::cout << "Installed: " << InstallationText(installation) << "\n";
+    }
+}
+
 std::string Db(double value, const char* unit) { return Fixed(value, 2) + " " + unit; }
 
 // The rows of a before-and-after table of the model's figures.
@@ -91,6 +108,8 @@ std::vector<std::vector<std::string>> FigureRows(const ModelFigures& before,
         return std::vector<std::string>{name, text(before), text(after)};
     };
     const bool right = sense == Polarisation::Rhcp;
+    const std::string low = before.OverGround ? Fixed(LowElevationDeg, 0) + "\u00B0 elevation "
+                                              : std::string("horizon ");
     return {
         {"FIGURE", "DESIGN", "TUNED"},
         row("impedance R + jX (ohm)",
@@ -100,7 +119,7 @@ std::vector<std::vector<std::string>> FigureRows(const ModelFigures& before,
         row("zenith RHCP", [](const ModelFigures& f) { return Db(f.ZenithRhcpDbic, "dBic"); }),
         row("zenith LHCP", [](const ModelFigures& f) { return Db(f.ZenithLhcpDbic, "dBic"); }),
         row("zenith axial ratio", [&](const ModelFigures& f) { return FigureTexts(f, sense)[7]; }),
-        row(std::string("horizon ") + (right ? "RHCP" : "LHCP") + " (power mean)",
+        row(low + (right ? "RHCP" : "LHCP") + " (power mean)",
             [&](const ModelFigures& f) { return FigureTexts(f, sense)[3]; }),
         row("resonance", [&](const ModelFigures& f) { return FigureTexts(f, sense)[5]; }),
     };
@@ -145,6 +164,7 @@ class TuneCommand : public Command {
         AddJson(app, json_);
         AddPolarisation(app, sense_);
         AddConductorDiameter(app, conductor_);
+        AddInstallationOptions(app, installation_);
     }
 
     int Run(char* program) override {
@@ -153,7 +173,11 @@ class TuneCommand : public Command {
         if (refused) {
             return 1;
         }
-        const LoopDesign design{style_, frequency_, sense_, conductor};
+        const std::optional<Installation> installation = ReadInstallationOrRefuse(installation_);
+        if (!installation) {
+            return 1;
+        }
+        const LoopDesign design{style_, frequency_, sense_, conductor, *installation};
         return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
             const TuneResult tuned = TuneLoops(design, evaluate, Tuning);
             const ModelFigures before = ModelScaled(design, {}, evaluate);
@@ -161,9 +185,9 @@ class TuneCommand : public Command {
             const int runs = tuned.Nec2cRuns + 2;
             const HelixDimensions calculator = BuildScaledGeometry(design, {}).Dimensions;
             if (json_) {
-                PrintJson(tuned, before, after, runs);
+                PrintJson(tuned, before, after, runs, design.Install);
             } else {
-                PrintText(tuned, calculator, before, after, runs);
+                PrintText(tuned, calculator, before, after, runs, design.Install);
             }
             if (!tuned.MeetsReactanceLimit) {
                 std::cerr << "zandrel2-dims: " << style_->Caption << ": no scale factors from "
@@ -178,10 +202,12 @@ class TuneCommand : public Command {
 
   private:
     void PrintText(const TuneResult& tuned, const HelixDimensions& calculator,
-                   const ModelFigures& before, const ModelFigures& after, int runs) const {
+                   const ModelFigures& before, const ModelFigures& after, int runs,
+                   const Installation& installation) const {
         std::cout << "Tuned in NEC-2: " << style_->Caption << " at " << frequency_ << " MHz, "
-                  << PolarisationName(sense_) << ", nec2c\n"
-                  << TunedSentences(tuned, Tuning) << "\n\n";
+                  << PolarisationName(sense_) << ", nec2c\n";
+        PrintInstalled(installation);
+        std::cout << TunedSentences(tuned, Tuning) << "\n\n";
         const std::vector<std::vector<std::string>> rows =
             DimensionRows(calculator, tuned.Dimensions);
         PrintRows(rows);
@@ -191,7 +217,7 @@ class TuneCommand : public Command {
     }
 
     void PrintJson(const TuneResult& tuned, const ModelFigures& before, const ModelFigures& after,
-                   int runs) const {
+                   int runs, const Installation& installation) const {
         nlohmann::ordered_json dimensions;
         nlohmann::ordered_json texts;
         for (const DisplayedDimension& shown : DisplayOrder) {
@@ -202,6 +228,7 @@ class TuneCommand : public Command {
         document["frequency"] = frequency_;
         document["style"] = style_->Name;
         document["polarisation"] = PolarisationName(sense_);
+        document["installation"] = InstallationJson(installation);
         document["scale"] = {{"small", tuned.Scales.Small}, {"large", tuned.Scales.Large}};
         document["meets_reactance_limit"] = tuned.MeetsReactanceLimit;
         document["dimensions"] = std::move(dimensions);
@@ -217,6 +244,7 @@ class TuneCommand : public Command {
     bool json_ = false;
     Polarisation sense_ = Polarisation::Rhcp;
     std::string conductor_;
+    InstallationArguments installation_;
 };
 
 nlohmann::ordered_json OptionalNumber(const std::optional<double>& value) {
@@ -277,6 +305,7 @@ class TrimCommand : public Command {
         AddJson(app, json_);
         AddPolarisation(app, sense_);
         AddConductorDiameter(app, conductor_);
+        AddInstallationOptions(app, installation_);
         app.add_option("--target", target_,
                        "what to trim to: the calculator's design (the default)\n"
                        "or the antenna --tune gives")
@@ -310,6 +339,11 @@ class TrimCommand : public Command {
         if (refused) {
             return 1;
         }
+        const std::optional<Installation> installation = ReadInstallationOrRefuse(installation_);
+        if (!installation) {
+            return 1;
+        }
+        installationRead_ = *installation;
         FitSettings settings;
         if (!ReadCable(settings.Cable)) {
             return 1;
@@ -330,7 +364,7 @@ class TrimCommand : public Command {
                 return 1;
             }
         }
-        const LoopDesign design{style_, frequency_, sense_, conductor};
+        const LoopDesign design{style_, frequency_, sense_, conductor, *installation};
         if (!vna_.empty()) {
             if (const int status = MeasureWithVna(design); status != 0) {
                 return status;
@@ -384,6 +418,9 @@ class TrimCommand : public Command {
     }
 
   private:
+    InstallationArguments installation_;
+    Installation installationRead_;
+
     // Sweeps the whole antenna over the design frequency +-15 % into swept_, and keeps the
     // sweep when asked; returns the exit status of a failure, or 0.
     int MeasureWithVna(const LoopDesign& design) {
@@ -474,6 +511,7 @@ class TrimCommand : public Command {
         std::cout << "Trim for " << style_->Caption << " at " << frequency_ << " MHz, "
                   << PolarisationName(sense_) << ", to reach the "
                   << (assumed.ToTuned ? "antenna --tune gives" : "calculator's design") << "\n";
+        PrintInstalled(installationRead_);
         for (const PartMeasurement& measured : measurements) {
             std::cout << MeasuredSentence(measured) << "\n";
         }
@@ -488,6 +526,7 @@ class TrimCommand : public Command {
         document["style"] = style_->Name;
         document["frequency"] = frequency_;
         document["polarisation"] = PolarisationName(sense_);
+        document["installation"] = InstallationJson(installationRead_);
         document["conductor_diameter_mm"] =
             assumed.ConductorDiameterMm ? *assumed.ConductorDiameterMm : assumed.CalculatorTubeMm;
         nlohmann::ordered_json measured = {{"points", first.Points.size()},
@@ -559,6 +598,7 @@ class TouchstoneCommand : public Command {
         AddFrequency(app, frequency_);
         AddZ0(app, z0_);
         AddConductorDiameter(app, conductor_);
+        AddInstallationOptions(app, installation_);
         app.add_option("-o", output_, "the file to write; - writes to the standard output")
             ->type_name("FILE.s1p")
             ->required();
@@ -589,14 +629,21 @@ class TouchstoneCommand : public Command {
                 return 1;
             }
         }
-        const LoopDesign design{style_, frequency_, Polarisation::Rhcp, conductor};
+        const std::optional<Installation> installation = ReadInstallationOrRefuse(installation_);
+        if (!installation) {
+            return 1;
+        }
+        const LoopDesign design{style_, frequency_, Polarisation::Rhcp, conductor, *installation};
         return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
             const double frequency = BuildScaledGeometry(design, {}).FrequencyMHz;
             const Measurement model =
                 ModelMeasurement(design, {}, SpreadFrequencies(frequency), reference, evaluate);
-            const std::string text =
-                WriteTouchstone(model, TouchstoneComments(style_->Caption, frequency_, reference,
-                                                          conductor));
+            std::vector<std::string> comments =
+                TouchstoneComments(style_->Caption, frequency_, reference, conductor);
+            if (!installation->IsBare() || installation->Mast != MastKind::None) {
+                comments.push_back("Installed: " + InstallationText(*installation));
+            }
+            const std::string text = WriteTouchstone(model, comments);
             try {
                 if (output_ == "-") {
                     WriteToDescriptor(STDOUT_FILENO, text, "the standard output");
@@ -618,6 +665,7 @@ class TouchstoneCommand : public Command {
     std::string z0_;
     std::string conductor_;
     std::string output_;
+    InstallationArguments installation_;
 };
 
 }  // namespace

@@ -38,7 +38,7 @@ Measurement Measured(const LoopDesign& design, LoopScales built, double noise) {
 }
 
 TEST(ModelledTouchstone, ReadsBackToTheModelsImpedanceOnItsReference) {
-    const LoopDesign design{&Styles[4], "137.50", Polarisation::Rhcp, std::nullopt};
+    const LoopDesign design{&Styles[4], "137.50", Polarisation::Rhcp, std::nullopt, {}};
     const std::vector<double> frequencies = SpreadFrequencies(137.5);
     ASSERT_EQ(frequencies.size(), 41u);
     EXPECT_DOUBLE_EQ(frequencies.front(), 123.75);
@@ -58,7 +58,7 @@ TEST(ModelledTouchstone, ReadsBackToTheModelsImpedanceOnItsReference) {
 }
 
 TEST(TuningInNec2c, GivesFactorsWhoseModelMeetsTheLimitWithALowerAxialRatio) {
-    const LoopDesign design{&Styles[2], "137.50", Polarisation::Rhcp, std::nullopt};
+    const LoopDesign design{&Styles[2], "137.50", Polarisation::Rhcp, std::nullopt, {}};
     const TuneResult tuned = TuneLoops(design, Nec2cEvaluator());
     ASSERT_TRUE(tuned.MeetsReactanceLimit);
     EXPECT_LE(tuned.Nec2cRuns, TuneSettings{}.MostRuns);
@@ -73,7 +73,7 @@ TEST(TuningInNec2c, GivesFactorsWhoseModelMeetsTheLimitWithALowerAxialRatio) {
     EXPECT_GT(after.ZenithRhcpDbic, after.ZenithLhcpDbic);
 
     // The mirror image tunes to the same factors for LHCP.
-    const LoopDesign mirrored{&Styles[2], "137.50", Polarisation::Lhcp, std::nullopt};
+    const LoopDesign mirrored{&Styles[2], "137.50", Polarisation::Lhcp, std::nullopt, {}};
     const TuneResult left = TuneLoops(mirrored, Nec2cEvaluator());
     EXPECT_NEAR(left.Scales.Small, tuned.Scales.Small, 1e-3);
     EXPECT_NEAR(left.Scales.Large, tuned.Scales.Large, 1e-3);
@@ -81,7 +81,7 @@ TEST(TuningInNec2c, GivesFactorsWhoseModelMeetsTheLimitWithALowerAxialRatio) {
 
 // The one fit that runs the real nec2c from end to end; the others replay its recorded outputs.
 TEST(FittingInNec2c, FindsTheFactorsTheAntennaWasBuiltWithAndTheMillimetresToTrim) {
-    const LoopDesign design{&Styles[1], "137.50", Polarisation::Rhcp, std::nullopt};
+    const LoopDesign design{&Styles[1], "137.50", Polarisation::Rhcp, std::nullopt, {}};
     const LoopScales built{1.02, 0.985};
     const FitResult fit = FitLoops(
         design, {{MeasuredPart::Whole, "antenna.s1p", Measured(design, built, 0.003)}},
@@ -127,7 +127,7 @@ TEST(FittingInNec2c, FindsTheFactorsTheAntennaWasBuiltWithAndTheMillimetresToTri
 }
 
 TEST(ResonanceSensitivityInNec2c, PredictsTheResonanceOfALongerLoop) {
-    const LoopDesign design{&Styles[2], "137.50", Polarisation::Rhcp, std::nullopt};
+    const LoopDesign design{&Styles[2], "137.50", Polarisation::Rhcp, std::nullopt, {}};
     const ModelFigures figures = ModelFromScratch(design, {});
     ASSERT_TRUE(figures.ResonanceMHz);
     const ResonanceSensitivity sensitivity =

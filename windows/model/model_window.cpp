@@ -441,7 +441,8 @@ void ModelWindow::ShowStyle(int index) {
         ShowRow(index, RowTextsOf(*model.Figures) << tr("modelling...") << tr("modelling..."));
         sensitivity_.Start(index,
                            {model.Style, runner_.FrequencyText(), runner_.Sense(),
-                            runner_.Settings().Geometry.ConductorDiameterMm},
+                            runner_.Settings().Geometry.ConductorDiameterMm,
+                            runner_.Settings().Geometry.Install},
                            *model.Figures);
     }
     ShowProgress();
@@ -692,7 +693,8 @@ void ModelWindow::closeEvent(QCloseEvent* event) {
 
 LoopDesign ModelWindow::ChosenDesign() const {
     return LoopDesign{&Styles.at(static_cast<std::size_t>(ChosenStyle())), runner_.FrequencyText(),
-                      runner_.Sense(), runner_.Settings().Geometry.ConductorDiameterMm};
+                      runner_.Sense(), runner_.Settings().Geometry.ConductorDiameterMm,
+                      runner_.Settings().Geometry.Install};
 }
 
 LoopScales ModelWindow::TrimTarget() const {
@@ -1033,7 +1035,8 @@ TrimAssumptions ModelWindow::TrimAssumed(const TrimShown& trim, const std::strin
     assumed.Sense = runner_.Sense();
     assumed.ConductorDiameterMm = runner_.Settings().Geometry.ConductorDiameterMm;
     const LoopDesign design{&Styles.at(static_cast<std::size_t>(trim.Index)),
-                            runner_.FrequencyText(), runner_.Sense(), std::nullopt};
+                            runner_.FrequencyText(), runner_.Sense(), std::nullopt,
+                            runner_.Settings().Geometry.Install};
     assumed.CalculatorTubeMm =
         static_cast<double>(BuildScaledGeometry(design, {}).Dimensions.TubeDiameter);
     assumed.ToTuned = toTuned;
@@ -1053,7 +1056,8 @@ void ModelWindow::SaveTouchstone() {
     dialog->setDefaultSuffix(QStringLiteral("s1p"));
     // The S11 that --touchstone writes, of the antenna the window models, on its line's Z0.
     const LoopDesign design{model->Style, runner_.FrequencyText(), Polarisation::Rhcp,
-                            runner_.Settings().Geometry.ConductorDiameterMm};
+                            runner_.Settings().Geometry.ConductorDiameterMm,
+                            runner_.Settings().Geometry.Install};
     const double reference = runner_.Settings().Line.Z0Ohm;
     dialog->selectFile(TouchstoneFileName(*design.Style, design.FrequencyText));
     connect(dialog, &QFileDialog::fileSelected, this,

@@ -98,7 +98,7 @@ std::vector<QStringList> CommandLineRows(const std::string& frequency, Polarisat
             row << QString::fromStdString(text);
         }
         const zandrel::ResonanceSensitivity sensitivity = zandrel::ComputeResonanceSensitivity(
-            {model.Style, frequency, sense, settings.Geometry.ConductorDiameterMm}, figures,
+            {model.Style, frequency, sense, settings.Geometry.ConductorDiameterMm, {}}, figures,
             zandrel::Nec2cEvaluator(), zandrel::QuickSensitivityPoints,
             zandrel::QuickSensitivityHalfSpan);
         for (const std::optional<double>& slope :
@@ -325,7 +325,7 @@ class ModelWindowTest : public QObject {
     }
     // 1/2 TURN .44 TALL at 137.50 MHz, as the tests below model it themselves.
     static zandrel::LoopDesign TallDesign() {
-        return {&zandrel::Styles[3], "137.50", Polarisation::Rhcp, std::nullopt};
+        return {&zandrel::Styles[3], "137.50", Polarisation::Rhcp, std::nullopt, {}};
     }
     // The window at 137.50 MHz with every style modelled, the loops' lengths too, and 1/2 TURN
     // .44 TALL chosen.
