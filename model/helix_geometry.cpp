@@ -254,11 +254,41 @@ Point BraidSideOfFeed(const HelixGeometry& geometry, int tag) {
     return Along(wire.Start, wire.End, positive ? t : t + 1.0 / wire.Segments);
 }
 
+// Where the braid runs down beside the axis: this far from it, in the horizontal direction
+// that keeps it farthest from the top and bottom arms, which all cross the axis.
+Point BraidOffset(const HelixGeometry& geometry, double distance) {
+    std::vector<double> arms;
+    for (const Wire& wire : geometry.Wires) {
+        if (wire.Part == WirePart::SmallTop || wire.Part == WirePart::LargeTop ||
+            wire.Part == WirePart::SmallBottom || wire.Part == WirePart::LargeBottom) {
+            arms.push_back(std::atan2(wire.End.Y - wire.Start.Y, wire.End.X - wire.Start.X));
+        }
+    }
+    double best = 0.0;
+    double bestClearance = -1.0;
+    for (int step = 0; step < 180; ++step) {
+        const double angle = step * std::numbers::pi / 180.0;
+        double clearance = 1.0;
+        for (const double arm : arms) {
+            clearance = std::min(clearance, std::fabs(std::sin(angle - arm)));
+        }
+        if (clearance > bestClearance) {
+            bestClearance = clearance;
+            best = angle;
+        }
+    }
+    return {distance * std::cos(best), distance * std::sin(best), 0.0};
+}
+
+// How far the braid runs from the axis: inside a support tube, clear of the arms that cross it
+// and, with a metal mast, beside it.
+constexpr double BraidOffAxisM = 0.025;
+
 // Adds the metal mast and the coax's braid below a built helix, then raises it all over the
-// ground. The mast runs on the axis from the lower bottom arm down to the ground (or its length
-// in free space). The braid runs from the fed arms' braid sides down the axis through both
-// bottom arms' crossings and on below; with a mast it leaves the axis at the lower bottom arm
-// to run down beside it. A choke is the first segment below the antenna.
+// ground. The mast runs on the axis from the lower bottom arm, joined to it, down to the ground
+// (or its length in free space). The braid runs from the fed arms' braid sides to beside the
+// axis, down past the bottom arms without touching them and on below the antenna; a choke is
+// its first segment below the antenna.
 void AddInstallation(HelixGeometry& geometry, double perMetre, double wavelength) {
     const Installation& install = geometry.Install;
     const auto add = [&](Point a, Point b, int segments, WirePart part, double radius) {
@@ -266,60 +296,44 @@ void AddInstallation(HelixGeometry& geometry, double perMetre, double wavelength
         geometry.Wires.push_back({tag, segments, a, b, radius, part, 0});
         return tag;
     };
-    double upperArm = -std::numeric_limits<double>::infinity();
     double lowerArm = std::numeric_limits<double>::infinity();
-    Point lowerArmDirection;
     for (const Wire& wire : geometry.Wires) {
         if (wire.Part == WirePart::SmallBottom || wire.Part == WirePart::LargeBottom) {
-            upperArm = std::max(upperArm, wire.Start.Z);
-            if (wire.Start.Z < lowerArm) {
-                lowerArm = wire.Start.Z;
-                lowerArmDirection = Minus(wire.End, wire.Start);
-            }
+            lowerArm = std::min(lowerArm, wire.Start.Z);
         }
     }
     const double belowPerMetre = SegmentsPerWavelengthBelow / wavelength;
     const double bottom = lowerArm - install.BelowAntennaM();
-    const Point lowerAxis{0.0, 0.0, lowerArm};
     const bool metalMast = install.Mast == MastKind::Metal;
     if (metalMast) {
+        const Point top{0.0, 0.0, lowerArm};
         const Point foot{0.0, 0.0, bottom};
-        add(lowerAxis, foot, SegmentsFor(lowerAxis, foot, belowPerMetre), WirePart::Mast,
+        add(top, foot, SegmentsFor(top, foot, belowPerMetre), WirePart::Mast,
             install.MastDiameterMm / 2000.0);
     }
     if (install.Feedline != FeedlineKind::None) {
         const double braidRadius = BraidDiameterMm / 2000.0;
+        const double offAxis = std::max(
+            BraidOffAxisM, metalMast ? install.MastDiameterMm / 2000.0 + braidRadius : 0.0);
+        const Point offset = BraidOffset(geometry, offAxis);
         std::vector<Point> path;
         for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
             if (tag != 0) {
                 path.push_back(BraidSideOfFeed(geometry, tag));
             }
         }
-        path.push_back({0.0, 0.0, upperArm});
-        path.push_back(lowerAxis);
+        path.push_back({offset.X, offset.Y, path.back().Z});
+        path.push_back({offset.X, offset.Y, lowerArm});
         for (std::size_t i = 0; i + 1 < path.size(); ++i) {
             add(path[i], path[i + 1], SegmentsFor(path[i], path[i + 1], perMetre),
                 WirePart::Braid, braidRadius);
         }
-        Point below = lowerAxis;
-        if (metalMast) {
-            // Beside the mast, touching it, across the lower bottom arm.
-            const double across = std::hypot(lowerArmDirection.X, lowerArmDirection.Y);
-            const double apart = install.MastDiameterMm / 2000.0 + braidRadius;
-            below = {-lowerArmDirection.Y / across * apart, lowerArmDirection.X / across * apart,
-                     lowerArm};
-            geometry.ChokeTag = add(lowerAxis, below, 1, WirePart::Braid, braidRadius);
-        }
-        const Point end{below.X, below.Y, bottom};
-        const int tag =
-            add(below, end, SegmentsFor(below, end, belowPerMetre), WirePart::Braid, braidRadius);
-        if (!metalMast) {
-            geometry.ChokeTag = tag;
-        }
-        geometry.ChokeSegment = 1;
-        if (install.Feedline != FeedlineKind::Choked) {
-            geometry.ChokeTag = 0;
-            geometry.ChokeSegment = 0;
+        const Point end{offset.X, offset.Y, bottom};
+        const int below = add(path.back(), end, SegmentsFor(path.back(), end, belowPerMetre),
+                              WirePart::Braid, braidRadius);
+        if (install.Feedline == FeedlineKind::Choked) {
+            geometry.ChokeTag = below;
+            geometry.ChokeSegment = 1;
         }
     }
     if (install.HasGround()) {
@@ -433,8 +447,7 @@ HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequ
     geometry.Fed = options.Fed;
     RequireBuildable(options.Install);
     geometry.Install = options.Install;
-    const bool split = !options.Install.IsBare() && (options.Install.Mast == MastKind::Metal ||
-                                                     options.Install.Feedline != FeedlineKind::None);
+    const bool split = options.Install.Mast == MastKind::Metal;
     geometry.SmallFeedTag = builder.AddLoop(
         {smallRadius, smallHeight, smallTop, 0.0, bottomSegments(designSmallRadius),
          options.Fed != FedLoops::LargeAlone, split, WirePart::SmallTop, WirePart::SmallElement,

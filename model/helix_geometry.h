@@ -116,9 +116,9 @@ struct HelixGeometry {
 // positive number, when the conductor diameter is not a positive number smaller than the
 // smaller loop's radius, when wires of the two loops would touch, or when the installation
 // cannot be built (RequireBuildable). With a ground, the antenna is raised so that its lowest
-// point is the installation's height above the ground (z = 0). With a metal mast or a coax
-// braid, each loop's bottom arm is split where it crosses the axis, and the mast and braid join
-// it there.
+// point is the installation's height above the ground (z = 0). With a metal mast, each loop's
+// bottom arm is split where it crosses the axis and the mast joins the lower one there; the coax's
+// braid runs beside the axis, joined to the antenna only at the feed.
 HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequencyText,
                                  Polarisation sense, const GeometryOptions& options,
                                  const Segmentation& segmentation = {});

@@ -111,7 +111,7 @@ void WriteInstallationComments(DeckText& deck, const HelixGeometry& geometry) {
     if (install.Feedline != FeedlineKind::None) {
         deck.Card("CM")
             .Text("Coax braid " + Number(BraidDiameterMm) +
-                  " mm from the feed down the axis, joined to both bottom arms, then " + below +
+                  " mm from the feed down beside the axis, past the bottom arms, then " + below +
                   (install.Mast == MastKind::Metal ? " beside the mast" : ""))
             .End();
     }
