@@ -284,7 +284,15 @@ void ComputeLineMatch(const LineRequest& line, ModelFigures& figures) {
     match.VelocityFactor = line.VelocityFactor;
     match.SwrUnmatched = SwrOn(figures.Impedance, line.Z0Ohm);
     match.Network = DesignLNetwork(figures.Impedance, line.Z0Ohm, figures.FrequencyMHz);
-    match.Transformer = DesignQuarterWave(figures.Impedance.real(), line, figures.FrequencyMHz);
+    match.Parts = AdviseParts(match.Network, figures.Impedance, line, figures.FrequencyMHz);
+    const double resistance = figures.Impedance.real();
+    match.Transformer = DesignQuarterWave(resistance, line, figures.FrequencyMHz);
+    if (match.Transformer.SwrZ0 >= SwrOn(resistance, line.Z0Ohm) * (1.0 - 1e-9)) {
+        const QuarterWave pair = DesignParallelQuarterWave(resistance, line, figures.FrequencyMHz);
+        if (pair.SwrZ0 < match.Transformer.SwrZ0) {
+            match.ParallelTransformer = pair;
+        }
+    }
 }
 
 // Refuses figures that the output's numbers, finite each, made infinite or not a number, such

@@ -53,6 +53,9 @@ struct LineMatch {
     BandEdge BandwidthLowMHz;   // of SWR 2 on Z0 through the network
     BandEdge BandwidthHighMHz;
     QuarterWave Transformer;  // after the series matching component
+    std::vector<PartAdvice> Parts;  // the network's parts left out or too small to buy
+    // Two equal coax in parallel, when the nearest single coax gives no lower SWR than none.
+    std::optional<QuarterWave> ParallelTransformer;
 };
 
 struct ModelFigures {

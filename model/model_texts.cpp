@@ -71,13 +71,32 @@ std::array<std::string, 4> LineMatchTexts(const ModelFigures& figures) {
     if (parts.empty()) {
         parts = "none";
     }
+    for (const PartAdvice& advice : line.Parts) {
+        const std::string which = part(advice.Part) + (advice.Series ? " series" : " shunt");
+        parts += advice.LeftOut
+                     ? "; " + which + " left out: SWR " + Fixed(advice.SwrWithout, 2) +
+                           " without it"
+                     : "; " + which + " is too small to buy: a " +
+                           Fixed(advice.StubLengthMm, 0) + " mm " +
+                           (advice.Part.Kind == MatchingKind::Inductor ? "shorted" : "open") +
+                           " stub of Z0 coax, or leave it out for SWR " +
+                           Fixed(advice.SwrWithout, 2);
+    }
     const QuarterWave& section = line.Transformer;
+    std::string quarterWave = Ohm(section.LineOhm) + "; " + Fixed(section.CoaxOhm, 0) +
+                              " ohm coax, " + Fixed(section.LengthMm, 0) + " mm, SWR " +
+                              Fixed(section.SwrZ0, 2);
+    if (const std::optional<QuarterWave>& pair = line.ParallelTransformer) {
+        quarterWave += "; no better than none: two " + Fixed(2.0 * pair->CoaxOhm, 0) +
+                       " ohm coax in parallel (" +
+                       Fixed(pair->CoaxOhm, pair->CoaxOhm == std::floor(pair->CoaxOhm) ? 0 : 1) +
+                       " ohm), SWR " + Fixed(pair->SwrZ0, 2);
+    }
     return {
         Fixed(line.SwrUnmatched, 2),
         parts,
         Bandwidth(figures, line.BandwidthLowMHz, line.BandwidthHighMHz),
-        Ohm(section.LineOhm) + "; " + Fixed(section.CoaxOhm, 0) + " ohm coax, " +
-            Fixed(section.LengthMm, 0) + " mm, SWR " + Fixed(section.SwrZ0, 2),
+        quarterWave,
     };
 }
 

@@ -107,10 +107,27 @@ nlohmann::ordered_json FiguresJson(const ModelFigures& f, const ResonanceSensiti
                           {"shunt_side", ShuntSideName(line.Network.Side)}};
     model["bandwidth_2to1_z0_mhz"] = {{"low", Optional(line.BandwidthLowMHz)},
                                       {"high", Optional(line.BandwidthHighMHz)}};
+    for (const PartAdvice& advice : line.Parts) {
+        nlohmann::ordered_json part = PartJson(advice.Part);
+        part["part"] = advice.Series ? "series" : "shunt";
+        part["swr_z0_without"] = advice.SwrWithout;
+        if (advice.LeftOut) {
+            model["l_network"]["left_out"] = std::move(part);
+        } else {
+            part["stub_length_mm"] = advice.StubLengthMm;
+            part["stub"] = advice.Part.Kind == MatchingKind::Inductor ? "shorted" : "open";
+            model["l_network"]["too_small"].push_back(std::move(part));
+        }
+    }
     model["quarter_wave"] = {{"line_ohm", line.Transformer.LineOhm},
                              {"coax_ohm", line.Transformer.CoaxOhm},
                              {"swr_z0", line.Transformer.SwrZ0},
                              {"length_mm", line.Transformer.LengthMm}};
+    if (const std::optional<QuarterWave>& pair = line.ParallelTransformer) {
+        model["quarter_wave"]["parallel"] = {{"coax_ohm", 2.0 * pair->CoaxOhm},
+                                             {"line_ohm", pair->CoaxOhm},
+                                             {"swr_z0", pair->SwrZ0}};
+    }
     model["horizon_lhcp_dbic"] = Optional(f.HorizonLhcpDbic);
     nlohmann::ordered_json elevations = nlohmann::ordered_json::array();
     nlohmann::ordered_json rhcp = nlohmann::ordered_json::array();
