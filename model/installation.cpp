@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "model_error.h"
 #include "model_texts.h"
@@ -28,7 +29,42 @@ std::string Short(double value) {
 
 bool PositiveAndFinite(double value) { return std::isfinite(value) && value > 0.0; }
 
+// A mix-43 snap-on sleeve on RG-58 gives roughly this much, mostly resistive, at 100-200 MHz.
+constexpr double SleeveOhm = 200.0;
+// The coil: RG-58 close-wound on a 40 mm form, so 45 mm between the coax's centres, 5 mm pitch.
+constexpr double CoilFormMm = 40.0;
+constexpr int MostCoilTurns = 12;
+
+// A single-layer air coil's inductance by Wheeler's formula, in henries.
+double CoilInductance(int turns) {
+    constexpr double MmPerInch = 25.4;
+    const double radius = (CoilFormMm + BraidDiameterMm) / 2.0 / MmPerInch;
+    const double length = turns * BraidDiameterMm / MmPerInch;
+    return radius * radius * turns * turns / (9.0 * radius + 10.0 * length) * 1e-6;
+}
+
 }  // namespace
+
+std::string ChokeRecipe(double ohm, double frequencyMHz) {
+    const int sleeves = std::max(1, static_cast<int>(std::ceil(ohm / SleeveOhm)));
+    std::string text = "Choke: about " + Short(ohm) + " ohm of common-mode impedance at " +
+                       Fixed(frequencyMHz, 2) + " MHz, on the coax right below the antenna: " +
+                       std::to_string(sleeves) + " snap-on ferrite sleeve" +
+                       (sleeves == 1 ? "" : "s") + " of mix 43 for RG-58 in one pass (roughly " +
+                       Short(SleeveOhm) + " ohm each at 100-200 MHz)";
+    const double omega = 2.0 * std::numbers::pi * frequencyMHz * 1e6;
+    int turns = 1;
+    while (turns < MostCoilTurns && omega * CoilInductance(turns) < ohm) {
+        ++turns;
+    }
+    if (omega * CoilInductance(turns) >= ohm) {
+        text += ", or " + std::to_string(turns) + " close-wound turns of the coax on a " +
+                Short(CoilFormMm) + " mm form (an air coil of " +
+                Fixed(CoilInductance(turns) * 1e6, 2) + " \u00B5H)";
+    }
+    return text + ". Check it on a VNA before you rely on it: a choke's impedance depends on how "
+                  "it is built, and a coil resonates.";
+}
 
 std::string_view MastName(MastKind mast) {
     switch (mast) {

@@ -66,6 +66,11 @@ void RequireBuildable(const Installation& installation);
 // point 3 m up; metal mast 32 mm; coax braid choked with 1000 ohm".
 std::string InstallationText(const Installation& installation);
 
+// A plain recipe for a choke of about `ohm` of common-mode impedance at the frequency, fitted
+// on the coax right below the antenna: snap-on ferrite sleeves of mix 43 in one pass, or an
+// air-wound coil of the coax itself, with the caveat that it be checked on a VNA.
+std::string ChokeRecipe(double ohm, double frequencyMHz);
+
 // The preset of a name, or nothing.
 std::optional<GroundPreset> FindGroundPreset(std::string_view name);
 
