@@ -25,6 +25,7 @@
 #include "forms_error.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
+#include "installation_fields.h"
 #include "model_charts.h"
 #include "model_error.h"
 #include "model_texts.h"
@@ -181,6 +182,9 @@ ModelWindow::ModelWindow(QWidget* parent)
     ui_->setupUi(this);
     FinishLoading(*this);
 
+    installation_ = new InstallationFields(this);
+    ui_->windowLayout->insertWidget(1, installation_);
+    installation_->PlaceInTabOrder(ui_->conductorDiameterBox, ui_->modelTable);
     const QSettings settings;
     if (settings.value(PolarisationKey).toString() == Text(PolarisationName(Polarisation::Lhcp))) {
         ui_->lhcpButton->setChecked(true);
@@ -244,6 +248,9 @@ ModelWindow::ModelWindow(QWidget* parent)
                 ReportingErrors(this, &ModelWindow::Remodel, NotStartedWords));
         connect(box, &QDoubleSpinBox::valueChanged, this, &ModelWindow::RememberChoices);
     }
+    connect(installation_, &InstallationFields::Changed, this,
+            ReportingErrors(this, &ModelWindow::Remodel, NotStartedWords));
+    connect(installation_, &InstallationFields::Changed, this, &ModelWindow::RememberChoices);
     connect(&table, &QTableWidget::itemSelectionChanged, this,
             ReportingErrors(this, &ModelWindow::ShowSelectedStyle));
     connect(&table, &QTableWidget::itemSelectionChanged, this, &ModelWindow::RememberChoices);
@@ -306,6 +313,7 @@ ModelSettings ModelWindow::ChosenSettings() const {
         settings.Geometry.ConductorDiameterMm = ui_->conductorDiameterBox->value();
     }
     settings.Line.Z0Ohm = ui_->z0Box->value();
+    settings.Geometry.Install = installation_->Chosen();
     return settings;
 }
 
@@ -365,12 +373,14 @@ void ModelWindow::FitTableHeight() {
 
 void ModelWindow::ShowHeaders(Polarisation sense, double z0Ohm) {
     QStringList headers;
-    for (const std::string_view header : ModelColumnHeaders) {
+    const bool overGround = installation_->Chosen().HasGround();
+    for (std::size_t column = 0; column < ModelColumnHeaders.size(); ++column) {
+        const std::string_view header = ModelColumnHeaders[column];
         const bool gain = std::find(std::begin(GainHeaders), std::end(GainHeaders), header) !=
                           std::end(GainHeaders);
-        headers << (gain
-                        ? QStringLiteral("%1 (%2)").arg(Text(header), Text(PolarisationName(sense)))
-                        : Text(header));
+        const QString text = QString::fromStdString(ModelColumnHeader(column, overGround));
+        headers << (gain ? QStringLiteral("%1 (%2)").arg(text, Text(PolarisationName(sense)))
+                         : text);
     }
     for (const std::string_view header : LineColumnHeaders) {
         headers << QString::fromStdString(LineColumnHeader(header, z0Ohm));
@@ -627,6 +637,7 @@ void ModelWindow::RememberChoices() const {
                                                                          : Polarisation::Rhcp)));
     settings.setValue(Z0Key, ui_->z0Box->value());
     settings.setValue(ConductorDiameterKey, ui_->conductorDiameterBox->value());
+    installation_->Remember();
     const int row = ChosenStyle();
     if (row >= 0 && row < static_cast<int>(Styles.size())) {
         settings.setValue(StyleKey, Text(Styles.at(static_cast<std::size_t>(row)).Name));

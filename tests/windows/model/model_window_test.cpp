@@ -787,7 +787,7 @@ class ModelWindowTest : public QObject {
         QTest::keyClick(Table(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), Find<QWidget>("tuneButton"));
         QList<QWidget*> reached;
-        for (int press = 0; press < 12; ++press) {
+        for (int press = 0; press < 16; ++press) {
             reached << QApplication::focusWidget();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
@@ -803,6 +803,10 @@ class ModelWindowTest : public QObject {
         QCOMPARE(QApplication::focusWidget(), Find<QWidget>("z0Box"));
         QTest::keyClick(&Window(), Qt::Key_W, Qt::AltModifier);
         QCOMPARE(QApplication::focusWidget(), Find<QWidget>("conductorDiameterBox"));
+        QTest::keyClick(&Window(), Qt::Key_G, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), Find<QWidget>("groundBox"));
+        QTest::keyClick(&Window(), Qt::Key_F, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), Find<QWidget>("feedlineBox"));
 
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QTRY_VERIFY(LoadedWindow() == nullptr);
@@ -878,6 +882,48 @@ class ModelWindowTest : public QObject {
         QCOMPARE(stored.value("style").toString(), QString("OneTurn"));
         QCOMPARE(stored.value("z0Ohm").toDouble(), 75.0);
         QCOMPARE(stored.value("conductorDiameterMm").toDouble(), 6.0);
+    }
+
+    // The installation's fields model the antenna installed, and come back in the next window.
+    void theWindowAppliesAndRemembersItsInstallation() {
+        {
+            QSettings settings;
+            settings.setValue("installationGround", "perfect");
+            settings.setValue("installationHeightM", 5.0);
+            settings.setValue("installationMast", "metal");
+            settings.setValue("installationFeedline", "choked");
+        }
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QCOMPARE(Find<QComboBox>("groundBox")->currentData().toString(), QString("perfect"));
+        QCOMPARE(Find<QDoubleSpinBox>("heightBox")->value(), 5.0);
+        QCOMPARE(Table()->horizontalHeaderItem(4)->text(),
+                 QString("GAIN AT 10\u00B0 ELEVATION (RHCP)"));
+        WaitForAllRows();
+        // Over the ground there is no nadir: no front-to-back ratio.
+        QTRY_COMPARE_WITH_TIMEOUT(RowTexts(3).value(7), QString("\u2014"), NecLimitMs);
+        QVERIFY(Report() == nullptr);
+
+        auto* feedline = Find<QComboBox>("feedlineBox");
+        feedline->setCurrentIndex(feedline->findData(QStringLiteral("bare")));
+        WaitForAllRows();
+        auto* ground = Find<QComboBox>("groundBox");
+        ground->setCurrentIndex(ground->findData(QStringLiteral("free")));
+        QVERIFY(!Find<QDoubleSpinBox>("heightBox")->isEnabled());
+        QCOMPARE(Table()->horizontalHeaderItem(4)->text(), QString("GAIN AT HORIZON (RHCP)"));
+        WaitForAllRows();
+        Window().close();
+        QTRY_VERIFY(LoadedWindow() == nullptr);
+
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QCOMPARE(Find<QComboBox>("groundBox")->currentData().toString(), QString("free"));
+        QCOMPARE(Find<QComboBox>("mastBox")->currentData().toString(), QString("metal"));
+        QCOMPARE(Find<QComboBox>("feedlineBox")->currentData().toString(), QString("bare"));
+        WaitForAllRows();
+        const QSettings stored(settings_.filePath(QStringLiteral("zandrel2/zandrel2.conf")),
+                               QSettings::IniFormat);
+        QCOMPARE(stored.value("installationGround").toString(), QString("free"));
+        QCOMPARE(stored.value("installationHeightM").toDouble(), 5.0);
+        QCOMPARE(stored.value("installationFeedline").toString(), QString("bare"));
     }
 
     // Tuning runs in the background, then shows the tuned row under its style's and the tuned
