@@ -230,8 +230,9 @@ void PrintTable(const ModelRunner& runner) {
         std::cout << "Installed: " << InstallationText(install) << "\n";
     }
     if (install.HasGround()) {
-        std::cout << "Gains in dBic, power means over azimuth at 10\u00B0 elevation: over the "
-                     "ground the horizon has no field and the nadir none at all\n";
+        std::cout << "Over the ground: GAIN AT 10\u00B0 ELEVATION is the power mean over azimuth, "
+                     "in dBic (at the horizon the ground's\nreflection cancels the field or its horizontal part); no "
+                     "front-to-back ratio (there is no nadir)\n";
     }
     std::cout << "\n";
     for (const std::vector<std::string>& row : rows) {
