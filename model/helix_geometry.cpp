@@ -32,8 +32,8 @@ struct LoopShape {
     double TopZ;
     double StartAzimuth;
     int BottomSegments;
-    bool Fed;
-    bool SplitBottom;  // the bottom wire as two, joined where it crosses the axis  // else its top wire has an open gap in place of the feed segment
+    bool Fed;          // else its top wire has an open gap in place of the feed segment
+    bool SplitBottom;  // the bottom wire as two, joined where it crosses the axis
     WirePart Top;
     WirePart Element;
     WirePart Bottom;
@@ -248,9 +248,9 @@ Point BraidSideOfFeed(const HelixGeometry& geometry, int tag) {
     const Wire& wire = geometry.Wires[static_cast<std::size_t>(tag - 1)];
     // A source's positive side faces its wire's end: the braid is on the start's side.
     const double t = static_cast<double>(geometry.FeedSegment - 1) / wire.Segments;
-    const bool positive = std::any_of(
-        geometry.Sources.begin(), geometry.Sources.end(),
-        [tag](const FeedSource& s) { return s.Tag == tag && s.Voltage.real() > 0.0; });
+    const bool positive =
+        std::any_of(geometry.Sources.begin(), geometry.Sources.end(),
+                    [tag](const FeedSource& s) { return s.Tag == tag && s.Voltage.real() > 0.0; });
     return Along(wire.Start, wire.End, positive ? t : t + 1.0 / wire.Segments);
 }
 
@@ -325,8 +325,8 @@ void AddInstallation(HelixGeometry& geometry, double perMetre, double wavelength
         path.push_back({offset.X, offset.Y, path.back().Z});
         path.push_back({offset.X, offset.Y, lowerArm});
         for (std::size_t i = 0; i + 1 < path.size(); ++i) {
-            add(path[i], path[i + 1], SegmentsFor(path[i], path[i + 1], perMetre),
-                WirePart::Braid, braidRadius);
+            add(path[i], path[i + 1], SegmentsFor(path[i], path[i + 1], perMetre), WirePart::Braid,
+                braidRadius);
         }
         const Point end{offset.X, offset.Y, bottom};
         const int below = add(path.back(), end, SegmentsFor(path.back(), end, belowPerMetre),
@@ -448,14 +448,14 @@ HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequ
     RequireBuildable(options.Install);
     geometry.Install = options.Install;
     const bool split = options.Install.Mast == MastKind::Metal;
-    geometry.SmallFeedTag = builder.AddLoop(
-        {smallRadius, smallHeight, smallTop, 0.0, bottomSegments(designSmallRadius),
-         options.Fed != FedLoops::LargeAlone, split, WirePart::SmallTop, WirePart::SmallElement,
-         WirePart::SmallBottom});
-    geometry.LargeFeedTag = builder.AddLoop(
-        {largeRadius, largeHeight, smallTop - 2.0 * tube, pi / 2.0,
-         bottomSegments(designLargeRadius), options.Fed != FedLoops::SmallAlone, split,
-         WirePart::LargeTop, WirePart::LargeElement, WirePart::LargeBottom});
+    geometry.SmallFeedTag =
+        builder.AddLoop({smallRadius, smallHeight, smallTop, 0.0, bottomSegments(designSmallRadius),
+                         options.Fed != FedLoops::LargeAlone, split, WirePart::SmallTop,
+                         WirePart::SmallElement, WirePart::SmallBottom});
+    geometry.LargeFeedTag =
+        builder.AddLoop({largeRadius, largeHeight, smallTop - 2.0 * tube, pi / 2.0,
+                         bottomSegments(designLargeRadius), options.Fed != FedLoops::SmallAlone,
+                         split, WirePart::LargeTop, WirePart::LargeElement, WirePart::LargeBottom});
     RequireLoopsApart(geometry);
     for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
         if (tag != 0) {

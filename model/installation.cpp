@@ -48,10 +48,11 @@ double CoilInductance(int turns) {
 std::string ChokeRecipe(double ohm, double frequencyMHz) {
     const int sleeves = std::max(1, static_cast<int>(std::ceil(ohm / SleeveOhm)));
     std::string text = "Choke: about " + Short(ohm) + " ohm of common-mode impedance at " +
-                       Fixed(frequencyMHz, 2) + " MHz, on the coax right below the antenna: " +
-                       std::to_string(sleeves) + " snap-on ferrite sleeve" +
-                       (sleeves == 1 ? "" : "s") + " of mix 43 for RG-58 in one pass (roughly " +
-                       Short(SleeveOhm) + " ohm each at 100-200 MHz)";
+                       Fixed(frequencyMHz, 2) +
+                       " MHz, on the coax right below the antenna: " + std::to_string(sleeves) +
+                       " snap-on ferrite sleeve" + (sleeves == 1 ? "" : "s") +
+                       " of mix 43 for RG-58 in one pass (roughly " + Short(SleeveOhm) +
+                       " ohm each at 100-200 MHz)";
     const double omega = 2.0 * std::numbers::pi * frequencyMHz * 1e6;
     int turns = 1;
     while (turns < MostCoilTurns && omega * CoilInductance(turns) < ohm) {
@@ -62,8 +63,9 @@ std::string ChokeRecipe(double ohm, double frequencyMHz) {
                 Short(CoilFormMm) + " mm form (an air coil of " +
                 Fixed(CoilInductance(turns) * 1e6, 2) + " \u00B5H)";
     }
-    return text + ". Check it on a VNA before you rely on it: a choke's impedance depends on how "
-                  "it is built, and a coil resonates.";
+    return text +
+           ". Check it on a VNA before you rely on it: a choke's impedance depends on how "
+           "it is built, and a coil resonates.";
 }
 
 std::string_view MastName(MastKind mast) {
@@ -119,8 +121,10 @@ void RequireBuildable(const Installation& i) {
     }
     const bool below = i.Mast == MastKind::Metal || i.Feedline != FeedlineKind::None;
     if (below && i.HasGround() && i.HeightM > LongestMastM) {
-        NotBuildable("a mast or line longer than 100 m below the antenna is not modelled: "
-                     "the antenna is " + Short(i.HeightM) + " m up");
+        NotBuildable(
+            "a mast or line longer than 100 m below the antenna is not modelled: "
+            "the antenna is " +
+            Short(i.HeightM) + " m up");
     }
     if (i.Feedline == FeedlineKind::Choked && !PositiveAndFinite(i.ChokeOhm)) {
         NotBuildable("the choke's impedance must be a positive number of ohms");

@@ -214,17 +214,17 @@ std::vector<PartAdvice> AdviseParts(LNetwork& network, std::complex<double> load
         // Each part alone, at the value that does best alone: the series part cancels the
         // antenna's reactance, the shunt part across it its susceptance.
         const double omega = AngularFrequency(frequencyMHz);
-        const LNetwork seriesAlone{SeriesPart(-load.imag(), omega, line.Z0Ohm), {},
-                                   ShuntSide::Antenna};
-        const LNetwork shuntAlone{{}, ShuntPart(-(1.0 / load).imag(), omega, line.Z0Ohm),
-                                  ShuntSide::Antenna};
+        const LNetwork seriesAlone{
+            SeriesPart(-load.imag(), omega, line.Z0Ohm), {}, ShuntSide::Antenna};
+        const LNetwork shuntAlone{
+            {}, ShuntPart(-(1.0 / load).imag(), omega, line.Z0Ohm), ShuntSide::Antenna};
         const double seriesSwr = SwrOn(seriesAlone.InputImpedance(load, frequencyMHz), line.Z0Ohm);
         const double shuntSwr = SwrOn(shuntAlone.InputImpedance(load, frequencyMHz), line.Z0Ohm);
         const bool keepSeries = seriesSwr <= shuntSwr;
         const double swr = std::min(seriesSwr, shuntSwr);
         if (swr <= HardlyMattersSwr) {
-            advice.push_back({!keepSeries, keepSeries ? network.Shunt : network.Series, true, swr,
-                              0.0});
+            advice.push_back(
+                {!keepSeries, keepSeries ? network.Shunt : network.Series, true, swr, 0.0});
             network = keepSeries ? seriesAlone : shuntAlone;
         }
     }
@@ -235,9 +235,8 @@ std::vector<PartAdvice> AdviseParts(LNetwork& network, std::complex<double> load
             continue;
         }
         const double reactance = std::fabs(part.ReactanceAt(frequencyMHz));
-        const double turn = part.Kind == MatchingKind::Inductor
-                                ? std::atan(reactance / line.Z0Ohm)
-                                : std::atan(line.Z0Ohm / reactance);
+        const double turn = part.Kind == MatchingKind::Inductor ? std::atan(reactance / line.Z0Ohm)
+                                                                : std::atan(line.Z0Ohm / reactance);
         advice.push_back(
             {series, part, false, without(series), turn / (2.0 * std::numbers::pi) * wavelengthMm});
     }

@@ -306,14 +306,13 @@ void RequireFinite(const ModelFigures& f) {
     bool ok = finite(f.Match.Value) && finite(f.ZenithRhcpDbic) && finite(f.ZenithLhcpDbic) &&
               finiteOrAbsent(f.HorizonRhcpDbic) && finiteOrAbsent(f.HorizonLhcpDbic) &&
               finite(f.MaxGainDbi) && finiteOrAbsent(f.FrontToBackDb) &&
-              !std::isnan(f.AxialRatioDb) &&
-              finiteOrAbsent(f.ResonanceMHz) && finiteOrAbsent(f.ResonanceROhm) &&
-              finiteOrAbsent(f.BandwidthLowMHz) && finiteOrAbsent(f.BandwidthHighMHz) &&
-              finite(f.Phasing.PhaseDeg) && finite(f.Phasing.CurrentRatio) &&
-              finite(f.Line.SwrUnmatched) && finite(f.Line.Network.Series.Value) &&
-              finite(f.Line.Network.Shunt.Value) && finite(f.Line.Transformer.LineOhm) &&
-              finite(f.Line.Transformer.SwrZ0) && finiteOrAbsent(f.Line.BandwidthLowMHz) &&
-              finiteOrAbsent(f.Line.BandwidthHighMHz);
+              !std::isnan(f.AxialRatioDb) && finiteOrAbsent(f.ResonanceMHz) &&
+              finiteOrAbsent(f.ResonanceROhm) && finiteOrAbsent(f.BandwidthLowMHz) &&
+              finiteOrAbsent(f.BandwidthHighMHz) && finite(f.Phasing.PhaseDeg) &&
+              finite(f.Phasing.CurrentRatio) && finite(f.Line.SwrUnmatched) &&
+              finite(f.Line.Network.Series.Value) && finite(f.Line.Network.Shunt.Value) &&
+              finite(f.Line.Transformer.LineOhm) && finite(f.Line.Transformer.SwrZ0) &&
+              finiteOrAbsent(f.Line.BandwidthLowMHz) && finiteOrAbsent(f.Line.BandwidthHighMHz);
     for (const std::vector<CutPoint>* cut : {&f.CutXz, &f.CutYz}) {
         for (const CutPoint& point : *cut) {
             ok = ok && finite(point.RhcpDbic) && finite(point.LhcpDbic);
@@ -330,9 +329,10 @@ void RequireFinite(const ModelFigures& f) {
 }  // namespace
 
 std::optional<ElevationGain> ModelFigures::GainsAtElevation(double elevationDeg) const {
-    const auto found = std::find_if(
-        ElevationGains.begin(), ElevationGains.end(),
-        [elevationDeg](const ElevationGain& g) { return std::fabs(g.ElevationDeg - elevationDeg) < 1e-6; });
+    const auto found = std::find_if(ElevationGains.begin(), ElevationGains.end(),
+                                    [elevationDeg](const ElevationGain& g) {
+                                        return std::fabs(g.ElevationDeg - elevationDeg) < 1e-6;
+                                    });
     return found == ElevationGains.end() ? std::nullopt : std::optional(*found);
 }
 

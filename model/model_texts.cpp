@@ -73,14 +73,12 @@ std::array<std::string, 4> LineMatchTexts(const ModelFigures& figures) {
     }
     for (const PartAdvice& advice : line.Parts) {
         const std::string which = part(advice.Part) + (advice.Series ? " series" : " shunt");
-        parts += advice.LeftOut
-                     ? "; " + which + " left out: SWR " + Fixed(advice.SwrWithout, 2) +
-                           " without it"
-                     : "; " + which + " is too small to buy: a " +
-                           Fixed(advice.StubLengthMm, 0) + " mm " +
-                           (advice.Part.Kind == MatchingKind::Inductor ? "shorted" : "open") +
-                           " stub of Z0 coax, or leave it out for SWR " +
-                           Fixed(advice.SwrWithout, 2);
+        parts +=
+            advice.LeftOut
+                ? "; " + which + " left out: SWR " + Fixed(advice.SwrWithout, 2) + " without it"
+                : "; " + which + " is too small to buy: a " + Fixed(advice.StubLengthMm, 0) +
+                      " mm " + (advice.Part.Kind == MatchingKind::Inductor ? "shorted" : "open") +
+                      " stub of Z0 coax, or leave it out for SWR " + Fixed(advice.SwrWithout, 2);
     }
     const QuarterWave& section = line.Transformer;
     std::string quarterWave = Ohm(section.LineOhm) + "; " + Fixed(section.CoaxOhm, 0) +

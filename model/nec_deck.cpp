@@ -226,8 +226,8 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
         deck.End();
     }
     if (geometry.ChokeTag != 0) {
-        deck.Card("LD") << 4 << geometry.ChokeTag << geometry.ChokeSegment
-                        << geometry.ChokeSegment << install.ChokeOhm << 0.0;
+        deck.Card("LD") << 4 << geometry.ChokeTag << geometry.ChokeSegment << geometry.ChokeSegment
+                        << install.ChokeOhm << 0.0;
         deck.End();
     }
     // No current tables: only the sources, the power budget and the pattern are read.
@@ -260,8 +260,8 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
         return deck.Take();
     }
     deck.Card("RP") << 0 << PatternThetaCount(request, install.HasGround())
-                    << PatternPhiCount(request) << 1000 << 0.0
-                    << 0.0 << request.PatternStepDeg << request.PatternStepDeg;
+                    << PatternPhiCount(request) << 1000 << 0.0 << 0.0 << request.PatternStepDeg
+                    << request.PatternStepDeg;
     deck.End();
     const std::vector<double> sweep = SweepFrequencies(geometry.FrequencyMHz, request);
     deck.Card("FR") << 0 << request.SweepPoints << 0 << 0 << sweep.front() << (sweep[1] - sweep[0]);

@@ -37,8 +37,9 @@ int PatternThetaCount(const DeckRequest& request = {}, bool upperHalfOnly = fals
 int PatternPhiCount(const DeckRequest& request = {});
 
 // The deck as nec2c reads it, one card a line; with the geometry's installation, its ground
-// (GN 1 or GN 2 and GE 1), the choke (LD 4) and comment cards that name it. The runs of DeckRuns::Zenith and ::Impedances
-// are not the model's figures: only the sources and (for the zenith) one pattern point are read.
+// (GN 1 or GN 2 and GE 1), the choke (LD 4) and comment cards that name it. The runs of
+// DeckRuns::Zenith and ::Impedances are not the model's figures: only the sources and (for the
+// zenith) one pattern point are read.
 std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& request = {});
 
 }  // namespace zandrel

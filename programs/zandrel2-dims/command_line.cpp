@@ -328,17 +328,19 @@ std::optional<std::string> ReadInstallation(const InstallationArguments& a,
                     : a.Feedline == "choked" ? FeedlineKind::Choked
                                              : FeedlineKind::None;
     if (!a.Height.empty() && !read.HasGround()) {
-        return std::string("--height needs a ground (--ground perfect, real, ...): in free space "
-                           "the antenna has no height");
+        return std::string(
+            "--height needs a ground (--ground perfect, real, ...): in free space "
+            "the antenna has no height");
     }
-    if ((!a.Permittivity.empty() || !a.Conductivity.empty()) &&
-        read.Ground != GroundKind::Real) {
-        return std::string("--ground-permittivity and --ground-conductivity are a real "
-                           "ground's: give --ground real");
+    if ((!a.Permittivity.empty() || !a.Conductivity.empty()) && read.Ground != GroundKind::Real) {
+        return std::string(
+            "--ground-permittivity and --ground-conductivity are a real "
+            "ground's: give --ground real");
     }
     if (!a.MastLength.empty() && read.HasGround()) {
-        return std::string("--mast-length is for free space: over a ground the mast and the coax "
-                           "reach down to it");
+        return std::string(
+            "--mast-length is for free space: over a ground the mast and the coax "
+            "reach down to it");
     }
     if (!a.ChokeOhm.empty() && read.Feedline != FeedlineKind::Choked) {
         return std::string("--choke-ohm needs --feedline choked");
@@ -348,13 +350,13 @@ std::optional<std::string> ReadInstallation(const InstallationArguments& a,
         const char* Option;
         double& Value;
     };
-    for (const Field& field : {Field{a.Permittivity, "--ground-permittivity", read.Permittivity},
-                               Field{a.Conductivity, "--ground-conductivity",
-                                     read.ConductivitySPerM},
-                               Field{a.Height, "--height", read.HeightM},
-                               Field{a.MastDiameter, "--mast-diameter", read.MastDiameterMm},
-                               Field{a.MastLength, "--mast-length", read.MastLengthM},
-                               Field{a.ChokeOhm, "--choke-ohm", read.ChokeOhm}}) {
+    for (const Field& field :
+         {Field{a.Permittivity, "--ground-permittivity", read.Permittivity},
+          Field{a.Conductivity, "--ground-conductivity", read.ConductivitySPerM},
+          Field{a.Height, "--height", read.HeightM},
+          Field{a.MastDiameter, "--mast-diameter", read.MastDiameterMm},
+          Field{a.MastLength, "--mast-length", read.MastLengthM},
+          Field{a.ChokeOhm, "--choke-ohm", read.ChokeOhm}}) {
         if (field.Text.empty()) {
             continue;
         }
@@ -364,8 +366,7 @@ std::optional<std::string> ReadInstallation(const InstallationArguments& a,
         }
         field.Value = *value;
     }
-    if (read.Ground == GroundKind::Real &&
-        (!a.Permittivity.empty() || !a.Conductivity.empty())) {
+    if (read.Ground == GroundKind::Real && (!a.Permittivity.empty() || !a.Conductivity.empty())) {
         read.GroundName = "real";
     }
     try {

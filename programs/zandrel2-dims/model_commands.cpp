@@ -59,23 +59,23 @@ nlohmann::ordered_json PartJson(const Matching& part) {
 }  // namespace
 
 nlohmann::ordered_json InstallationJson(const Installation& i) {
-    return {{"ground", i.GroundName},
-            {"permittivity", i.Ground == GroundKind::Real ? nlohmann::ordered_json(i.Permittivity)
-                                                          : nlohmann::ordered_json(nullptr)},
-            {"conductivity", i.Ground == GroundKind::Real
-                                 ? nlohmann::ordered_json(i.ConductivitySPerM)
-                                 : nlohmann::ordered_json(nullptr)},
-            {"height_m", i.HasGround() ? nlohmann::ordered_json(i.HeightM)
-                                       : nlohmann::ordered_json(nullptr)},
-            {"mast", MastName(i.Mast)},
-            {"mast_diameter_mm", i.Mast == MastKind::Metal ? nlohmann::ordered_json(i.MastDiameterMm)
-                                                           : nlohmann::ordered_json(nullptr)},
-            {"mast_length_m", i.Mast == MastKind::Metal || i.Feedline != FeedlineKind::None
-                                  ? nlohmann::ordered_json(i.BelowAntennaM())
-                                  : nlohmann::ordered_json(nullptr)},
-            {"feedline", FeedlineName(i.Feedline)},
-            {"choke_ohm", i.Feedline == FeedlineKind::Choked ? nlohmann::ordered_json(i.ChokeOhm)
-                                                             : nlohmann::ordered_json(nullptr)}};
+    return {
+        {"ground", i.GroundName},
+        {"permittivity", i.Ground == GroundKind::Real ? nlohmann::ordered_json(i.Permittivity)
+                                                      : nlohmann::ordered_json(nullptr)},
+        {"conductivity", i.Ground == GroundKind::Real ? nlohmann::ordered_json(i.ConductivitySPerM)
+                                                      : nlohmann::ordered_json(nullptr)},
+        {"height_m",
+         i.HasGround() ? nlohmann::ordered_json(i.HeightM) : nlohmann::ordered_json(nullptr)},
+        {"mast", MastName(i.Mast)},
+        {"mast_diameter_mm", i.Mast == MastKind::Metal ? nlohmann::ordered_json(i.MastDiameterMm)
+                                                       : nlohmann::ordered_json(nullptr)},
+        {"mast_length_m", i.Mast == MastKind::Metal || i.Feedline != FeedlineKind::None
+                              ? nlohmann::ordered_json(i.BelowAntennaM())
+                              : nlohmann::ordered_json(nullptr)},
+        {"feedline", FeedlineName(i.Feedline)},
+        {"choke_ohm", i.Feedline == FeedlineKind::Choked ? nlohmann::ordered_json(i.ChokeOhm)
+                                                         : nlohmann::ordered_json(nullptr)}};
 }
 
 nlohmann::ordered_json FiguresJson(const ModelFigures& f, const ResonanceSensitivity* sensitivity) {
@@ -231,8 +231,8 @@ void PrintTable(const ModelRunner& runner) {
     }
     if (install.HasGround()) {
         std::cout << "Over the ground: GAIN AT 10\u00B0 ELEVATION is the power mean over azimuth, "
-                     "in dBic (at the horizon the ground's\nreflection cancels the field or its horizontal part); no "
-                     "front-to-back ratio (there is no nadir)\n";
+                     "in dBic (at the horizon the ground's\nreflection cancels the field or its "
+                     "horizontal part); no front-to-back ratio (there is no nadir)\n";
     }
     std::cout << "\n";
     for (const std::vector<std::string>& row : rows) {

@@ -55,9 +55,9 @@ bool Same(const Point& a, const Point& b) {
 
 // The wires with an end at the point.
 int WiresEndingAt(const HelixGeometry& geometry, const Point& point) {
-    return static_cast<int>(std::count_if(
-        geometry.Wires.begin(), geometry.Wires.end(),
-        [&](const Wire& w) { return Same(w.Start, point) || Same(w.End, point); }));
+    return static_cast<int>(
+        std::count_if(geometry.Wires.begin(), geometry.Wires.end(),
+                      [&](const Wire& w) { return Same(w.Start, point) || Same(w.End, point); }));
 }
 
 TEST(InstalledModel, PutsTheAntennasLowestPointAtTheGivenHeightWithItsShapeKept) {
@@ -142,8 +142,7 @@ TEST(InstalledDeck, AsksNec2cForTheGroundAndTheUpperHalfOfThePattern) {
     installation.ConductivitySPerM = 5.0;
     const std::string sea = WriteNecDeck(Installed(installation));
     EXPECT_EQ(Cards(sea, "GN"), std::vector<std::string>{"GN 2 0 0 0 80 5"});
-    EXPECT_NE(sea.find("CM Real ground by the Sommerfeld-Norton method (GN 2)"),
-              std::string::npos);
+    EXPECT_NE(sea.find("CM Real ground by the Sommerfeld-Norton method (GN 2)"), std::string::npos);
     EXPECT_NE(sea.find("lowest point 3 m up"), std::string::npos);
 }
 
@@ -165,7 +164,8 @@ TEST(InstalledDeck, LoadsTheChokedBraidWithASeriesResistanceAndNamesItInComments
 }
 
 TEST(InstalledDeck, LeavesTheAntennaAloneInFreeSpaceAsItWasAndSaysAnInsulatingMastIsNotModelled) {
-    const std::string alone = WriteNecDeck(BuildHelixGeometry(Styles[0], "137.50", Polarisation::Rhcp));
+    const std::string alone =
+        WriteNecDeck(BuildHelixGeometry(Styles[0], "137.50", Polarisation::Rhcp));
     EXPECT_EQ(WriteNecDeck(Installed({}, Styles[0])), alone);
     Installation insulating;
     insulating.Mast = MastKind::Insulating;

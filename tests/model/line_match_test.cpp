@@ -93,8 +93,8 @@ TEST(PartsToBuy, LeaveOutAPartThatHardlyMattersAndSayWhatTheOtherAloneGives) {
 TEST(PartsToBuy, OfferAStubOfTheSameReactanceForAPartTooSmallToBuy) {
     const LineRequest line{50.0, 0.66};
     const double wavelengthMm = 299792.458 / DesignMHz * line.VelocityFactor;
-    for (const Matching tiny : {Matching{MatchingKind::Inductor, 1.2e-9},
-                                Matching{MatchingKind::Capacitor, 0.3e-12}}) {
+    for (const Matching tiny :
+         {Matching{MatchingKind::Inductor, 1.2e-9}, Matching{MatchingKind::Capacitor, 0.3e-12}}) {
         LNetwork network{tiny, {MatchingKind::Capacitor, 30e-12}, ShuntSide::Line};
         const Complex antenna{20.0, 10.0};
         const std::vector<PartAdvice> advice = AdviseParts(network, antenna, line, DesignMHz);
@@ -102,8 +102,8 @@ TEST(PartsToBuy, OfferAStubOfTheSameReactanceForAPartTooSmallToBuy) {
         EXPECT_FALSE(advice[0].LeftOut);
         // A shorted stub's reactance is Z0 tan(bl), an open one's -Z0 / tan(bl).
         const double turn = 2.0 * std::numbers::pi * advice[0].StubLengthMm / wavelengthMm;
-        const double stub = tiny.Kind == MatchingKind::Inductor ? 50.0 * std::tan(turn)
-                                                                : -50.0 / std::tan(turn);
+        const double stub =
+            tiny.Kind == MatchingKind::Inductor ? 50.0 * std::tan(turn) : -50.0 / std::tan(turn);
         EXPECT_NEAR(stub, tiny.ReactanceAt(DesignMHz), 1e-9 * std::fabs(stub));
         LNetwork rest = network;
         rest.Series = {};

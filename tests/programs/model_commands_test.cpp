@@ -294,8 +294,8 @@ TEST(DimsInstallation, ModelsTheStylesOverTheGroundAndSaysHowTheyAreInstalled) {
 }
 
 TEST(DimsInstallation, NamesARealGroundsPresetAndItsValuesInTheDeck) {
-    const RunResult deck = RunDims({"--nec", "OneTurn", "137.50", "--ground", "good", "--height",
-                                    "10", "--feedline", "bare"});
+    const RunResult deck = RunDims(
+        {"--nec", "OneTurn", "137.50", "--ground", "good", "--height", "10", "--feedline", "bare"});
     ASSERT_EQ(deck.status, 0);
     EXPECT_NE(deck.out.find("\nGN 2 0 0 0 20 0.03\n"), std::string::npos) << deck.out;
     EXPECT_NE(deck.out.find("CM Installed: good ground (permittivity 20, 0.03 S/m), lowest point "

@@ -42,7 +42,8 @@ InstallationFields::InstallationFields(QWidget* parent) : QWidget(parent) {
     QStringList grounds{QStringLiteral("free"), QStringLiteral("perfect")};
     QStringList groundTexts{tr("free space"), tr("perfect")};
     for (const GroundPreset& preset : GroundPresets) {
-        grounds << QString::fromUtf8(preset.Name.data(), static_cast<qsizetype>(preset.Name.size()));
+        grounds << QString::fromUtf8(preset.Name.data(),
+                                     static_cast<qsizetype>(preset.Name.size()));
         groundTexts << tr("%1 (%2, %3 S/m)")
                            .arg(grounds.last())
                            .arg(preset.Permittivity)

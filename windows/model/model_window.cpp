@@ -449,11 +449,11 @@ void ModelWindow::ShowStyle(int index) {
         ui_->modelTable->item(RowOfStyle(index), 1)->setForeground(QColor(176, 0, 0));
     } else if (model.Figures) {
         ShowRow(index, RowTextsOf(*model.Figures) << tr("modelling...") << tr("modelling..."));
-        sensitivity_.Start(index,
-                           {model.Style, runner_.FrequencyText(), runner_.Sense(),
-                            runner_.Settings().Geometry.ConductorDiameterMm,
-                            runner_.Settings().Geometry.Install},
-                           *model.Figures);
+        sensitivity_.Start(
+            index,
+            {model.Style, runner_.FrequencyText(), runner_.Sense(),
+             runner_.Settings().Geometry.ConductorDiameterMm, runner_.Settings().Geometry.Install},
+            *model.Figures);
     }
     ShowProgress();
     if (index == ChosenStyle()) {
