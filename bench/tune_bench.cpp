@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
             continue;
         }
         const std::string caption(style.Caption);
-        const LoopDesign design{&style, "137.50", Polarisation::Rhcp, std::nullopt};
+        const LoopDesign design{&style, "137.50", Polarisation::Rhcp, std::nullopt, {}};
         try {
             auto start = std::chrono::steady_clock::now();
             double engineStart = EngineSeconds();

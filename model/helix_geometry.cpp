@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <iomanip>
+#include <limits>
 #include <locale>
 #include <numbers>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "model_error.h"
 #include "numeric.h"
@@ -30,7 +32,8 @@ struct LoopShape {
     double TopZ;
     double StartAzimuth;
     int BottomSegments;
-    bool Fed;  // else its top wire has an open gap in place of the feed segment
+    bool Fed;          // else its top wire has an open gap in place of the feed segment
+    bool SplitBottom;  // the bottom wire as two, joined where it crosses the axis
     WirePart Top;
     WirePart Element;
     WirePart Bottom;
@@ -84,7 +87,14 @@ class GeometryBuilder {
             }
             ends[element] = previous;
         }
-        Add(ends[0], ends[1], loop.BottomSegments, loop.Bottom, 0);
+        if (loop.SplitBottom) {
+            const Point axis{0.0, 0.0, ends[0].Z};
+            const int half = (loop.BottomSegments + 1) / 2;
+            Add(ends[0], axis, half, loop.Bottom, 0);
+            Add(axis, ends[1], half, loop.Bottom, 0);
+        } else {
+            Add(ends[0], ends[1], loop.BottomSegments, loop.Bottom, 0);
+        }
         return topTag;
     }
 
@@ -190,6 +200,10 @@ std::string PartName(WirePart part) {
             return "a helical element of the large loop";
         case WirePart::LargeBottom:
             return "the large loop's bottom arm";
+        case WirePart::Mast:
+            return "the mast";
+        case WirePart::Braid:
+            return "the coax's braid";
     }
     return "a wire";
 }
@@ -211,6 +225,132 @@ void RequireLoopsApart(const HelixGeometry& geometry) {
                 NotModellable(PartName(a.Part) + " and " + PartName(b.Part) +
                               " touch: their centre lines are " + Millimetres(apart) +
                               " apart, the conductor is " + Millimetres(conductor) + " thick");
+            }
+        }
+    }
+}
+
+double Distance(const Point& a, const Point& b) {
+    const Point d = Minus(b, a);
+    return std::sqrt(Dot(d, d));
+}
+
+// The segments of a wire cut `perMetre` to the metre, at least one.
+int SegmentsFor(const Point& a, const Point& b, double perMetre) {
+    return std::max(1, static_cast<int>(std::ceil(Distance(a, b) * perMetre)));
+}
+
+// The segments below the antenna, where the current changes slowly along a long straight wire.
+constexpr double SegmentsPerWavelengthBelow = 20.0;
+
+// The braid's side of a fed top wire's source segment, where the coax's braid meets its arm.
+Point BraidSideOfFeed(const HelixGeometry& geometry, int tag) {
+    const Wire& wire = geometry.Wires[static_cast<std::size_t>(tag - 1)];
+    // A source's positive side faces its wire's end: the braid is on the start's side.
+    const double t = static_cast<double>(geometry.FeedSegment - 1) / wire.Segments;
+    const bool positive =
+        std::any_of(geometry.Sources.begin(), geometry.Sources.end(),
+                    [tag](const FeedSource& s) { return s.Tag == tag && s.Voltage.real() > 0.0; });
+    return Along(wire.Start, wire.End, positive ? t : t + 1.0 / wire.Segments);
+}
+
+// Where the braid runs down beside the axis: this far from it, in the horizontal direction
+// that keeps it farthest from the top and bottom arms, which all cross the axis.
+Point BraidOffset(const HelixGeometry& geometry, double distance) {
+    std::vector<double> arms;
+    for (const Wire& wire : geometry.Wires) {
+        if (wire.Part == WirePart::SmallTop || wire.Part == WirePart::LargeTop ||
+            wire.Part == WirePart::SmallBottom || wire.Part == WirePart::LargeBottom) {
+            arms.push_back(std::atan2(wire.End.Y - wire.Start.Y, wire.End.X - wire.Start.X));
+        }
+    }
+    double best = 0.0;
+    double bestClearance = -1.0;
+    for (int step = 0; step < 180; ++step) {
+        const double angle = step * std::numbers::pi / 180.0;
+        double clearance = 1.0;
+        for (const double arm : arms) {
+            clearance = std::min(clearance, std::fabs(std::sin(angle - arm)));
+        }
+        if (clearance > bestClearance) {
+            bestClearance = clearance;
+            best = angle;
+        }
+    }
+    return {distance * std::cos(best), distance * std::sin(best), 0.0};
+}
+
+// How far the braid runs from the axis: inside a support tube, clear of the arms that cross it
+// and, with a metal mast, beside it.
+constexpr double BraidOffAxisM = 0.025;
+
+// Adds the metal mast and the coax's braid below a built helix, then raises it all over the
+// ground. The mast runs on the axis from the lower bottom arm, joined to it, down to the ground
+// (or its length in free space). The braid runs from the fed arms' braid sides to beside the
+// axis, down past the bottom arms without touching them and on below the antenna; a choke is
+// its first segment below the antenna.
+void AddInstallation(HelixGeometry& geometry, double perMetre, double wavelength) {
+    const Installation& install = geometry.Install;
+    const auto add = [&](Point a, Point b, int segments, WirePart part, double radius) {
+        const int tag = static_cast<int>(geometry.Wires.size()) + 1;
+        geometry.Wires.push_back({tag, segments, a, b, radius, part, 0});
+        return tag;
+    };
+    double lowerArm = std::numeric_limits<double>::infinity();
+    for (const Wire& wire : geometry.Wires) {
+        if (wire.Part == WirePart::SmallBottom || wire.Part == WirePart::LargeBottom) {
+            lowerArm = std::min(lowerArm, wire.Start.Z);
+        }
+    }
+    const double belowPerMetre = SegmentsPerWavelengthBelow / wavelength;
+    const double bottom = lowerArm - install.BelowAntennaM();
+    const bool metalMast = install.Mast == MastKind::Metal;
+    if (metalMast) {
+        const Point top{0.0, 0.0, lowerArm};
+        const Point foot{0.0, 0.0, bottom};
+        add(top, foot, SegmentsFor(top, foot, belowPerMetre), WirePart::Mast,
+            install.MastDiameterMm / 2000.0);
+    }
+    if (install.Feedline != FeedlineKind::None) {
+        const double braidRadius = BraidDiameterMm / 2000.0;
+        const double offAxis = std::max(
+            BraidOffAxisM, metalMast ? install.MastDiameterMm / 2000.0 + braidRadius : 0.0);
+        const Point offset = BraidOffset(geometry, offAxis);
+        std::vector<Point> path;
+        for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
+            if (tag != 0) {
+                path.push_back(BraidSideOfFeed(geometry, tag));
+            }
+        }
+        path.push_back({offset.X, offset.Y, path.back().Z});
+        path.push_back({offset.X, offset.Y, lowerArm});
+        for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+            add(path[i], path[i + 1], SegmentsFor(path[i], path[i + 1], perMetre), WirePart::Braid,
+                braidRadius);
+        }
+        const Point end{offset.X, offset.Y, bottom};
+        const int below = add(path.back(), end, SegmentsFor(path.back(), end, belowPerMetre),
+                              WirePart::Braid, braidRadius);
+        if (install.Feedline == FeedlineKind::Choked) {
+            geometry.ChokeTag = below;
+            geometry.ChokeSegment = 1;
+        }
+    }
+    if (install.HasGround()) {
+        double lowest = std::numeric_limits<double>::infinity();
+        for (const Wire& wire : geometry.Wires) {
+            if (wire.Part != WirePart::Mast && wire.Part != WirePart::Braid) {
+                lowest = std::min({lowest, wire.Start.Z, wire.End.Z});
+            }
+        }
+        geometry.RaisedByM = install.HeightM - lowest;
+        for (Wire& wire : geometry.Wires) {
+            for (Point* end : {&wire.Start, &wire.End}) {
+                // The foot of the mast and of the braid stands on the ground, exactly.
+                end->Z = end->Z == bottom && wire.Part != WirePart::SmallBottom &&
+                                 wire.Part != WirePart::LargeBottom
+                             ? 0.0
+                             : end->Z + geometry.RaisedByM;
             }
         }
     }
@@ -305,14 +445,17 @@ HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequ
                             topSegments);
     const double smallTop = std::max(smallHeight, largeHeight);
     geometry.Fed = options.Fed;
-    geometry.SmallFeedTag = builder.AddLoop(
-        {smallRadius, smallHeight, smallTop, 0.0, bottomSegments(designSmallRadius),
-         options.Fed != FedLoops::LargeAlone, WirePart::SmallTop, WirePart::SmallElement,
-         WirePart::SmallBottom});
-    geometry.LargeFeedTag = builder.AddLoop(
-        {largeRadius, largeHeight, smallTop - 2.0 * tube, pi / 2.0,
-         bottomSegments(designLargeRadius), options.Fed != FedLoops::SmallAlone,
-         WirePart::LargeTop, WirePart::LargeElement, WirePart::LargeBottom});
+    RequireBuildable(options.Install);
+    geometry.Install = options.Install;
+    const bool split = options.Install.Mast == MastKind::Metal;
+    geometry.SmallFeedTag =
+        builder.AddLoop({smallRadius, smallHeight, smallTop, 0.0, bottomSegments(designSmallRadius),
+                         options.Fed != FedLoops::LargeAlone, split, WirePart::SmallTop,
+                         WirePart::SmallElement, WirePart::SmallBottom});
+    geometry.LargeFeedTag =
+        builder.AddLoop({largeRadius, largeHeight, smallTop - 2.0 * tube, pi / 2.0,
+                         bottomSegments(designLargeRadius), options.Fed != FedLoops::SmallAlone,
+                         split, WirePart::LargeTop, WirePart::LargeElement, WirePart::LargeBottom});
     RequireLoopsApart(geometry);
     for (const int tag : {geometry.SmallFeedTag, geometry.LargeFeedTag}) {
         if (tag != 0) {
@@ -326,6 +469,7 @@ HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequ
             wire.End.Y = -wire.End.Y;
         }
     }
+    AddInstallation(geometry, piecesPerMetre, wavelength);
     return geometry;
 }
 

@@ -9,6 +9,7 @@
 
 #include "helix_dimensions.h"
 #include "helix_style.h"
+#include "installation.h"
 
 namespace zandrel {
 
@@ -25,7 +26,16 @@ struct Point {
 };
 
 // What a wire is part of, so that its neighbours and its purpose can be told apart.
-enum class WirePart { SmallTop, SmallElement, SmallBottom, LargeTop, LargeElement, LargeBottom };
+enum class WirePart {
+    SmallTop,
+    SmallElement,
+    SmallBottom,
+    LargeTop,
+    LargeElement,
+    LargeBottom,
+    Mast,   // a metal mast on the axis, below the antenna
+    Braid,  // the outside of the coax's braid, from the feed down the axis and below
+};
 
 // One straight wire, in metres.
 struct Wire {
@@ -58,6 +68,7 @@ struct GeometryOptions {
     double SmallLoopScale = 1.0;
     double LargeLoopScale = 1.0;
     FedLoops Fed = FedLoops::Both;
+    Installation Install;
 };
 
 // One voltage source of the deck, on a segment of a top wire. Its positive side faces the wire's
@@ -87,6 +98,13 @@ struct HelixGeometry {
     int LargeFeedTag = 0;
     int FeedSegment = 0;  // the middle segment of a top wire (both have the same count)
     int SegmentsPerElement = 0;
+    // The ground, mast and coax; in free space with neither the antenna alone, as before.
+    Installation Install;
+    // The braid's segment that holds the choke's series impedance; 0 without a choke.
+    int ChokeTag = 0;
+    int ChokeSegment = 0;
+    // How far the antenna was raised: its lowest point's height over the ground, in metres.
+    double RaisedByM = 0.0;
 
     int TotalSegments() const;
 };
@@ -96,7 +114,11 @@ struct HelixGeometry {
 // computation fails, and ModelError(NotModellable) when a dimension it is built from rounds to
 // 0 mm or less as the windows show it (the error names it), when a scale factor is not a
 // positive number, when the conductor diameter is not a positive number smaller than the
-// smaller loop's radius, or when wires of the two loops would touch.
+// smaller loop's radius, when wires of the two loops would touch, or when the installation
+// cannot be built (RequireBuildable). With a ground, the antenna is raised so that its lowest
+// point is the installation's height above the ground (z = 0). With a metal mast, each loop's
+// bottom arm is split where it crosses the axis and the mast joins the lower one there; the coax's
+// braid runs beside the axis, joined to the antenna only at the feed.
 HelixGeometry BuildHelixGeometry(const StyleEntry& style, std::string_view frequencyText,
                                  Polarisation sense, const GeometryOptions& options,
                                  const Segmentation& segmentation = {});

@@ -189,3 +189,73 @@ QuarterWave DesignQuarterWave(double resistanceOhm, const LineRequest& line, dou
 }
 
 }  // namespace zandrel
+
+namespace zandrel {
+
+namespace {
+
+constexpr double HardlyMattersSwr = 1.1;
+constexpr double SmallestCapacitorF = 0.5e-12;
+constexpr double SmallestInductorH = 2e-9;
+
+bool TooSmallToBuy(const Matching& part) {
+    return (part.Kind == MatchingKind::Capacitor && part.Value < SmallestCapacitorF) ||
+           (part.Kind == MatchingKind::Inductor && part.Value < SmallestInductorH);
+}
+
+}  // namespace
+
+QuarterWave DesignParallelQuarterWave(double resistanceOhm, const LineRequest& line,
+                                      double frequencyMHz) {
+    QuarterWave section = DesignQuarterWave(resistanceOhm, line, frequencyMHz);
+    const double pairs[] = {StandardCoaxOhms[0] / 2.0, StandardCoaxOhms[1] / 2.0};
+    section.CoaxOhm = std::fabs(std::log(pairs[0] / section.LineOhm)) <
+                              std::fabs(std::log(pairs[1] / section.LineOhm))
+                          ? pairs[0]
+                          : pairs[1];
+    section.SwrZ0 = SwrOn(section.CoaxOhm * section.CoaxOhm / resistanceOhm, line.Z0Ohm);
+    return section;
+}
+
+std::vector<PartAdvice> AdviseParts(LNetwork& network, std::complex<double> load,
+                                    const LineRequest& line, double frequencyMHz) {
+    const auto without = [&](bool series) {
+        LNetwork rest = network;
+        (series ? rest.Series : rest.Shunt) = {};
+        return SwrOn(rest.InputImpedance(load, frequencyMHz), line.Z0Ohm);
+    };
+    std::vector<PartAdvice> advice;
+    if (network.Series.Kind != MatchingKind::None && network.Shunt.Kind != MatchingKind::None) {
+        // Each part alone, at the value that does best alone: the series part cancels the
+        // antenna's reactance, the shunt part across it its susceptance.
+        const double omega = AngularFrequency(frequencyMHz);
+        const LNetwork seriesAlone{
+            SeriesPart(-load.imag(), omega, line.Z0Ohm), {}, ShuntSide::Antenna};
+        const LNetwork shuntAlone{
+            {}, ShuntPart(-(1.0 / load).imag(), omega, line.Z0Ohm), ShuntSide::Antenna};
+        const double seriesSwr = SwrOn(seriesAlone.InputImpedance(load, frequencyMHz), line.Z0Ohm);
+        const double shuntSwr = SwrOn(shuntAlone.InputImpedance(load, frequencyMHz), line.Z0Ohm);
+        const bool keepSeries = seriesSwr <= shuntSwr;
+        const double swr = std::min(seriesSwr, shuntSwr);
+        if (swr <= HardlyMattersSwr) {
+            advice.push_back(
+                {!keepSeries, keepSeries ? network.Shunt : network.Series, true, swr, 0.0});
+            network = keepSeries ? seriesAlone : shuntAlone;
+        }
+    }
+    const double wavelengthMm = SpeedOfLightMmMHz / frequencyMHz * line.VelocityFactor;
+    for (const bool series : {true, false}) {
+        const Matching& part = series ? network.Series : network.Shunt;
+        if (!TooSmallToBuy(part)) {
+            continue;
+        }
+        const double reactance = std::fabs(part.ReactanceAt(frequencyMHz));
+        const double turn = part.Kind == MatchingKind::Inductor ? std::atan(reactance / line.Z0Ohm)
+                                                                : std::atan(line.Z0Ohm / reactance);
+        advice.push_back(
+            {series, part, false, without(series), turn / (2.0 * std::numbers::pi) * wavelengthMm});
+    }
+    return advice;
+}
+
+}  // namespace zandrel

@@ -5,6 +5,7 @@
 #include <array>
 #include <complex>
 #include <string_view>
+#include <vector>
 
 namespace zandrel {
 
@@ -74,6 +75,28 @@ struct QuarterWave {
     double SwrZ0 = 0.0;     // on z0, with the section made of that coax
     double LengthMm = 0.0;  // a quarter wavelength in the coax
 };
+
+// Two equal coax sections in parallel, of half a standard coax's impedance (25 or 37.5 ohm),
+// the nearer by ratio to sqrt(z0 x R): for when one coax does no better than none.
+QuarterWave DesignParallelQuarterWave(double resistanceOhm, const LineRequest& line,
+                                      double frequencyMHz);
+
+// A part of an L-network that is not built as the ideal part: left out because the other part
+// alone, at the value that does best alone, gives an SWR of at most 1.1 on Z0; or too small to
+// buy (under 0.5 pF or 2 nH).
+struct PartAdvice {
+    bool Series = true;  // else the shunt part
+    Matching Part;
+    bool LeftOut = false;       // else impractical
+    double SwrWithout = 0.0;    // on Z0 at the design frequency, with the part left out
+    double StubLengthMm = 0.0;  // impractical: a stub of the line's coax with the part's
+                                // reactance, short-circuited for an inductor, open for a capacitor
+};
+
+// The parts of `network` for `load` that are left out or impractical. When one is left out,
+// `network` becomes the other part alone at its best value.
+std::vector<PartAdvice> AdviseParts(LNetwork& network, std::complex<double> load,
+                                    const LineRequest& line, double frequencyMHz);
 
 // Raises ModelError(NotMatchable) for a resistance, z0, frequency or velocity factor that is not
 // a positive number, and a velocity factor above 1.

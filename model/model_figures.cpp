@@ -57,9 +57,11 @@ const SourceInput& SourceOn(const FrequencyRun& run, int tag) {
 // The pattern of the design frequency on its theta x phi grid.
 class PatternGrid {
   public:
-    PatternGrid(const std::vector<PatternPoint>& points, const DeckRequest& request)
+    PatternGrid(const std::vector<PatternPoint>& points, const DeckRequest& request,
+                bool upperHalfOnly)
         : step_(request.PatternStepDeg),
-          thetas_(static_cast<std::size_t>(PatternThetaCount(request))),
+          upperHalfOnly_(upperHalfOnly),
+          thetas_(static_cast<std::size_t>(PatternThetaCount(request, upperHalfOnly))),
           phis_(static_cast<std::size_t>(PatternPhiCount(request))),
           grid_(thetas_ * phis_, nullptr) {
         if (points.size() != grid_.size()) {
@@ -82,6 +84,7 @@ class PatternGrid {
     std::size_t Thetas() const { return thetas_; }
     std::size_t Phis() const { return phis_; }
     double Step() const { return step_; }
+    bool UpperHalfOnly() const { return upperHalfOnly_; }
 
   private:
     std::size_t Index(double angleDeg, std::size_t count) const {
@@ -95,6 +98,7 @@ class PatternGrid {
     }
 
     double step_;
+    bool upperHalfOnly_;
     std::size_t thetas_;
     std::size_t phis_;
     std::vector<const PatternPoint*> grid_;
@@ -107,7 +111,8 @@ std::vector<CutPoint> VerticalCut(const PatternGrid& grid, std::size_t phi) {
         const PatternPoint& point = grid.At(t, phi);
         cut.push_back({point.ThetaDeg, RhcpGainDbic(point), LhcpGainDbic(point)});
     }
-    for (std::size_t t = grid.Thetas() - 1; t-- > 1;) {
+    // The full sphere's nadir is already in; the half's horizon on the opposite side is not.
+    for (std::size_t t = grid.Thetas() - (grid.UpperHalfOnly() ? 0 : 1); t-- > 1;) {
         const PatternPoint& point = grid.At(t, opposite);
         cut.push_back({360.0 - point.ThetaDeg, RhcpGainDbic(point), LhcpGainDbic(point)});
     }
@@ -131,16 +136,19 @@ std::vector<ElevationGain> ElevationGainsOf(const PatternGrid& grid) {
 
 void ComputePatternFigures(const PatternGrid& grid, ModelFigures& figures) {
     const PatternPoint& zenith = grid.At(0, 0);
-    const PatternPoint& nadir = grid.At(grid.Thetas() - 1, 0);
     figures.ZenithRhcpDbic = RhcpGainDbic(zenith);
     figures.ZenithLhcpDbic = LhcpGainDbic(zenith);
     figures.ZenithSense = zenith.Sense;
-    figures.FrontToBackDb = zenith.TotalDb - nadir.TotalDb;
+    if (!grid.UpperHalfOnly()) {
+        figures.FrontToBackDb = zenith.TotalDb - grid.At(grid.Thetas() - 1, 0).TotalDb;
+    }
     figures.AxialRatioDb = AxialRatioDb(zenith);
 
     figures.ElevationGains = ElevationGainsOf(grid);
-    figures.HorizonRhcpDbic = figures.ElevationGains.front().RhcpDbic;
-    figures.HorizonLhcpDbic = figures.ElevationGains.front().LhcpDbic;
+    if (!grid.UpperHalfOnly()) {
+        figures.HorizonRhcpDbic = figures.ElevationGains.front().RhcpDbic;
+        figures.HorizonLhcpDbic = figures.ElevationGains.front().LhcpDbic;
+    }
 
     const PatternPoint* best = &zenith;
     for (std::size_t t = 0; t < grid.Thetas(); ++t) {
@@ -281,7 +289,15 @@ void ComputeLineMatch(const LineRequest& line, ModelFigures& figures) {
     match.VelocityFactor = line.VelocityFactor;
     match.SwrUnmatched = SwrOn(figures.Impedance, line.Z0Ohm);
     match.Network = DesignLNetwork(figures.Impedance, line.Z0Ohm, figures.FrequencyMHz);
-    match.Transformer = DesignQuarterWave(figures.Impedance.real(), line, figures.FrequencyMHz);
+    match.Parts = AdviseParts(match.Network, figures.Impedance, line, figures.FrequencyMHz);
+    const double resistance = figures.Impedance.real();
+    match.Transformer = DesignQuarterWave(resistance, line, figures.FrequencyMHz);
+    if (match.Transformer.SwrZ0 >= SwrOn(resistance, line.Z0Ohm) * (1.0 - 1e-9)) {
+        const QuarterWave pair = DesignParallelQuarterWave(resistance, line, figures.FrequencyMHz);
+        if (pair.SwrZ0 < match.Transformer.SwrZ0) {
+            match.ParallelTransformer = pair;
+        }
+    }
 }
 
 // Refuses figures that the output's numbers, finite each, made infinite or not a number, such
@@ -293,15 +309,15 @@ void RequireFinite(const ModelFigures& f) {
         return !value || std::isfinite(*value);
     };
     bool ok = finite(f.Match.Value) && finite(f.ZenithRhcpDbic) && finite(f.ZenithLhcpDbic) &&
-              finite(f.HorizonRhcpDbic) && finite(f.HorizonLhcpDbic) && finite(f.MaxGainDbi) &&
-              finite(f.FrontToBackDb) && !std::isnan(f.AxialRatioDb) &&
-              finiteOrAbsent(f.ResonanceMHz) && finiteOrAbsent(f.ResonanceROhm) &&
-              finiteOrAbsent(f.BandwidthLowMHz) && finiteOrAbsent(f.BandwidthHighMHz) &&
-              finite(f.Phasing.PhaseDeg) && finite(f.Phasing.CurrentRatio) &&
-              finite(f.Line.SwrUnmatched) && finite(f.Line.Network.Series.Value) &&
-              finite(f.Line.Network.Shunt.Value) && finite(f.Line.Transformer.LineOhm) &&
-              finite(f.Line.Transformer.SwrZ0) && finiteOrAbsent(f.Line.BandwidthLowMHz) &&
-              finiteOrAbsent(f.Line.BandwidthHighMHz);
+              finiteOrAbsent(f.HorizonRhcpDbic) && finiteOrAbsent(f.HorizonLhcpDbic) &&
+              finite(f.MaxGainDbi) && finiteOrAbsent(f.FrontToBackDb) &&
+              !std::isnan(f.AxialRatioDb) && finiteOrAbsent(f.ResonanceMHz) &&
+              finiteOrAbsent(f.ResonanceROhm) && finiteOrAbsent(f.BandwidthLowMHz) &&
+              finiteOrAbsent(f.BandwidthHighMHz) && finite(f.Phasing.PhaseDeg) &&
+              finite(f.Phasing.CurrentRatio) && finite(f.Line.SwrUnmatched) &&
+              finite(f.Line.Network.Series.Value) && finite(f.Line.Network.Shunt.Value) &&
+              finite(f.Line.Transformer.LineOhm) && finite(f.Line.Transformer.SwrZ0) &&
+              finiteOrAbsent(f.Line.BandwidthLowMHz) && finiteOrAbsent(f.Line.BandwidthHighMHz);
     for (const std::vector<CutPoint>* cut : {&f.CutXz, &f.CutYz}) {
         for (const CutPoint& point : *cut) {
             ok = ok && finite(point.RhcpDbic) && finite(point.LhcpDbic);
@@ -318,14 +334,23 @@ void RequireFinite(const ModelFigures& f) {
 }  // namespace
 
 std::vector<ElevationGain> ElevationGainsOf(const std::vector<PatternPoint>& pattern,
-                                            const DeckRequest& request) {
-    std::vector<ElevationGain> gains = ElevationGainsOf(PatternGrid(pattern, request));
+                                            const DeckRequest& request, bool upperHalfOnly) {
+    std::vector<ElevationGain> gains =
+        ElevationGainsOf(PatternGrid(pattern, request, upperHalfOnly));
     for (const ElevationGain& gain : gains) {
         if (!std::isfinite(gain.RhcpDbic) || !std::isfinite(gain.LhcpDbic)) {
             Unreadable("a gain made from the pattern is not a finite number");
         }
     }
     return gains;
+}
+
+std::optional<ElevationGain> ModelFigures::GainsAtElevation(double elevationDeg) const {
+    const auto found = std::find_if(ElevationGains.begin(), ElevationGains.end(),
+                                    [elevationDeg](const ElevationGain& g) {
+                                        return std::fabs(g.ElevationDeg - elevationDeg) < 1e-6;
+                                    });
+    return found == ElevationGains.end() ? std::nullopt : std::optional(*found);
 }
 
 std::complex<double> RightHandField(const PatternPoint& point) {
@@ -412,7 +437,8 @@ ModelFigures ComputeModelFigures(const HelixGeometry& geometry, const NecOutput&
                          1.0 / (AngularFrequency(figures.FrequencyMHz) * reactance)};
     }
     figures.Phasing = PhasingOf(design, geometry.SmallFeedTag, geometry.LargeFeedTag);
-    ComputePatternFigures(PatternGrid(design.Pattern, request), figures);
+    figures.OverGround = geometry.Install.HasGround();
+    ComputePatternFigures(PatternGrid(design.Pattern, request, figures.OverGround), figures);
     for (std::size_t i = 1; i < output.Runs.size(); ++i) {
         if (!output.Runs[i].Pattern.empty()) {
             Unreadable("the output has a pattern the deck did not ask for");

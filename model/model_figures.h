@@ -53,6 +53,9 @@ struct LineMatch {
     BandEdge BandwidthLowMHz;   // of SWR 2 on Z0 through the network
     BandEdge BandwidthHighMHz;
     QuarterWave Transformer;  // after the series matching component
+    std::vector<PartAdvice> Parts;  // the network's parts left out or too small to buy
+    // Two equal coax in parallel, when the nearest single coax gives no lower SWR than none.
+    std::optional<QuarterWave> ParallelTransformer;
 };
 
 struct ModelFigures {
@@ -66,21 +69,32 @@ struct ModelFigures {
     double ZenithRhcpDbic = 0.0;
     double ZenithLhcpDbic = 0.0;
     std::string ZenithSense;  // as nec2c reports it
-    double HorizonRhcpDbic = 0.0;
-    double HorizonLhcpDbic = 0.0;
+    // Empty over a ground: at grazing incidence its reflection cancels the field at the horizon
+    // (all of it over real ground, the horizontal part over perfect ground), and there is no
+    // nadir below it.
+    std::optional<double> HorizonRhcpDbic;
+    std::optional<double> HorizonLhcpDbic;
     double MaxGainDbi = 0.0;
     double MaxGainElevationDeg = 0.0;
-    double FrontToBackDb = 0.0;
+    std::optional<double> FrontToBackDb;
     double AxialRatioDb = 0.0;  // infinite for a linearly polarised zenith
     // The large loop's source current beside the small loop's, each in its top wire's direction
     // (from the braid's arm to the centre's arm), at the design frequency.
     LoopPhasing Phasing;
     LineMatch Line;
     std::vector<SweepPoint> Sweep;
+    // Over a ground, the cuts hold the upper half only: 0 to 90 and 270 to 360 degrees.
     std::vector<CutPoint> CutXz;  // through the small loop's plane (phi 0)
     std::vector<CutPoint> CutYz;  // through the large loop's plane (phi 90)
     std::vector<ElevationGain> ElevationGains;  // 0 to 90 degrees, upwards, at the pattern's step
+    bool OverGround = false;
+
+    // The power means over azimuth at an elevation of the pattern's grid; empty when it has none.
+    std::optional<ElevationGain> GainsAtElevation(double elevationDeg) const;
 };
+
+// The elevation the tables show the gain at over a ground, where the horizon has none.
+inline constexpr double LowElevationDeg = 10.0;
 
 // Right- and left-hand circular components of a far field, for NEC's exp(+jwt) convention.
 std::complex<double> RightHandField(const PatternPoint& point);
@@ -91,10 +105,12 @@ double RhcpGainDbic(const PatternPoint& point);
 double LhcpGainDbic(const PatternPoint& point);
 
 // The circular gains at each elevation from the horizon up to the zenith, as ModelFigures has
-// them, from the pattern of a deck of `request`'s step (DeckRuns::PatternAndSweep or ::Pattern).
-// Raises ModelError(OutputUnreadable) when the pattern is not that deck's whole grid.
+// them, from the pattern of a deck of `request`'s step (DeckRuns::PatternAndSweep or ::Pattern),
+// over the upper half-space only when there is a ground. Raises ModelError(OutputUnreadable)
+// when the pattern is not that deck's whole grid.
 std::vector<ElevationGain> ElevationGainsOf(const std::vector<PatternPoint>& pattern,
-                                            const DeckRequest& request = {});
+                                            const DeckRequest& request = {},
+                                            bool upperHalfOnly = false);
 
 // The axial ratio of a pattern point's field, in dB; infinite where it is linearly polarised.
 double AxialRatioDb(const PatternPoint& point);

@@ -71,13 +71,30 @@ std::array<std::string, 4> LineMatchTexts(const ModelFigures& figures) {
     if (parts.empty()) {
         parts = "none";
     }
+    for (const PartAdvice& advice : line.Parts) {
+        const std::string which = part(advice.Part) + (advice.Series ? " series" : " shunt");
+        parts +=
+            advice.LeftOut
+                ? "; " + which + " left out: SWR " + Fixed(advice.SwrWithout, 2) + " without it"
+                : "; " + which + " is too small to buy: a " + Fixed(advice.StubLengthMm, 0) +
+                      " mm " + (advice.Part.Kind == MatchingKind::Inductor ? "shorted" : "open") +
+                      " stub of Z0 coax, or leave it out for SWR " + Fixed(advice.SwrWithout, 2);
+    }
     const QuarterWave& section = line.Transformer;
+    std::string quarterWave = Ohm(section.LineOhm) + "; " + Fixed(section.CoaxOhm, 0) +
+                              " ohm coax, " + Fixed(section.LengthMm, 0) + " mm, SWR " +
+                              Fixed(section.SwrZ0, 2);
+    if (const std::optional<QuarterWave>& pair = line.ParallelTransformer) {
+        quarterWave += "; no better than none: two " + Fixed(2.0 * pair->CoaxOhm, 0) +
+                       " ohm coax in parallel (" +
+                       Fixed(pair->CoaxOhm, pair->CoaxOhm == std::floor(pair->CoaxOhm) ? 0 : 1) +
+                       " ohm), SWR " + Fixed(pair->SwrZ0, 2);
+    }
     return {
         Fixed(line.SwrUnmatched, 2),
         parts,
         Bandwidth(figures, line.BandwidthLowMHz, line.BandwidthHighMHz),
-        Ohm(section.LineOhm) + "; " + Fixed(section.CoaxOhm, 0) + " ohm coax, " +
-            Fixed(section.LengthMm, 0) + " mm, SWR " + Fixed(section.SwrZ0, 2),
+        quarterWave,
     };
 }
 
@@ -147,18 +164,33 @@ std::string CannotBeModelledSentence(std::string_view quotedFrequency, const Run
     return "The frequency " + std::string(quotedFrequency) + " cannot be modelled: " + why;
 }
 
+std::string ModelColumnHeader(std::size_t column, bool overGround) {
+    if (overGround && ModelColumnHeaders.at(column) == "GAIN AT HORIZON") {
+        return "GAIN AT " + Fixed(LowElevationDeg, 0) + "\u00B0 ELEVATION";
+    }
+    return std::string(ModelColumnHeaders.at(column));
+}
+
 std::array<std::string, 8> FigureTexts(const ModelFigures& figures, Polarisation sense) {
     const bool right = sense == Polarisation::Rhcp;
+    std::string low = "\u2014";
+    if (figures.OverGround) {
+        if (const std::optional<ElevationGain> gain = figures.GainsAtElevation(LowElevationDeg)) {
+            low = Db(right ? gain->RhcpDbic : gain->LhcpDbic, "dBic");
+        }
+    } else if (figures.HorizonRhcpDbic && figures.HorizonLhcpDbic) {
+        low = Db(right ? *figures.HorizonRhcpDbic : *figures.HorizonLhcpDbic, "dBic");
+    }
     return {
         Impedance(figures.Impedance),
         MatchingText(figures.Match),
         Db(right ? figures.ZenithRhcpDbic : figures.ZenithLhcpDbic, "dBic"),
-        Db(right ? figures.HorizonRhcpDbic : figures.HorizonLhcpDbic, "dBic"),
+        low,
         Bandwidth(figures, figures.BandwidthLowMHz, figures.BandwidthHighMHz),
         figures.ResonanceMHz ? Fixed(*figures.ResonanceMHz, 2) + " MHz, " +
                                    Fixed(figures.ResonanceROhm.value_or(0.0), 1) + " ohm"
                              : "none in sweep",
-        Db(figures.FrontToBackDb, "dB"),
+        figures.FrontToBackDb ? Db(*figures.FrontToBackDb, "dB") : "\u2014",
         std::isfinite(figures.AxialRatioDb) ? Db(figures.AxialRatioDb, "dB") : "linear",
     };
 }

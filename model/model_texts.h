@@ -25,7 +25,13 @@ inline constexpr std::array<std::string_view, 9> ModelColumnHeaders{{
     "AXIAL RATIO",
 }};
 
-// The texts of every column after the style's, for the antenna's design polarisation.
+// ModelColumnHeaders's header of a column; over a ground, the horizon's column is headed
+// "GAIN AT 10° ELEVATION".
+std::string ModelColumnHeader(std::size_t column, bool overGround);
+
+// The texts of every column after the style's, for the antenna's design polarisation. Over a
+// ground the horizon's column holds the gain at 10 degrees elevation, and the front-to-back
+// ratio is "—".
 std::array<std::string, 8> FigureTexts(const ModelFigures& figures, Polarisation sense);
 
 // The columns added beside the INFO table's: the loops' phasing and the match to the line.

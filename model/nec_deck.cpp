@@ -73,6 +73,56 @@ std::string CommentText(std::string_view text) {
     return line;
 }
 
+// Comment cards that name what the antenna is modelled with besides itself.
+void WriteInstallationComments(DeckText& deck, const HelixGeometry& geometry) {
+    const Installation& install = geometry.Install;
+    deck.Card("CM").Text("Installed: " + InstallationText(install)).End();
+    if (install.Ground == GroundKind::Perfect) {
+        deck.Card("CM").Text("Perfect ground (GN 1): the antenna and its image below it").End();
+    } else if (install.Ground == GroundKind::Real) {
+        deck.Card("CM")
+            .Text("Real ground by the Sommerfeld-Norton method (GN 2): permittivity " +
+                  Number(install.Permittivity) + ", conductivity " +
+                  Number(install.ConductivitySPerM) + " S/m")
+            .End();
+    }
+    if (install.HasGround()) {
+        deck.Card("CM")
+            .Text("Raised " + Number(geometry.RaisedByM) + " m: the lowest point " +
+                  Number(install.HeightM) + " m above the ground")
+            .End();
+    }
+    const std::string below = install.HasGround()
+                                  ? std::string("down to the ground")
+                                  : Number(install.MastLengthM) + " m below the antenna";
+    switch (install.Mast) {
+        case MastKind::Metal:
+            deck.Card("CM")
+                .Text("Metal mast " + Number(install.MastDiameterMm) +
+                      " mm on the axis, joined to the lower bottom arm, " + below)
+                .End();
+            break;
+        case MastKind::Insulating:
+            deck.Card("CM").Text("Insulating mast: not modelled").End();
+            break;
+        case MastKind::None:
+            break;
+    }
+    if (install.Feedline != FeedlineKind::None) {
+        deck.Card("CM")
+            .Text("Coax braid " + Number(BraidDiameterMm) +
+                  " mm from the feed down beside the axis, past the bottom arms, then " + below +
+                  (install.Mast == MastKind::Metal ? " beside the mast" : ""))
+            .End();
+    }
+    if (geometry.ChokeTag != 0) {
+        deck.Card("CM")
+            .Text("Choke: " + Number(install.ChokeOhm) +
+                  " ohm in series on the braid just below the antenna (LD 4)")
+            .End();
+    }
+}
+
 }  // namespace
 
 std::vector<double> SweepFrequencies(double frequencyMHz, const DeckRequest& request) {
@@ -85,8 +135,9 @@ std::vector<double> SweepFrequencies(double frequencyMHz, const DeckRequest& req
     return frequencies;
 }
 
-int PatternThetaCount(const DeckRequest& request) {
-    return static_cast<int>(std::lround(180.0 / request.PatternStepDeg)) + 1;
+int PatternThetaCount(const DeckRequest& request, bool upperHalfOnly) {
+    return static_cast<int>(std::lround((upperHalfOnly ? 90.0 : 180.0) / request.PatternStepDeg)) +
+           1;
 }
 
 int PatternPhiCount(const DeckRequest& request) {
@@ -142,10 +193,16 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
                   ", large x " + Number(geometry.LargeLoopScale))
             .End();
     }
+    const Installation& install = geometry.Install;
+    if (!install.IsBare() || install.Mast != MastKind::None) {
+        WriteInstallationComments(deck, geometry);
+    }
     deck.Card("CM")
-        .Text(
-            "Free space, perfect conductors, metres; 1 V on the middle segment of each "
-            "loop's top wire")
+        .Text(install.HasGround()
+                  ? "Perfect conductors, metres, the ground at z = 0; 1 V on the middle segment "
+                    "of each loop's top wire"
+                  : "Free space, perfect conductors, metres; 1 V on the middle segment of each "
+                    "loop's top wire")
         .End();
     deck.Card("CE").End();
     for (const Wire& wire : geometry.Wires) {
@@ -153,10 +210,24 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
                         << wire.End.X << wire.End.Y << wire.End.Z << wire.Radius;
         deck.End();
     }
-    deck.Card("GE") << 0;
+    // With a ground, the current of a wire that stands on it runs on into its image.
+    deck.Card("GE") << (install.HasGround() ? 1 : 0);
     deck.End();
+    if (install.Ground == GroundKind::Perfect) {
+        deck.Card("GN") << 1 << 0 << 0 << 0 << 0.0 << 0.0;
+        deck.End();
+    } else if (install.Ground == GroundKind::Real) {
+        // Sommerfeld-Norton: nec2c computes the ground's field tables before the first run.
+        deck.Card("GN") << 2 << 0 << 0 << 0 << install.Permittivity << install.ConductivitySPerM;
+        deck.End();
+    }
     if (request.ExtendedKernel) {
         deck.Card("EK") << 0;
+        deck.End();
+    }
+    if (geometry.ChokeTag != 0) {
+        deck.Card("LD") << 4 << geometry.ChokeTag << geometry.ChokeSegment << geometry.ChokeSegment
+                        << install.ChokeOhm << 0.0;
         deck.End();
     }
     // No current tables: only the sources, the power budget and the pattern are read.
@@ -188,8 +259,9 @@ std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& reque
         deck.Card("EN").End();
         return deck.Take();
     }
-    deck.Card("RP") << 0 << PatternThetaCount(request) << PatternPhiCount(request) << 1000 << 0.0
-                    << 0.0 << request.PatternStepDeg << request.PatternStepDeg;
+    deck.Card("RP") << 0 << PatternThetaCount(request, install.HasGround())
+                    << PatternPhiCount(request) << 1000 << 0.0 << 0.0 << request.PatternStepDeg
+                    << request.PatternStepDeg;
     deck.End();
     if (request.Runs == DeckRuns::Pattern) {
         deck.Card("EN").End();

@@ -33,12 +33,14 @@ struct DeckRequest {
 // The frequencies of the sweep, lowest first, in MHz.
 std::vector<double> SweepFrequencies(double frequencyMHz, const DeckRequest& request = {});
 
-int PatternThetaCount(const DeckRequest& request = {});
+// Over a ground the pattern covers the upper half-space only: theta from 0 to 90 degrees.
+int PatternThetaCount(const DeckRequest& request = {}, bool upperHalfOnly = false);
 int PatternPhiCount(const DeckRequest& request = {});
 
-// The deck as nec2c reads it, one card a line. The runs of DeckRuns::Zenith, ::Pattern and
-// ::Impedances are not the model's figures: only the sources and the pattern they ask for are
-// read.
+// The deck as nec2c reads it, one card a line; with the geometry's installation, its ground
+// (GN 1 or GN 2 and GE 1), the choke (LD 4) and comment cards that name it. The runs of
+// DeckRuns::Zenith, ::Pattern and ::Impedances are not the model's figures: only the sources
+// and the pattern they ask for are read.
 std::string WriteNecDeck(const HelixGeometry& geometry, const DeckRequest& request = {});
 
 // Several helices' decks as one, each structure after the one before (an NX card between them),

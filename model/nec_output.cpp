@@ -227,11 +227,19 @@ class Reader {
         }
         SkipHeaderTo("DEGREES");
         for (std::string_view line = NextLine(); !IsBlank(line); line = NextLine()) {
-            const std::vector<std::string_view> t = Tokens(line);
+            std::vector<std::string_view> t = Tokens(line);
+            // Over a ground, nec2c leaves the sense blank where the field has vanished, at the
+            // horizon: the row has no sense's column.
+            if (t.size() == 11) {
+                if (Number(t[5]) != 0.0) {
+                    Fail("a pattern row has no polarisation sense");
+                }
+                t.insert(t.begin() + 7, std::string_view{});
+            }
             if (t.size() != 12) {
                 Fail("a pattern row does not have 12 columns");
             }
-            if (t[7] != "RIGHT" && t[7] != "LEFT" && t[7] != "LINEAR") {
+            if (t[7] != "RIGHT" && t[7] != "LEFT" && t[7] != "LINEAR" && !t[7].empty()) {
                 Fail("a pattern row has no polarisation sense");
             }
             Number(t[5]);  // the axial ratio and tilt are not used, but must be numbers

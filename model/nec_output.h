@@ -22,7 +22,7 @@ struct PatternPoint {
     double VerticalDb = 0.0;
     double HorizontalDb = 0.0;
     double TotalDb = 0.0;
-    std::string Sense;  // as nec2c writes it: RIGHT, LEFT or LINEAR
+    std::string Sense;  // as nec2c writes it: RIGHT, LEFT or LINEAR; empty where no field is left
     std::complex<double> ETheta;
     std::complex<double> EPhi;
 };

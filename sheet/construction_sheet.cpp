@@ -291,6 +291,7 @@ ConstructionSheet ComputeConstructionSheet(const SheetRequest& request) {
 
     GeometryOptions options;
     options.ConductorDiameterMm = request.ConductorDiameterMm;
+    options.Install = request.Install;
     if (request.Tuned) {
         options.SmallLoopScale = request.Tuned->SmallScale;
         options.LargeLoopScale = request.Tuned->LargeScale;
@@ -404,6 +405,15 @@ ConstructionSheet ComputeConstructionSheet(const SheetRequest& request) {
 void AddModelledMatch(ConstructionSheet& sheet, const ModelFigures& figures) {
     MatchSection& match = sheet.Match;
     match.Network = DesignLNetwork(figures.Impedance, match.Z0Ohm, sheet.Geometry.FrequencyMHz);
+    match.Parts = AdviseParts(match.Network, figures.Impedance, {match.Z0Ohm, 0.66},
+                              sheet.Geometry.FrequencyMHz);
+    const Installation& install = sheet.Geometry.Install;
+    if (!install.IsBare() || install.Mast != MastKind::None) {
+        match.Installed = InstallationText(install);
+    }
+    if (install.Feedline == FeedlineKind::Choked) {
+        match.ChokeRecipe = ChokeRecipe(install.ChokeOhm, sheet.Geometry.FrequencyMHz);
+    }
     match.Impedance = figures.Impedance;
     match.SwrUnmatched = SwrOn(figures.Impedance, match.Z0Ohm);
     match.Modelled = true;

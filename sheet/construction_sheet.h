@@ -73,6 +73,7 @@ struct SheetRequest {
     // 850 km"; empty for the zenith's axial ratio.
     std::string TunedFor;
     double Z0Ohm = DefaultZ0Ohm;  // the line the match is made to
+    Installation Install;         // the ground, mast and coax the match is modelled with
 };
 
 // One line of the cut list: a part, how many of it per antenna and its length as the result
@@ -123,6 +124,9 @@ struct MatchSection {
     std::complex<double> Impedance;  // modelled at the design frequency, ohm
     double SwrUnmatched = 0.0;       // on Z0 with nothing fitted
     LNetwork Network;                // matches the impedance to Z0 at the design frequency
+    std::vector<PartAdvice> Parts;   // the network's parts left out or too small to buy
+    std::string Installed;           // how the match was modelled installed; empty: alone
+    std::string ChokeRecipe;         // with a choked coax
     std::string Unavailable;         // why there is no model, when there is none
 };
 

@@ -148,6 +148,7 @@ HelixGeometry BuildScaledGeometry(const LoopDesign& design, LoopScales scales, F
     GeometryOptions options;
     options.Fed = fed;
     options.ConductorDiameterMm = design.ConductorDiameterMm;
+    options.Install = design.Install;
     options.SmallLoopScale = scales.Small;
     options.LargeLoopScale = scales.Large;
     return BuildHelixGeometry(*design.Style, design.FrequencyText, design.Sense, options);

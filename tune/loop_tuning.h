@@ -21,6 +21,7 @@ struct LoopDesign {
     std::string FrequencyText;
     Polarisation Sense = Polarisation::Rhcp;
     std::optional<double> ConductorDiameterMm;  // empty: the calculator's tube diameter
+    Installation Install;                       // the ground, mast and coax it is modelled with
 };
 
 // Each loop's scale factor: it multiplies the loop's helix radius and height. Both 1 is the

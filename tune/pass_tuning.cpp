@@ -40,7 +40,7 @@ FactorsModel ModelForPass(const LoopDesign& design, LoopScales scales,
             PassModel model;
             model.Scales = scales;
             model.Impedance = InputImpedance(geometry, run);
-            const std::vector<ElevationGain> gains = ElevationGainsOf(run.Pattern, request);
+            const std::vector<ElevationGain> gains = ElevationGainsOf(run.Pattern, request, geometry.Install.HasGround());
             model.Pass = ComputePassFigures(gains, design.Sense, settings.AltitudeKm);
             const ElevationGain& zenith = gains.back();
             const bool right = design.Sense == Polarisation::Rhcp;

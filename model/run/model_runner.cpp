@@ -139,6 +139,7 @@ void ModelRunner::StartGeometry(const HelixGeometry& geometry, const LineRequest
     settings.Geometry.ConductorDiameterMm = geometry.ConductorDiameterMm;
     settings.Geometry.SmallLoopScale = geometry.SmallLoopScale;
     settings.Geometry.LargeLoopScale = geometry.LargeLoopScale;
+    settings.Geometry.Install = geometry.Install;
     settings.Line = line;
     Begin(std::move(models), {0}, geometry.FrequencyText, geometry.Sense, settings);
 }

@@ -6,8 +6,12 @@
 #include <charconv>
 #include <cmath>
 #include <iostream>
+#include <locale>
+#include <sstream>
 #include <utility>
 #include <vector>
+
+#include "model_error.h"
 
 namespace zandrel {
 
@@ -247,6 +251,150 @@ void AddConductorDiameter(CLI::App& app, std::string& diameter) {
 void AddZ0(CLI::App& app, std::string& z0) {
     app.add_option("--z0", z0, "the line's impedance the match is made to, in ohm\n(default 50)")
         ->type_name("OHM");
+}
+
+void AddInstallationOptions(CLI::App& app, InstallationArguments& arguments,
+                            bool withMastDiameter) {
+    std::string presets;
+    for (const GroundPreset& preset : GroundPresets) {
+        std::ostringstream line;
+        line.imbue(std::locale::classic());
+        line << "\n  " << preset.Name << ": permittivity " << preset.Permittivity << ", "
+             << preset.ConductivitySPerM << " S/m";
+        presets += line.str();
+    }
+    std::vector<std::string> grounds{"free", "perfect", "real"};
+    for (const GroundPreset& preset : GroundPresets) {
+        grounds.emplace_back(preset.Name);
+    }
+    app.add_option("--ground", arguments.Ground,
+                   "the ground under the antenna: free (space, the default),\n"
+                   "perfect, real (Sommerfeld-Norton, see the two options\n"
+                   "below) or a named real ground:" +
+                       presets)
+        ->type_name("GROUND")
+        ->check(CLI::IsMember(grounds));
+    app.add_option("--ground-permittivity", arguments.Permittivity,
+                   "a real ground's relative permittivity (default 13)")
+        ->type_name("EPS");
+    app.add_option("--ground-conductivity", arguments.Conductivity,
+                   "a real ground's conductivity in S/m (default 0.005)")
+        ->type_name("S_PER_M");
+    app.add_option("--height", arguments.Height,
+                   "of the antenna's lowest point above the ground, in m\n(default 3)")
+        ->type_name("M");
+    app.add_option("--mast", arguments.Mast,
+                   "none (the default), insulating (not modelled) or metal:\n"
+                   "a conductor on the axis from the antenna's bottom down\nto the ground")
+        ->type_name("MAST")
+        ->check(CLI::IsMember({"none", "insulating", "metal"}));
+    if (withMastDiameter) {
+        app.add_option("--mast-diameter", arguments.MastDiameter,
+                       "a metal mast's outside diameter in mm (default 32)")
+            ->type_name("MM");
+    }
+    app.add_option("--mast-length", arguments.MastLength,
+                   "in free space, how far the mast and the coax run below\n"
+                   "the antenna, in m (default 2)")
+        ->type_name("M");
+    app.add_option("--feedline", arguments.Feedline,
+                   "none (the default), bare or choked: the coax's braid\n"
+                   "from the feed down the axis and on below the antenna")
+        ->type_name("LINE")
+        ->check(CLI::IsMember({"none", "bare", "choked"}));
+    app.add_option("--choke-ohm", arguments.ChokeOhm,
+                   "the choke's series impedance, resistive, in ohm\n(default 1000)")
+        ->type_name("R");
+}
+
+std::optional<std::string> ReadInstallation(const InstallationArguments& a,
+                                            Installation& installation) {
+    Installation read;
+    const std::string ground = a.Ground.empty() ? "free" : a.Ground;
+    read.GroundName = ground;
+    if (ground == "perfect") {
+        read.Ground = GroundKind::Perfect;
+    } else if (ground != "free") {
+        read.Ground = GroundKind::Real;
+        if (const std::optional<GroundPreset> preset = FindGroundPreset(ground)) {
+            read.Permittivity = preset->Permittivity;
+            read.ConductivitySPerM = preset->ConductivitySPerM;
+        }
+    }
+    read.Mast = a.Mast == "metal"        ? MastKind::Metal
+                : a.Mast == "insulating" ? MastKind::Insulating
+                                         : MastKind::None;
+    read.Feedline = a.Feedline == "bare"     ? FeedlineKind::Bare
+                    : a.Feedline == "choked" ? FeedlineKind::Choked
+                                             : FeedlineKind::None;
+    if (!a.Height.empty() && !read.HasGround()) {
+        return std::string(
+            "--height needs a ground (--ground perfect, real, ...): in free space "
+            "the antenna has no height");
+    }
+    if ((!a.Permittivity.empty() || !a.Conductivity.empty()) && read.Ground != GroundKind::Real) {
+        return std::string(
+            "--ground-permittivity and --ground-conductivity are a real "
+            "ground's: give --ground real");
+    }
+    if (!a.MastLength.empty() && read.HasGround()) {
+        return std::string(
+            "--mast-length is for free space: over a ground the mast and the coax "
+            "reach down to it");
+    }
+    if (!a.ChokeOhm.empty() && read.Feedline != FeedlineKind::Choked) {
+        return std::string("--choke-ohm needs --feedline choked");
+    }
+    struct Field {
+        const std::string& Text;
+        const char* Option;
+        double& Value;
+    };
+    for (const Field& field :
+         {Field{a.Permittivity, "--ground-permittivity", read.Permittivity},
+          Field{a.Conductivity, "--ground-conductivity", read.ConductivitySPerM},
+          Field{a.Height, "--height", read.HeightM},
+          Field{a.MastDiameter, "--mast-diameter", read.MastDiameterMm},
+          Field{a.MastLength, "--mast-length", read.MastLengthM},
+          Field{a.ChokeOhm, "--choke-ohm", read.ChokeOhm}}) {
+        if (field.Text.empty()) {
+            continue;
+        }
+        const std::optional<double> value = ReadNumber(field.Text);
+        if (!value) {
+            return std::string(field.Option) + " must be a number, not \"" + field.Text + "\"";
+        }
+        field.Value = *value;
+    }
+    if (read.Ground == GroundKind::Real && (!a.Permittivity.empty() || !a.Conductivity.empty())) {
+        read.GroundName = "real";
+    }
+    try {
+        RequireBuildable(read);
+    } catch (const ModelError& error) {
+        return error.Detail();
+    }
+    installation = read;
+    return std::nullopt;
+}
+
+std::optional<double> ReadNumber(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    const auto last = text.find_last_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return std::nullopt;
+    }
+    text = text.substr(first, last - first + 1);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    double value = 0.0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 std::optional<double> ReadPositiveNumber(std::string_view text) {

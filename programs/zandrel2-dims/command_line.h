@@ -11,6 +11,7 @@
 
 #include "helix_geometry.h"
 #include "helix_style.h"
+#include "installation.h"
 
 namespace CLI {
 class App;
@@ -54,6 +55,35 @@ void AddPolarisation(CLI::App& app, Polarisation& sense);
 void AddConductorDiameter(CLI::App& app, std::string& diameter);
 // --z0 OHM, kept as the text given; the commands' default is 50.
 void AddZ0(CLI::App& app, std::string& z0);
+
+// The installation's options as given, each empty when it was not.
+struct InstallationArguments {
+    std::string Ground;
+    std::string Permittivity;
+    std::string Conductivity;
+    std::string Height;
+    std::string Mast;
+    std::string MastDiameter;
+    std::string MastLength;
+    std::string Feedline;
+    std::string ChokeOhm;
+};
+
+// --ground, --ground-permittivity, --ground-conductivity, --height, --mast, --mast-diameter
+// (unless `withMastDiameter` is false: a command that has its own), --mast-length, --feedline
+// and --choke-ohm. An unknown ground, mast or feed line is a usage error.
+void AddInstallationOptions(CLI::App& app, InstallationArguments& arguments,
+                            bool withMastDiameter = true);
+
+// Fills `installation` from the options given, or returns the message that refuses them: a
+// number that is not one, an option that the others make meaningless (--height in free space,
+// --mast-length over a ground, --choke-ohm without a choke), and whatever RequireBuildable
+// refuses.
+std::optional<std::string> ReadInstallation(const InstallationArguments& arguments,
+                                            Installation& installation);
+
+// A finite number written as ReadPositiveNumber reads it, of any sign; nothing for other text.
+std::optional<double> ReadNumber(std::string_view text);
 
 // A positive, finite number written as digits with an optional point and exponent, whatever
 // the locale, with spaces allowed around it; nothing for any other text.

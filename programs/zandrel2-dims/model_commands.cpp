@@ -56,6 +56,26 @@ nlohmann::ordered_json PartJson(const Matching& part) {
 
 }  // namespace
 
+nlohmann::ordered_json InstallationJson(const Installation& i) {
+    return {
+        {"ground", i.GroundName},
+        {"permittivity", i.Ground == GroundKind::Real ? nlohmann::ordered_json(i.Permittivity)
+                                                      : nlohmann::ordered_json(nullptr)},
+        {"conductivity", i.Ground == GroundKind::Real ? nlohmann::ordered_json(i.ConductivitySPerM)
+                                                      : nlohmann::ordered_json(nullptr)},
+        {"height_m",
+         i.HasGround() ? nlohmann::ordered_json(i.HeightM) : nlohmann::ordered_json(nullptr)},
+        {"mast", MastName(i.Mast)},
+        {"mast_diameter_mm", i.Mast == MastKind::Metal ? nlohmann::ordered_json(i.MastDiameterMm)
+                                                       : nlohmann::ordered_json(nullptr)},
+        {"mast_length_m", i.Mast == MastKind::Metal || i.Feedline != FeedlineKind::None
+                              ? nlohmann::ordered_json(i.BelowAntennaM())
+                              : nlohmann::ordered_json(nullptr)},
+        {"feedline", FeedlineName(i.Feedline)},
+        {"choke_ohm", i.Feedline == FeedlineKind::Choked ? nlohmann::ordered_json(i.ChokeOhm)
+                                                         : nlohmann::ordered_json(nullptr)}};
+}
+
 nlohmann::ordered_json FiguresJson(const ModelFigures& f, const ResonanceSensitivity* sensitivity) {
     const char* component = ComponentName(f.Match);
     nlohmann::ordered_json model;
@@ -68,10 +88,10 @@ nlohmann::ordered_json FiguresJson(const ModelFigures& f, const ResonanceSensiti
     model["zenith_rhcp_dbic"] = f.ZenithRhcpDbic;
     model["zenith_lhcp_dbic"] = f.ZenithLhcpDbic;
     model["zenith_sense"] = f.ZenithSense;
-    model["horizon_rhcp_dbic"] = f.HorizonRhcpDbic;
+    model["horizon_rhcp_dbic"] = Optional(f.HorizonRhcpDbic);
     model["max_gain_dbi"] = f.MaxGainDbi;
     model["max_gain_elevation_deg"] = f.MaxGainElevationDeg;
-    model["front_to_back_db"] = f.FrontToBackDb;
+    model["front_to_back_db"] = Optional(f.FrontToBackDb);
     model["axial_ratio_db"] = Optional(
         std::isfinite(f.AxialRatioDb) ? std::optional<double>(f.AxialRatioDb) : std::nullopt);
     model["loop_phase_deg"] = f.Phasing.PhaseDeg;
@@ -85,11 +105,28 @@ nlohmann::ordered_json FiguresJson(const ModelFigures& f, const ResonanceSensiti
                           {"shunt_side", ShuntSideName(line.Network.Side)}};
     model["bandwidth_2to1_z0_mhz"] = {{"low", Optional(line.BandwidthLowMHz)},
                                       {"high", Optional(line.BandwidthHighMHz)}};
+    for (const PartAdvice& advice : line.Parts) {
+        nlohmann::ordered_json part = PartJson(advice.Part);
+        part["part"] = advice.Series ? "series" : "shunt";
+        part["swr_z0_without"] = advice.SwrWithout;
+        if (advice.LeftOut) {
+            model["l_network"]["left_out"] = std::move(part);
+        } else {
+            part["stub_length_mm"] = advice.StubLengthMm;
+            part["stub"] = advice.Part.Kind == MatchingKind::Inductor ? "shorted" : "open";
+            model["l_network"]["too_small"].push_back(std::move(part));
+        }
+    }
     model["quarter_wave"] = {{"line_ohm", line.Transformer.LineOhm},
                              {"coax_ohm", line.Transformer.CoaxOhm},
                              {"swr_z0", line.Transformer.SwrZ0},
                              {"length_mm", line.Transformer.LengthMm}};
-    model["horizon_lhcp_dbic"] = f.HorizonLhcpDbic;
+    if (const std::optional<QuarterWave>& pair = line.ParallelTransformer) {
+        model["quarter_wave"]["parallel"] = {{"coax_ohm", 2.0 * pair->CoaxOhm},
+                                             {"line_ohm", pair->CoaxOhm},
+                                             {"swr_z0", pair->SwrZ0}};
+    }
+    model["horizon_lhcp_dbic"] = Optional(f.HorizonLhcpDbic);
     nlohmann::ordered_json elevations = nlohmann::ordered_json::array();
     nlohmann::ordered_json rhcp = nlohmann::ordered_json::array();
     nlohmann::ordered_json lhcp = nlohmann::ordered_json::array();
@@ -148,6 +185,7 @@ void PrintJson(const ModelRunner& runner, const Sensitivities& sensitivities,
     document["frequency"] = runner.FrequencyText();
     document["engine"] = "nec2c";
     document["polarisation"] = PolarisationName(runner.Sense());
+    document["installation"] = InstallationJson(runner.Settings().Geometry.Install);
     document["styles"] = std::move(styles);
     std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
@@ -161,7 +199,12 @@ std::size_t Width(const std::string& text) {
 
 void PrintTable(const ModelRunner& runner) {
     std::vector<std::vector<std::string>> rows;
-    rows.emplace_back(ModelColumnHeaders.begin(), ModelColumnHeaders.end());
+    const Installation& install = runner.Settings().Geometry.Install;
+    std::vector<std::string> headers;
+    for (std::size_t i = 0; i < ModelColumnHeaders.size(); ++i) {
+        headers.push_back(ModelColumnHeader(i, install.HasGround()));
+    }
+    rows.push_back(std::move(headers));
     for (const StyleModel& model : runner.Models()) {
         std::vector<std::string> row{std::string(model.Style->Caption)};
         if (model.Error) {
@@ -180,7 +223,16 @@ void PrintTable(const ModelRunner& runner) {
         }
     }
     std::cout << "NEC-2 model at " << runner.FrequencyText() << " MHz, "
-              << PolarisationName(runner.Sense()) << ", nec2c\n\n";
+              << PolarisationName(runner.Sense()) << ", nec2c\n";
+    if (!install.IsBare() || install.Mast != MastKind::None) {
+        std::cout << "Installed: " << InstallationText(install) << "\n";
+    }
+    if (install.HasGround()) {
+        std::cout << "Over the ground: GAIN AT 10\u00B0 ELEVATION is the power mean over azimuth, "
+                     "in dBic (at the horizon the ground's\nreflection cancels the field or its "
+                     "horizontal part); no front-to-back ratio (there is no nadir)\n";
+    }
+    std::cout << "\n";
     for (const std::vector<std::string>& row : rows) {
         std::string line;
         for (std::size_t i = 0; i < row.size(); ++i) {
@@ -289,7 +341,8 @@ int ModelEveryStyle(ModelRunner& runner, SignalCatcher& endSignals, const std::s
         if (sensitivity != nullptr && model.Figures) {
             ++sensitivitiesWaited;
             sensitivity->Start(index,
-                               {model.Style, frequency, sense, settings.Geometry.ConductorDiameterMm},
+                               {model.Style, frequency, sense, settings.Geometry.ConductorDiameterMm,
+                                settings.Geometry.Install},
                                *model.Figures);
         }
     });
@@ -404,11 +457,16 @@ class DeckCommand : public Command {
         AddFrequency(app, frequency_);
         AddPolarisation(app, sense_);
         AddConductorDiameter(app, conductor_);
+        AddInstallationOptions(app, installation_);
     }
 
     int Run(char*) override {
         GeometryOptions options;
         if (const std::optional<std::string> refused = ReadConductor(conductor_, options)) {
+            return Refuse(*refused);
+        }
+        if (const std::optional<std::string> refused =
+                ReadInstallation(installation_, options.Install)) {
             return Refuse(*refused);
         }
         return PrintDeck(*style_, frequency_, sense_, options);
@@ -419,6 +477,7 @@ class DeckCommand : public Command {
     std::string frequency_;
     Polarisation sense_ = Polarisation::Rhcp;
     std::string conductor_;
+    InstallationArguments installation_;
 };
 
 class ModelCommand : public Command {
@@ -437,12 +496,17 @@ class ModelCommand : public Command {
                        "of the coax a quarter-wave transformer is made of,\n"
                        "above 0 and at most 1 (default 0.66, solid polyethylene)")
             ->type_name("VF");
+        AddInstallationOptions(app, installation_);
     }
 
     int Run(char* program) override {
         ModelSettings settings;
         if (const std::optional<std::string> refused =
                 ReadConductor(conductor_, settings.Geometry)) {
+            return Refuse(*refused);
+        }
+        if (const std::optional<std::string> refused =
+                ReadInstallation(installation_, settings.Geometry.Install)) {
             return Refuse(*refused);
         }
         if (!z0_.empty()) {
@@ -479,6 +543,7 @@ class ModelCommand : public Command {
     std::string conductor_;
     std::string z0_;
     std::string velocityFactor_;
+    InstallationArguments installation_;
 };
 
 }  // namespace

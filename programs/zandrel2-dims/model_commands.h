@@ -28,6 +28,9 @@ nlohmann::ordered_json FiguresJson(const ModelFigures& figures,
 int ModelEveryStyle(ModelRunner& runner, SignalCatcher& endSignals, const std::string& frequency,
                     Polarisation sense, const ModelSettings& settings,
                     SensitivityRunner* sensitivity = nullptr);
+// The installation as the commands' JSON gives it: {ground, permittivity, conductivity,
+// height_m, mast, mast_diameter_mm, mast_length_m, feedline, choke_ohm}, null where it has none.
+nlohmann::ordered_json InstallationJson(const Installation& installation);
 
 // --nec STYLE FREQUENCY: prints the style's deck; exits with 0, or 1 when the frequency has no
 // dimensions.

@@ -62,12 +62,17 @@ struct StylePass {
 
 void PrintText(const ModelRunner& runner, const std::vector<StylePass>& passes,
                const std::vector<std::size_t>& ranking, double altitudeKm) {
+    const Installation& install = runner.Settings().Geometry.Install;
     if (passes.empty()) {
         return;  // stderr says why for each style
     }
     const std::string co(PolarisationName(runner.Sense()));
     std::cout << "Satellite pass at " << runner.FrequencyText() << " MHz, satellite at "
-              << Km(altitudeKm) << " km, " << co << ", nec2c, the antenna in free space\n";
+              << Km(altitudeKm) << " km, " << co << ", nec2c, "
+              << (install.HasGround() || install.Mast != MastKind::None || !install.IsBare()
+                      ? "installed: " + InstallationText(install)
+                      : std::string("the antenna in free space"))
+              << "\n";
     const std::vector<PassPoint>& points = passes.front().Pass.Points;
     std::cout << "\nRelative signal in dB against an isotropic antenna overhead: the co-polar ("
               << co << ") gain,\nthe power mean over azimuth in dBic, less the extra path loss "
@@ -125,12 +130,12 @@ void PrintJson(const ModelRunner& runner, const std::vector<StylePass>& passes,
     nlohmann::ordered_json document;
     document["frequency"] = runner.FrequencyText();
     document["altitude_km"] = altitudeKm;
-    document["installation"] = {
-        {"ground", "free space"},
-        {"polarisation", PolarisationName(runner.Sense())},
-        {"conductor_diameter_mm", geometry.ConductorDiameterMm
-                                      ? nlohmann::ordered_json(*geometry.ConductorDiameterMm)
-                                      : nlohmann::ordered_json(nullptr)}};
+    nlohmann::ordered_json installation = InstallationJson(geometry.Install);
+    installation["polarisation"] = PolarisationName(runner.Sense());
+    installation["conductor_diameter_mm"] = geometry.ConductorDiameterMm
+                                                ? nlohmann::ordered_json(*geometry.ConductorDiameterMm)
+                                                : nlohmann::ordered_json(nullptr);
+    document["installation"] = std::move(installation);
     nlohmann::ordered_json elevations = nlohmann::ordered_json::array();
     nlohmann::ordered_json ranges = nlohmann::ordered_json::array();
     nlohmann::ordered_json losses = nlohmann::ordered_json::array();
@@ -189,6 +194,7 @@ class PassCommand : public Command {
         AddJson(app, json_);
         AddPolarisation(app, sense_);
         AddConductorDiameter(app, conductor_);
+        AddInstallationOptions(app, installation_);
     }
 
     int Run(char* program) override {
@@ -205,6 +211,11 @@ class PassCommand : public Command {
                           << conductor_ << "\"\n";
                 return 1;
             }
+        }
+        if (const std::optional<std::string> refused =
+                ReadInstallation(installation_, settings.Geometry.Install)) {
+            std::cerr << "zandrel2-dims: " << *refused << "\n";
+            return 1;
         }
         try {
             return ModelThePass(program, *altitude, settings);
@@ -262,6 +273,7 @@ class PassCommand : public Command {
     bool json_ = false;
     Polarisation sense_ = Polarisation::Rhcp;
     std::string conductor_;
+    InstallationArguments installation_;
 };
 
 }  // namespace

@@ -120,6 +120,7 @@ class SheetCommand : public Command {
                         std::string(PaperName(Paper::Letter)))
             ->check(paperName);
         AddConductorDiameter(app, conductorDiameter_);
+        AddInstallationOptions(app, installation_, false);
         app.add_option("--bend-radius", bendRadius_,
                        "the centre-line radius in mm of each loop's four\n"
                        "bent corners: adds each loop's length of tube to cut\n"
@@ -193,6 +194,12 @@ class SheetCommand : public Command {
             request.Sense = sense_;
             request.MastDiameterMm =
                 mastDiameter_ ? ReadMastDiameter(*mastDiameter_) : DefaultMastDiameterMm;
+            if (const std::optional<std::string> refused =
+                    ReadInstallation(installation_, request.Install)) {
+                std::cerr << "zandrel2-dims: " << *refused << "\n";
+                return 1;
+            }
+            request.Install.MastDiameterMm = request.MastDiameterMm;
             request.BendRadiusMm = bendRadius_;
             request.Units = units_;
             sheet = ComputeConstructionSheet(request);
@@ -258,7 +265,8 @@ class SheetCommand : public Command {
     // Returns 0, or the exit status: 1 when no loop sizes in range meet the reactance limit,
     // 3 when nec2c fails, 128 + a signal that stopped the runs.
     int Tune(SheetRequest& request, SignalCatcher& endSignals) const {
-        const LoopDesign design{style_, frequency_, sense_, request.ConductorDiameterMm};
+        const LoopDesign design{style_, frequency_, sense_, request.ConductorDiameterMm,
+                                request.Install};
         EngineRuns runs;
         TunedFor result;
         const int status = RunUntilDoneOrSignalled(runs, endSignals, [&] {
@@ -337,6 +345,7 @@ class SheetCommand : public Command {
     std::string frequency_;
     Polarisation sense_ = Polarisation::Rhcp;
     std::optional<std::string> mastDiameter_;
+    InstallationArguments installation_;
     Paper paper_ = Paper::A4;
     std::string conductorDiameter_;
     double bendRadius_ = 0.0;

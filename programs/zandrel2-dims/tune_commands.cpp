@@ -84,6 +84,23 @@ std::optional<double> ReadConductorOrRefuse(const std::string& text, bool& refus
     return diameter;
 }
 
+// The installation from its options, or nothing after saying on stderr why it is refused.
+std::optional<Installation> ReadInstallationOrRefuse(const InstallationArguments& arguments) {
+    Installation installation;
+    if (const std::optional<std::string> refused = ReadInstallation(arguments, installation)) {
+        std::cerr << "zandrel2-dims: " << *refused << "\n";
+        return std::nullopt;
+    }
+    return installation;
+}
+
+// "Installed: ..." on a line of its own, unless the antenna is modelled alone in free space.
+void PrintInstalled(const Installation& installation) {
+    if (!installation.IsBare() || installation.Mast != MastKind::None) {
+        std::cout << "Installed: " << InstallationText(installation) << "\n";
+    }
+}
+
 std::string Db(double value, const char* unit) { return Fixed(value, 2) + " " + unit; }
 
 // The rows of a before-and-after table of the model's figures.
@@ -93,6 +110,8 @@ std::vector<std::vector<std::string>> FigureRows(const ModelFigures& before,
         return std::vector<std::string>{name, text(before), text(after)};
     };
     const bool right = sense == Polarisation::Rhcp;
+    const std::string low = before.OverGround ? Fixed(LowElevationDeg, 0) + "\u00B0 elevation "
+                                              : std::string("horizon ");
     return {
         {"FIGURE", "DESIGN", "TUNED"},
         row("impedance R + jX (ohm)",
@@ -102,7 +121,7 @@ std::vector<std::vector<std::string>> FigureRows(const ModelFigures& before,
         row("zenith RHCP", [](const ModelFigures& f) { return Db(f.ZenithRhcpDbic, "dBic"); }),
         row("zenith LHCP", [](const ModelFigures& f) { return Db(f.ZenithLhcpDbic, "dBic"); }),
         row("zenith axial ratio", [&](const ModelFigures& f) { return FigureTexts(f, sense)[7]; }),
-        row(std::string("horizon ") + (right ? "RHCP" : "LHCP") + " (power mean)",
+        row(low + (right ? "RHCP" : "LHCP") + " (power mean)",
             [&](const ModelFigures& f) { return FigureTexts(f, sense)[3]; }),
         row("resonance", [&](const ModelFigures& f) { return FigureTexts(f, sense)[5]; }),
     };
@@ -190,6 +209,7 @@ class TuneCommand : public Command {
         AddPolarisation(app, sense_);
         AddConductorDiameter(app, conductor_);
         AddObjective(app, objective_);
+        AddInstallationOptions(app, installation_);
     }
 
     int Run(char* program) override {
@@ -198,7 +218,11 @@ class TuneCommand : public Command {
         if (refused) {
             return 1;
         }
-        const LoopDesign design{style_, frequency_, sense_, conductor};
+        const std::optional<Installation> installation = ReadInstallationOrRefuse(installation_);
+        if (!installation) {
+            return 1;
+        }
+        const LoopDesign design{style_, frequency_, sense_, conductor, *installation};
         std::optional<double> altitude;
         if (const int status = ReadObjective(objective_, altitude)) {
             return status;
@@ -213,9 +237,9 @@ class TuneCommand : public Command {
             const int runs = tuned.Nec2cRuns + 2;
             const HelixDimensions calculator = BuildScaledGeometry(design, {}).Dimensions;
             if (json_) {
-                PrintJson(tuned, before, after, runs);
+                PrintJson(tuned, before, after, runs, design.Install);
             } else {
-                PrintText(tuned, calculator, before, after, runs);
+                PrintText(tuned, calculator, before, after, runs, design.Install);
             }
             if (!tuned.MeetsReactanceLimit) {
                 std::cerr << "zandrel2-dims: " << style_->Caption << ": no scale factors from "
@@ -370,10 +394,12 @@ class TuneCommand : public Command {
     }
 
     void PrintText(const TuneResult& tuned, const HelixDimensions& calculator,
-                   const ModelFigures& before, const ModelFigures& after, int runs) const {
+                   const ModelFigures& before, const ModelFigures& after, int runs,
+                   const Installation& installation) const {
         std::cout << "Tuned in NEC-2: " << style_->Caption << " at " << frequency_ << " MHz, "
-                  << PolarisationName(sense_) << ", nec2c\n"
-                  << TunedSentences(tuned, Tuning) << "\n\n";
+                  << PolarisationName(sense_) << ", nec2c\n";
+        PrintInstalled(installation);
+        std::cout << TunedSentences(tuned, Tuning) << "\n\n";
         const std::vector<std::vector<std::string>> rows =
             DimensionRows(calculator, tuned.Dimensions);
         PrintRows(rows);
@@ -383,7 +409,7 @@ class TuneCommand : public Command {
     }
 
     void PrintJson(const TuneResult& tuned, const ModelFigures& before, const ModelFigures& after,
-                   int runs) const {
+                   int runs, const Installation& installation) const {
         nlohmann::ordered_json dimensions;
         nlohmann::ordered_json texts;
         for (const DisplayedDimension& shown : DisplayOrder) {
@@ -394,6 +420,7 @@ class TuneCommand : public Command {
         document["frequency"] = frequency_;
         document["style"] = style_->Name;
         document["polarisation"] = PolarisationName(sense_);
+        document["installation"] = InstallationJson(installation);
         document["scale"] = {{"small", tuned.Scales.Small}, {"large", tuned.Scales.Large}};
         document["meets_reactance_limit"] = tuned.MeetsReactanceLimit;
         document["dimensions"] = std::move(dimensions);
@@ -410,6 +437,7 @@ class TuneCommand : public Command {
     Polarisation sense_ = Polarisation::Rhcp;
     std::string conductor_;
     ObjectiveOptions objective_;
+    InstallationArguments installation_;
 };
 
 nlohmann::ordered_json OptionalNumber(const std::optional<double>& value) {
@@ -470,6 +498,7 @@ class TrimCommand : public Command {
         AddJson(app, json_);
         AddPolarisation(app, sense_);
         AddConductorDiameter(app, conductor_);
+        AddInstallationOptions(app, installation_);
         app.add_option("--target", target_,
                        "what to trim to: the calculator's design (the default)\n"
                        "or the antenna --tune gives")
@@ -504,6 +533,11 @@ class TrimCommand : public Command {
         if (refused) {
             return 1;
         }
+        const std::optional<Installation> installation = ReadInstallationOrRefuse(installation_);
+        if (!installation) {
+            return 1;
+        }
+        installationRead_ = *installation;
         FitSettings settings;
         if (!ReadCable(settings.Cable)) {
             return 1;
@@ -533,7 +567,7 @@ class TrimCommand : public Command {
                 return 1;
             }
         }
-        const LoopDesign design{style_, frequency_, sense_, conductor};
+        const LoopDesign design{style_, frequency_, sense_, conductor, *installation};
         if (!vna_.empty()) {
             if (const int status = MeasureWithVna(design); status != 0) {
                 return status;
@@ -587,6 +621,9 @@ class TrimCommand : public Command {
     }
 
   private:
+    InstallationArguments installation_;
+    Installation installationRead_;
+
     // Sweeps the whole antenna over the design frequency +-15 % into swept_, and keeps the
     // sweep when asked; returns the exit status of a failure, or 0.
     int MeasureWithVna(const LoopDesign& design) {
@@ -680,6 +717,7 @@ class TrimCommand : public Command {
                       : objective_.Objective == "pass" ? "antenna --tune --objective pass gives"
                                                        : "antenna --tune gives")
                   << "\n";
+        PrintInstalled(installationRead_);
         for (const PartMeasurement& measured : measurements) {
             std::cout << MeasuredSentence(measured) << "\n";
         }
@@ -694,6 +732,7 @@ class TrimCommand : public Command {
         document["style"] = style_->Name;
         document["frequency"] = frequency_;
         document["polarisation"] = PolarisationName(sense_);
+        document["installation"] = InstallationJson(installationRead_);
         document["conductor_diameter_mm"] =
             assumed.ConductorDiameterMm ? *assumed.ConductorDiameterMm : assumed.CalculatorTubeMm;
         nlohmann::ordered_json measured = {{"points", first.Points.size()},
@@ -769,6 +808,7 @@ class TouchstoneCommand : public Command {
         AddFrequency(app, frequency_);
         AddZ0(app, z0_);
         AddConductorDiameter(app, conductor_);
+        AddInstallationOptions(app, installation_);
         app.add_option("-o", output_, "the file to write; - writes to the standard output")
             ->type_name("FILE.s1p")
             ->required();
@@ -799,14 +839,21 @@ class TouchstoneCommand : public Command {
                 return 1;
             }
         }
-        const LoopDesign design{style_, frequency_, Polarisation::Rhcp, conductor};
+        const std::optional<Installation> installation = ReadInstallationOrRefuse(installation_);
+        if (!installation) {
+            return 1;
+        }
+        const LoopDesign design{style_, frequency_, Polarisation::Rhcp, conductor, *installation};
         return RunWork(program, *style_, frequency_, [&](const DeckEvaluator& evaluate) {
             const double frequency = BuildScaledGeometry(design, {}).FrequencyMHz;
             const Measurement model =
                 ModelMeasurement(design, {}, SpreadFrequencies(frequency), reference, evaluate);
-            const std::string text =
-                WriteTouchstone(model, TouchstoneComments(style_->Caption, frequency_, reference,
-                                                          conductor));
+            std::vector<std::string> comments =
+                TouchstoneComments(style_->Caption, frequency_, reference, conductor);
+            if (!installation->IsBare() || installation->Mast != MastKind::None) {
+                comments.push_back("Installed: " + InstallationText(*installation));
+            }
+            const std::string text = WriteTouchstone(model, comments);
             try {
                 if (output_ == "-") {
                     WriteToDescriptor(STDOUT_FILENO, text, "the standard output");
@@ -828,6 +875,7 @@ class TouchstoneCommand : public Command {
     std::string z0_;
     std::string conductor_;
     std::string output_;
+    InstallationArguments installation_;
 };
 
 }  // namespace

@@ -546,9 +546,34 @@ void PaintFirstPage(MillimetreCanvas& canvas, const ConstructionSheet& sheet,
                      partText(network.Series), partText(network.Shunt),
                      network.Side == ShuntSide::Antenna ? QStringLiteral("feed's (antenna)")
                                                         : QStringLiteral("coax's (line)"));
-        ry += canvas.TextBlock(QRectF(right, ry, rightWidth, 30.0), words, SheetFont(7.5));
+        for (const PartAdvice& advice : match.Parts) {
+            const QString which =
+                advice.Series ? QStringLiteral("series") : QStringLiteral("shunt");
+            words += advice.LeftOut ? QStringLiteral(
+                                          " The %1 part (%2) is left out: the other alone gives "
+                                          "SWR %3.")
+                                          .arg(which, partText(advice.Part),
+                                               QString::number(advice.SwrWithout, 'f', 2))
+                                    : QStringLiteral(
+                                          " The %1 part is too small to buy: use a %2 mm %3 "
+                                          "stub of %4 ohm coax, or leave it out for SWR %5.")
+                                          .arg(which, QString::number(advice.StubLengthMm, 'f', 0),
+                                               advice.Part.Kind == MatchingKind::Inductor
+                                                   ? QStringLiteral("shorted")
+                                                   : QStringLiteral("open"),
+                                               QString::number(match.Z0Ohm),
+                                               QString::number(advice.SwrWithout, 'f', 2));
+        }
+        if (!match.Installed.empty()) {
+            words += QStringLiteral(" Modelled as installed: %1.").arg(QtText(match.Installed));
+        }
+        ry += canvas.TextBlock(QRectF(right, ry, rightWidth, 40.0), words, SheetFont(7.5));
         PaintMatchDiagram(canvas, match, QRectF(right + 8.0, ry, rightWidth - 8.0, 20.0));
         ry += 21.0;
+        if (!match.ChokeRecipe.empty()) {
+            ry += canvas.TextBlock(QRectF(right, ry, rightWidth, 30.0), QtText(match.ChokeRecipe),
+                                   SheetFont(7.5));
+        }
     } else {
         ry += canvas.TextBlock(
             QRectF(right, ry, rightWidth, 30.0),

@@ -40,10 +40,10 @@ const zandrel::HelixGeometry& SeedGeometry() {
 void RequireFinite(const zandrel::ModelFigures& f) {
     for (const double value :
          {f.Impedance.real(), f.Impedance.imag(), f.Match.Value, f.ZenithRhcpDbic, f.ZenithLhcpDbic,
-          f.HorizonRhcpDbic, f.MaxGainDbi, f.MaxGainElevationDeg, f.FrontToBackDb,
-          f.Phasing.PhaseDeg, f.Phasing.CurrentRatio, f.Line.SwrUnmatched,
-          f.Line.Network.Series.Value, f.Line.Network.Shunt.Value, f.Line.Transformer.LineOhm,
-          f.Line.Transformer.SwrZ0}) {
+          f.HorizonRhcpDbic.value_or(0.0), f.MaxGainDbi, f.MaxGainElevationDeg,
+          f.FrontToBackDb.value_or(0.0), f.Phasing.PhaseDeg, f.Phasing.CurrentRatio,
+          f.Line.SwrUnmatched, f.Line.Network.Series.Value, f.Line.Network.Shunt.Value,
+          f.Line.Transformer.LineOhm, f.Line.Transformer.SwrZ0}) {
         Require(std::isfinite(value));
     }
     Require(f.Impedance.real() > 0.0);

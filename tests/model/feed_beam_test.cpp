@@ -58,7 +58,7 @@ double ZenithOverNadirDb(const StyleEntry& style, Polarisation sense, bool large
         test_support::RunNec2c(WriteNecDeck(geometry, ZenithAndNadir()));
     EXPECT_EQ(run.Status, 0);
     return ComputeModelFigures(geometry, ParseNecOutput(run.Output), ZenithAndNadir())
-        .FrontToBackDb;
+        .FrontToBackDb.value();
 }
 
 TEST(FeedBeam, PointsUpForEveryStyleAndTwistWhenJoinedAsTheTableSays) {

@@ -69,6 +69,59 @@ TEST(LNetwork, LeavesOutThePartsAMatchDoesNotNeed) {
     EXPECT_EQ(seriesOnly.Shunt.Kind, MatchingKind::None);
 }
 
+TEST(PartsToBuy, LeaveOutAPartThatHardlyMattersAndSayWhatTheOtherAloneGives) {
+    const Complex antenna{47.0, -8.0};
+    LNetwork network = DesignLNetwork(antenna, 50.0, DesignMHz);
+    ASSERT_NE(network.Shunt.Kind, MatchingKind::None);
+    const std::vector<PartAdvice> advice = AdviseParts(network, antenna, {}, DesignMHz);
+    ASSERT_EQ(advice.size(), 1u);
+    EXPECT_TRUE(advice[0].LeftOut);
+    // An inductor across the antenna cancels its susceptance alone, leaving 2273 / 47 ohm (SWR
+    // 1.03), better than a series inductor cancelling its reactance, leaving 47 ohm (SWR 1.06).
+    EXPECT_TRUE(advice[0].Series);
+    EXPECT_EQ(network.Series.Kind, MatchingKind::None);
+    EXPECT_EQ(network.Shunt.Kind, MatchingKind::Inductor);
+    EXPECT_NEAR(network.Shunt.Value, 2273.0 / (8.0 * Omega), 1e-15);
+    EXPECT_NEAR(advice[0].SwrWithout, 50.0 / (2273.0 / 47.0), 1e-9);
+    EXPECT_NEAR(advice[0].SwrWithout,
+                StandingWaveRatio(SeenFromTheLine(network, antenna, DesignMHz), 50.0), 1e-9);
+    // Neither part alone comes near: both are kept.
+    LNetwork both = DesignLNetwork({14.6, 31.85}, 50.0, DesignMHz);
+    EXPECT_TRUE(AdviseParts(both, {14.6, 31.85}, {}, DesignMHz).empty());
+}
+
+TEST(PartsToBuy, OfferAStubOfTheSameReactanceForAPartTooSmallToBuy) {
+    const LineRequest line{50.0, 0.66};
+    const double wavelengthMm = 299792.458 / DesignMHz * line.VelocityFactor;
+    for (const Matching tiny :
+         {Matching{MatchingKind::Inductor, 1.2e-9}, Matching{MatchingKind::Capacitor, 0.3e-12}}) {
+        LNetwork network{tiny, {MatchingKind::Capacitor, 30e-12}, ShuntSide::Line};
+        const Complex antenna{20.0, 10.0};
+        const std::vector<PartAdvice> advice = AdviseParts(network, antenna, line, DesignMHz);
+        ASSERT_EQ(advice.size(), 1u);
+        EXPECT_FALSE(advice[0].LeftOut);
+        // A shorted stub's reactance is Z0 tan(bl), an open one's -Z0 / tan(bl).
+        const double turn = 2.0 * std::numbers::pi * advice[0].StubLengthMm / wavelengthMm;
+        const double stub =
+            tiny.Kind == MatchingKind::Inductor ? 50.0 * std::tan(turn) : -50.0 / std::tan(turn);
+        EXPECT_NEAR(stub, tiny.ReactanceAt(DesignMHz), 1e-9 * std::fabs(stub));
+        LNetwork rest = network;
+        rest.Series = {};
+        EXPECT_NEAR(advice[0].SwrWithout,
+                    StandingWaveRatio(SeenFromTheLine(rest, antenna, DesignMHz), 50.0), 1e-9);
+    }
+}
+
+TEST(QuarterWave, OfTwoCoaxInParallelMatchesWhatHalfTheirImpedanceMatches) {
+    // sqrt(50 x 12.5) is 25 ohm, two 50 ohm lines; sqrt(50 x 28.125) is 37.5, two 75 ohm lines.
+    const QuarterWave low = DesignParallelQuarterWave(12.5, {}, DesignMHz);
+    EXPECT_DOUBLE_EQ(low.CoaxOhm, 25.0);
+    EXPECT_NEAR(low.SwrZ0, 1.0, 1e-12);
+    const QuarterWave high = DesignParallelQuarterWave(28.125, {}, DesignMHz);
+    EXPECT_DOUBLE_EQ(high.CoaxOhm, 37.5);
+    EXPECT_NEAR(high.SwrZ0, 1.0, 1e-12);
+}
+
 TEST(QuarterWave, TurnsAKnownResistanceIntoTheLinesImpedance) {
     const QuarterWave low = DesignQuarterWave(12.5, {}, DesignMHz);
     EXPECT_NEAR(low.LineOhm, 25.0, 1e-12);

@@ -46,6 +46,19 @@ TEST(NumberText, ShowsAFigureThatIsNoFiniteNumberAsADash) {
     EXPECT_EQ(FigureTexts(figures, Polarisation::Rhcp)[6], "- dB");
 }
 
+TEST(FigureTexts, OverAGroundShowTheGainAt10DegreesElevationUnderItsHeaderAndNoFrontToBack) {
+    ModelFigures figures;
+    figures.Impedance = {50.0, 0.0};
+    figures.OverGround = true;
+    figures.ElevationGains = {{0.0, -999.99, -999.99}, {5.0, -3.0, -9.0}, {10.0, 1.25, -7.5}};
+    EXPECT_EQ(FigureTexts(figures, Polarisation::Rhcp)[3], "1.25 dBic");
+    EXPECT_EQ(FigureTexts(figures, Polarisation::Lhcp)[3], "-7.50 dBic");
+    EXPECT_EQ(FigureTexts(figures, Polarisation::Rhcp)[6], "\u2014");
+    EXPECT_EQ(ModelColumnHeader(4, true), "GAIN AT 10\u00B0 ELEVATION");
+    EXPECT_EQ(ModelColumnHeader(4, false), "GAIN AT HORIZON");
+    EXPECT_EQ(ModelColumnHeader(7, true), "FRONT-TO-BACK");
+}
+
 TEST(EnginesWords, AreQuotedWithoutControlCharactersOrTerminalSequences) {
     const std::string words = LastWords(
         "first line, not among the last two\n"

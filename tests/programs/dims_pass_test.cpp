@@ -21,13 +21,20 @@ FullRunResult RunDims(const std::vector<std::string>& arguments) {
     return RunCommandLineWithStderr(DimsCommand(arguments));
 }
 
-TEST(DimsPass, GivesEachStylesGainFromTheModelsPatternAndTheSignalAsGainLessExtraLoss) {
-    const FullRunResult passRun = RunDims({"--pass", "--json", "137.50"});
+// In free space and installed over a ground, as --model models it with the same options.
+void ExpectGainsOfTheModelAndSignalsOfThePass(const std::vector<std::string>& installed) {
+    std::vector<std::string> passArguments{"--pass", "--json", "137.50"};
+    std::vector<std::string> modelArguments{"--model", "--json", "137.50"};
+    passArguments.insert(passArguments.end(), installed.begin(), installed.end());
+    modelArguments.insert(modelArguments.end(), installed.begin(), installed.end());
+    const FullRunResult passRun = RunDims(passArguments);
     ASSERT_EQ(passRun.status, 0) << passRun.err;
-    const FullRunResult modelRun = RunDims({"--model", "--json", "137.50"});
+    const FullRunResult modelRun = RunDims(modelArguments);
     ASSERT_EQ(modelRun.status, 0) << modelRun.err;
     const nlohmann::json pass = nlohmann::json::parse(passRun.out);
     const nlohmann::json model = nlohmann::json::parse(modelRun.out);
+    EXPECT_EQ(pass["installation"]["ground"], model["installation"]["ground"]);
+    EXPECT_EQ(pass["installation"]["height_m"], model["installation"]["height_m"]);
 
     EXPECT_EQ(pass["frequency"], "137.50");
     EXPECT_EQ(pass["altitude_km"], 850.0);
@@ -75,6 +82,14 @@ TEST(DimsPass, GivesEachStylesGainFromTheModelsPatternAndTheSignalAsGainLessExtr
     for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(pass["ranking"][i], worst[i].second);
     }
+}
+
+TEST(DimsPass, GivesEachStylesGainFromTheModelsPatternAndTheSignalAsGainLessExtraLoss) {
+    ExpectGainsOfTheModelAndSignalsOfThePass({});
+}
+
+TEST(DimsPass, ModelsTheAntennaInstalledAsTheModelDoes) {
+    ExpectGainsOfTheModelAndSignalsOfThePass({"--ground", "perfect", "--height", "3"});
 }
 
 TEST(DimsPass, SaysWhichStyleToBuildForTheSpaceStationsOrbit) {

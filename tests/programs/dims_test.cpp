@@ -313,6 +313,12 @@ TEST(DimsCompletion, OffersTheStylesWhereAStyleIsDueThePapersAndNoOptionAfterThe
     EXPECT_TRUE(Completions({"--pass", ""}).empty());
     EXPECT_EQ(Completions({"--touchstone", "--z0", "75", "One"}),
               (std::vector<std::string>{"OneTurn", "OneAndHalfTurn"}));
+    EXPECT_EQ(Completions({"--model", "--ground", "p"}),
+              (std::vector<std::string>{"perfect", "poor"}));
+    EXPECT_EQ(Completions({"--nec", "--feedline", ""}),
+              (std::vector<std::string>{"none", "bare", "choked"}));
+    EXPECT_EQ(Completions({"--tune", "--mast", "metal", "--height", "5", "One"}),
+              (std::vector<std::string>{"OneTurn", "OneAndHalfTurn"}));
 }
 
 TEST(DimsErrors, ExitsWithTwoOnAUsageError) {

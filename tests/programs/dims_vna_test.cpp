@@ -28,7 +28,7 @@ using namespace std::chrono_literals;
 using test_support::FakeNanoVna;
 using test_support::VnaFault;
 
-const LoopDesign Design{&Styles[3], "137.50", Polarisation::Rhcp, std::nullopt};
+const LoopDesign Design{&Styles[3], "137.50", Polarisation::Rhcp, std::nullopt, {}};
 // The antenna as built: both loops long, the small one more.
 const LoopScales Built{1.02, 1.01};
 

@@ -238,6 +238,75 @@ TEST(DimsModelOptions, RefuseWhatCannotBeBuiltWithAMessageAndExitWithOne) {
     EXPECT_NE(thick.out.find("1 1/2 TURN: run-time error 1005"), std::string::npos) << thick.out;
 }
 
+TEST(DimsInstallation, RefusesWhatCannotBeBuiltWithAMessageAndExitWithOne) {
+    struct Refusal {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const std::vector<Refusal> refusals = {
+        {{"--nec", "OneTurn", "137.50", "--ground", "perfect", "--height", "0"},
+         "the antenna's lowest point must be above the ground: a height above 0 m"},
+        {{"--model", "137.50", "--ground", "real", "--ground-conductivity", "-0.01"},
+         "the ground's conductivity must be a number of S/m of at least 0"},
+        {{"--tune", "OneTurn", "137.50", "--height", "5"},
+         "--height needs a ground (--ground perfect, real, ...)"},
+        {{"--touchstone", "OneTurn", "137.50", "-o", "-", "--mast", "metal", "--mast-length",
+          "120"},
+         "a mast or line longer than 100 m below the antenna is not modelled"},
+        {{"--trim", "OneTurn", "137.50", "--measured", "-", "--ground", "good", "--height", "150",
+          "--feedline", "bare"},
+         "the antenna is 150 m up"},
+        {{"--nec", "OneTurn", "137.50", "--ground", "sea", "--mast-length", "3"},
+         "--mast-length is for free space"},
+        {{"--nec", "OneTurn", "137.50", "--feedline", "bare", "--choke-ohm", "500"},
+         "--choke-ohm needs --feedline choked"},
+        {{"--nec", "OneTurn", "137.50", "--ground", "real", "--height", "three"},
+         "--height must be a number, not \"three\""},
+    };
+    for (const Refusal& refusal : refusals) {
+        const RunResult out = RunDims(refusal.arguments);
+        EXPECT_EQ(out.status, 1) << refusal.message;
+        EXPECT_EQ(out.out, "") << refusal.message;
+        EXPECT_NE(RunDimsStderr(refusal.arguments).out.find(refusal.message), std::string::npos)
+            << RunDimsStderr(refusal.arguments).out;
+    }
+    EXPECT_EQ(RunDims({"--nec", "OneTurn", "137.50", "--ground", "mud"}).status, 2);
+}
+
+TEST(DimsInstallation, ModelsTheStylesOverTheGroundAndSaysHowTheyAreInstalled) {
+    const RunResult result =
+        RunDims({"--model", "--json", "137.50", "--ground", "perfect", "--height", "4", "--mast",
+                 "metal", "--feedline", "choked", "--choke-ohm", "2000"});
+    ASSERT_EQ(result.status, 0);
+    const nlohmann::json document = nlohmann::json::parse(result.out);
+    EXPECT_EQ(document["installation"],
+              nlohmann::json::parse(R"({"ground": "perfect", "permittivity": null,
+                  "conductivity": null, "height_m": 4.0, "mast": "metal",
+                  "mast_diameter_mm": 32.0, "mast_length_m": 4.0, "feedline": "choked",
+                  "choke_ohm": 2000.0})"));
+    for (const nlohmann::json& style : document["styles"]) {
+        const nlohmann::json& model = style["model"];
+        EXPECT_TRUE(model["horizon_rhcp_dbic"].is_null());
+        EXPECT_TRUE(model["horizon_lhcp_dbic"].is_null());
+        EXPECT_TRUE(model["front_to_back_db"].is_null());
+        EXPECT_EQ(model["elevation_gains"]["rhcp_dbic"].size(), 19u);
+    }
+}
+
+TEST(DimsInstallation, NamesARealGroundsPresetAndItsValuesInTheDeck) {
+    const RunResult deck = RunDims(
+        {"--nec", "OneTurn", "137.50", "--ground", "good", "--height", "10", "--feedline", "bare"});
+    ASSERT_EQ(deck.status, 0);
+    EXPECT_NE(deck.out.find("\nGN 2 0 0 0 20 0.03\n"), std::string::npos) << deck.out;
+    EXPECT_NE(deck.out.find("CM Installed: good ground (permittivity 20, 0.03 S/m), lowest point "
+                            "10 m up; coax braid bare\n"),
+              std::string::npos);
+    const RunResult own = RunDims({"--nec", "OneTurn", "137.50", "--ground", "real",
+                                   "--ground-permittivity", "7", "--ground-conductivity", "0"});
+    EXPECT_NE(own.out.find("\nGN 2 0 0 0 7 0\n"), std::string::npos) << own.out;
+    EXPECT_NE(own.out.find("lowest point 3 m up"), std::string::npos);
+}
+
 TEST(DimsModelTable, ShowsThePhasingAndTheMatchOnZ0UnderTheInfoTablesColumns) {
     const RunResult table = RunDims({"--model", "--z0", "75", "137.50"});
     ASSERT_EQ(table.status, 0);

@@ -627,6 +627,35 @@ TEST(Match, IsTheModelsLNetworkToTheSheetsZ0) {
         "Match to 50 ohm");
 }
 
+TEST(Match, IsModelledAsInstalledAndGivesAChokeRecipeForAChokedCoax) {
+    ConstructionSheet sheet = Asked(HelixStyle::HalfTurnTall, [](SheetRequest& r) {
+        r.Install.Ground = GroundKind::Perfect;
+        r.Install.Feedline = FeedlineKind::Choked;
+        r.Install.ChokeOhm = 1000.0;
+    });
+    // The match is modelled on the installed antenna's deck; the drawings keep the antenna's own.
+    EXPECT_EQ(sheet.Geometry.Install.Feedline, FeedlineKind::Choked);
+    ModelFigures figures;
+    figures.Impedance = {21.5, 15.9};
+    AddModelledMatch(sheet, figures);
+    EXPECT_EQ(sheet.Match.Installed,
+              "perfect ground, lowest point 3 m up; coax braid choked with 1000 ohm");
+    const std::string& recipe = sheet.Match.ChokeRecipe;
+    EXPECT_NE(recipe.find("about 1000 ohm of common-mode impedance at 137.50 MHz"),
+              std::string::npos)
+        << recipe;
+    EXPECT_NE(recipe.find("5 snap-on ferrite sleeves of mix 43"), std::string::npos) << recipe;
+    // 6 turns on 45 mm between centres at a 5 mm pitch: 1.43 uH by Wheeler, 1234 ohm at
+    // 137.5 MHz; 5 turns give 1.10 uH, 951 ohm, too little.
+    EXPECT_NE(recipe.find("6 close-wound turns of the coax on a 40 mm form"), std::string::npos);
+    EXPECT_NE(recipe.find("Check it on a VNA"), std::string::npos);
+
+    ConstructionSheet alone = Asked(HelixStyle::HalfTurnTall, [](SheetRequest&) {});
+    AddModelledMatch(alone, figures);
+    EXPECT_TRUE(alone.Match.Installed.empty());
+    EXPECT_TRUE(alone.Match.ChokeRecipe.empty());
+}
+
 TEST(Match, GivesEachPartsValueToThreeSignificantFigures) {
     EXPECT_EQ(ComponentValueText({MatchingKind::Inductor, 9.594e-9}), "9.59 nH");
     EXPECT_EQ(ComponentValueText({MatchingKind::Inductor, 4.5e-9}), "4.50 nH");

@@ -27,7 +27,7 @@ constexpr int OneTurn = 4;
 
 LoopDesign Design(int style, const char* frequency = "137.50",
                   std::optional<double> conductor = std::nullopt) {
-    return {&Styles[static_cast<std::size_t>(style)], frequency, Polarisation::Rhcp, conductor};
+    return {&Styles[static_cast<std::size_t>(style)], frequency, Polarisation::Rhcp, conductor, {}};
 }
 
 // What a VNA reads on the antenna built so: S11 on 50 ohm at 41 points over the design frequency

@@ -40,7 +40,7 @@ Measurement Measured(const LoopDesign& design, LoopScales built, double noise) {
 }
 
 TEST(ModelledTouchstone, ReadsBackToTheModelsImpedanceOnItsReference) {
-    const LoopDesign design{&Styles[4], "137.50", Polarisation::Rhcp, std::nullopt};
+    const LoopDesign design{&Styles[4], "137.50", Polarisation::Rhcp, std::nullopt, {}};
     const std::vector<double> frequencies = SpreadFrequencies(137.5);
     ASSERT_EQ(frequencies.size(), 41u);
     EXPECT_DOUBLE_EQ(frequencies.front(), 123.75);
@@ -62,7 +62,7 @@ TEST(ModelledTouchstone, ReadsBackToTheModelsImpedanceOnItsReference) {
 TEST(TuningForThePassInNec2c, GivesFactorsWhoseModelHasAStrongerWeakestSignalAndMeetsTheLimits) {
     // The 1 1/2 TURN's null at 60° is its weakest point; tuned, it fills the null as far as the
     // zenith's cross-polar rejection allows.
-    const LoopDesign design{&Styles[5], "137.50", Polarisation::Rhcp, std::nullopt};
+    const LoopDesign design{&Styles[5], "137.50", Polarisation::Rhcp, std::nullopt, {}};
     const PassTuneSettings settings;
     const PassTuneResult tuned = TuneLoopsForPass(design, Nec2cEvaluator(), settings);
     ASSERT_TRUE(tuned.MeetsLimits);
@@ -82,7 +82,7 @@ TEST(TuningForThePassInNec2c, GivesFactorsWhoseModelHasAStrongerWeakestSignalAnd
 }
 
 TEST(TuningInNec2c, GivesFactorsWhoseModelMeetsTheLimitWithALowerAxialRatio) {
-    const LoopDesign design{&Styles[2], "137.50", Polarisation::Rhcp, std::nullopt};
+    const LoopDesign design{&Styles[2], "137.50", Polarisation::Rhcp, std::nullopt, {}};
     const TuneResult tuned = TuneLoops(design, Nec2cEvaluator());
     ASSERT_TRUE(tuned.MeetsReactanceLimit);
     EXPECT_LE(tuned.Nec2cRuns, TuneSettings{}.MostRuns);
@@ -97,7 +97,7 @@ TEST(TuningInNec2c, GivesFactorsWhoseModelMeetsTheLimitWithALowerAxialRatio) {
     EXPECT_GT(after.ZenithRhcpDbic, after.ZenithLhcpDbic);
 
     // The mirror image tunes to the same factors for LHCP.
-    const LoopDesign mirrored{&Styles[2], "137.50", Polarisation::Lhcp, std::nullopt};
+    const LoopDesign mirrored{&Styles[2], "137.50", Polarisation::Lhcp, std::nullopt, {}};
     const TuneResult left = TuneLoops(mirrored, Nec2cEvaluator());
     EXPECT_NEAR(left.Scales.Small, tuned.Scales.Small, 1e-3);
     EXPECT_NEAR(left.Scales.Large, tuned.Scales.Large, 1e-3);
@@ -105,7 +105,7 @@ TEST(TuningInNec2c, GivesFactorsWhoseModelMeetsTheLimitWithALowerAxialRatio) {
 
 // The one fit that runs the real nec2c from end to end; the others replay its recorded outputs.
 TEST(FittingInNec2c, FindsTheFactorsTheAntennaWasBuiltWithAndTheMillimetresToTrim) {
-    const LoopDesign design{&Styles[1], "137.50", Polarisation::Rhcp, std::nullopt};
+    const LoopDesign design{&Styles[1], "137.50", Polarisation::Rhcp, std::nullopt, {}};
     const LoopScales built{1.02, 0.985};
     const FitResult fit = FitLoops(
         design, {{MeasuredPart::Whole, "antenna.s1p", Measured(design, built, 0.003)}},
@@ -151,7 +151,7 @@ TEST(FittingInNec2c, FindsTheFactorsTheAntennaWasBuiltWithAndTheMillimetresToTri
 }
 
 TEST(ResonanceSensitivityInNec2c, PredictsTheResonanceOfALongerLoop) {
-    const LoopDesign design{&Styles[2], "137.50", Polarisation::Rhcp, std::nullopt};
+    const LoopDesign design{&Styles[2], "137.50", Polarisation::Rhcp, std::nullopt, {}};
     const ModelFigures figures = ModelFromScratch(design, {});
     ASSERT_TRUE(figures.ResonanceMHz);
     const ResonanceSensitivity sensitivity =

@@ -21,7 +21,7 @@ namespace {
 using Complex = std::complex<double>;
 using test_support::FakeEngine;
 
-const LoopDesign HalfTurnRca{&Styles[1], "137.50", Polarisation::Rhcp, std::nullopt};
+const LoopDesign HalfTurnRca{&Styles[1], "137.50", Polarisation::Rhcp, std::nullopt, {}};
 
 std::vector<PartMeasurement> Whole(const Measurement& measurement) {
     return {{MeasuredPart::Whole, "antenna.s1p", measurement}};

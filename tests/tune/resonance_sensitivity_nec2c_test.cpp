@@ -71,7 +71,7 @@ TEST(ResonanceSensitivityInNec2c, AgreesWithTheResonancesOfEachLoopLongerAndShor
     for (const char* frequency : {"137.50", "435"}) {
         for (const StyleEntry& style : Styles) {
             SCOPED_TRACE(std::string(style.Name) + " at " + frequency + " MHz");
-            const LoopDesign design{&style, frequency, Polarisation::Rhcp, std::nullopt};
+            const LoopDesign design{&style, frequency, Polarisation::Rhcp, std::nullopt, {}};
             const LoopScales around = AroundResonance(style);
             const ModelFigures figures = ModelScaled(design, around, evaluate);
             ASSERT_TRUE(figures.ResonanceMHz);

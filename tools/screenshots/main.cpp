@@ -76,8 +76,8 @@ void ShowSheetWindowAndQuit(const QDir& folder, bool& saved) {
 // The 1/2 TURN .44 TALL style built from the 135 MHz column, every length 1.85 % long: its
 // modelled S11 as a VNA would save it, in `folder`.
 QString WriteMeasurement(const QTemporaryDir& folder) {
-    const zandrel::LoopDesign built{&zandrel::Styles[3], "135", zandrel::Polarisation::Rhcp,
-                                    std::nullopt};
+    const zandrel::LoopDesign built{
+        &zandrel::Styles[3], "135", zandrel::Polarisation::Rhcp, std::nullopt, {}};
     const zandrel::Measurement measured = zandrel::ModelMeasurement(
         built, {}, zandrel::SpreadFrequencies(135.0), 50.0, zandrel::Nec2cEvaluator());
     const QString path = folder.filePath(QStringLiteral("antenna.s1p"));

@@ -25,6 +25,7 @@
 #include "forms_error.h"
 #include "frequency_words.h"
 #include "helix_dimensions.h"
+#include "installation_fields.h"
 #include "model_charts.h"
 #include "model_error.h"
 #include "model_texts.h"
@@ -185,6 +186,9 @@ ModelWindow::ModelWindow(QWidget* parent)
     ui_->setupUi(this);
     FinishLoading(*this);
 
+    installation_ = new InstallationFields(this);
+    ui_->windowLayout->insertWidget(1, installation_);
+    installation_->PlaceInTabOrder(ui_->conductorDiameterBox, ui_->modelTable);
     const QSettings settings;
     if (settings.value(PolarisationKey).toString() == Text(PolarisationName(Polarisation::Lhcp))) {
         ui_->lhcpButton->setChecked(true);
@@ -253,6 +257,9 @@ ModelWindow::ModelWindow(QWidget* parent)
                 ReportingErrors(this, &ModelWindow::Remodel, NotStartedWords));
         connect(box, &QDoubleSpinBox::valueChanged, this, &ModelWindow::RememberChoices);
     }
+    connect(installation_, &InstallationFields::Changed, this,
+            ReportingErrors(this, &ModelWindow::Remodel, NotStartedWords));
+    connect(installation_, &InstallationFields::Changed, this, &ModelWindow::RememberChoices);
     connect(&table, &QTableWidget::itemSelectionChanged, this,
             ReportingErrors(this, &ModelWindow::ShowSelectedStyle));
     // The pass follows the altitude at once: its figures need no new run of nec2c.
@@ -319,6 +326,7 @@ ModelSettings ModelWindow::ChosenSettings() const {
         settings.Geometry.ConductorDiameterMm = ui_->conductorDiameterBox->value();
     }
     settings.Line.Z0Ohm = ui_->z0Box->value();
+    settings.Geometry.Install = installation_->Chosen();
     return settings;
 }
 
@@ -378,12 +386,14 @@ void ModelWindow::FitTableHeight() {
 
 void ModelWindow::ShowHeaders(Polarisation sense, double z0Ohm) {
     QStringList headers;
-    for (const std::string_view header : ModelColumnHeaders) {
+    const bool overGround = installation_->Chosen().HasGround();
+    for (std::size_t column = 0; column < ModelColumnHeaders.size(); ++column) {
+        const std::string_view header = ModelColumnHeaders[column];
         const bool gain = std::find(std::begin(GainHeaders), std::end(GainHeaders), header) !=
                           std::end(GainHeaders);
-        headers << (gain
-                        ? QStringLiteral("%1 (%2)").arg(Text(header), Text(PolarisationName(sense)))
-                        : Text(header));
+        const QString text = QString::fromStdString(ModelColumnHeader(column, overGround));
+        headers << (gain ? QStringLiteral("%1 (%2)").arg(text, Text(PolarisationName(sense)))
+                         : text);
     }
     for (const std::string_view header : LineColumnHeaders) {
         headers << QString::fromStdString(LineColumnHeader(header, z0Ohm));
@@ -452,10 +462,11 @@ void ModelWindow::ShowStyle(int index) {
         ui_->modelTable->item(RowOfStyle(index), 1)->setForeground(QColor(176, 0, 0));
     } else if (model.Figures) {
         ShowRow(index, RowTextsOf(*model.Figures) << tr("modelling...") << tr("modelling..."));
-        sensitivity_.Start(index,
-                           {model.Style, runner_.FrequencyText(), runner_.Sense(),
-                            runner_.Settings().Geometry.ConductorDiameterMm},
-                           *model.Figures);
+        sensitivity_.Start(
+            index,
+            {model.Style, runner_.FrequencyText(), runner_.Sense(),
+             runner_.Settings().Geometry.ConductorDiameterMm, runner_.Settings().Geometry.Install},
+            *model.Figures);
     }
     ShowProgress();
     if (index == ChosenStyle()) {
@@ -643,6 +654,7 @@ void ModelWindow::RememberChoices() const {
     settings.setValue(Z0Key, ui_->z0Box->value());
     settings.setValue(ConductorDiameterKey, ui_->conductorDiameterBox->value());
     settings.setValue(AltitudeKey, ui_->altitudeBox->value());
+    installation_->Remember();
     const int row = ChosenStyle();
     if (row >= 0 && row < static_cast<int>(Styles.size())) {
         settings.setValue(StyleKey, Text(Styles.at(static_cast<std::size_t>(row)).Name));
@@ -709,7 +721,8 @@ void ModelWindow::closeEvent(QCloseEvent* event) {
 
 LoopDesign ModelWindow::ChosenDesign() const {
     return LoopDesign{&Styles.at(static_cast<std::size_t>(ChosenStyle())), runner_.FrequencyText(),
-                      runner_.Sense(), runner_.Settings().Geometry.ConductorDiameterMm};
+                      runner_.Sense(), runner_.Settings().Geometry.ConductorDiameterMm,
+                      runner_.Settings().Geometry.Install};
 }
 
 LoopScales ModelWindow::TrimTarget() const {
@@ -1089,7 +1102,8 @@ TrimAssumptions ModelWindow::TrimAssumed(const TrimShown& trim, const std::strin
     assumed.Sense = runner_.Sense();
     assumed.ConductorDiameterMm = runner_.Settings().Geometry.ConductorDiameterMm;
     const LoopDesign design{&Styles.at(static_cast<std::size_t>(trim.Index)),
-                            runner_.FrequencyText(), runner_.Sense(), std::nullopt};
+                            runner_.FrequencyText(), runner_.Sense(), std::nullopt,
+                            runner_.Settings().Geometry.Install};
     assumed.CalculatorTubeMm =
         static_cast<double>(BuildScaledGeometry(design, {}).Dimensions.TubeDiameter);
     assumed.ToTuned = toTuned;
@@ -1109,7 +1123,8 @@ void ModelWindow::SaveTouchstone() {
     dialog->setDefaultSuffix(QStringLiteral("s1p"));
     // The S11 that --touchstone writes, of the antenna the window models, on its line's Z0.
     const LoopDesign design{model->Style, runner_.FrequencyText(), Polarisation::Rhcp,
-                            runner_.Settings().Geometry.ConductorDiameterMm};
+                            runner_.Settings().Geometry.ConductorDiameterMm,
+                            runner_.Settings().Geometry.Install};
     const double reference = runner_.Settings().Line.Z0Ohm;
     dialog->selectFile(TouchstoneFileName(*design.Style, design.FrequencyText));
     connect(dialog, &QFileDialog::fileSelected, this,

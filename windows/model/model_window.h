@@ -28,6 +28,8 @@ class ModelWindow;
 
 namespace zandrel {
 
+class InstallationFields;
+
 class ModelWindow : public QWidget {
     Q_OBJECT
 
@@ -126,6 +128,7 @@ class ModelWindow : public QWidget {
     QString frequencyText_;
     bool modelled_ = false;  // whether the runner's models answer frequencyText_
     std::unique_ptr<QTemporaryDir> viewerFolder_;  // decks handed to xnec2c
+    InstallationFields* installation_ = nullptr;
     QPolarChart* patternChart_ = nullptr;
     QChart* sweepChart_ = nullptr;
     QChart* passChart_ = nullptr;

@@ -98,7 +98,7 @@ std::vector<QStringList> CommandLineRows(const std::string& frequency, Polarisat
             row << QString::fromStdString(text);
         }
         const zandrel::ResonanceSensitivity sensitivity = zandrel::ComputeResonanceSensitivity(
-            {model.Style, frequency, sense, settings.Geometry.ConductorDiameterMm}, figures,
+            {model.Style, frequency, sense, settings.Geometry.ConductorDiameterMm, {}}, figures,
             zandrel::Nec2cEvaluator());
         for (const std::optional<double>& slope :
              {sensitivity.SmallMHzPerMm, sensitivity.LargeMHzPerMm}) {
@@ -324,7 +324,7 @@ class ModelWindowTest : public QObject {
     }
     // 1/2 TURN .44 TALL at 137.50 MHz, as the tests below model it themselves.
     static zandrel::LoopDesign TallDesign() {
-        return {&zandrel::Styles[3], "137.50", Polarisation::Rhcp, std::nullopt};
+        return {&zandrel::Styles[3], "137.50", Polarisation::Rhcp, std::nullopt, {}};
     }
     // The window at 137.50 MHz with every style modelled, the loops' lengths too, and 1/2 TURN
     // .44 TALL chosen.
@@ -802,6 +802,10 @@ class ModelWindowTest : public QObject {
         QCOMPARE(QApplication::focusWidget(), Find<QWidget>("z0Box"));
         QTest::keyClick(&Window(), Qt::Key_W, Qt::AltModifier);
         QCOMPARE(QApplication::focusWidget(), Find<QWidget>("conductorDiameterBox"));
+        QTest::keyClick(&Window(), Qt::Key_G, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), Find<QWidget>("groundBox"));
+        QTest::keyClick(&Window(), Qt::Key_F, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), Find<QWidget>("feedlineBox"));
 
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QTRY_VERIFY(LoadedWindow() == nullptr);
@@ -899,6 +903,48 @@ class ModelWindowTest : public QObject {
         const QSettings stored(settings_.filePath(QStringLiteral("zandrel2/zandrel2.conf")),
                                QSettings::IniFormat);
         QCOMPARE(stored.value("altitudeKm").toDouble(), 420.0);
+    }
+
+    // The installation's fields model the antenna installed, and come back in the next window.
+    void theWindowAppliesAndRemembersItsInstallation() {
+        {
+            QSettings settings;
+            settings.setValue("installationGround", "perfect");
+            settings.setValue("installationHeightM", 5.0);
+            settings.setValue("installationMast", "metal");
+            settings.setValue("installationFeedline", "choked");
+        }
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QCOMPARE(Find<QComboBox>("groundBox")->currentData().toString(), QString("perfect"));
+        QCOMPARE(Find<QDoubleSpinBox>("heightBox")->value(), 5.0);
+        QCOMPARE(Table()->horizontalHeaderItem(4)->text(),
+                 QString("GAIN AT 10\u00B0 ELEVATION (RHCP)"));
+        WaitForAllRows();
+        // Over the ground there is no nadir: no front-to-back ratio.
+        QTRY_COMPARE_WITH_TIMEOUT(RowTexts(3).value(7), QString("\u2014"), NecLimitMs);
+        QVERIFY(Report() == nullptr);
+
+        auto* feedline = Find<QComboBox>("feedlineBox");
+        feedline->setCurrentIndex(feedline->findData(QStringLiteral("bare")));
+        WaitForAllRows();
+        auto* ground = Find<QComboBox>("groundBox");
+        ground->setCurrentIndex(ground->findData(QStringLiteral("free")));
+        QVERIFY(!Find<QDoubleSpinBox>("heightBox")->isEnabled());
+        QCOMPARE(Table()->horizontalHeaderItem(4)->text(), QString("GAIN AT HORIZON (RHCP)"));
+        WaitForAllRows();
+        Window().close();
+        QTRY_VERIFY(LoadedWindow() == nullptr);
+
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QCOMPARE(Find<QComboBox>("groundBox")->currentData().toString(), QString("free"));
+        QCOMPARE(Find<QComboBox>("mastBox")->currentData().toString(), QString("metal"));
+        QCOMPARE(Find<QComboBox>("feedlineBox")->currentData().toString(), QString("bare"));
+        WaitForAllRows();
+        const QSettings stored(settings_.filePath(QStringLiteral("zandrel2/zandrel2.conf")),
+                               QSettings::IniFormat);
+        QCOMPARE(stored.value("installationGround").toString(), QString("free"));
+        QCOMPARE(stored.value("installationHeightM").toDouble(), 5.0);
+        QCOMPARE(stored.value("installationFeedline").toString(), QString("bare"));
     }
 
     // Tuning runs in the background, then shows the tuned row under its style's and the tuned
