@@ -1,6 +1,7 @@
 // The figures of the modelled helices, from real nec2c runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -185,12 +186,21 @@ TEST(ModelledHelix, IsMatchedToTheLineByItsLNetworkPutBackIntoTheCircuit) {
             EXPECT_EQ(line.Z0Ohm, z0);
             const test_support::Complex seen = test_support::SeenFromTheLine(
                 line.Network, figures.Impedance, figures.FrequencyMHz);
-            EXPECT_NEAR(test_support::StandingWaveRatio(seen, z0), 1.0, 0.005)
-                << style.Name << " on " << z0;
+            // Exact, unless a part that hardly matters was left out: then within 1.1.
+            const bool leftOut = std::any_of(line.Parts.begin(), line.Parts.end(),
+                                             [](const PartAdvice& part) { return part.LeftOut; });
+            const double swr = test_support::StandingWaveRatio(seen, z0);
+            if (leftOut) {
+                EXPECT_LE(swr, 1.1) << style.Name << " on " << z0;
+            } else {
+                EXPECT_NEAR(swr, 1.0, 0.005) << style.Name << " on " << z0;
+            }
             EXPECT_NEAR(line.SwrUnmatched, test_support::StandingWaveRatio(figures.Impedance, z0),
                         1e-9);
             ASSERT_EQ(figures.Sweep.size(), 11u);
-            EXPECT_NEAR(figures.Sweep[5].SwrZ0Matched, 1.0, 0.005) << style.Name;
+            EXPECT_NEAR(figures.Sweep[5].SwrZ0Matched, test_support::StandingWaveRatio(seen, z0),
+                        1e-9)
+                << style.Name;
             // Away from the design frequency each part's reactance follows the frequency.
             for (const SweepPoint& point : figures.Sweep) {
                 EXPECT_NEAR(point.SwrZ0Matched,
