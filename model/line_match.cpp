@@ -195,12 +195,10 @@ namespace zandrel {
 namespace {
 
 constexpr double HardlyMattersSwr = 1.1;
-constexpr double SmallestCapacitorF = 0.5e-12;
-constexpr double SmallestInductorH = 2e-9;
 
 bool TooSmallToBuy(const Matching& part) {
-    return (part.Kind == MatchingKind::Capacitor && part.Value < SmallestCapacitorF) ||
-           (part.Kind == MatchingKind::Inductor && part.Value < SmallestInductorH);
+    return (part.Kind == MatchingKind::Capacitor && part.Value < LeastPracticalFarad) ||
+           (part.Kind == MatchingKind::Inductor && part.Value < LeastPracticalHenry);
 }
 
 }  // namespace

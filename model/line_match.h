@@ -55,12 +55,12 @@ struct LNetwork {
 // for a load whose resistance is not a positive number, or a z0 that is not.
 LNetwork DesignLNetwork(std::complex<double> load, double z0Ohm, double frequencyMHz);
 
-// The parts a builder can wind or buy and fit at the feed: an inductor from 1 nH (a short lead)
-// to 1 µH, a capacitor from 1 pF to 1 nF. Smaller and larger ones are lost in the strays or
+// The parts a builder can wind or buy and fit at the feed: an inductor from 2 nH to 1 µH, a
+// capacitor from 0.5 pF to 1 nF. Smaller ones are lost in the strays of the leads, larger ones
 // resonate on their own near the satellite bands.
-inline constexpr double LeastPracticalHenry = 1e-9;
+inline constexpr double LeastPracticalHenry = 2e-9;
 inline constexpr double MostPracticalHenry = 1e-6;
-inline constexpr double LeastPracticalFarad = 1e-12;
+inline constexpr double LeastPracticalFarad = 0.5e-12;
 inline constexpr double MostPracticalFarad = 1e-9;
 
 // How many decades the farther of the network's parts lies outside its practical range; 0 when

@@ -133,7 +133,7 @@ TEST(PracticalNetwork, IsOneABuilderCanWindOrBuyAndAnyOtherIsCountedInDecades) {
     EXPECT_EQ(DecadesBeyondPractical(network({}, {MatchingKind::Capacitor, 3.89e-12})), 0.0);
     EXPECT_NEAR(DecadesBeyondPractical(network({MatchingKind::Inductor, 10e-6}, {})), 1.0, 1e-12);
     EXPECT_NEAR(DecadesBeyondPractical(
-                    network({MatchingKind::Inductor, 100e-9}, {MatchingKind::Capacitor, 0.01e-12})),
+                    network({MatchingKind::Inductor, 100e-9}, {MatchingKind::Capacitor, 0.005e-12})),
                 2.0, 1e-12);
     EXPECT_NEAR(DecadesBeyondPractical(network({MatchingKind::Capacitor, 100e-9}, {})), 2.0, 1e-12);
 }
