@@ -398,23 +398,8 @@ std::optional<double> ReadNumber(std::string_view text) {
 }
 
 std::optional<double> ReadPositiveNumber(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    const auto last = text.find_last_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return std::nullopt;
-    }
-    text = text.substr(first, last - first + 1);
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-    }
-    double value = 0.0;
-    const auto [end, error] =
-        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-        !(value > 0.0)) {
-        return std::nullopt;
-    }
-    return value;
+    const std::optional<double> value = ReadNumber(text);
+    return value && *value > 0.0 ? value : std::nullopt;
 }
 
 }  // namespace zandrel
