@@ -15,14 +15,14 @@
 namespace zandrel {
 
 DeckEvaluator EngineRuns::Evaluator() {
-    return [this](const std::string& deck) {
-        if (stop_.Stopped()) {
+    return [this, run = batch_.Evaluator()](const std::string& deck) {
+        if (Stopped()) {
             throw RunsStopped();
         }
         try {
-            return RunDeckInNec2c(deck, Nec2cTimeLimit, &stop_);
+            return run(deck);
         } catch (...) {
-            if (stop_.Stopped()) {
+            if (Stopped()) {
                 throw RunsStopped();
             }
             throw;

@@ -5,7 +5,7 @@
 #include <exception>
 #include <functional>
 
-#include "nec2c_engine.h"
+#include "engine_batch.h"
 
 namespace zandrel {
 
@@ -18,17 +18,17 @@ struct RunsStopped : std::exception {
 
 class EngineRuns {
   public:
-    // Runs each deck in nec2c with the engine's limits (no input, a time limit, capped files),
-    // unless the runs were stopped: then it raises RunsStopped.
+    // Runs each deck in nec2c in the engine's batch, with its limits (no input, a time limit,
+    // capped files), unless the runs were stopped: then it raises RunsStopped.
     DeckEvaluator Evaluator();
 
     // No run starts from now on, and the runs under way are killed, so that they end at once
     // and remove their folders as they unwind.
-    void Stop() { stop_.Stop(); }
-    bool Stopped() const { return stop_.Stopped(); }
+    void Stop() { batch_.Stop(); }
+    bool Stopped() const { return batch_.Stopped(); }
 
   private:
-    EngineStop stop_;
+    EngineBatch batch_;
 };
 
 // Runs `work` on a thread of its own while the event loop of this thread, with a

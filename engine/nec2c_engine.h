@@ -22,6 +22,14 @@ using DeckEvaluator = std::function<NecOutput(const std::string& deck)>;
 
 inline constexpr std::chrono::milliseconds Nec2cTimeLimit = std::chrono::minutes(1);
 
+// How long one nec2c run may take and how much it may write before it is stopped. A real run
+// takes about a second and writes about 300 KB of output and no errors.
+struct EngineLimits {
+    std::chrono::milliseconds Time = Nec2cTimeLimit;
+    std::uintmax_t OutputBytes = std::uintmax_t{16} * 1024 * 1024;  // each file it writes
+    std::uintmax_t ErrorBytes = std::uintmax_t{64} * 1024;          // its messages
+};
+
 // The names nec2c is given for its deck and its output, in the private folder it runs in: it
 // refuses long file names, so it is never given a path.
 inline constexpr const char* EngineDeckFile = "deck.nec";
@@ -31,6 +39,10 @@ inline constexpr const char* EngineOutputFile = "deck.out";
 // is unset or empty. Raises ModelError(DeckNotWritten), naming the folder, when it does not
 // exist, is not a folder or cannot be written.
 std::string EngineTemporaryFolder();
+
+// The engine's file on the PATH. Raises ModelError(EngineMissing), naming the package to
+// install, when it is not there.
+std::string FindEngine();
 
 // Asks the nec2c runs it is given to end, from any thread: a run under way is stopped at once
 // and no run starts after.
@@ -52,12 +64,13 @@ class EngineStop {
 };
 
 // Runs nec2c on the deck in a private folder in EngineTemporaryFolder(), removed afterwards, as
-// its working folder, with its standard input from /dev/null, and reads its output. Stops it when
-// it runs longer than the limit, or when `stop` is stopped. Raises ModelError: EngineMissing when
-// nec2c cannot be started, EngineFailed when it fails or is stopped, OutputUnreadable when its
-// output cannot be read, DeckNotWritten, naming the folder, when the folder or the deck cannot be
-// written.
-NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limit = Nec2cTimeLimit,
+// its working folder, with its standard input from /dev/null, and reads its output. Stops it,
+// with its whole process group, when it runs longer than the limits allow, or when `stop` is
+// stopped. Raises ModelError: EngineMissing when nec2c cannot be started, EngineFailed when it
+// fails, outlasts its time or is stopped, NotModellable when it refuses the wires,
+// OutputUnreadable when its output or its messages pass their limits or its output cannot be
+// read, DeckNotWritten, naming the folder, when the folder or the deck cannot be written.
+NecOutput RunDeckInNec2c(const std::string& deck, const EngineLimits& limits = {},
                          const EngineStop* stop = nullptr);
 
 // RunDeckInNec2c as a DeckEvaluator, each run ended by `stop` when it is given and stopped.

@@ -19,10 +19,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iomanip>
-#include <locale>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 #include "model_error.h"
@@ -33,9 +30,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What one run may write: a real run writes a few kilobytes of output and no errors.
-constexpr std::uintmax_t OutputBytes = 16u * 1024u * 1024u;
-constexpr std::streamsize MessageBytes = 64 * 1024;
 constexpr int QuotedMessageLines = 3;
 
 // A private folder under the temporary folder, removed with everything in it.
@@ -66,24 +60,29 @@ class PrivateFolder {
 
 // At most `most` bytes of the file, read a piece at a time: a run's few hundred KB do not cost
 // the limit's 16 MB of memory.
-std::string ReadStart(const fs::path& path, std::streamsize most) {
+std::string ReadStart(const fs::path& path, std::uintmax_t most) {
     std::ifstream file(path, std::ios::binary);
     std::string text;
     std::array<char, 65536> piece{};
     const auto pieceSize = static_cast<std::streamsize>(piece.size());
-    for (std::streamsize left = most; file && left > 0; left -= file.gcount()) {
+    for (auto left = static_cast<std::streamsize>(most); file && left > 0; left -= file.gcount()) {
         file.read(piece.data(), std::min(left, pieceSize));
         text.append(piece.data(), static_cast<std::size_t>(file.gcount()));
     }
     return text;
 }
 
-std::string Seconds(std::chrono::milliseconds duration) {
-    std::ostringstream text;
-    text.imbue(std::locale::classic());
-    text << std::fixed << std::setprecision(duration.count() % 1000 == 0 ? 0 : 1)
-         << static_cast<double>(duration.count()) / 1000.0 << " s";
-    return text.str();
+std::string InWords(std::chrono::milliseconds time) {
+    const auto ms = time.count();
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
+std::string InWords(std::uintmax_t bytes) {
+    constexpr std::uintmax_t KB = 1024;
+    if (bytes % (KB * KB) == 0) {
+        return std::to_string(bytes / (KB * KB)) + " MB";
+    }
+    return bytes % KB == 0 ? std::to_string(bytes / KB) + " KB" : std::to_string(bytes) + " bytes";
 }
 
 // The engine's file on the PATH, as the shell would find it; empty when it is not there.
@@ -174,7 +173,7 @@ int Reap(pid_t child) {
 // input from /dev/null, its standard output and errors into `messages`, its files capped in size
 // and no core dump. Only async-signal-safe calls happen between fork and exec.
 pid_t Start(const std::string& engine, std::vector<char*>& arguments, const std::string& folder,
-            const std::string& messages) {
+            const std::string& messages, std::uintmax_t outputBytes) {
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) {
         throw ModelError(ModelErrorKind::EngineMissing,
@@ -184,7 +183,7 @@ pid_t Start(const std::string& engine, std::vector<char*>& arguments, const std:
     const pid_t child = fork();
     if (child == 0) {
         close(report[0]);
-        PrepareEngineProcess(parent, OutputBytes);
+        PrepareEngineProcess(parent, outputBytes);
         const int input = open("/dev/null", O_RDONLY);
         const int output = open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (input >= 0 && output >= 0 && chdir(folder.c_str()) == 0 &&
@@ -219,6 +218,15 @@ pid_t Start(const std::string& engine, std::vector<char*>& arguments, const std:
 }
 
 }  // namespace
+
+std::string FindEngine() {
+    std::string engine = FindOnPath("nec2c");
+    if (engine.empty()) {
+        throw ModelError(ModelErrorKind::EngineMissing,
+                         "nec2c was not found on the PATH; install the Debian package nec2c");
+    }
+    return engine;
+}
 
 std::string EngineTemporaryFolder() {
     const char* variable = std::getenv("TMPDIR");
@@ -290,15 +298,12 @@ void EngineStop::Stop() {
     }
 }
 
-NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limit,
+NecOutput RunDeckInNec2c(const std::string& deck, const EngineLimits& limits,
                          const EngineStop* stop) {
     if (stop != nullptr && stop->Stopped()) {
         throw StoppedError();
     }
-    const std::string engine = FindOnPath("nec2c");
-    if (engine.empty()) {
-        throw ModelError(ModelErrorKind::EngineMissing, "nec2c is not on the PATH");
-    }
+    const std::string engine = FindEngine();
     const PrivateFolder folder;
     const fs::path output = folder.Path() / EngineOutputFile;
     const fs::path messages = folder.Path() / "messages.txt";
@@ -320,28 +325,38 @@ NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limi
     std::vector<char*> arguments{program.data(),    inputFlag.data(),  inputName.data(),
                                  outputFlag.data(), outputName.data(), nullptr};
     const auto started = std::chrono::steady_clock::now();
-    const pid_t child = Start(engine, arguments, folder.Path().string(), messages.string());
-    const Ending ending = WaitForEnd(child, started + limit, stop);
+    const pid_t child =
+        Start(engine, arguments, folder.Path().string(), messages.string(), limits.OutputBytes);
+    const Ending ending = WaitForEnd(child, started + limits.Time, stop);
     const int status = Reap(child);
     if (ending == Ending::Stopped) {
         throw StoppedError();
     }
     if (ending == Ending::TimedOut) {
         throw ModelError(ModelErrorKind::EngineFailed,
-                         "nec2c did not finish within " + Seconds(limit) + " and was stopped");
+                         "nec2c did not finish within " + InWords(limits.Time) +
+                             " and was stopped");
     }
 
-    // The file is measured before it is read: a flood is refused, not read into memory.
+    // The files are measured before they are read: a flood is refused, not read into memory.
+    const bool stoppedForSize = WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
     std::error_code sizeError;
+    std::error_code messagesError;
     const std::uintmax_t size = fs::file_size(output, sizeError);
-    if ((!sizeError && size > OutputBytes) ||
-        (WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ)) {
+    const std::uintmax_t messagesSize = fs::file_size(messages, messagesError);
+    if (!messagesError && messagesSize > limits.ErrorBytes) {
         throw ModelError(ModelErrorKind::OutputUnreadable,
-                         "nec2c wrote more than 16 MB and was stopped");
+                         "nec2c wrote more than " + InWords(limits.ErrorBytes) + " of errors" +
+                             (stoppedForSize ? " and was stopped" : ""));
     }
-    const std::string text = sizeError ? std::string() : ReadStart(output, OutputBytes);
+    if ((!sizeError && size > limits.OutputBytes) || stoppedForSize) {
+        throw ModelError(ModelErrorKind::OutputUnreadable,
+                         "nec2c wrote more than " + InWords(limits.OutputBytes) +
+                             " of output (a real run writes about 300 KB) and was stopped");
+    }
+    const std::string text = sizeError ? std::string() : ReadStart(output, limits.OutputBytes);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw EngineFailure(text, ReadStart(messages, MessageBytes), WIFEXITED(status));
+        throw EngineFailure(text, ReadStart(messages, limits.ErrorBytes), WIFEXITED(status));
     }
     return ParseNecOutput(text);
 }
@@ -349,7 +364,7 @@ NecOutput RunDeckInNec2c(const std::string& deck, std::chrono::milliseconds limi
 DeckEvaluator Nec2cEvaluator(std::chrono::milliseconds limit,
                              std::shared_ptr<const EngineStop> stop) {
     return [limit, stop = std::move(stop)](const std::string& deck) {
-        return RunDeckInNec2c(deck, limit, stop.get());
+        return RunDeckInNec2c(deck, EngineLimits{limit}, stop.get());
     };
 }
 

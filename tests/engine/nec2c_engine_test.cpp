@@ -55,7 +55,7 @@ class Nec2cEngine : public testing::Test {
 
     static ModelError ErrorOf(const std::string& deck, std::chrono::milliseconds limit) {
         try {
-            RunDeckInNec2c(deck, limit);
+            RunDeckInNec2c(deck, EngineLimits{limit});
         } catch (const ModelError& error) {
             return error;
         }
@@ -144,7 +144,7 @@ TEST_F(Nec2cEngine, StopsARunThatOutlastsItsTimeLimit) {
     const ModelError error = ErrorOf("CE\nEN\n", std::chrono::milliseconds(300));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
     EXPECT_EQ(error.Kind(), ModelErrorKind::EngineFailed);
-    EXPECT_EQ(error.Detail(), "nec2c did not finish within 0.3 s and was stopped");
+    EXPECT_EQ(error.Detail(), "nec2c did not finish within 300 ms and was stopped");
     EXPECT_TRUE(NothingLeftInTemporaryFolder());
 }
 
@@ -223,7 +223,9 @@ TEST_F(Nec2cEngine, RefusesAFloodOfOutputWithoutReadingIt) {
     UseEngine("while [ \"$1\" != -o ]; do shift; done\nhead -c 20000000 /dev/zero > \"$2\"\n");
     const ModelError error = ErrorOf("CE\nEN\n", Nec2cTimeLimit);
     EXPECT_EQ(error.Kind(), ModelErrorKind::OutputUnreadable);
-    EXPECT_EQ(error.Detail(), "nec2c wrote more than 16 MB and was stopped");
+    EXPECT_EQ(error.Detail(),
+              "nec2c wrote more than 16 MB of output (a real run writes about 300 KB) and was "
+              "stopped");
     EXPECT_TRUE(NothingLeftInTemporaryFolder());
 }
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -85,8 +86,9 @@ class RunnerTest : public testing::Test {
             << LeftInTemporaryFolder().join(' ').toStdString();
     }
 
-    static EngineLimits Limits(std::chrono::milliseconds time, qint64 outputBytes = 1 << 20,
-                               qint64 errorBytes = 4096) {
+    static EngineLimits Limits(std::chrono::milliseconds time,
+                               std::uintmax_t outputBytes = 1 << 20,
+                               std::uintmax_t errorBytes = 4096) {
         return {time, outputBytes, errorBytes};
     }
 
@@ -148,7 +150,8 @@ TEST_F(RunnerTest, CancellingStopsTheRunsAndLeavesNoTemporaryFolder) {
     int finished = 0;
     QObject::connect(&runner, &ModelRunner::StyleFinished, [&finished] { ++finished; });
     runner.Start("137.50", Polarisation::Lhcp);
-    EXPECT_FALSE(LeftInTemporaryFolder().isEmpty());  // the runs' folders exist meanwhile
+    // The runs' folders exist meanwhile.
+    ASSERT_TRUE(WaitFor([&] { return !LeftInTemporaryFolder().isEmpty(); }));
     runner.Cancel();
     EXPECT_FALSE(runner.IsRunning());
     EXPECT_TRUE(LeftInTemporaryFolder().isEmpty())

@@ -1,15 +1,12 @@
-// Runs the six styles' decks in nec2c, as separate processes, as many at once as there are cores.
+// Runs the six styles' decks in nec2c, in the engine's batch, as many at once as there are cores.
 #pragma once
 
 #include <QObject>
-#include <QProcess>
-#include <QString>
-#include <chrono>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine_batch.h"
 #include "helix_geometry.h"
 #include "model_figures.h"
 #include "runtime_error.h"
@@ -25,14 +22,6 @@ struct StyleModel {
     std::optional<ModelFigures> Figures;
     std::optional<RuntimeError> Error;
     bool Finished = false;
-};
-
-// How long one nec2c run may take and how much it may write before it is stopped. A real run
-// takes about a second and writes about 300 KB.
-struct EngineLimits {
-    std::chrono::milliseconds Time = std::chrono::minutes(1);
-    qint64 OutputBytes = qint64{16} * 1024 * 1024;  // its output file
-    qint64 ErrorBytes = qint64{64} * 1024;          // its standard error
 };
 
 // What the styles are modelled with besides the calculator's design: the builder's conductor
@@ -57,10 +46,10 @@ class ModelRunner : public QObject {
     // when nec2c is not on the PATH, and ModelError(DeckNotWritten), naming the folder, when the
     // temporary folder (TMPDIR, else /tmp) is missing or cannot be written.
     //
-    // Each run reads the null device as its input and is stopped, its whole process group
-    // killed, when it outlasts the time limit (ModelError(EngineFailed)) or writes more than
-    // the limits allow (ModelError(OutputUnreadable)). A run that nec2c ends with a segment or
-    // geometry data error is ModelError(NotModellable).
+    // Each run fails as RunDeckInNec2c says: it is stopped, its whole process group killed, when
+    // it outlasts the time limit (ModelError(EngineFailed)) or writes more than the limits allow
+    // (ModelError(OutputUnreadable)); nec2c's segment or geometry data error is
+    // ModelError(NotModellable).
     void Start(const std::string& frequencyText, Polarisation sense,
                const ModelSettings& settings = {});
 
@@ -73,8 +62,8 @@ class ModelRunner : public QObject {
     void Cancel();
 
     // The limits of the runs that start from now on.
-    void SetLimits(const EngineLimits& limits) { limits_ = limits; }
-    const EngineLimits& Limits() const { return limits_; }
+    void SetLimits(const EngineLimits& limits) { batch_.SetLimits(limits); }
+    EngineLimits Limits() const { return batch_.Limits(); }
 
     bool IsRunning() const;
     int FinishedCount() const;
@@ -88,30 +77,17 @@ class ModelRunner : public QObject {
     void AllFinished();
 
   private:
-    struct Run;
-    enum class StopReason { None, TimedOut, TooManyErrors };
-
     void Begin(std::vector<StyleModel> models, std::vector<std::size_t> waiting,
                const std::string& frequencyText, Polarisation sense, const ModelSettings& settings);
-    void LaunchWaiting();
-    void Launch(std::size_t index);
-    void Stop(std::size_t index, StopReason reason);
-    void EndRun(std::size_t index);
     void Finish(std::size_t index);
-    bool TakeErrors(Run& run) const;
-    void ReadResult(std::size_t index, Run& run, int exitCode, QProcess::ExitStatus status);
 
     std::string frequencyText_;
     Polarisation sense_ = Polarisation::Rhcp;
     ModelSettings settings_;
-    QString engine_;
-    QString folderTemplate_;
-    EngineLimits limits_;
     std::vector<StyleModel> models_;
-    std::vector<std::unique_ptr<Run>> runs_;  // by style; empty when not running
-    std::vector<std::size_t> waiting_;
-    int running_ = 0;
-    int maximumRunning_ = 1;
+    EngineBatch batch_;
+    int running_ = 0;          // queued or under way
+    quint64 generation_ = 0;  // of the runs wanted; older ones arrive to be dropped
 };
 
 }  // namespace zandrel

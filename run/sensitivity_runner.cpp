@@ -7,8 +7,7 @@
 
 namespace zandrel {
 
-SensitivityRunner::SensitivityRunner(QObject* parent)
-    : QObject(parent), stop_(std::make_shared<EngineStop>()) {}
+SensitivityRunner::SensitivityRunner(QObject* parent) : QObject(parent) {}
 
 SensitivityRunner::~SensitivityRunner() { Cancel(); }
 
@@ -16,11 +15,11 @@ void SensitivityRunner::Start(int index, const LoopDesign& design, const ModelFi
                               LoopScales around) {
     outcomes_.erase(index);
     const quint64 generation = generation_;
-    pool_.start([this, index, design, figures, around, generation, stop = stop_] {
+    batch_.Queue(
+        [this, index, design, figures, around, generation](const DeckEvaluator& evaluate) {
         Outcome outcome;
         try {
-            outcome.Sensitivity = ComputeResonanceSensitivity(
-                design, figures, Nec2cEvaluator(Nec2cTimeLimit, stop), around);
+            outcome.Sensitivity = ComputeResonanceSensitivity(design, figures, evaluate, around);
         } catch (const RuntimeError& error) {
             outcome.Error = error;
         } catch (const std::bad_alloc&) {
@@ -28,7 +27,7 @@ void SensitivityRunner::Start(int index, const LoopDesign& design, const ModelFi
         } catch (const std::exception& error) {
             outcome.Error = ModelError(ModelErrorKind::EngineFailed, error.what());
         }
-        if (stop->Stopped()) {
+        if (batch_.Stopped()) {
             return;
         }
         QMetaObject::invokeMethod(
@@ -40,16 +39,14 @@ void SensitivityRunner::Start(int index, const LoopDesign& design, const ModelFi
                 }
             },
             Qt::QueuedConnection);
-    });
+        },
+        SensitivityPriority);
 }
 
 void SensitivityRunner::Cancel() {
-    stop_->Stop();
-    pool_.clear();
-    pool_.waitForDone();
-    stop_ = std::make_shared<EngineStop>();
-    outcomes_.clear();
     ++generation_;
+    batch_.Cancel();
+    outcomes_.clear();
 }
 
 const SensitivityRunner::Outcome* SensitivityRunner::OutcomeOf(int index) const {

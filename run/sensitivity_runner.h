@@ -1,15 +1,15 @@
-// How resonance follows each loop's length, for the styles nec2c has modelled: four impedance
-// decks a style, run on threads of their own so that a window never waits for them.
+// How resonance follows each loop's length, for the styles nec2c has modelled: one deck of four
+// helices a style, run in the engine's batch ahead of other decks so that a window never waits
+// for them.
 #pragma once
 
 #include <QObject>
-#include <QThreadPool>
 #include <map>
 #include <memory>
 #include <optional>
 
+#include "engine_batch.h"
 #include "loop_tuning.h"
-#include "nec2c_engine.h"
 #include "runtime_error.h"
 
 namespace zandrel {
@@ -28,8 +28,7 @@ class SensitivityRunner : public QObject {
 
     // Starts on one style's design with its loops scaled `around` (by default the calculator's
     // design), from that antenna's own model's figures, with the quick sensitivity that
-    // zandrel2-dims --model gives; Finished(index) follows. At most as many run at once as there
-    // are cores.
+    // zandrel2-dims --model gives; Finished(index) follows.
     void Start(int index, const LoopDesign& design, const ModelFigures& figures,
                LoopScales around = {});
 
@@ -44,8 +43,7 @@ class SensitivityRunner : public QObject {
     void Finished(int index);
 
   private:
-    QThreadPool pool_;
-    std::shared_ptr<EngineStop> stop_;
+    EngineBatch batch_;
     std::map<int, Outcome> outcomes_;
     quint64 generation_ = 0;  // of the outcomes wanted; older ones arrive to be dropped
 };
