@@ -65,6 +65,18 @@ double ReactanceSum(const LNetwork& network, double frequencyMHz) {
 
 }  // namespace
 
+std::string_view ComponentName(const Matching& part) {
+    switch (part.Kind) {
+        case MatchingKind::Inductor:
+            return "inductor";
+        case MatchingKind::Capacitor:
+            return "capacitor";
+        case MatchingKind::None:
+            break;
+    }
+    return "none";
+}
+
 double Matching::ReactanceAt(double frequencyMHz) const {
     switch (Kind) {
         case MatchingKind::Inductor:

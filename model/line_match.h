@@ -20,6 +20,9 @@ struct Matching {
     double ReactanceAt(double frequencyMHz) const;
 };
 
+// "inductor", "capacitor" or "none".
+std::string_view ComponentName(const Matching& part);
+
 // The line a match is made to.
 struct LineRequest {
     double Z0Ohm = 50.0;

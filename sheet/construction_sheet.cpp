@@ -431,18 +431,6 @@ std::string MatchTitle(const MatchSection& match) {
     return text;
 }
 
-std::string_view ComponentName(const Matching& part) {
-    switch (part.Kind) {
-        case MatchingKind::Inductor:
-            return "inductor";
-        case MatchingKind::Capacitor:
-            return "capacitor";
-        case MatchingKind::None:
-            break;
-    }
-    return "none";
-}
-
 std::string ComponentValueText(const Matching& part) {
     if (part.Kind == MatchingKind::None) {
         return "none";

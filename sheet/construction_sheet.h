@@ -207,9 +207,6 @@ std::string MatchTitle(const MatchSection& match);
 // window gives it: "45.2 nH", "5.60 pF".
 std::string ComponentValueText(const Matching& part);
 
-// "inductor", "capacitor" or "none".
-std::string_view ComponentName(const Matching& part);
-
 // A length or depth with one decimal, rounded half away from zero: 938.66 gives "938.7".
 std::string FormatTenths(double millimetres);
 

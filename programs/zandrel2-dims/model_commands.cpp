@@ -23,6 +23,7 @@
 #include "loop_tuning.h"
 #include "sensitivity_runner.h"
 #include "signal_catcher.h"
+#include "text_output.h"
 
 namespace zandrel {
 
@@ -38,16 +39,6 @@ int PrintDeck(const StyleEntry& style, std::string_view frequency, Polarisation 
         return 1;
     }
     return 0;
-}
-
-nlohmann::ordered_json Optional(const std::optional<double>& value) {
-    return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
-}
-
-const char* ComponentName(const Matching& part) {
-    return part.Kind == MatchingKind::Inductor    ? "inductor"
-           : part.Kind == MatchingKind::Capacitor ? "capacitor"
-                                                  : "none";
 }
 
 nlohmann::ordered_json PartJson(const Matching& part) {
@@ -77,34 +68,34 @@ nlohmann::ordered_json InstallationJson(const Installation& i) {
 }
 
 nlohmann::ordered_json FiguresJson(const ModelFigures& f, const ResonanceSensitivity* sensitivity) {
-    const char* component = ComponentName(f.Match);
+    const std::string_view component = ComponentName(f.Match);
     nlohmann::ordered_json model;
     model["impedance_ohm"] = {{"r", f.Impedance.real()}, {"x", f.Impedance.imag()}};
-    model["resonance_mhz"] = Optional(f.ResonanceMHz);
-    model["resonance_r_ohm"] = Optional(f.ResonanceROhm);
+    model["resonance_mhz"] = OptionalJson(f.ResonanceMHz);
+    model["resonance_r_ohm"] = OptionalJson(f.ResonanceROhm);
     model["matching"] = {{"component", component}, {"value", f.Match.Value}};
-    model["bandwidth_2to1_mhz"] = {{"low", Optional(f.BandwidthLowMHz)},
-                                   {"high", Optional(f.BandwidthHighMHz)}};
+    model["bandwidth_2to1_mhz"] = {{"low", OptionalJson(f.BandwidthLowMHz)},
+                                   {"high", OptionalJson(f.BandwidthHighMHz)}};
     model["zenith_rhcp_dbic"] = f.ZenithRhcpDbic;
     model["zenith_lhcp_dbic"] = f.ZenithLhcpDbic;
     model["zenith_sense"] = f.ZenithSense;
-    model["horizon_rhcp_dbic"] = Optional(f.HorizonRhcpDbic);
+    model["horizon_rhcp_dbic"] = OptionalJson(f.HorizonRhcpDbic);
     model["max_gain_dbi"] = f.MaxGainDbi;
     model["max_gain_elevation_deg"] = f.MaxGainElevationDeg;
-    model["front_to_back_db"] = Optional(f.FrontToBackDb);
-    model["axial_ratio_db"] = Optional(
+    model["front_to_back_db"] = OptionalJson(f.FrontToBackDb);
+    model["axial_ratio_db"] = OptionalJson(
         std::isfinite(f.AxialRatioDb) ? std::optional<double>(f.AxialRatioDb) : std::nullopt);
     model["loop_phase_deg"] = f.Phasing.PhaseDeg;
     model["loop_current_ratio"] = f.Phasing.CurrentRatio;
     const LineMatch& line = f.Line;
     model["z0_ohm"] = line.Z0Ohm;
-    model["swr_z0_unmatched"] = Optional(
+    model["swr_z0_unmatched"] = OptionalJson(
         std::isfinite(line.SwrUnmatched) ? std::optional<double>(line.SwrUnmatched) : std::nullopt);
     model["l_network"] = {{"series", PartJson(line.Network.Series)},
                           {"shunt", PartJson(line.Network.Shunt)},
                           {"shunt_side", ShuntSideName(line.Network.Side)}};
-    model["bandwidth_2to1_z0_mhz"] = {{"low", Optional(line.BandwidthLowMHz)},
-                                      {"high", Optional(line.BandwidthHighMHz)}};
+    model["bandwidth_2to1_z0_mhz"] = {{"low", OptionalJson(line.BandwidthLowMHz)},
+                                      {"high", OptionalJson(line.BandwidthHighMHz)}};
     for (const PartAdvice& advice : line.Parts) {
         nlohmann::ordered_json part = PartJson(advice.Part);
         part["part"] = advice.Series ? "series" : "shunt";
@@ -126,7 +117,7 @@ nlohmann::ordered_json FiguresJson(const ModelFigures& f, const ResonanceSensiti
                                              {"line_ohm", pair->CoaxOhm},
                                              {"swr_z0", pair->SwrZ0}};
     }
-    model["horizon_lhcp_dbic"] = Optional(f.HorizonLhcpDbic);
+    model["horizon_lhcp_dbic"] = OptionalJson(f.HorizonLhcpDbic);
     nlohmann::ordered_json elevations = nlohmann::ordered_json::array();
     nlohmann::ordered_json rhcp = nlohmann::ordered_json::array();
     nlohmann::ordered_json lhcp = nlohmann::ordered_json::array();
@@ -138,8 +129,8 @@ nlohmann::ordered_json FiguresJson(const ModelFigures& f, const ResonanceSensiti
     model["elevation_gains"] = {
         {"elevations_deg", elevations}, {"rhcp_dbic", rhcp}, {"lhcp_dbic", lhcp}};
     if (sensitivity != nullptr) {
-        model["sensitivity_mhz_per_mm"] = {{"small", Optional(sensitivity->SmallMHzPerMm)},
-                                           {"large", Optional(sensitivity->LargeMHzPerMm)}};
+        model["sensitivity_mhz_per_mm"] = {{"small", OptionalJson(sensitivity->SmallMHzPerMm)},
+                                           {"large", OptionalJson(sensitivity->LargeMHzPerMm)}};
     }
     return model;
 }
@@ -147,12 +138,6 @@ nlohmann::ordered_json FiguresJson(const ModelFigures& f, const ResonanceSensiti
 namespace {
 
 // The columns a text takes on a terminal: its UTF-8 characters ("°" is one).
-std::size_t TextWidth(std::string_view text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
 // Each style's sensitivity of resonance to its loops' perimeters, by the runner's order; empty
 // where it was not computed.
 using Sensitivities = std::vector<std::optional<ResonanceSensitivity>>;
@@ -240,27 +225,6 @@ void PrintTable(const ModelRunner& runner) {
             line += row[i];
             if (!last) {
                 line += std::string(widths[i] - Width(row[i]) + 2, ' ');
-            }
-        }
-        std::cout << line << '\n';
-    }
-}
-
-// Rows of texts as columns two spaces apart, the last one unpadded.
-void PrintAligned(const std::vector<std::vector<std::string>>& rows) {
-    std::vector<std::size_t> widths;
-    for (const std::vector<std::string>& row : rows) {
-        widths.resize(std::max(widths.size(), row.size()), 0);
-        for (std::size_t i = 0; i + 1 < row.size(); ++i) {
-            widths[i] = std::max(widths[i], TextWidth(row[i]));
-        }
-    }
-    for (const std::vector<std::string>& row : rows) {
-        std::string line;
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            line += row[i];
-            if (i + 1 < row.size()) {
-                line += std::string(widths[i] - TextWidth(row[i]) + 2, ' ');
             }
         }
         std::cout << line << '\n';

@@ -17,38 +17,11 @@
 #include "model_texts.h"
 #include "satellite_pass.h"
 #include "signal_catcher.h"
+#include "text_output.h"
 
 namespace zandrel {
 
 namespace {
-
-// The columns a text takes on a terminal: its UTF-8 characters ("°" is one).
-std::size_t TextWidth(const std::string& text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
-// Rows of texts as columns two spaces apart, the first `left` of them left-aligned and the rest
-// right-aligned.
-void PrintColumns(const std::vector<std::vector<std::string>>& rows, std::size_t left = 1) {
-    std::vector<std::size_t> widths;
-    for (const std::vector<std::string>& row : rows) {
-        widths.resize(std::max(widths.size(), row.size()), 0);
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            widths[i] = std::max(widths[i], TextWidth(row[i]));
-        }
-    }
-    for (const std::vector<std::string>& row : rows) {
-        std::string line;
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            const std::string pad(widths[i] - TextWidth(row[i]), ' ');
-            const std::string gap = i == 0 ? "" : "  ";
-            line += i < left ? gap + row[i] + (i + 1 < row.size() ? pad : "") : gap + pad + row[i];
-        }
-        std::cout << line << '\n';
-    }
-}
 
 std::string Km(double km) { return Fixed(km, km == std::round(km) ? 0 : 1); }
 

@@ -33,6 +33,7 @@
 #include "tune_error.h"
 #include "tune_texts.h"
 #include "vna_commands.h"
+#include "text_output.h"
 
 namespace zandrel {
 
@@ -125,31 +126,6 @@ std::vector<std::vector<std::string>> FigureRows(const ModelFigures& before,
             [&](const ModelFigures& f) { return FigureTexts(f, sense)[3]; }),
         row("resonance", [&](const ModelFigures& f) { return FigureTexts(f, sense)[5]; }),
     };
-}
-
-void PrintRows(const std::vector<std::vector<std::string>>& rows) {
-    std::vector<std::size_t> widths;
-    const auto width = [](const std::string& text) {
-        return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-        }));
-    };
-    for (const auto& row : rows) {
-        widths.resize(std::max(widths.size(), row.size()), 0);
-        for (std::size_t i = 0; i + 1 < row.size(); ++i) {
-            widths[i] = std::max(widths[i], width(row[i]));
-        }
-    }
-    for (const auto& row : rows) {
-        std::string line;
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            line += row[i];
-            if (i + 1 < row.size()) {
-                line += std::string(widths[i] - width(row[i]) + 2, ' ');
-            }
-        }
-        std::cout << line << '\n';
-    }
 }
 
 
@@ -271,7 +247,7 @@ class TuneCommand : public Command {
                 std::cout << "Tuned in NEC-2 for the pass: " << style_->Caption << " at "
                           << frequency_ << " MHz, " << PolarisationName(sense_) << ", nec2c\n"
                           << PassTunedSentences(tuned, settings) << "\n\n";
-                PrintRows(
+                PrintAligned(
                     DimensionRows(BuildScaledGeometry(design, {}).Dimensions, tuned.Dimensions));
                 std::cout << "\n";
                 std::vector<std::vector<std::string>> rows = FigureRows(before, after, sense_);
@@ -279,9 +255,9 @@ class TuneCommand : public Command {
                      PassRows(before, after, beforePass, afterPass, settings)) {
                     rows.push_back(std::move(row));
                 }
-                PrintRows(rows);
+                PrintAligned(rows);
                 std::cout << "\n";
-                PrintRows(PassPointRows(beforePass, afterPass));
+                PrintAligned(PassPointRows(beforePass, afterPass));
                 std::cout << "\nnec2c runs: " << runs << "\n";
             }
             if (!tuned.MeetsLimits) {
@@ -402,9 +378,9 @@ class TuneCommand : public Command {
         std::cout << TunedSentences(tuned, Tuning) << "\n\n";
         const std::vector<std::vector<std::string>> rows =
             DimensionRows(calculator, tuned.Dimensions);
-        PrintRows(rows);
+        PrintAligned(rows);
         std::cout << "\n";
-        PrintRows(FigureRows(before, after, sense_));
+        PrintAligned(FigureRows(before, after, sense_));
         std::cout << "\nnec2c runs: " << runs << "\n";
     }
 
@@ -440,10 +416,6 @@ class TuneCommand : public Command {
     InstallationArguments installation_;
 };
 
-nlohmann::ordered_json OptionalNumber(const std::optional<double>& value) {
-    return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
-}
-
 nlohmann::ordered_json TrimJson(const LoopTrim& trim) {
     return {{"error_mm", trim.ErrorMm},
             {"error_percent", trim.ErrorPercent},
@@ -456,7 +428,7 @@ nlohmann::ordered_json StateJson(const ModelledState& state) {
     return {{"impedance_ohm",
              {{"r", state.Figures.Impedance.real()}, {"x", state.Figures.Impedance.imag()}}},
             {"swr", state.Swr},
-            {"resonance_mhz", OptionalNumber(state.Figures.ResonanceMHz)}};
+            {"resonance_mhz", OptionalJson(state.Figures.ResonanceMHz)}};
 }
 
 const char* WithheldReasonName(WithheldReason reason) {
