@@ -11,6 +11,7 @@
 #include "loop_fit.h"
 #include "loop_tuning.h"
 #include "runtime_error.h"
+#include "scaled_models.h"
 
 namespace {
 

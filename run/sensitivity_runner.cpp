@@ -4,6 +4,8 @@
 #include <new>
 
 #include "model_error.h"
+#include "resonance_sensitivity.h"
+#include "scaled_design.h"
 
 namespace zandrel {
 

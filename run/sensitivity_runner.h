@@ -10,6 +10,7 @@
 
 #include "engine_batch.h"
 #include "loop_tuning.h"
+#include "resonance_sensitivity.h"
 #include "runtime_error.h"
 
 namespace zandrel {

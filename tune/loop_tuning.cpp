@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "model_error.h"
+#include "model_figures.h"
 #include "modelled_runs.h"
 #include "nec_deck.h"
 #include "tune_error.h"
@@ -18,8 +19,6 @@
 namespace zandrel {
 
 namespace {
-
-double Wide(float value) { return static_cast<double>(value); }
 
 // The input impedance and zenith field at the design frequency of one pair of factors.
 struct ZenithModel {
@@ -61,37 +60,6 @@ ZenithModel ModelZenith(const LoopDesign& design, LoopScales scales, CountedEngi
     model.CrossShare = co + cross > 0.0 ? cross / (co + cross) : 1.0;
     model.AxialRatioDb = AxialRatioDb(zenith);
     return model;
-}
-
-// The slope of the reactance, known at rising frequencies, at `at`: of the cubic through the
-// four points around it, as the model's own curve between the sweep's points.
-double ReactanceSlopeAt(const std::vector<double>& frequencies,
-                        const std::vector<double>& reactances, double at) {
-    const std::size_t n = frequencies.size();
-    std::size_t i = 0;
-    while (i + 2 < n && frequencies[i + 1] <= at) {
-        ++i;
-    }
-    const std::size_t first = std::min(i > 0 ? i - 1 : 0, n - 4);
-    double slope = 0.0;
-    for (std::size_t a = first; a < first + 4; ++a) {
-        // d/df of the Lagrange weight of point a: the sum over b of the product without b.
-        double weight = 0.0;
-        for (std::size_t b = first; b < first + 4; ++b) {
-            if (b == a) {
-                continue;
-            }
-            double product = 1.0 / (frequencies[a] - frequencies[b]);
-            for (std::size_t c = first; c < first + 4; ++c) {
-                if (c != a && c != b) {
-                    product *= (at - frequencies[c]) / (frequencies[a] - frequencies[c]);
-                }
-            }
-            weight += product;
-        }
-        slope += weight * reactances[a];
-    }
-    return slope;
 }
 
 // The search for the tuned factors: the zenith model of every point NLopt asks about.
@@ -143,60 +111,6 @@ class TuneSearch : public Minimisation {
 };
 
 }  // namespace
-
-HelixGeometry BuildScaledGeometry(const LoopDesign& design, LoopScales scales, FedLoops fed) {
-    GeometryOptions options;
-    options.Fed = fed;
-    options.ConductorDiameterMm = design.ConductorDiameterMm;
-    options.Install = design.Install;
-    options.SmallLoopScale = scales.Small;
-    options.LargeLoopScale = scales.Large;
-    return BuildHelixGeometry(*design.Style, design.FrequencyText, design.Sense, options);
-}
-
-HelixDimensions ScaledDimensions(const HelixDimensions& design, LoopScales scales) {
-    HelixDimensions d = design;
-    const auto scaleLoop = [](double s, float& perimeter, float& topArm, float& bottomArm,
-                              float& height, float& helixLength, float& arcSquared) {
-        topArm = static_cast<float>(Wide(topArm) + (s - 1.0) * Wide(bottomArm) / 2.0);
-        bottomArm = static_cast<float>(Wide(bottomArm) * s);
-        perimeter = static_cast<float>(Wide(perimeter) * s);
-        height = static_cast<float>(Wide(height) * s);
-        helixLength = static_cast<float>(Wide(helixLength) * s);
-        arcSquared = static_cast<float>(Wide(arcSquared) * s * s);
-    };
-    scaleLoop(scales.Small, d.SmallLoopPerimeter, d.SmallTopArm, d.SmallBottomArm,
-              d.SmallLoopHeight, d.SmallHelixLength, d.SmallArcSquared);
-    scaleLoop(scales.Large, d.LargeLoopPerimeter, d.LargeTopArm, d.LargeBottomArm,
-              d.LargeLoopHeight, d.LargeHelixLength, d.LargeArcSquared);
-    return d;
-}
-
-
-Measurement ModelMeasurement(const LoopDesign& design, LoopScales scales,
-                             const std::vector<double>& frequenciesMHz, double referenceOhm,
-                             const DeckEvaluator& evaluate, FedLoops fed) {
-    CountedEngine engine(evaluate);
-    const HelixGeometry geometry = BuildScaledGeometry(design, scales, fed);
-    const std::vector<std::complex<double>> impedances =
-        ModelImpedances(geometry, frequenciesMHz, engine);
-    Measurement measurement;
-    measurement.ReferenceOhm = referenceOhm;
-    for (std::size_t i = 0; i < impedances.size(); ++i) {
-        measurement.Points.push_back(
-            {frequenciesMHz[i], ReflectionOf(impedances[i], referenceOhm)});
-    }
-    return measurement;
-}
-
-std::vector<double> SpreadFrequencies(double frequencyMHz, int points, double halfSpan) {
-    std::vector<double> frequencies;
-    for (int i = 0; i < points; ++i) {
-        const double share = points > 1 ? static_cast<double>(i) / (points - 1) : 0.5;
-        frequencies.push_back(frequencyMHz * (1.0 - halfSpan + 2.0 * halfSpan * share));
-    }
-    return frequencies;
-}
 
 TuneResult TuneLoops(const LoopDesign& design, const DeckEvaluator& evaluate,
                      const TuneSettings& settings) {
@@ -252,57 +166,6 @@ TuneResult TuneLoops(const LoopDesign& design, const DeckEvaluator& evaluate,
     result.DesignAxialRatioDb = start.AxialRatioDb;
     result.Nec2cRuns = engine.Runs();
     return result;
-}
-
-ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales, const DeckEvaluator& evaluate,
-                         const LineRequest& line) {
-    const HelixGeometry geometry = BuildScaledGeometry(design, scales);
-    return ComputeModelFigures(geometry, evaluate(WriteNecDeck(geometry)), {}, line);
-}
-
-ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
-                                                 const ModelFigures& figures,
-                                                 const DeckEvaluator& evaluate, LoopScales around) {
-    ResonanceSensitivity sensitivity;
-    if (!figures.ResonanceMHz || figures.Sweep.size() < 4) {
-        return sensitivity;
-    }
-    const double resonance = *figures.ResonanceMHz;
-    std::vector<double> frequencies;
-    std::vector<double> reactances;
-    for (const SweepPoint& point : figures.Sweep) {
-        frequencies.push_back(point.FrequencyMHz);
-        reactances.push_back(point.Impedance.imag());
-    }
-    const double reactancePerMHz = ReactanceSlopeAt(frequencies, reactances, resonance);
-    const HelixDimensions d = ScaledDimensions(BuildScaledGeometry(design, {}).Dimensions, around);
-    const double small = around.Small;
-    const double large = around.Large;
-    CountedEngine engine(evaluate);
-    std::string why;
-    const auto changes = IfModellable(
-        [&] {
-            const std::vector<std::complex<double>> z = ModelImpedancesOfEach(
-                {BuildScaledGeometry(design, {small * (1.0 + SensitivityStep), large}),
-                 BuildScaledGeometry(design, {small * (1.0 - SensitivityStep), large}),
-                 BuildScaledGeometry(design, {small, large * (1.0 + SensitivityStep)}),
-                 BuildScaledGeometry(design, {small, large * (1.0 - SensitivityStep)})},
-                resonance, engine);
-            return std::pair<double, double>{z[0].imag() - z[1].imag(), z[2].imag() - z[3].imag()};
-        },
-        why);
-    sensitivity.Nec2cRuns = engine.Runs();
-    if (!changes || reactancePerMHz == 0.0) {
-        return sensitivity;
-    }
-    // Resonance stays where X is 0: dX/dp + dX/df df/dp = 0.
-    const auto slope = [&](double reactanceChange, float perimeter) {
-        return -reactanceChange / (2.0 * SensitivityStep * DisplayedMillimetres(perimeter)) /
-               reactancePerMHz;
-    };
-    sensitivity.SmallMHzPerMm = slope(changes->first, d.SmallLoopPerimeter);
-    sensitivity.LargeMHzPerMm = slope(changes->second, d.LargeLoopPerimeter);
-    return sensitivity;
 }
 
 }  // namespace zandrel

@@ -24,6 +24,7 @@
 #include "sensitivity_runner.h"
 #include "signal_catcher.h"
 #include "text_output.h"
+#include "resonance_sensitivity.h"
 
 namespace zandrel {
 

@@ -10,6 +10,7 @@
 #include "loop_tuning.h"
 #include "model_figures.h"
 #include "model_runner.h"
+#include "resonance_sensitivity.h"
 #include "sensitivity_runner.h"
 #include "signal_catcher.h"
 

@@ -34,6 +34,7 @@
 #include "tune_texts.h"
 #include "vna_commands.h"
 #include "text_output.h"
+#include "scaled_models.h"
 
 namespace zandrel {
 

@@ -18,6 +18,7 @@
 #include "loop_tuning.h"
 #include "one_port.h"
 #include "recorded_engine.h"
+#include "scaled_models.h"
 #include "stand_in_engine.h"
 
 namespace {

@@ -15,6 +15,7 @@
 #include "loop_tuning.h"
 #include "nec2c_engine.h"
 #include "recorded_engine.h"
+#include "scaled_models.h"
 
 namespace zandrel {
 namespace {

@@ -13,7 +13,9 @@
 #include "nec2c_engine.h"
 #include "nec_deck.h"
 #include "pass_tuning.h"
+#include "resonance_sensitivity.h"
 #include "satellite_pass.h"
+#include "scaled_models.h"
 
 namespace zandrel {
 namespace {

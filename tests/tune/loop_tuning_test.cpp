@@ -13,6 +13,7 @@
 #include "model_error.h"
 #include "nec_deck.h"
 #include "pass_tuning.h"
+#include "resonance_sensitivity.h"
 #include "tune_error.h"
 
 namespace zandrel {

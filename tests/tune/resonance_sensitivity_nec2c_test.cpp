@@ -11,6 +11,8 @@
 #include "loop_tuning.h"
 #include "modelled_runs.h"
 #include "recorded_engine.h"
+#include "resonance_sensitivity.h"
+#include "scaled_models.h"
 
 namespace zandrel {
 namespace {

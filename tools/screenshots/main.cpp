@@ -26,6 +26,7 @@
 #include "loop_tuning.h"
 #include "main_window.h"
 #include "one_port.h"
+#include "scaled_models.h"
 #include "sheet_window_module.h"
 #include "start.h"
 #include "web_link_window.h"

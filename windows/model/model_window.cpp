@@ -34,6 +34,7 @@
 #include "pass_chart.h"
 #include "pass_tuning.h"
 #include "satellite_pass.h"
+#include "scaled_models.h"
 #include "tune_texts.h"
 #include "ui_model_window.h"
 #include "vna_measure_dialog.h"

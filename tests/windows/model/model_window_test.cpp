@@ -54,6 +54,8 @@
 #include "nec2c_engine.h"
 #include "nec_deck.h"
 #include "one_port.h"
+#include "resonance_sensitivity.h"
+#include "scaled_models.h"
 #include "stand_in_engine.h"
 #include "tune_texts.h"
 #include "window_modules.h"
