@@ -236,7 +236,7 @@ MastDiameterRange AllowedMastDiameters(const SheetRequest& request) {
     if (below < range.MostMm) {
         range.MostMm = below;
         why.push_back("narrower than the " + LoopName(fit.Smaller) +
-                      "'s bottom arm less one tube diameter (" + SizeText(fit.BelowMm) + " mm)");
+                      "'s bottom arm less one tube diameter");
     }
     for (std::size_t i = 0; i < why.size(); ++i) {
         range.Why += (i == 0 ? "" : " and ") + why[i];
