@@ -50,9 +50,6 @@ inline constexpr WordChoice Tuned{"tuned"};  // "true" or "false"
 
 }  // namespace choices
 
-// The velocity factor of the line's coax, which the windows model and name.
-inline constexpr double LineVelocityFactor = LineRequest{}.VelocityFactor;
-
 // "0.80 to 1.20": the loop sizes tuning searches, as the windows name them.
 QString TunedScaleRangeText();
 

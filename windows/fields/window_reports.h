@@ -20,8 +20,12 @@ class RuntimeError;
 // `more` (such as nec2c's own words), a line each: what a report keeps behind its details.
 QString TechnicalDetails(const RuntimeError& error, const QString& more = {});
 
-// Shows a window-modal report over `window` that says `words`, with the technical details
-// behind its details button. Returns at once; the report closes itself when dismissed.
+// What the user can do about `error`, in a sentence; empty where the window's own words say it.
+QString WhatToDo(const RuntimeError& error);
+
+// Shows a window-modal report over `window` that says `words` and what to do, with the
+// technical details behind its details button. Returns at once; the report closes itself when
+// dismissed.
 void ReportInWords(QWidget& window, const RuntimeError& error, const QString& words,
                    const QString& more = {});
 

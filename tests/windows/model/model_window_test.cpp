@@ -741,6 +741,8 @@ class ModelWindowTest : public QObject {
                  qPrintable(report->detailedText()));
         QVERIFY2(report->text().contains(unwritable), qPrintable(report->text()));
         QVERIFY(report->text().contains("Nothing was written."));
+        QCOMPARE(report->informativeText(),
+                 QString("Choose a folder you can write to, or another name, and save again."));
         QVERIFY(!QFile::exists(unwritable));
     }
 
@@ -1371,6 +1373,8 @@ class ModelWindowTest : public QObject {
         QVERIFY2(Report()->text().contains(line), qPrintable(Report()->text()));
         QVERIFY(Report()->text().contains(path));
         QVERIFY(Report()->text().endsWith("Nothing was changed."));
+        QVERIFY2(Report()->informativeText().startsWith("Check that the file is the VNA's"),
+                 qPrintable(Report()->informativeText()));
         QCOMPARE(SweepCurves(), before);
         QVERIFY(Find<QPushButton>("tuneButton")->isEnabled());  // no fit started
         QVERIFY(Find<QLabel>("workStatus")->text().isEmpty());

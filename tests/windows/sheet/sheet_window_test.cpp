@@ -454,6 +454,8 @@ class SheetWindowTest : public QObject {
         QVERIFY(Report()->detailedText().startsWith(
             QStringLiteral("Error 75: Path/File access error")));
         QVERIFY(Report()->text().contains(path));
+        QCOMPARE(Report()->informativeText(),
+                 QString("Choose a folder you can write to, or another name, and save again."));
         QVERIFY(QDir(folder.path()).isEmpty());
     }
 
