@@ -644,6 +644,26 @@ class SheetWindowTest : public QObject {
         QCOMPARE(QSettings().value(QStringLiteral("z0Ohm")).toDouble(), 75.0);
     }
 
+    // The preview takes the keyboard for scrolling and shows a frame in the highlight colour
+    // while it has it.
+    void thePreviewShowsAMarkWhileItHasTheKeyboard() {
+        zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
+        QTRY_COMPARE(QApplication::activeWindow(), &Window());
+        QTRY_VERIFY(ShowsTheSheet());
+        auto* view = Find<QPrintPreviewWidget>("preview")->findChild<QGraphicsView*>();
+        QVERIFY(view != nullptr);
+        const QColor highlight = view->palette().color(QPalette::Highlight);
+        const auto edge = [view] {
+            return view->grab().toImage().pixelColor(view->width() / 2, 0);
+        };
+        QVERIFY(edge() != highlight);
+        view->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(view->hasFocus());
+        QTRY_COMPARE(edge(), highlight);
+        Find<QWidget>("closeButton")->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(edge() != highlight);
+    }
+
     void thePreviewZoomsInAndOut() {
         zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
         QTRY_COMPARE(QApplication::activeWindow(), &Window());
