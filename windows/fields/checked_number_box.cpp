@@ -84,9 +84,9 @@ QString CheckedNumberBox::Problem() const {
         what = tr("%1 is outside %2").arg((typed + suffix()).trimmed(), range);
         return tr("%1: %2. Type a value in that range; %3").arg(Caption(), what, meanwhile);
     } else {
-        what = decimals() == 0
-                   ? tr("%1 is not a whole number").arg(typed)
-                   : tr("%1 has more than %n decimal(s)", nullptr, decimals()).arg(typed);
+        what = decimals() == 0   ? tr("%1 is not a whole number").arg(typed)
+               : decimals() == 1 ? tr("%1 has more than 1 decimal").arg(typed)
+                                 : tr("%1 has more than %2 decimals").arg(typed).arg(decimals());
     }
     return tr("%1: %2. Type a value from %3; %4").arg(Caption(), what, range, meanwhile);
 }

@@ -555,6 +555,12 @@ class SheetWindowTest : public QObject {
             << "Corner bends: 9999 mm is outside 0.0 to 1000.0 mm. Type a value in that range; "
                "until then sharp corners is used."
             << 10.0;
+        QTest::newRow("a line with a decimal too many, left with Tab")
+            << "z0Box"
+            << "50.55" << int(Qt::Key_Tab)
+            << "Line Z0: 50.55 has more than 1 decimal. Type a value from 1.0 to 1000.0 ohm; "
+               "until then 50.0 ohm is used."
+            << 50.5;
         QTest::newRow("a line that is no number, left with Enter")
             << "z0Box"
             << "5o" << int(Qt::Key_Return)
