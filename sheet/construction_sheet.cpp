@@ -236,7 +236,7 @@ MastDiameterRange AllowedMastDiameters(const SheetRequest& request) {
     if (below < range.MostMm) {
         range.MostMm = below;
         why.push_back("narrower than the " + LoopName(fit.Smaller) +
-                      "'s bottom arm less one tube diameter (" + SizeText(fit.BelowMm) + " mm)");
+                      "'s bottom arm less one tube diameter");
     }
     for (std::size_t i = 0; i < why.size(); ++i) {
         range.Why += (i == 0 ? "" : " and ") + why[i];
@@ -405,7 +405,7 @@ ConstructionSheet ComputeConstructionSheet(const SheetRequest& request) {
 void AddModelledMatch(ConstructionSheet& sheet, const ModelFigures& figures) {
     MatchSection& match = sheet.Match;
     match.Network = DesignLNetwork(figures.Impedance, match.Z0Ohm, sheet.Geometry.FrequencyMHz);
-    match.Parts = AdviseParts(match.Network, figures.Impedance, {match.Z0Ohm, 0.66},
+    match.Parts = AdviseParts(match.Network, figures.Impedance, LineRequest{match.Z0Ohm},
                               sheet.Geometry.FrequencyMHz);
     const Installation& install = sheet.Geometry.Install;
     if (!install.IsBare() || install.Mast != MastKind::None) {

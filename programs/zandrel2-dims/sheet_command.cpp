@@ -61,7 +61,7 @@ int ModelTheMatch(ConstructionSheet& sheet, SignalCatcher& endSignals) {
     ModelRunner runner;
     QObject::connect(&runner, &ModelRunner::AllFinished, [] { QCoreApplication::quit(); });
     try {
-        runner.StartGeometry(sheet.Geometry, {sheet.Match.Z0Ohm, 0.66});
+        runner.StartGeometry(sheet.Geometry, LineRequest{sheet.Match.Z0Ohm});
     } catch (const RuntimeError& error) {
         AddMissingModel(sheet, error.Detail());
         return 0;

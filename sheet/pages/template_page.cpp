@@ -152,21 +152,26 @@ void PaintTemplateContent(MillimetreCanvas& canvas, const ConstructionSheet& she
             canvas.Text({x, y - arm - 1.0}, side, font, Qt::AlignHCenter);
         }
         const double label = y + arm + 2.2;
+        const QString armName = ShortArmName(hole);
+        const QString where = QStringLiteral("%1 %2%3, %4°")
+                                  .arg(QtText(hole.DistanceText), QtText(LengthUnitName(sheet.Units)),
+                                       hole.Tuned ? QStringLiteral(" tuned") : QString(),
+                                       QtText(hole.AzimuthText));
+        const QString element = QStringLiteral("element ") + QtText(hole.ElementText);
+        // On a white ground, so that the 0° line and the others do not run through the words.
+        const double wide = std::max({canvas.Width(armName, SheetFont(5.5, true)),
+                                      canvas.Width(where, SheetFont(5.5)),
+                                      canvas.Width(element, SheetFont(5.5))});
+        canvas.Fill(QRectF(x - wide / 2.0 - 0.4, label - 2.1, wide + 0.8, 7.2), Qt::white);
         if (Shows(window, label, 0.5)) {
-            canvas.Text({x, label}, ShortArmName(hole), SheetFont(5.5, true), Qt::AlignHCenter,
+            canvas.Text({x, label}, armName, SheetFont(5.5, true), Qt::AlignHCenter,
                         ColourOf(hole.OfLoop));
         }
         if (Shows(window, label + 2.3, 0.5)) {
-            canvas.Text({x, label + 2.3},
-                        QStringLiteral("%1 %2%3, %4°")
-                            .arg(QtText(hole.DistanceText), QtText(LengthUnitName(sheet.Units)),
-                                 hole.Tuned ? QStringLiteral(" tuned") : QString(),
-                                 QtText(hole.AzimuthText)),
-                        SheetFont(5.5), Qt::AlignHCenter);
+            canvas.Text({x, label + 2.3}, where, SheetFont(5.5), Qt::AlignHCenter);
         }
         if (Shows(window, label + 4.6, 0.5)) {
-            canvas.Text({x, label + 4.6}, QStringLiteral("element ") + QtText(hole.ElementText),
-                        SheetFont(5.5), Qt::AlignHCenter, MidGrey);
+            canvas.Text({x, label + 4.6}, element, SheetFont(5.5), Qt::AlignHCenter, MidGrey);
         }
     }
 

@@ -15,6 +15,7 @@
 #include "model_error.h"
 #include "model_runner.h"
 #include "numeric_error.h"
+#include "sensitivity_runner.h"
 #include "stand_in_engine.h"
 
 namespace zandrel {
@@ -332,6 +333,43 @@ TEST_F(RunnerTest, NeedsNeitherEngineNorFolderForAFrequencyTheCalculatorRejects)
         ASSERT_TRUE(model.Error);
         EXPECT_EQ(model.Error->Number(), 13);
     }
+}
+
+// A model with a resonance in its sweep, for a sensitivity to start from.
+ModelFigures FiguresWithAResonance() {
+    ModelFigures figures;
+    figures.FrequencyMHz = 137.5;
+    figures.ResonanceMHz = 137.5;
+    for (int i = -2; i <= 2; ++i) {
+        figures.Sweep.push_back({137.5 + i, {50.0, 4.0 * i}});
+    }
+    return figures;
+}
+
+TEST_F(RunnerTest, SensitivityDropsAnOutcomeThatArrivesAfterCancel) {
+    UseEngine(test_support::SilentEngine);
+    SensitivityRunner sensitivity;
+    int finished = 0;
+    QObject::connect(&sensitivity, &SensitivityRunner::Finished, [&finished] { ++finished; });
+    const LoopDesign design{&Styles[2], "137.50", Polarisation::Rhcp, std::nullopt, {}};
+    sensitivity.Start(2, design, FiguresWithAResonance());
+    // The stand-in ends at once: its outcome is on its way, or already waiting, when cancelled.
+    ASSERT_EQ(standIn_->WaitForStarts(1, std::chrono::seconds(20)).size(), 1u);
+    ASSERT_TRUE(test_support::EndsWithin(standIn_->WaitForStarts(1, {}).front(),
+                                         std::chrono::seconds(20)));
+    sensitivity.Cancel();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(finished, 0);
+    EXPECT_EQ(sensitivity.OutcomeOf(2), nullptr);
+
+    // Started again, its outcome arrives: the empty output is unreadable.
+    sensitivity.Start(2, design, FiguresWithAResonance());
+    ASSERT_TRUE(WaitFor([&] { return finished == 1; }));
+    const SensitivityRunner::Outcome* outcome = sensitivity.OutcomeOf(2);
+    ASSERT_NE(outcome, nullptr);
+    ASSERT_TRUE(outcome->Error);
+    EXPECT_EQ(outcome->Error->Number(), 1003);
+    EXPECT_TRUE(LeftInTemporaryFolder().isEmpty());
 }
 
 }  // namespace

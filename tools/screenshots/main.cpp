@@ -1,8 +1,8 @@
 // Takes a picture of each window after a COMPUTE, of a bad-frequency report, of the model
 // window once nec2c has modelled every style and of the construction sheet window (these two
-// at their opening size and at their smallest), and of the model window with a measurement laid
-// over the model and of its Pass plot with the 1 1/2 TURN tuned for the pass, for the
-// documentation: zandrel2-screenshots DIR
+// at their opening size and at their smallest, the sheet's also with a mast typed outside its
+// range), and of the model window with a measurement laid over the model and of its Pass plot
+// with the 1 1/2 TURN tuned for the pass, for the documentation: zandrel2-screenshots DIR
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -70,6 +70,12 @@ void ShowSheetWindowAndQuit(const QDir& folder, bool& saved) {
         QStringLiteral("137.50"));
     QTimer::singleShot(500, qApp, [&folder, &saved, sheet] {
         saved = saved && SaveBothSizes(*sheet, folder, "construction-sheet-window");
+        // A mast typed too wide for the loops: kept as typed and explained under the field.
+        sheet->resize(sheet->sizeHint().expandedTo(QSize(1100, 640)));
+        auto* mast = sheet->findChild<QWidget*>(QStringLiteral("mastDiameterBox"));
+        mast->findChild<QLineEdit*>()->setText(QStringLiteral("400"));
+        QApplication::processEvents();
+        saved = saved && Save(*sheet, folder, "construction-sheet-window-typed-mast.png");
         QApplication::quit();
     });
 }

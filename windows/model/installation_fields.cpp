@@ -5,6 +5,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSettings>
+#include <QVBoxLayout>
+
+#include "checked_number_box.h"
 
 namespace zandrel {
 
@@ -53,7 +56,8 @@ InstallationFields::InstallationFields(QWidget* parent) : QWidget(parent) {
                       settings.value(GroundKey).toString(),
                       tr("The ground under the antenna: perfect, or real by the Sommerfeld-Norton "
                          "method (relative permittivity, conductivity)"));
-    height_ = new QDoubleSpinBox(this);
+    auto* heightField = new CheckedNumberBox(this);
+    height_ = heightField;
     height_->setObjectName(QStringLiteral("heightBox"));
     height_->setRange(0.1, LongestMastM);
     height_->setDecimals(1);
@@ -77,8 +81,11 @@ InstallationFields::InstallationFields(QWidget* parent) : QWidget(parent) {
                         tr("The outside of the coax's braid from the feed down beside the axis "
                            "and on below the antenna, with or without a choke just below it"));
 
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    auto* row = new QHBoxLayout;
+    rows->addLayout(row);
     row->addWidget(new QLabel(tr("Installation:"), this));
     row->addWidget(Caption(this, tr("&Ground:"), ground_));
     row->addWidget(ground_);
@@ -89,6 +96,10 @@ InstallationFields::InstallationFields(QWidget* parent) : QWidget(parent) {
     row->addWidget(Caption(this, tr("&Feed line:"), feedline_));
     row->addWidget(feedline_);
     row->addStretch();
+    auto* heightNote = new QLabel(this);
+    heightNote->setObjectName(QStringLiteral("heightBoxNote"));
+    heightField->ExplainIn(heightNote);
+    rows->addWidget(heightNote);
 
     const auto changed = [this] {
         height_->setEnabled(ground_->currentIndex() != 0);

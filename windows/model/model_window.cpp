@@ -9,7 +9,6 @@
 #include <QPolarChart>
 #include <QProcess>
 #include <QScrollBar>
-#include <QSettings>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -38,6 +37,8 @@
 #include "tune_texts.h"
 #include "ui_model_window.h"
 #include "vna_measure_dialog.h"
+#include "window_choices.h"
+#include "window_reports.h"
 
 namespace zandrel {
 
@@ -48,13 +49,6 @@ const QString ViewerName = QStringLiteral("xnec2c");
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-// The choices the windows remember between openings and runs, under the program's name.
-const QString PolarisationKey = QStringLiteral("polarisation");
-const QString StyleKey = QStringLiteral("style");
-const QString Z0Key = QStringLiteral("z0Ohm");
-const QString ConductorDiameterKey = QStringLiteral("conductorDiameterMm");
-const QString AltitudeKey = QStringLiteral("altitudeKm");
 
 // The columns of gains in dBic, which show the hand the antenna is modelled for.
 constexpr std::string_view GainHeaders[] = {"OVERHEAD GAIN", "GAIN AT HORIZON"};
@@ -190,20 +184,14 @@ ModelWindow::ModelWindow(QWidget* parent)
     installation_ = new InstallationFields(this);
     ui_->windowLayout->insertWidget(1, installation_);
     installation_->PlaceInTabOrder(ui_->conductorDiameterBox, ui_->modelTable);
-    const QSettings settings;
-    if (settings.value(PolarisationKey).toString() == Text(PolarisationName(Polarisation::Lhcp))) {
+    ShowFieldNotes();
+    if (Remembered(choices::Polarisation) == Text(PolarisationName(Polarisation::Lhcp))) {
         ui_->lhcpButton->setChecked(true);
     }
-    for (const auto& [box, key] :
-         {std::pair{ui_->z0Box, Z0Key}, std::pair{ui_->conductorDiameterBox, ConductorDiameterKey},
-          std::pair{ui_->altitudeBox, AltitudeKey}}) {
-        bool isNumber = false;
-        const double value = settings.value(key).toDouble(&isNumber);
-        if (isNumber && value >= box->minimum() && value <= box->maximum()) {
-            box->setValue(value);
-        }
-    }
-    const QString rememberedStyle = settings.value(StyleKey).toString();
+    SetUpField(*ui_->z0Box, choices::LineZ0);
+    SetUpField(*ui_->conductorDiameterBox, choices::ConductorDiameter);
+    SetUpField(*ui_->altitudeBox, choices::Altitude);
+    const QString rememberedStyle = Remembered(choices::Style);
     const auto remembered = std::find_if(Styles.begin(), Styles.end(), [&](const StyleEntry& s) {
         return Text(s.Name) == rememberedStyle;
     });
@@ -251,42 +239,42 @@ ModelWindow::ModelWindow(QWidget* parent)
     FitOnScreen(*this);
 
     connect(ui_->lhcpButton, &QRadioButton::toggled, this,
-            ReportingErrors(this, &ModelWindow::Remodel, NotStartedWords));
+            ReportingInWords(this, &ModelWindow::Remodel, NotStartedWords));
     connect(ui_->lhcpButton, &QRadioButton::toggled, this, &ModelWindow::RememberChoices);
     for (QDoubleSpinBox* box : {ui_->z0Box, ui_->conductorDiameterBox}) {
         connect(box, &QDoubleSpinBox::valueChanged, this,
-                ReportingErrors(this, &ModelWindow::Remodel, NotStartedWords));
+                ReportingInWords(this, &ModelWindow::Remodel, NotStartedWords));
         connect(box, &QDoubleSpinBox::valueChanged, this, &ModelWindow::RememberChoices);
     }
     connect(installation_, &InstallationFields::Changed, this,
-            ReportingErrors(this, &ModelWindow::Remodel, NotStartedWords));
+            ReportingInWords(this, &ModelWindow::Remodel, NotStartedWords));
     connect(installation_, &InstallationFields::Changed, this, &ModelWindow::RememberChoices);
     connect(&table, &QTableWidget::itemSelectionChanged, this,
-            ReportingErrors(this, &ModelWindow::ShowSelectedStyle));
+            ReportingInWords(this, &ModelWindow::ShowSelectedStyle));
     // The pass follows the altitude at once: its figures need no new run of nec2c.
     connect(ui_->altitudeBox, &QDoubleSpinBox::valueChanged, this,
-            ReportingErrors(this, &ModelWindow::ShowPassOfStyles));
+            ReportingInWords(this, &ModelWindow::ShowPassOfStyles));
     connect(ui_->altitudeBox, &QDoubleSpinBox::valueChanged, this, &ModelWindow::RememberChoices);
     connect(&table, &QTableWidget::itemSelectionChanged, this, &ModelWindow::RememberChoices);
     connect(ui_->saveDeckButton, &QPushButton::clicked, this,
-            ReportingErrors(this, &ModelWindow::SaveDeck));
+            ReportingInWords(this, &ModelWindow::SaveDeck));
     connect(ui_->openInXnec2cButton, &QPushButton::clicked, this,
-            ReportingErrors(this, &ModelWindow::OpenInXnec2c, [](const RuntimeError& error) {
+            ReportingInWords(this, &ModelWindow::OpenInXnec2c, [](const RuntimeError& error) {
                 return tr("xnec2c could not be started: %1").arg(DetailSentence(error));
             }));
     connect(ui_->tuneButton, &QPushButton::clicked, this,
-            ReportingErrors(this, &ModelWindow::Tune));
+            ReportingInWords(this, &ModelWindow::Tune));
     connect(ui_->openMeasurementButton, &QPushButton::clicked, this,
-            ReportingErrors(this, &ModelWindow::OpenMeasurement));
+            ReportingInWords(this, &ModelWindow::OpenMeasurement));
     connect(ui_->measureVnaButton, &QPushButton::clicked, this,
-            ReportingErrors(this, &ModelWindow::MeasureWithVna));
+            ReportingInWords(this, &ModelWindow::MeasureWithVna));
     connect(ui_->saveTouchstoneButton, &QPushButton::clicked, this,
-            ReportingErrors(this, &ModelWindow::SaveTouchstone));
+            ReportingInWords(this, &ModelWindow::SaveTouchstone));
     connect(ui_->cancelWorkButton, &QPushButton::clicked, this, &ModelWindow::CancelWork);
     connect(ui_->trimTargetBox, &QComboBox::currentIndexChanged, this, [this] {
         // The fit stays; only the trim to the other target is worked out again.
         if (trim_ && !measured_.empty() && !workStop_) {
-            RunReportingErrors(*this, [this] { StartFit(); });
+            RunReportingInWords(*this, [this] { StartFit(); });
         }
     });
     connect(work_, &QFutureWatcher<WorkOutcome>::finished, this, &ModelWindow::WorkFinished);
@@ -295,9 +283,9 @@ ModelWindow::ModelWindow(QWidget* parent)
     connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this,
             &QWidget::close);
     connect(&runner_, &ModelRunner::StyleFinished, this,
-            [this](int index) { RunReportingErrors(*this, [this, index] { ShowStyle(index); }); });
+            [this](int index) { RunReportingInWords(*this, [this, index] { ShowStyle(index); }); });
     connect(&runner_, &ModelRunner::AllFinished, this,
-            [this] { RunReportingErrors(*this, [this] { ReportFailures(); }); });
+            [this] { RunReportingInWords(*this, [this] { ReportFailures(); }); });
     connect(&sensitivity_, &SensitivityRunner::Finished, this, &ModelWindow::ShowSensitivity);
     connect(reading_, &QFutureWatcher<ReadOutcome>::finished, this, &ModelWindow::MeasurementRead);
     ShowSelectedStyle();
@@ -314,7 +302,7 @@ void ModelWindow::Model(const QString& frequencyText) {
     const QString frequency = frequencyText.trimmed();
     setWindowTitle(frequency.isEmpty() ? tr("NEC-2 model: no frequency given")
                                        : tr("NEC-2 model at %1 MHz").arg(frequency));
-    RunReportingErrors(
+    RunReportingInWords(
         *this, [this] { StartRuns(); }, NotStartedWords);
 }
 
@@ -642,24 +630,23 @@ void ModelWindow::ReportFailures() {
                                 ? tr("No style was modelled.")
                                 : tr("The styles whose rows show an error were not modelled.");
     // nec2c's own words, when it said any, behind the report's details button.
-    ReportRuntimeError(*this, *failed->Error,
-                       NotModelledWords(*failed) + QLatin1Char('\n') + outcome,
-                       EngineWords(*failed));
+    ReportInWords(*this, *failed->Error, NotModelledWords(*failed) + QLatin1Char('\n') + outcome,
+                  EngineWords(*failed));
 }
 
 void ModelWindow::RememberChoices() const {
-    QSettings settings;
-    settings.setValue(PolarisationKey,
-                      Text(PolarisationName(ui_->lhcpButton->isChecked() ? Polarisation::Lhcp
-                                                                         : Polarisation::Rhcp)));
-    settings.setValue(Z0Key, ui_->z0Box->value());
-    settings.setValue(ConductorDiameterKey, ui_->conductorDiameterBox->value());
-    settings.setValue(AltitudeKey, ui_->altitudeBox->value());
+    Remember(choices::Polarisation,
+             Text(PolarisationName(ui_->lhcpButton->isChecked() ? Polarisation::Lhcp
+                                                                : Polarisation::Rhcp)));
+    Remember(choices::LineZ0, ui_->z0Box->value());
+    Remember(choices::ConductorDiameter, ui_->conductorDiameterBox->value());
+    Remember(choices::Altitude, ui_->altitudeBox->value());
     installation_->Remember();
     const int row = ChosenStyle();
     if (row >= 0 && row < static_cast<int>(Styles.size())) {
-        settings.setValue(StyleKey, Text(Styles.at(static_cast<std::size_t>(row)).Name));
+        Remember(choices::Style, Text(Styles.at(static_cast<std::size_t>(row)).Name));
     }
+    AnnounceSharedChoices(*this);
 }
 
 void ModelWindow::SaveDeck() {
@@ -677,7 +664,7 @@ void ModelWindow::SaveDeck() {
     // The deck as it is now: the window may re-model while the dialog is open.
     connect(dialog, &QFileDialog::fileSelected, this,
             [this, deck = model->Deck](const QString& path) {
-                RunReportingErrors(
+                RunReportingInWords(
                     *this, [&path, &deck] { WriteDeck(path, deck); },
                     [&path](const RuntimeError& error) {
                         return tr("The deck could not be saved as %1: %2\nNothing was "
@@ -821,14 +808,14 @@ void ModelWindow::WorkFinished() {
         ui_->workStatus->setText(tr("%1: cancelled; nothing changed.").arg(workWords_));
     } else if (outcome.Failure) {
         ui_->workStatus->setText(tr("%1: failed.").arg(workWords_));
-        RunReportingErrors(
+        RunReportingInWords(
             *this, [&outcome] { std::rethrow_exception(outcome.Failure); },
             [this](const RuntimeError& error) {
                 return tr("%1 failed: %2").arg(workWords_, DetailSentence(error));
             });
     } else {
         ui_->workStatus->setText(tr("%1: done in %2.").arg(workWords_, RunsWords(runs)));
-        RunReportingErrors(*this, [&done, &outcome] { done(outcome); });
+        RunReportingInWords(*this, [&done, &outcome] { done(outcome); });
     }
     ShowWorkButtons();
 }
@@ -997,7 +984,7 @@ void ModelWindow::MeasurementRead() {
     ui_->workStatus->clear();
     ShowWorkButtons();
     const QString& path = outcome.Path;
-    RunReportingErrors(
+    RunReportingInWords(
         *this,
         [this, &outcome] {
             if (outcome.Failure) {
@@ -1022,7 +1009,7 @@ void ModelWindow::MeasureWithVna() {
     auto* dialog = new VnaMeasureDialog(
         {designMHz * (1.0 - halfWidth), designMHz * (1.0 + halfWidth), MostPointsPerScan},
         [this, part](const std::string& name, const Measurement& sweep) {
-            RunReportingErrors(*this, [&] { AddMeasurement(part, name, sweep); });
+            RunReportingInWords(*this, [&] { AddMeasurement(part, name, sweep); });
         },
         this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -1130,7 +1117,7 @@ void ModelWindow::SaveTouchstone() {
     dialog->selectFile(TouchstoneFileName(*design.Style, design.FrequencyText));
     connect(dialog, &QFileDialog::fileSelected, this,
             [this, design, reference](const QString& path) {
-                RunReportingErrors(*this, [this, design, reference, path] {
+                RunReportingInWords(*this, [this, design, reference, path] {
                     StartWork(
                         tr("Modelling the S11 of %1 in nec2c").arg(Text(design.Style->Caption)),
                         [design, reference](const DeckEvaluator& evaluate) {
@@ -1141,7 +1128,7 @@ void ModelWindow::SaveTouchstone() {
                             return outcome;
                         },
                         [this, design, reference, path](const WorkOutcome& outcome) {
-                            RunReportingErrors(
+                            RunReportingInWords(
                                 *this,
                                 [&] {
                                     WriteOutputFile(

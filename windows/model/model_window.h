@@ -50,6 +50,10 @@ class ModelWindow : public QWidget {
     void SaveTouchstone();
     void CancelWork();
 
+  public slots:
+    // Shows the choices the sheet window shares, as it last remembered them, and models them.
+    void FollowSharedChoices();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -121,6 +125,7 @@ class ModelWindow : public QWidget {
     const StyleModel* FailureToReport() const;
     const StyleModel* SelectedStyle() const;
     void RememberChoices() const;
+    void ShowFieldNotes();  // puts each number field's note under it
 
     std::unique_ptr<Ui::ModelWindow> ui_;
     ModelRunner runner_;

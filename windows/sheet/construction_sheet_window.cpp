@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QGraphicsView>
-#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
@@ -22,6 +21,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
+#include "checked_number_box.h"
 #include "forms.h"
 #include "forms_error.h"
 #include "frequency_words.h"
@@ -31,20 +31,12 @@
 #include "numeric_error.h"
 #include "sheet_error.h"
 #include "ui_construction_sheet_window.h"
+#include "window_choices.h"
+#include "window_reports.h"
 
 namespace zandrel {
 
 namespace {
-
-// The choices the windows remember between openings and runs, under the program's name.
-const QString StyleKey = QStringLiteral("style");
-const QString PolarisationKey = QStringLiteral("polarisation");
-const QString PaperKey = QStringLiteral("paper");
-const QString MastDiameterKey = QStringLiteral("mastDiameterMm");
-const QString ConductorDiameterKey = QStringLiteral("conductorDiameterMm");
-const QString BendRadiusKey = QStringLiteral("bendRadiusMm");
-const QString UnitsKey = QStringLiteral("units");
-const QString TunedKey = QStringLiteral("tuned");
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -96,9 +88,14 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
     ui_->paperBox->addItem(tr("Letter"), QVariant::fromValue(Paper::Letter));
     ui_->unitsBox->addItem(tr("millimetres"), QVariant::fromValue(LengthUnit::Millimetre));
     ui_->unitsBox->addItem(tr("inches"), QVariant::fromValue(LengthUnit::Inch));
-    const MastDiameterRange allowed = AllowedMastDiameters();
-    ui_->mastDiameterBox->setRange(allowed.LeastMm, allowed.MostMm);
-    ui_->mastDiameterBox->setValue(DefaultMastDiameterMm);
+    SetUpField(*ui_->mastDiameterBox, choices::MastDiameter);
+    SetUpField(*ui_->conductorDiameterBox, choices::ConductorDiameter);
+    SetUpField(*ui_->z0Box, choices::LineZ0);
+    SetUpField(*ui_->bendRadiusBox, choices::BendRadius);
+    ui_->mastDiameterBox->ExplainIn(ui_->mastDiameterNote);
+    ui_->conductorDiameterBox->ExplainIn(ui_->conductorDiameterNote);
+    ui_->z0Box->ExplainIn(ui_->z0Note);
+    ui_->bendRadiusBox->ExplainIn(ui_->bendRadiusNote);
     RestoreChoices();
     ShowMastDiameterRange();
     ShowNoSheet({});
@@ -107,16 +104,17 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
 
     connect(ui_->preview, &QPrintPreviewWidget::paintRequested, this,
             &ConstructionSheetWindow::PaintPreview);
-    const auto redraw = ReportingErrors(this, &ConstructionSheetWindow::UpdatePreview,
-                                        [this](const RuntimeError& error) {
-                                            return Explain(error, tr("The sheet cannot be drawn."));
-                                        });
+    const auto redraw = ReportingInWords(
+        this, &ConstructionSheetWindow::UpdatePreview, [this](const RuntimeError& error) {
+            return Explain(error, tr("The sheet cannot be drawn."));
+        });
     connect(ui_->styleBox, &QComboBox::currentIndexChanged, this, redraw);
     connect(ui_->polarisationBox, &QComboBox::currentIndexChanged, this, redraw);
     connect(ui_->paperBox, &QComboBox::currentIndexChanged, this, redraw);
     connect(ui_->mastDiameterBox, &QDoubleSpinBox::valueChanged, this, redraw);
     connect(ui_->unitsBox, &QComboBox::currentIndexChanged, this, redraw);
     connect(ui_->conductorDiameterBox, &QDoubleSpinBox::valueChanged, this, redraw);
+    connect(ui_->z0Box, &QDoubleSpinBox::valueChanged, this, redraw);
     connect(ui_->bendRadiusBox, &QDoubleSpinBox::valueChanged, this, redraw);
     connect(ui_->tunedBox, &QCheckBox::toggled, this, redraw);
     for (QComboBox* box : {ui_->styleBox, ui_->polarisationBox, ui_->paperBox, ui_->unitsBox}) {
@@ -124,25 +122,27 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
                 &ConstructionSheetWindow::RememberChoices);
     }
     for (QDoubleSpinBox* box :
-         {ui_->mastDiameterBox, ui_->conductorDiameterBox, ui_->bendRadiusBox}) {
+         {ui_->mastDiameterBox, ui_->conductorDiameterBox, ui_->z0Box, ui_->bendRadiusBox}) {
         connect(box, &QDoubleSpinBox::valueChanged, this,
                 &ConstructionSheetWindow::RememberChoices);
     }
     connect(ui_->tunedBox, &QCheckBox::toggled, this, &ConstructionSheetWindow::RememberChoices);
-    connect(ui_->mastDiameterBox, &QDoubleSpinBox::editingFinished, this, [this] {
-        ShowMastDiameterRange();
-        rejectedMastText_.clear();
+    // A value the antenna's range moved is said until the field is typed in.
+    connect(ui_->mastDiameterBox, &CheckedNumberBox::Edited, this, [this] {
+        if (!movedMastText_.isEmpty()) {
+            movedMastText_.clear();
+            ShowMastDiameterRange();
+        }
     });
-    ui_->mastDiameterBox->installEventFilter(this);
 
-    connect(
-        ui_->saveButton, &QPushButton::clicked, this,
-        ReportingErrors(this, &ConstructionSheetWindow::SavePdf, [this](const RuntimeError& error) {
-            return Explain(error, tr("The sheet could not be saved."));
-        }));
+    connect(ui_->saveButton, &QPushButton::clicked, this,
+            ReportingInWords(this, &ConstructionSheetWindow::SavePdf,
+                             [this](const RuntimeError& error) {
+                                 return Explain(error, tr("The sheet could not be saved."));
+                             }));
     connect(
         ui_->printButton, &QPushButton::clicked, this,
-        ReportingErrors(this, &ConstructionSheetWindow::Print, [this](const RuntimeError& error) {
+        ReportingInWords(this, &ConstructionSheetWindow::Print, [this](const RuntimeError& error) {
             return Explain(error, tr("The sheet could not be printed."));
         }));
     connect(ui_->closeButton, &QPushButton::clicked, this, &QWidget::close);
@@ -165,6 +165,11 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
             [preview] { preview->zoomOut(); });
     for (QGraphicsView* view : preview->findChildren<QGraphicsView*>()) {
         view->viewport()->installEventFilter(this);
+        // Reached by Tab for the arrow keys and Page Up and Down, with a mark while it has them.
+        view->setFocusPolicy(Qt::StrongFocus);
+        view->setStyleSheet(QStringLiteral(
+            "QGraphicsView { border: 2px solid transparent; }"
+            "QGraphicsView:focus { border: 2px solid palette(highlight); }"));
     }
 }
 
@@ -177,7 +182,6 @@ ConstructionSheetWindow::~ConstructionSheetWindow() {
     runner_->disconnect(this);
     runner_->Cancel();
     // The controls outlive ui_: nothing they do as they close may reach this window.
-    ui_->mastDiameterBox->removeEventFilter(this);
     disconnect(ui_->mastDiameterBox, nullptr, this, nullptr);
     for (QGraphicsView* view : ui_->preview->findChildren<QGraphicsView*>()) {
         view->viewport()->removeEventFilter(this);
@@ -191,7 +195,7 @@ void ConstructionSheetWindow::SetFrequency(const QString& frequencyText) {
                                        : tr("Construction sheet at %1 MHz").arg(frequency));
     ui_->frequencyValue->setText(frequency.isEmpty() ? tr("none given")
                                                      : tr("%1 MHz").arg(frequency));
-    RunReportingErrors(
+    RunReportingInWords(
         *this, [this] { UpdatePreview(); },
         [this](const RuntimeError& error) {
             return Explain(error, tr("The sheet cannot be drawn."));
@@ -246,6 +250,7 @@ SheetRequest ConstructionSheetWindow::CurrentRequest() const {
     request.MastDiameterMm = ui_->mastDiameterBox->value();
     request.ConductorDiameterMm = design.ConductorDiameterMm;
     request.BendRadiusMm = ui_->bendRadiusBox->value();
+    request.Z0Ohm = ui_->z0Box->value();
     request.Units = ui_->unitsBox->currentData().value<LengthUnit>();
     if (ui_->tunedBox->isChecked()) {
         const auto tuned = tunes_.find(TuneKey());
@@ -260,9 +265,10 @@ SheetRequest ConstructionSheetWindow::CurrentRequest() const {
         const TuneResult& result = *tuned->second.Result;
         if (!result.MeetsReactanceLimit) {
             throw SheetError(SheetErrorKind::CannotBeDrawn,
-                             "no loop sizes from 0.80 to 1.20 times the design's bring the "
-                             "reactance within 1 ohm; without \"Tuned in NEC-2\" the sheet "
-                             "has the calculator's loops");
+                             "no loop sizes from " + TunedScaleRangeText().toStdString() +
+                                 " times the design's bring the reactance within 1 ohm; "
+                                 "without \"Tuned in NEC-2\" the sheet has the calculator's "
+                                 "loops");
         }
         request.Tuned = TunedLoops{result.Scales.Small, result.Scales.Large, result.Dimensions};
     }
@@ -314,7 +320,7 @@ void ConstructionSheetWindow::StartTuning() {
 void ConstructionSheetWindow::TuningFinished() {
     tunes_[tuningKey_] = tuning_->result();
     tuningKey_.clear();
-    RunReportingErrors(
+    RunReportingInWords(
         *this, [this] { UpdatePreview(); },
         [this](const RuntimeError& error) {
             return Explain(error, tr("The sheet cannot be drawn."));
@@ -327,7 +333,7 @@ void ConstructionSheetWindow::StartModelling(const ConstructionSheet& sheet) {
         return;
     }
     try {
-        runner_->StartGeometry(sheet.Geometry, {sheet.Match.Z0Ohm, 0.66});
+        runner_->StartGeometry(sheet.Geometry, LineRequest{sheet.Match.Z0Ohm});
         modellingKey_ = key;
     } catch (const RuntimeError& error) {
         modellingKey_.clear();
@@ -339,7 +345,7 @@ void ConstructionSheetWindow::ModellingFinished() {
     const StyleModel& model = runner_->Models().front();
     models_[modellingKey_] = {model.Figures, model.Error ? model.Error->Detail() : std::string()};
     modellingKey_.clear();
-    RunReportingErrors(
+    RunReportingInWords(
         *this, [this] { UpdatePreview(); },
         [this](const RuntimeError& error) {
             return Explain(error, tr("The sheet cannot be drawn."));
@@ -378,6 +384,16 @@ void ConstructionSheetWindow::UpdatePreview() {
     ShowMastDiameterRange();
     ShowNoSheet({});
     if (ui_->tunedBox->isChecked() && tunes_.count(TuneKey()) == 0) {
+        try {
+            // The calculator's word on the frequency comes first, tuned or not.
+            HelixDimensions untuned;
+            ComputeHelixDimensions(frequency_.toStdString(), StyleConstantsOf(ChosenStyle().Style),
+                                   untuned);
+        } catch (const RuntimeError& error) {
+            ShowNoSheet(Explain(error, tr("There is no sheet to show.")));
+            ShowMatch();
+            throw;
+        }
         // Tuning takes seconds: the sheet follows when it ends.
         StartTuning();
         ShowNoSheet(tr("Tuning the loops in nec2c; the sheet follows."));
@@ -437,25 +453,29 @@ void ConstructionSheetWindow::ShowMastDiameterRange() {
         }
     } catch (const RuntimeError&) {
     }
+    CheckedNumberBox& mast = *ui_->mastDiameterBox;
     {
         // The sheet is computed afresh after this, at whatever value the range leaves; a value
-        // the antenna's range moves is said, as a typed one outside it is.
-        const QSignalBlocker quiet(ui_->mastDiameterBox);
-        const QString before = ui_->mastDiameterBox->cleanText();
-        const double was = ui_->mastDiameterBox->value();
-        ui_->mastDiameterBox->setRange(allowed.LeastMm, allowed.MostMm);
-        if (ui_->mastDiameterBox->value() != was) {
-            rejectedMastText_ = before;
+        // the antenna's range moves is said.
+        const QSignalBlocker quiet(mast);
+        const double was = mast.value();
+        const QString wasText = mast.textFromValue(was);
+        mast.SetRangeKeepingTyped(allowed.LeastMm, allowed.MostMm);
+        if (mast.value() != was) {
+            movedMastText_ = wasText;
         }
     }
-    QString words = tr("%1 to %2 mm")
-                        .arg(locale().toString(allowed.LeastMm), locale().toString(allowed.MostMm));
+    // The ends as the field shows them, rounded once.
+    QString words =
+        tr("%1 to %2 mm")
+            .arg(mast.textFromValue(mast.minimum()), mast.textFromValue(mast.maximum()));
     if (!allowed.Why.empty()) {
         words += tr(": %1").arg(Text(allowed.Why));
     }
-    if (!rejectedMastText_.isEmpty()) {
-        words += tr(". %1 mm is outside, so the nearest, %2, is used.")
-                     .arg(rejectedMastText_, ui_->mastDiameterBox->text());
+    if (!movedMastText_.isEmpty()) {
+        words +=
+            tr(". %1 mm is outside, so the nearest, %2, is used.")
+                .arg(movedMastText_, (mast.textFromValue(mast.value()) + mast.suffix()).trimmed());
     }
     ui_->mastDiameterRange->setText(words);
 }
@@ -464,7 +484,7 @@ void ConstructionSheetWindow::PaintPreview(QPrinter* printer) {
     if (!sheet_) {
         return;
     }
-    RunReportingErrors(
+    RunReportingInWords(
         *this,
         [this, printer] {
             PaintConstructionSheet(*printer, *sheet_, CurrentPaper(), QDate::currentDate());
@@ -533,19 +553,7 @@ void ConstructionSheetWindow::PrintOn(QPrinter& printer) {
 }
 
 bool ConstructionSheetWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui_->mastDiameterBox &&
-        (event->type() == QEvent::FocusOut ||
-         (event->type() == QEvent::KeyPress &&
-          (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
-           static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter)))) {
-        // The box corrects a diameter outside the range as it lets go of it: say so.
-        QString typed = ui_->mastDiameterBox->text();
-        int position = 0;
-        if (ui_->mastDiameterBox->validate(typed, position) != QValidator::Acceptable) {
-            rejectedMastText_ = ui_->mastDiameterBox->cleanText();
-        }
-    } else if (event->type() == QEvent::ChildPolished &&
-               qobject_cast<QPrintDialog*>(watched) != nullptr) {
+    if (event->type() == QEvent::ChildPolished && qobject_cast<QPrintDialog*>(watched) != nullptr) {
         const QObject* child = static_cast<QChildEvent*>(event)->child();
         if (auto* sizes = child->findChild<QComboBox*>(QStringLiteral("pageSizeCombo"))) {
             ShowPaper(*sizes, CurrentPaper());
@@ -563,52 +571,67 @@ bool ConstructionSheetWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ConstructionSheetWindow::RememberChoices() const {
-    QSettings settings;
-    settings.setValue(StyleKey, Text(ChosenStyle().Name));
-    settings.setValue(PolarisationKey,
-                      Text(PolarisationName(ui_->polarisationBox->currentData().value<Polarisation>())));
-    settings.setValue(PaperKey, Text(PaperName(CurrentPaper())));
-    settings.setValue(MastDiameterKey, ui_->mastDiameterBox->value());
-    settings.setValue(ConductorDiameterKey, ui_->conductorDiameterBox->value());
-    settings.setValue(BendRadiusKey, ui_->bendRadiusBox->value());
-    settings.setValue(UnitsKey,
-                      Text(LengthUnitName(ui_->unitsBox->currentData().value<LengthUnit>())));
-    settings.setValue(TunedKey, ui_->tunedBox->isChecked());
+    Remember(choices::Style, Text(ChosenStyle().Name));
+    Remember(choices::Polarisation,
+             Text(PolarisationName(ui_->polarisationBox->currentData().value<Polarisation>())));
+    Remember(choices::Paper, Text(PaperName(CurrentPaper())));
+    Remember(choices::MastDiameter, ui_->mastDiameterBox->value());
+    Remember(choices::ConductorDiameter, ui_->conductorDiameterBox->value());
+    Remember(choices::LineZ0, ui_->z0Box->value());
+    Remember(choices::BendRadius, ui_->bendRadiusBox->value());
+    Remember(choices::Units,
+             Text(LengthUnitName(ui_->unitsBox->currentData().value<LengthUnit>())));
+    Remember(choices::Tuned,
+             ui_->tunedBox->isChecked() ? QStringLiteral("true") : QStringLiteral("false"));
+    AnnounceSharedChoices(*this);
 }
 
-void ConstructionSheetWindow::RestoreChoices() {
-    const QSettings settings;
-    const QString style = settings.value(StyleKey).toString();
+void ConstructionSheetWindow::ShowSharedChoices() {
+    const QString style = Remembered(choices::Style);
     for (const StyleEntry& entry : Styles) {
         if (Text(entry.Name) == style) {
             ui_->styleBox->setCurrentIndex(ui_->styleBox->findData(QVariant::fromValue(entry.Style)));
         }
     }
-    if (settings.value(PolarisationKey).toString() == Text(PolarisationName(Polarisation::Lhcp))) {
-        ui_->polarisationBox->setCurrentIndex(
-            ui_->polarisationBox->findData(QVariant::fromValue(Polarisation::Lhcp)));
+    const Polarisation sense =
+        Remembered(choices::Polarisation) == Text(PolarisationName(Polarisation::Lhcp))
+            ? Polarisation::Lhcp
+            : Polarisation::Rhcp;
+    ui_->polarisationBox->setCurrentIndex(
+        ui_->polarisationBox->findData(QVariant::fromValue(sense)));
+    ui_->conductorDiameterBox->setValue(Remembered(choices::ConductorDiameter));
+    ui_->z0Box->setValue(Remembered(choices::LineZ0));
+}
+
+void ConstructionSheetWindow::FollowSharedChoices() {
+    const QString before = TuneKey() + QString::number(ui_->z0Box->value());
+    {
+        // One redraw for all that changed, and nothing remembered back on the way.
+        const QSignalBlocker style(ui_->styleBox);
+        const QSignalBlocker sense(ui_->polarisationBox);
+        const QSignalBlocker tube(ui_->conductorDiameterBox);
+        const QSignalBlocker line(ui_->z0Box);
+        ShowSharedChoices();
     }
-    if (settings.value(PaperKey).toString() == Text(PaperName(Paper::Letter))) {
+    if (TuneKey() + QString::number(ui_->z0Box->value()) != before) {
+        RunReportingInWords(
+            *this, [this] { UpdatePreview(); },
+            [this](const RuntimeError& error) {
+                return Explain(error, tr("The sheet cannot be drawn."));
+            });
+    }
+}
+
+void ConstructionSheetWindow::RestoreChoices() {
+    ShowSharedChoices();
+    if (Remembered(choices::Paper) == Text(PaperName(Paper::Letter))) {
         ui_->paperBox->setCurrentIndex(ui_->paperBox->findData(QVariant::fromValue(Paper::Letter)));
     }
-    bool isNumber = false;
-    const double mast = settings.value(MastDiameterKey).toDouble(&isNumber);
-    if (isNumber && AllowedMastDiameters().Holds(mast)) {
-        ui_->mastDiameterBox->setValue(mast);
-    }
-    for (QDoubleSpinBox* box : {ui_->conductorDiameterBox, ui_->bendRadiusBox}) {
-        const double value =
-            settings.value(box == ui_->conductorDiameterBox ? ConductorDiameterKey : BendRadiusKey)
-                .toDouble(&isNumber);
-        if (isNumber && value >= box->minimum() && value <= box->maximum()) {
-            box->setValue(value);
-        }
-    }
-    if (settings.value(UnitsKey).toString() == Text(LengthUnitName(LengthUnit::Inch))) {
+    if (Remembered(choices::Units) == Text(LengthUnitName(LengthUnit::Inch))) {
         ui_->unitsBox->setCurrentIndex(ui_->unitsBox->findData(QVariant::fromValue(LengthUnit::Inch)));
     }
     // Only the words the window writes: a number or any other word is not "true".
-    ui_->tunedBox->setChecked(settings.value(TunedKey).toString() == QStringLiteral("true"));
+    ui_->tunedBox->setChecked(Remembered(choices::Tuned) == QStringLiteral("true"));
 }
 
 QString ConstructionSheetWindow::Explain(const RuntimeError& error, const QString& failure) const {

@@ -63,6 +63,10 @@ class ConstructionSheetWindow : public QWidget {
     // as unless the user says otherwise.
     QString DefaultFileName() const;
 
+  public slots:
+    // Shows the choices the model window shares, as it last remembered them.
+    void FollowSharedChoices();
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -92,12 +96,14 @@ class ConstructionSheetWindow : public QWidget {
     void ShowMastDiameterRange();
     void RememberChoices() const;
     void RestoreChoices();
+    void ShowSharedChoices();
     QString Explain(const RuntimeError& error, const QString& failure) const;
 
     std::unique_ptr<Ui::ConstructionSheetWindow> ui_;
     QString frequency_;
     std::optional<ConstructionSheet> sheet_;  // what the preview shows; none when it cannot
-    QString rejectedMastText_;  // a typed mast diameter outside the range, until it is corrected
+    QString
+        movedMastText_;  // a mast diameter the antenna's range moved, until the field is typed in
     std::map<QString, TuneOutcome> tunes_;    // by TuneKey
     std::map<QString, ModelOutcome> models_;  // by ModelKey
     QString tuningKey_;                       // what is being tuned; empty when nothing is

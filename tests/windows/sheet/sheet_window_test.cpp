@@ -34,6 +34,7 @@
 #include "forms.h"
 #include "pdf_read_back.h"
 #include "stand_in_engine.h"
+#include "window_reports.h"
 
 using zandrel::ConstructionSheetWindow;
 
@@ -354,10 +355,11 @@ class SheetWindowTest : public QObject {
     void reportsABadFrequencyAndGoesOn() {
         zandrel::ShowConstructionSheetWindow(QStringLiteral("abc"));
         QTRY_VERIFY(Report() != nullptr);
-        QVERIFY(Report()->text().contains(QStringLiteral("Run-time error '13'")));
-        QVERIFY(Report()->text().contains(QStringLiteral("Type mismatch")));
-        QVERIFY(Report()->informativeText().contains(
-            QStringLiteral("The frequency \u201Cabc\u201D is not a number")));
+        QVERIFY2(Report()->text().contains(
+                     QStringLiteral("The frequency \u201Cabc\u201D is not a number")),
+                 qPrintable(Report()->text()));
+        QVERIFY(!Report()->text().contains(QStringLiteral("Error 13")));
+        QVERIFY(Report()->detailedText().startsWith(QStringLiteral("Error 13: Type mismatch")));
         Report()->close();
         QTRY_VERIFY(Report() == nullptr);
 
@@ -414,44 +416,54 @@ class SheetWindowTest : public QObject {
         // At 20 MHz the 1/4 TURN's 60 mm tube would cut the 32 mm mast through: the window
         // takes the thinnest mast the holes leave and says so.
         zandrel::ShowConstructionSheetWindow(QStringLiteral("20"));
+        QTRY_COMPARE(QApplication::activeWindow(), &Window());
         QCOMPARE(Find<QDoubleSpinBox>("mastDiameterBox")->value(), 60.1);
         const QString said = Find<QLabel>("mastDiameterRange")->text();
-        QVERIFY2(said.startsWith(QStringLiteral("60.1 to 500 mm: wider than the 60 mm holes")) &&
+        // The word stays when the field is passed through.
+        Find<QDoubleSpinBox>("mastDiameterBox")->setFocus();
+        QTest::keyClick(Find<QDoubleSpinBox>("mastDiameterBox"), Qt::Key_Tab);
+        QCOMPARE(Find<QLabel>("mastDiameterRange")->text(), said);
+        QVERIFY2(said.startsWith(QStringLiteral("60.1 to 500.0 mm: wider than the 60 mm holes")) &&
                      said.endsWith(QStringLiteral("32.0 mm is outside, so the nearest, 60.1 mm, "
                                                   "is used.")),
                  qPrintable(said));
         QVERIFY(Report() == nullptr);
+        // Once the 60.1 mm mast's sheet is modelled, nothing redraws it behind the report below.
+        QTRY_VERIFY(CanSaveAndPrint());
         // A 450 mm mast fits, and needs more template pages than a sheet has.
         Find<QDoubleSpinBox>("mastDiameterBox")->setValue(450.0);
         QTRY_VERIFY(Report() != nullptr);
-        QVERIFY(Report()->text().contains(QStringLiteral("Run-time error '17'")));
-        QVERIFY(
-            Report()->informativeText().contains(QStringLiteral("drilling template would need")));
+        QVERIFY(Report()->detailedText().startsWith(QStringLiteral("Error 17: ")));
+        QVERIFY(Report()->text().contains(QStringLiteral("drilling template would need")));
+        QVERIFY(!Report()->text().contains(QStringLiteral("17")));
         Report()->close();
         QTRY_VERIFY(Report() == nullptr);
         QVERIFY(!ShowsTheSheet());
         QVERIFY(Find<QLabel>("noSheetMessage")->text().contains("drilling template would need"));
         QVERIFY(!Find<QPushButton>("printButton")->isEnabled());
         // Printed anyway, it is refused with the same words.
-        zandrel::RunReportingErrors(Window(), [] { Window().Print(); });
+        zandrel::RunReportingInWords(Window(), [] { Window().Print(); });
         QTRY_VERIFY(Report() != nullptr);
-        QVERIFY(Report()->informativeText().contains("drilling template would need"));
+        QVERIFY(Report()->text().contains("drilling template would need"));
     }
 
     void reportsAFileThatCannotBeWritten() {
         QTemporaryDir folder;
         zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
         const QString path = folder.filePath(QStringLiteral("missing/sheet.pdf"));
-        zandrel::RunReportingErrors(Window(), [&] { Window().SavePdfTo(path); });
+        zandrel::RunReportingInWords(Window(), [&] { Window().SavePdfTo(path); });
         QTRY_VERIFY(Report() != nullptr);
-        QVERIFY(Report()->text().contains(QStringLiteral("Run-time error '75'")));
-        QVERIFY(Report()->text().contains(QStringLiteral("Path/File access error")));
-        QVERIFY(Report()->informativeText().contains(path));
+        QVERIFY(Report()->detailedText().startsWith(
+            QStringLiteral("Error 75: Path/File access error")));
+        QVERIFY(Report()->text().contains(path));
+        QCOMPARE(Report()->informativeText(),
+                 QString("Choose a folder you can write to, or another name, and save again."));
         QVERIFY(QDir(folder.path()).isEmpty());
     }
 
-    // The mast field shows the diameters it takes, from the same rule as the command line,
-    // and a diameter outside them is corrected out loud, never silently.
+    // The mast field shows the diameters it takes, from the same rule as the command line, with
+    // its ends rounded as the field shows them; a typed diameter outside them is kept as typed
+    // and explained, and the sheet keeps the last good one.
     void theMastFieldShowsItsRangeAndSaysWhenItCorrects() {
         zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
         QTRY_COMPARE(QApplication::activeWindow(), &Window());
@@ -465,17 +477,23 @@ class SheetWindowTest : public QObject {
         // 8.73 mm holes in loops 276 mm across.
         QCOMPARE(Find<QLabel>("mastDiameterRange")->text(),
                  QString("8.8 to 267.2 mm: wider than the 8.73 mm holes for the tube and "
-                         "narrower than the small loop's bottom arm less one tube diameter "
-                         "(267.27 mm)"));
+                         "narrower than the small loop's bottom arm less one tube diameter"));
 
         mast->setFocus();
         mast->selectAll();
         QTest::keyClicks(mast, QStringLiteral("0"));
         QTest::keyClick(mast, Qt::Key_Return);
+        QCOMPARE(mast->text(), QStringLiteral("0 mm"));
+        QCOMPARE(mast->value(), 32.0);
+        QCOMPARE(Find<QLabel>("mastDiameterNote")->text(),
+                 QStringLiteral("Mast outside diameter: 0 mm is outside 8.8 to 267.2 mm. Type a "
+                                "value in that range; until then 32.0 mm is used."));
+        QCOMPARE(Window().CurrentRequest().MastDiameterMm, 32.0);
+        mast->selectAll();
+        QTest::keyClicks(mast, QString::number(allowed.LeastMm));
+        QTest::keyClick(mast, Qt::Key_Return);
         QCOMPARE(mast->value(), allowed.LeastMm);
-        const QString said = Find<QLabel>("mastDiameterRange")->text();
-        QVERIFY2(said.contains(". 0 mm is outside, so the nearest, 8.8 mm, is used."),
-                 qPrintable(said));
+        QVERIFY(Find<QLabel>("mastDiameterNote")->isHidden());
         QTRY_COMPARE(PreviewPages(),
                      zandrel::SheetPageCount(zandrel::ComputeConstructionSheet(
                                                  zandrel::HelixStyle::QuarterTurn, "137.50",
@@ -500,6 +518,160 @@ class SheetWindowTest : public QObject {
     }
 
     // Zoom as a viewer does: buttons, Ctrl and the wheel, Ctrl+plus and Ctrl+minus.
+    // Every number field keeps each keystroke: a value outside its range stays as typed, is
+    // explained under the field, whether Tab or Enter leaves it, and the sheet keeps the value
+    // before it until the text is corrected.
+    void aTypedValueOutsideItsRangeIsKeptExplainedAndChangesNothing_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("leavingKey");
+        QTest::addColumn<QString>("explained");
+        QTest::addColumn<double>("corrected");
+        QTest::newRow("a 400 mm mast, left with Tab")
+            << "mastDiameterBox"
+            << "400" << int(Qt::Key_Tab)
+            << "Mast outside diameter: 400 mm is outside 8.8 to 267.2 mm. Type a value in that "
+               "range; until then 32.0 mm is used."
+            << 40.0;
+        QTest::newRow("a line of 1500 ohm, left with Enter")
+            << "z0Box"
+            << "1500" << int(Qt::Key_Return)
+            << "Line Z0: 1500 ohm is outside 1.0 to 1000.0 ohm. Type a value in that range; "
+               "until then 50.0 ohm is used."
+            << 75.0;
+        QTest::newRow("a line of 0 ohm, left with Tab")
+            << "z0Box"
+            << "0" << int(Qt::Key_Tab)
+            << "Line Z0: 0 ohm is outside 1.0 to 1000.0 ohm. Type a value in that range; until "
+               "then 50.0 ohm is used."
+            << 93.0;
+        QTest::newRow("a 999 mm tube, left with Enter")
+            << "conductorDiameterBox"
+            << "999" << int(Qt::Key_Return)
+            << "Tube or wire: 999 mm is outside 0.00 to 200.00 mm. Type a value in that range; "
+               "until then the calculator's tube is used."
+            << 6.0;
+        QTest::newRow("a 9999 mm bend radius, left with Tab")
+            << "bendRadiusBox"
+            << "9999" << int(Qt::Key_Tab)
+            << "Corner bends: 9999 mm is outside 0.0 to 1000.0 mm. Type a value in that range; "
+               "until then sharp corners is used."
+            << 10.0;
+        QTest::newRow("a line with a decimal too many, left with Tab")
+            << "z0Box"
+            << "50.55" << int(Qt::Key_Tab)
+            << "Line Z0: 50.55 has more than 1 decimal. Type a value from 1.0 to 1000.0 ohm; "
+               "until then 50.0 ohm is used."
+            << 50.5;
+        QTest::newRow("a line that is no number, left with Enter")
+            << "z0Box"
+            << "5o" << int(Qt::Key_Return)
+            << "Line Z0: \u201C5o\u201D is not a number. Type a value from 1.0 to 1000.0 ohm; "
+               "until then 50.0 ohm is used."
+            << 50.0;
+    }
+    void aTypedValueOutsideItsRangeIsKeptExplainedAndChangesNothing() {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(int, leavingKey);
+        QFETCH(QString, explained);
+        QFETCH(double, corrected);
+        zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
+        QTRY_COMPARE(QApplication::activeWindow(), &Window());
+        QTRY_VERIFY(CanSaveAndPrint());
+        auto* box = Find<QDoubleSpinBox>(qPrintable(field));
+        auto* note = Find<QLabel>(qPrintable(field.chopped(3) + QStringLiteral("Note")));
+        QVERIFY(note->isHidden());
+        const double before = box->value();
+        const zandrel::SheetRequest asked = Window().CurrentRequest();
+
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, static_cast<Qt::Key>(leavingKey));
+        QCOMPARE(box->cleanText(), typed);
+        QCOMPARE(box->value(), before);
+        QVERIFY(note->isVisible());
+        QCOMPARE(note->text(), explained);
+        const zandrel::SheetRequest kept = Window().CurrentRequest();
+        QCOMPARE(kept.MastDiameterMm, asked.MastDiameterMm);
+        QCOMPARE(kept.ConductorDiameterMm, asked.ConductorDiameterMm);
+        QCOMPARE(kept.BendRadiusMm, asked.BendRadiusMm);
+        QCOMPARE(kept.Z0Ohm, asked.Z0Ohm);
+        QVERIFY(Report() == nullptr);
+
+        // Passing through the field again changes nothing either.
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Tab);
+        QCOMPARE(box->cleanText(), typed);
+        QVERIFY(note->isVisible());
+
+        // Corrected, the value is taken and the note goes.
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, QString::number(corrected));
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(box->value(), corrected);
+        QVERIFY(note->isHidden());
+        QTRY_VERIFY(CanSaveAndPrint());
+    }
+
+    // With "Tuned in NEC-2" on, a frequency the calculator refuses is said in the same plain
+    // words as with it off, and nothing is tuned; the error's number is behind Show Details.
+    void aRefusedFrequencyIsSaidInTheSameWordsTunedOrNot() {
+        QSettings().setValue(QStringLiteral("tuned"), QStringLiteral("true"));
+        zandrel::ShowConstructionSheetWindow(QStringLiteral("abc"));
+        QVERIFY(Find<QCheckBox>("tunedBox")->isChecked());
+        QTRY_VERIFY(Report() != nullptr);
+        const QString words = Report()->text();
+        QVERIFY2(words.contains(QStringLiteral("The frequency \u201Cabc\u201D is not a number")),
+                 qPrintable(words));
+        QVERIFY2(!words.contains(QStringLiteral("Error 13")) && !words.contains("Type mismatch") &&
+                     !words.contains("tuned"),
+                 qPrintable(words));
+        QVERIFY(Report()->detailedText().startsWith(QStringLiteral("Error 13: Type mismatch")));
+        QVERIFY(!Window().IsModelling());
+        Report()->close();
+        QTRY_VERIFY(Report() == nullptr);
+
+        Find<QCheckBox>("tunedBox")->setChecked(false);
+        QTRY_VERIFY(Report() != nullptr);
+        QCOMPARE(Report()->text(), words);
+    }
+
+    // The sheet's match is to the line of Line Z0, and the window remembers it.
+    void theMatchIsToTheLineOfLineZ0() {
+        zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
+        QTRY_VERIFY(CanSaveAndPrint());
+        QVERIFY(Find<QLabel>("matchValue")->text().startsWith(QStringLiteral("to 50 ohm")));
+        Find<QDoubleSpinBox>("z0Box")->setValue(75.0);
+        QTRY_VERIFY(CanSaveAndPrint());
+        QVERIFY2(Find<QLabel>("matchValue")->text().startsWith(QStringLiteral("to 75 ohm")),
+                 qPrintable(Find<QLabel>("matchValue")->text()));
+        QCOMPARE(Window().CurrentSheet().Match.Z0Ohm, 75.0);
+        QCOMPARE(QSettings().value(QStringLiteral("z0Ohm")).toDouble(), 75.0);
+    }
+
+    // The preview takes the keyboard for scrolling and shows a frame in the highlight colour
+    // while it has it.
+    void thePreviewShowsAMarkWhileItHasTheKeyboard() {
+        zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
+        QTRY_COMPARE(QApplication::activeWindow(), &Window());
+        QTRY_VERIFY(ShowsTheSheet());
+        auto* view = Find<QPrintPreviewWidget>("preview")->findChild<QGraphicsView*>();
+        QVERIFY(view != nullptr);
+        const QColor highlight = view->palette().color(QPalette::Highlight);
+        const auto edge = [view] {
+            return view->grab().toImage().pixelColor(view->width() / 2, 0);
+        };
+        QVERIFY(edge() != highlight);
+        view->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(view->hasFocus());
+        QTRY_COMPARE(edge(), highlight);
+        Find<QWidget>("closeButton")->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(edge() != highlight);
+    }
+
     void thePreviewZoomsInAndOut() {
         zandrel::ShowConstructionSheetWindow(QStringLiteral("137.50"));
         QTRY_COMPARE(QApplication::activeWindow(), &Window());
@@ -608,9 +780,8 @@ class SheetWindowTest : public QObject {
         // A bend that does not fit in the top arms is refused in words.
         Find<QDoubleSpinBox>("bendRadiusBox")->setValue(200.0);
         QTRY_VERIFY(Report() != nullptr);
-        QVERIFY2(
-            Report()->informativeText().contains(QStringLiteral("does not fit in the top arm")),
-            qPrintable(Report()->informativeText()));
+        QVERIFY2(Report()->text().contains(QStringLiteral("does not fit in the top arm")),
+                 qPrintable(Report()->text()));
         Report()->close();
         QVERIFY(!ShowsTheSheet());
     }
