@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command_line.h"
@@ -85,6 +86,30 @@ TEST_F(DimsTrim, GivesTheWorkedExamplesCutsWithTheirIntervalsAndAssumptions) {
     EXPECT_NE(text.out.find("\nNow, as fitted, at 137.50 MHz: "), std::string::npos);
     EXPECT_NE(text.out.find("\nTarget (the calculator's design), at 137.50 MHz: 19.19 +j13.98 ohm"),
               std::string::npos);
+}
+
+// To the tuned loops instead of the design, each loop's error is its fitted factor less the one
+// that --tune gives, in the calculator's millimetres.
+TEST_F(DimsTrim, MeasuresEachErrorFromTheTunedFactorsThatTuneGivesWhenAskedTo) {
+    const std::string file = Modelled("HalfTurnTall", "135");
+    const FullRunResult tuning = RunDims({"--tune", "HalfTurnTall", "137.50", "--json"});
+    ASSERT_EQ(tuning.status, 0) << tuning.err;
+    const nlohmann::json tuned = nlohmann::json::parse(tuning.out)["scale"];
+    const FullRunResult result = RunDims(
+        {"--trim", "HalfTurnTall", "137.50", "--measured", file, "--target", "tuned", "--json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const nlohmann::json advice = nlohmann::json::parse(result.out);
+    EXPECT_EQ(advice["target"]["to"], "tuned");
+    const nlohmann::json& fitted = advice["fit"]["scale"];
+    // The loops' perimeters as the calculator shows them: 2363.91 and 2382.31 mm.
+    const std::pair<const char*, double> loops[] = {{"small", 2363.91}, {"large", 2382.31}};
+    for (const auto& [loop, perimeter] : loops) {
+        const double error =
+            (fitted[loop].get<double>() - tuned[loop].get<double>()) * perimeter;
+        EXPECT_NEAR(advice["loops"][loop]["error_mm"].get<double>(), error, 1e-6) << loop;
+        EXPECT_NEAR(advice["loops"][loop]["trim_per_element_mm"].get<double>(), error / 2.0, 1e-6)
+            << loop;
+    }
 }
 
 TEST_F(DimsTrim, WithholdsTheCutsForAMeasurementOfAnotherStyleWithStatusFour) {
