@@ -113,6 +113,12 @@ DeckEvaluator EvaluatorOf(std::shared_ptr<const EngineStop> stop, const EngineLi
 
 }  // namespace
 
+DeckEvaluator Nec2cEvaluator(std::chrono::milliseconds limit,
+                             std::shared_ptr<const EngineStop> stop) {
+    return EvaluatorOf(stop ? std::move(stop) : std::make_shared<const EngineStop>(),
+                       EngineLimits{limit}, 0);
+}
+
 int EngineRunsAtOnce() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
 struct EngineBatch::State {

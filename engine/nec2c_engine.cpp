@@ -361,11 +361,4 @@ NecOutput RunDeckInNec2c(const std::string& deck, const EngineLimits& limits,
     return ParseNecOutput(text);
 }
 
-DeckEvaluator Nec2cEvaluator(std::chrono::milliseconds limit,
-                             std::shared_ptr<const EngineStop> stop) {
-    return [limit, stop = std::move(stop)](const std::string& deck) {
-        return RunDeckInNec2c(deck, EngineLimits{limit}, stop.get());
-    };
-}
-
 }  // namespace zandrel

@@ -73,7 +73,8 @@ class EngineStop {
 NecOutput RunDeckInNec2c(const std::string& deck, const EngineLimits& limits = {},
                          const EngineStop* stop = nullptr);
 
-// RunDeckInNec2c as a DeckEvaluator, each run ended by `stop` when it is given and stopped.
+// RunDeckInNec2c as a DeckEvaluator, each run ended by `stop` when it is given and stopped, and
+// started in its turn in the program's line of runs, as a batch's are (engine_batch.h).
 DeckEvaluator Nec2cEvaluator(std::chrono::milliseconds limit = Nec2cTimeLimit,
                              std::shared_ptr<const EngineStop> stop = nullptr);
 

@@ -177,7 +177,7 @@ ConstructionSheetWindow::~ConstructionSheetWindow() {
     // A tuning under way is stopped, its nec2c killed and its folder gone before the window is;
     // the runner stops its own nec2c runs.
     tuning_->disconnect(this);
-    tuningStop_->Stop();
+    tuningRuns_.Stop();
     tuning_->waitForFinished();
     runner_->disconnect(this);
     runner_->Cancel();
@@ -303,11 +303,11 @@ void ConstructionSheetWindow::StartTuning() {
     }
     tuningKey_ = TuneKey();
     const LoopDesign design = ChosenDesign();
-    tuningStop_ = std::make_shared<EngineStop>();
-    tuning_->setFuture(QtConcurrent::run([design, stop = tuningStop_] {
+    tuningRuns_.Cancel();
+    tuning_->setFuture(QtConcurrent::run([design, run = tuningRuns_.Evaluator()] {
         TuneOutcome outcome;
         try {
-            outcome.Result = TuneLoops(design, Nec2cEvaluator(Nec2cTimeLimit, stop));
+            outcome.Result = TuneLoops(design, run);
         } catch (const RuntimeError& error) {
             outcome.Error = error.Detail().empty() ? error.Message() : error.Detail();
         } catch (const std::exception& error) {

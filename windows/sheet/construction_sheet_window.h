@@ -14,7 +14,7 @@
 #include "default_instance.h"
 #include "loop_tuning.h"
 #include "model_figures.h"
-#include "nec2c_engine.h"
+#include "engine_batch.h"
 #include "sheet_pages.h"
 
 class QPrinter;
@@ -109,7 +109,7 @@ class ConstructionSheetWindow : public QWidget {
     QString tuningKey_;                       // what is being tuned; empty when nothing is
     QString modellingKey_;                    // what is being modelled; empty when nothing is
     QFutureWatcher<TuneOutcome>* tuning_ = nullptr;
-    std::shared_ptr<EngineStop> tuningStop_ = std::make_shared<EngineStop>();
+    EngineBatch tuningRuns_;  // the tuning's nec2c runs, in the program's line of runs
     ModelRunner* runner_ = nullptr;
 };
 
