@@ -1002,11 +1002,21 @@ class ModelWindowTest : public QObject {
         for (int column = 0; column < 3; ++column) {
             QCOMPARE(shown->horizontalHeaderItem(column)->text().toStdString(),
                      dimensions[0][static_cast<std::size_t>(column)]);
-            for (int line = 0; line < 11; ++line) {
+            for (int line = 0; column > 0 && line < 11; ++line) {
                 QCOMPARE(shown->item(line, column)->text().toStdString(),
                          dimensions[static_cast<std::size_t>(line) + 1]
                                    [static_cast<std::size_t>(column)]);
             }
+        }
+        // Each dimension is named as the main window's caption beside its box names it.
+        const zandrel::MainWindow main;
+        for (int line = 0; line < 11; ++line) {
+            QString field = Text(zandrel::DisplayOrder[static_cast<std::size_t>(line)].Name);
+            field[0] = field[0].toLower();
+            const auto* caption = main.findChild<QLineEdit*>(field + QStringLiteral("Caption"));
+            QVERIFY2(caption != nullptr, qPrintable(field));
+            QCOMPARE(shown->item(line, 0)->text(),
+                     caption->text().simplified().remove(QRegularExpression(" (IS|ARE)$")));
         }
         // Its progress counted every nec2c run: the tuning's and the tuned model's.
         QVERIFY2(Find<QLabel>("workStatus")
