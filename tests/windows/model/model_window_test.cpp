@@ -1036,6 +1036,170 @@ class ModelWindowTest : public QObject {
         QVERIFY(!shown->isVisible());
     }
 
+    // Chosen, the tuned row is the tuned antenna everywhere: its plots, its saved deck and its
+    // Touchstone file, named with "tuned" and the loops' factors. Its style's row stays the design.
+    void theTunedRowIsTheTunedAntennaInThePlotsTheDeckAndTheTouchstoneFile() {
+        const zandrel::LoopDesign design = TallDesign();
+        const zandrel::DeckEvaluator evaluate = zandrel::Nec2cEvaluator();
+        const zandrel::TuneResult tuned = zandrel::TuneLoops(design, evaluate);
+        const zandrel::ModelFigures after = zandrel::ModelScaled(design, tuned.Scales, evaluate);
+        const QString name = QStringLiteral("HalfTurnTall-tuned-%1-%2-137.50MHz")
+                                 .arg(Text(zandrel::ScaleText(tuned.Scales.Small)),
+                                      Text(zandrel::ScaleText(tuned.Scales.Large)));
+        ShowTallModelled();
+        QVERIFY(Find<QPushButton>("tuneButton")->isEnabled());
+        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
+        WaitForWork();
+        QCOMPARE(Table()->rowCount(), 7);
+
+        Table()->selectRow(4);
+        QVERIFY(Find<QChartView>("patternView")->chart()->title().contains("tuned for the zenith"));
+        const zandrel::SweepPoint& edge = after.Sweep.front();
+        QCOMPARE(SweepValueAt(*SweepCurve("R"), edge.FrequencyMHz), edge.Impedance.real());
+        QCOMPARE(SweepValueAt(*SweepCurve("X"), edge.FrequencyMHz), edge.Impedance.imag());
+
+        const QString deckPath = scratch_.filePath(QStringLiteral("tuned.nec"));
+        QTest::mouseClick(Find<QAbstractButton>("saveDeckButton"), Qt::LeftButton);
+        auto* deckDialog = Window().findChild<QFileDialog*>("saveDeckDialog");
+        QVERIFY(deckDialog != nullptr);
+        QVERIFY2(deckDialog->selectedFiles().value(0).endsWith(name + QStringLiteral("-RHCP.nec")),
+                 qPrintable(deckDialog->selectedFiles().value(0)));
+        emit deckDialog->fileSelected(deckPath);
+        deckDialog->close();
+        QFile deck(deckPath);
+        QVERIFY(deck.open(QIODevice::ReadOnly));
+        const std::string tunedDeck =
+            zandrel::WriteNecDeck(zandrel::BuildScaledGeometry(design, tuned.Scales));
+        QCOMPARE(deck.readAll().toStdString(), tunedDeck);
+        QVERIFY(tunedDeck != zandrel::WriteNecDeck(zandrel::BuildScaledGeometry(design, {})));
+
+        const QString touchstonePath = scratch_.filePath(QStringLiteral("tuned.s1p"));
+        QTest::mouseClick(Find<QAbstractButton>("saveTouchstoneButton"), Qt::LeftButton);
+        auto* touchstoneDialog = Window().findChild<QFileDialog*>("saveTouchstoneDialog");
+        QVERIFY(touchstoneDialog != nullptr);
+        QVERIFY2(touchstoneDialog->selectedFiles().value(0).endsWith(name + QStringLiteral(".s1p")),
+                 qPrintable(touchstoneDialog->selectedFiles().value(0)));
+        emit touchstoneDialog->fileSelected(touchstonePath);
+        touchstoneDialog->close();
+        WaitForWork();
+        QVERIFY(Report() == nullptr);
+        const zandrel::Measurement saved =
+            zandrel::ReadMeasurementFile(touchstonePath.toStdString());
+        QCOMPARE(saved.Points.size(), std::size_t{41});
+        QVERIFY(qFuzzyCompare(saved.Points[20].FrequencyMHz, 137.5));
+        QVERIFY(std::abs(zandrel::ImpedanceOf(saved.Points[20].Reflection, 50.0) -
+                         after.Impedance) < 1e-6);
+
+        Table()->selectRow(3);
+        QVERIFY(!Find<QChartView>("patternView")->chart()->title().contains("tuned"));
+        QTest::mouseClick(Find<QAbstractButton>("saveDeckButton"), Qt::LeftButton);
+        deckDialog = Window().findChild<QFileDialog*>("saveDeckDialog");
+        QVERIFY(deckDialog != nullptr);
+        QVERIFY(deckDialog->selectedFiles().value(0).endsWith("HalfTurnTall-137.50MHz-RHCP.nec"));
+        deckDialog->close();
+    }
+
+    // The tuned panel, the measurement and its trim advice belong to the style they were made
+    // for: shown beside its rows only, and named, greyed, while another style is chosen.
+    void thePanelsAndTheMeasuredPointsFollowTheChosenRow() {
+        ShowTallModelled();
+        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
+        WaitForWork();
+        Table()->selectRow(3);
+        OpenMeasurement(BuiltMeasurementFile({0.985, 1.02}));
+        WaitForWork();
+        QVERIFY(Report() == nullptr);
+        auto* dimensions = Find<QTableWidget>("tunedDimensionsTable");
+        auto* advice = Find<QPlainTextEdit>("adviceText");
+        auto* note = Find<QLabel>("tunedCaption");
+        const QString advised = advice->toPlainText();
+        QVERIFY2(advised.startsWith("Trim for 1/2 TURN .44 TALL"), qPrintable(advised));
+
+        for (const int row : {3, 4}) {
+            Table()->selectRow(row);
+            QVERIFY(dimensions->isVisible());
+            QVERIFY(advice->isVisible());
+            QVERIFY(note->isEnabled());
+            QVERIFY(SweepCurves().contains("R measured"));
+        }
+        Table()->selectRow(1);
+        QVERIFY(!dimensions->isVisible());
+        QVERIFY(!advice->isVisible());
+        QVERIFY(!SweepCurves().contains("R measured"));
+        QVERIFY(!Find<QComboBox>("trimTargetBox")->isEnabled());
+        QVERIFY(note->isVisible());
+        QVERIFY(!note->isEnabled());
+        QCOMPARE(note->text(), QString("1/2 TURN .44 TALL keeps its tuned loops; 1/2 TURN .44 TALL "
+                                       "keeps its measurement and its trim advice: choose its row "
+                                       "to see them."));
+
+        Table()->selectRow(3);
+        QVERIFY(dimensions->isVisible());
+        QCOMPARE(advice->toPlainText(), advised);
+        QVERIFY(SweepCurves().contains("R measured"));
+    }
+
+    // A new line or tube keeps the tuned loops, the measurement and its advice: the tuned row is
+    // matched to the new line, and marked once its tube is no longer the window's, while the
+    // trim is fitted again to the new tube's model. Asked again for the same frequency, the
+    // window changes nothing.
+    void aNewLineOrTubeKeepsTheTuneAndTheMeasurement() {
+        const zandrel::LoopDesign design = TallDesign();
+        const zandrel::DeckEvaluator evaluate = zandrel::Nec2cEvaluator();
+        const zandrel::TuneResult tuned = zandrel::TuneLoops(design, evaluate);
+        ShowTallModelled();
+        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
+        WaitForWork();
+        Table()->selectRow(3);
+        OpenMeasurement(BuiltMeasurementFile({0.985, 1.02}));
+        WaitForWork();
+        auto* advice = Find<QPlainTextEdit>("adviceText");
+        const QString advised = advice->toPlainText();
+        const QString tunedCaption = RowTexts(4).at(0);
+
+        Choose("z0Box", 75.0);
+        QCOMPARE(Table()->rowCount(), 7);
+        const zandrel::ModelFigures at75 =
+            zandrel::ModelScaled(design, tuned.Scales, evaluate, LineOf(75.0).Line);
+        QStringList row{tunedCaption};
+        for (const std::string& text : zandrel::FigureTexts(at75, Polarisation::Rhcp)) {
+            row << QString::fromStdString(text);
+        }
+        row << QString::fromStdString(zandrel::PhasingText(at75.Phasing));
+        for (const std::string& text : zandrel::LineMatchTexts(at75)) {
+            row << QString::fromStdString(text);
+        }
+        QCOMPARE(RowTexts(4).mid(0, row.size()), row);
+        QVERIFY(advice->isVisible());
+        QCOMPARE(advice->toPlainText(), advised);
+        WaitForAllRows();
+        QVERIFY(SweepCurves().contains("R measured"));
+        QTRY_VERIFY_WITH_TIMEOUT(!RowTexts(4).contains(Modelling), NecLimitMs);
+        QVERIFY(Find<QComboBox>("trimTargetBox")->isEnabled());
+
+        const QStringList kept = RowTexts(4);
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QCOMPARE(Table()->rowCount(), 7);
+        QCOMPARE(RowTexts(4), kept);
+        QCOMPARE(advice->toPlainText(), advised);
+
+        const QString calculatorsTube = Text(zandrel::FormatDimension(
+            zandrel::BuildScaledGeometry(design, {}).Dimensions.TubeDiameter));
+        Choose("conductorDiameterBox", 6.0);
+        QCOMPARE(Table()->rowCount(), 7);
+        QCOMPARE(RowTexts(4).at(0), QStringLiteral("%1: tuned for %2 mm: Tune again")
+                                        .arg(tunedCaption, calculatorsTube));
+        QVERIFY2(advice->toPlainText().startsWith("Fitted to the model before the tube"),
+                 qPrintable(advice->toPlainText()));
+        QTRY_VERIFY_WITH_TIMEOUT(advice->toPlainText().startsWith("Trim for"), NecLimitMs);
+        QVERIFY2(advice->toPlainText().contains("Modelled with your 6.00 mm tube or wire."),
+                 qPrintable(advice->toPlainText()));
+        WaitForWork();
+        QVERIFY2(Find<QLabel>("workStatus")->text().startsWith("Fitting 1/2 TURN .44 TALL"),
+                 qPrintable(Find<QLabel>("workStatus")->text()));
+        QVERIFY(Report() == nullptr);
+    }
+
     void cancellingOrClosingMidTuneLeavesNoProcessAndNoFolder_data() {
         QTest::addColumn<bool>("closing");
         QTest::newRow("Cancel") << false;
