@@ -228,8 +228,7 @@ ModelWindow::ModelWindow(QWidget* parent)
     ui_->sweepView->setRenderHint(QPainter::Antialiasing);
     ui_->passView->setRenderHint(QPainter::Antialiasing);
     ui_->resultsPane->hide();
-    ui_->tunedDimensionsTable->hide();
-    ui_->adviceText->hide();
+    SetUpTablesAndPanels();
     work_ = new QFutureWatcher<WorkOutcome>(this);
     reading_ = new QFutureWatcher<ReadOutcome>(this);
     FitOnScreen(*this);
@@ -383,9 +382,10 @@ void ModelWindow::ShowHeaders(Polarisation sense, double z0Ohm) {
     const QString z0 = QString::number(z0Ohm);
     for (int column = 0; column < ColumnCount; ++column) {
         auto* item = new QTableWidgetItem(headers.value(column));
-        const QString definition = definitions.value(column);
-        item->setToolTip(definition.contains(QLatin1String("%1")) ? definition.arg(z0)
-                                                                  : definition);
+        QString definition = definitions.value(column);
+        definition = definition.contains(QLatin1String("%1")) ? definition.arg(z0) : definition;
+        // As rich text the tip wraps, however long the definition.
+        item->setToolTip(QStringLiteral("<p>%1</p>").arg(definition.toHtmlEscaped()));
         ui_->modelTable->setHorizontalHeaderItem(column, item);
     }
 }
@@ -892,6 +892,7 @@ void ModelWindow::Tune() {
                 ui_->modelTable->insertRow(index + 1);
             }
             ShowTuned();
+            ui_->plotTabs->setCurrentWidget(ui_->tunedDimensionsTable);
             sensitivity_.Start(TunedSensitivityKey(index), design, tuned_->Figures,
                                tuned_->Result.Scales);
             FitTableHeight();
@@ -980,6 +981,7 @@ void ModelWindow::AddMeasurement(MeasuredPart part, const std::string& name,
     std::sort(measured_.begin(), measured_.end(),
               [](const PartMeasurement& a, const PartMeasurement& b) { return a.Part < b.Part; });
     trim_.reset();
+    refitDue_ = true;
     ShowAdvice();
     ShowSelectedStyle();
     StartFit();
@@ -987,7 +989,9 @@ void ModelWindow::AddMeasurement(MeasuredPart part, const std::string& name,
 
 void ModelWindow::StartFit() {
     const int index = measuredStyle_;
-    if (measured_.empty() || !modelled_ || !runner_.Models().at(static_cast<std::size_t>(index)).Figures) {
+    // Due, it starts when the style's model is in and the work before it has ended.
+    if (measured_.empty() || !modelled_ ||
+        !runner_.Models().at(static_cast<std::size_t>(index)).Figures || workStop_) {
         return;
     }
     const LoopDesign design = DesignOf(index);

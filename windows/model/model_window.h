@@ -81,6 +81,9 @@ class ModelWindow : public QWidget {
     // One file or sweep of each part: a new one of a part takes the place of the one before.
     void AddMeasurement(MeasuredPart part, const std::string& name, Measurement measurement);
     void ShowTuned();
+    // Gives the tuned dimensions a tab beside the plots, the table its frozen style column and
+    // a frame that marks its focus.
+    void SetUpTablesAndPanels();
     // Keeps the tuned loops, the measurement and its trim across a new model of the same
     // antenna at the frequency and sense given: the tuned row matched to the new line, what no
     // longer answers the choices marked, the trim fitted again when its style's model is in.

@@ -2,9 +2,13 @@
 // measurement's trim advice, kept across new models and shown with the row they belong to.
 #include <QHeaderView>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTextBlock>
 #include <QStringList>
 #include <QTableWidget>
 
+#include "frozen_first_column.h"
 #include "model_window.h"
 #include "tune_texts.h"
 #include "ui_model_window.h"
@@ -30,12 +34,30 @@ const TrimHints WindowHints{
     "\"of the large loop alone\" beside it",
     "take it off with zandrel2-dims --trim --cable-length"};
 
+// Pixels a row of the tuned dimensions is taller than its text.
+constexpr int DimensionRowPadding = 6;
+
 QString DeckFileName(const StyleEntry& style, Polarisation sense, const QString& frequencyText) {
     return QStringLiteral("%1-%2MHz-%3.nec")
         .arg(Text(style.Name), frequencyText.trimmed(), Text(PolarisationName(sense)));
 }
 
 }  // namespace
+
+void ModelWindow::SetUpTablesAndPanels() {
+    // The eleven tuned dimensions take a tab beside the plots, where they fit whole and leave
+    // the pane beside the sweep to the trim advice.
+    QTableWidget& dimensions = *ui_->tunedDimensionsTable;
+    ui_->plotTabs->addTab(&dimensions, tr("Tuned &dimensions"));
+    ui_->plotTabs->setTabVisible(ui_->plotTabs->indexOf(&dimensions), false);
+    dimensions.verticalHeader()->setDefaultSectionSize(dimensions.fontMetrics().height() +
+                                                       DimensionRowPadding);
+    ui_->adviceText->hide();
+    ui_->tunedCaption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    new FrozenFirstColumn(*ui_->modelTable);
+    ui_->modelTable->setStyleSheet(
+        QStringLiteral("#modelTable:focus { border: 2px solid palette(highlight); }"));
+}
 
 void ModelWindow::KeepWork(Polarisation sense, const ModelSettings& settings) {
     // Another frequency or sense is another antenna: its tuning answers it no more.
@@ -60,7 +82,8 @@ void ModelWindow::KeepWork(Polarisation sense, const ModelSettings& settings) {
         sensitivity_.Start(TunedSensitivityKey(tuned_->Index), tuned_->Design, tuned_->Figures,
                            tuned_->Result.Scales);
     }
-    // The measurement stays; its fit follows the new model of its style when that is in.
+    // The measurement stays; its fit follows the new model of its style when that is in, and
+    // a fit stopped before it ended is made then.
     if (trim_) {
         const LoopDesign now{trim_->Design.Style, frequency, sense,
                              settings.Geometry.ConductorDiameterMm, settings.Geometry.Install};
@@ -68,6 +91,8 @@ void ModelWindow::KeepWork(Polarisation sense, const ModelSettings& settings) {
         if (!sameAntenna(trim_->Design)) {
             trim_.reset();
         }
+    } else {
+        refitDue_ = !measured_.empty();
     }
     ShowAdvice();
 }
@@ -170,6 +195,14 @@ void ModelWindow::ShowAdvice() {
                  Lines(TrimAdviceText(trim.Fit, trim.Advice, TrimAssumed(trim, frequency, toTuned),
                                       WindowHints))));
     ShowPanels();
+    // The cuts in sight at once, whatever the assumptions above them take.
+    const QTextCursor cuts = advice.document()->find(
+        QRegularExpression(QStringLiteral("^The (small|large) loop is")));
+    if (!cuts.isNull()) {
+        advice.moveCursor(QTextCursor::End);
+        advice.setTextCursor(QTextCursor(cuts.block()));
+        advice.ensureCursorVisible();
+    }
 }
 
 TrimAssumptions ModelWindow::TrimAssumed(const TrimShown& trim, const std::string& frequency,
@@ -218,7 +251,8 @@ void ModelWindow::ShowPanels() {
     }
     ui_->tunedCaption->setText(words.join(QLatin1Char('\n')));
     ui_->tunedCaption->setEnabled(tunedHere || adviceHere);
-    ui_->tunedDimensionsTable->setVisible(tunedHere);
+    QTabWidget& tabs = *ui_->plotTabs;
+    tabs.setTabVisible(tabs.indexOf(ui_->tunedDimensionsTable), tunedHere);
     ui_->adviceText->setVisible(adviceHere);
     ui_->resultsPane->setVisible(!words.isEmpty() || adviceHere);
 }

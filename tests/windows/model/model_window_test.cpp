@@ -35,7 +35,10 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTableWidget>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QToolTip>
 #include <QValueAxis>
 #include <QtTest>
 #include <algorithm>
@@ -260,6 +263,15 @@ class ModelWindowTest : public QObject {
         return texts;
     }
 
+    // The tool tip on show, if any.
+    static QWidget* VisibleToolTip() {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->inherits("QTipLabel") && window->isVisible()) {
+                return window;
+            }
+        }
+        return nullptr;
+    }
     // Waits for the work in the background to end: Tune comes back when it has.
     static void WaitForWork() {
         QTRY_VERIFY_WITH_TIMEOUT(Find<QPushButton>("tuneButton")->isEnabled(), NecLimitMs);
@@ -1115,15 +1127,16 @@ class ModelWindowTest : public QObject {
         const QString advised = advice->toPlainText();
         QVERIFY2(advised.startsWith("Trim for 1/2 TURN .44 TALL"), qPrintable(advised));
 
+        auto* tabs = Find<QTabWidget>("plotTabs");
         for (const int row : {3, 4}) {
             Table()->selectRow(row);
-            QVERIFY(dimensions->isVisible());
+            QVERIFY(tabs->isTabVisible(tabs->indexOf(dimensions)));
             QVERIFY(advice->isVisible());
             QVERIFY(note->isEnabled());
             QVERIFY(SweepCurves().contains("R measured"));
         }
         Table()->selectRow(1);
-        QVERIFY(!dimensions->isVisible());
+        QVERIFY(!tabs->isTabVisible(tabs->indexOf(dimensions)));
         QVERIFY(!advice->isVisible());
         QVERIFY(!SweepCurves().contains("R measured"));
         QVERIFY(!Find<QComboBox>("trimTargetBox")->isEnabled());
@@ -1134,7 +1147,7 @@ class ModelWindowTest : public QObject {
                                        "to see them."));
 
         Table()->selectRow(3);
-        QVERIFY(dimensions->isVisible());
+        QVERIFY(tabs->isTabVisible(tabs->indexOf(dimensions)));
         QCOMPARE(advice->toPlainText(), advised);
         QVERIFY(SweepCurves().contains("R measured"));
     }
@@ -1198,6 +1211,88 @@ class ModelWindowTest : public QObject {
         QVERIFY2(Find<QLabel>("workStatus")->text().startsWith("Fitting 1/2 TURN .44 TALL"),
                  qPrintable(Find<QLabel>("workStatus")->text()));
         QVERIFY(Report() == nullptr);
+    }
+
+    // Read at a glance on the laptop's screen: the tuned dimensions whole in their tab, the
+    // advice's cuts in sight beside the tuned panel, each style's name beside the far columns,
+    // the columns' tips wrapped, the pattern's rings numbered and the table's focus marked.
+    void theTablesTipsAndPlotsReadAtAGlance() {
+        ShowTallModelled();
+        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
+        WaitForWork();
+        OpenMeasurement(BuiltMeasurementFile({0.985, 1.02}));
+        WaitForWork();
+        Table()->selectRow(4);
+        auto* dimensions = Find<QTableWidget>("tunedDimensionsTable");
+        QVERIFY(dimensions->isVisible());
+        QCOMPARE(dimensions->verticalScrollBar()->maximum(), 0);
+        QVERIFY(dimensions->rowHeight(0) < 2 * dimensions->fontMetrics().height());
+        QVERIFY(Find<QLabel>("tunedCaption")->isVisible());
+        auto* advice = Find<QPlainTextEdit>("adviceText");
+        for (const char* loop : {"The small loop is", "The large loop is"}) {
+            QTextCursor line = advice->document()->find(QString::fromLatin1(loop));
+            QVERIFY2(!line.isNull(), loop);
+            QTRY_VERIFY2(advice->viewport()->rect().contains(advice->cursorRect(line)), loop);
+            line.movePosition(QTextCursor::EndOfBlock);
+            QVERIFY2(advice->viewport()->rect().contains(advice->cursorRect(line)), loop);
+        }
+
+        // Scrolled to its far columns, the table keeps each row's style in sight, row by row.
+        auto* frozen = Table()->findChild<QTableView*>("frozenFirstColumn");
+        QVERIFY(frozen != nullptr);
+        QVERIFY(!frozen->isVisible());
+        QScrollBar* sideways = Table()->horizontalScrollBar();
+        QVERIFY(sideways->maximum() > 0);
+        sideways->setValue(sideways->maximum());
+        QVERIFY(frozen->isVisible());
+        const QPoint styleColumn = Table()->viewport()->geometry().topLeft() + QPoint(4, 4);
+        QCOMPARE(Table()->childAt(styleColumn)->parentWidget(), frozen);
+        QCOMPARE(frozen->columnWidth(0), Table()->columnWidth(0));
+        for (const int row : {0, 3, 6}) {
+            const QModelIndex style = frozen->model()->index(row, 0);
+            QCOMPARE(frozen->viewport()->mapTo(Table(), frozen->visualRect(style).topLeft()).y(),
+                     Table()->viewport()->mapTo(Table(), Table()->visualRect(style).topLeft()).y());
+        }
+        sideways->setValue(0);
+        QVERIFY(!frozen->isVisible());
+
+        // The quarter-wave column's definition, the longest, wraps to a tip of a readable width.
+        const auto quarterWave = static_cast<int>(Headers().indexOf("QUARTER-WAVE TO 50 OHM"));
+        QVERIFY(quarterWave > 0);
+        QToolTip::showText(Table()->mapToGlobal(QPoint(10, 10)),
+                           Table()->horizontalHeaderItem(quarterWave)->toolTip(), Table());
+        QWidget* tip = nullptr;
+        QTRY_VERIFY((tip = VisibleToolTip()) != nullptr);
+        QVERIFY2(tip->width() < 700, qPrintable(QString::number(tip->width())));
+        QToolTip::hideText();
+
+        // The rings carry their gains.
+        Find<QTabWidget>("plotTabs")->setCurrentIndex(0);
+        QStringList drawn;
+        for (const QGraphicsItem* item : Find<QChartView>("patternView")->scene()->items()) {
+            if (const auto* text = qgraphicsitem_cast<const QGraphicsTextItem*>(item);
+                text != nullptr && text->isVisible()) {
+                drawn << text->toPlainText();
+            }
+        }
+        for (const char* ring : {"-20", "-10", "10"}) {
+            QVERIFY2(drawn.contains(QString::fromLatin1(ring)), qPrintable(drawn.join(' ')));
+        }
+
+        // With the keyboard's focus, the table is framed in the highlight's colour.
+        Window().activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &Window());
+        const QColor highlight = Table()->palette().color(QPalette::Highlight);
+        const auto frame = [] {
+            const QImage shown = Table()->grab().toImage();
+            return shown.pixelColor(0, shown.height() / 2);
+        };
+        Table()->setFocus();
+        QTRY_VERIFY(Table()->hasFocus());
+        QCOMPARE(frame(), highlight);
+        Find<QPushButton>("tuneButton")->setFocus();
+        QTRY_VERIFY(!Table()->hasFocus());
+        QVERIFY(frame() != highlight);
     }
 
     void cancellingOrClosingMidTuneLeavesNoProcessAndNoFolder_data() {
