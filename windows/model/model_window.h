@@ -82,7 +82,7 @@ class ModelWindow : public QWidget {
     void AddMeasurement(MeasuredPart part, const std::string& name, Measurement measurement);
     void ShowTuned();
     // Gives the tuned dimensions a tab beside the plots, the table its frozen style column and
-    // a frame that marks its focus.
+    // a frame that marks its focus, and the number fields an Escape that undoes an edit.
     void SetUpTablesAndPanels();
     // Keeps the tuned loops, the measurement and its trim across a new model of the same
     // antenna at the frequency and sense given: the tuned row matched to the new line, what no

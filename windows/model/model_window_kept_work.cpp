@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTableWidget>
 
+#include "escape_undoes_edit.h"
 #include "frozen_first_column.h"
 #include "model_window.h"
 #include "tune_texts.h"
@@ -55,6 +56,7 @@ void ModelWindow::SetUpTablesAndPanels() {
     ui_->adviceText->hide();
     ui_->tunedCaption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     new FrozenFirstColumn(*ui_->modelTable);
+    new EscapeUndoesEdit(*this);
     ui_->modelTable->setStyleSheet(
         QStringLiteral("#modelTable:focus { border: 2px solid palette(highlight); }"));
 }
@@ -195,12 +197,19 @@ void ModelWindow::ShowAdvice() {
                  Lines(TrimAdviceText(trim.Fit, trim.Advice, TrimAssumed(trim, frequency, toTuned),
                                       WindowHints))));
     ShowPanels();
-    // The cuts in sight at once, whatever the assumptions above them take.
-    const QTextCursor cuts = advice.document()->find(
-        QRegularExpression(QStringLiteral("^The (small|large) loop is")));
-    if (!cuts.isNull()) {
-        advice.moveCursor(QTextCursor::End);
-        advice.setTextCursor(QTextCursor(cuts.block()));
+    // The cuts in sight at once, with as much as fits of what the advice assumed above them.
+    const QRegularExpression cutLine(QStringLiteral("^The (small|large) loop is"));
+    const QTextCursor first = advice.document()->find(cutLine);
+    if (!first.isNull()) {
+        QTextCursor last = first;
+        for (QTextCursor next = first; !next.isNull(); next = advice.document()->find(cutLine, next)) {
+            last = next;
+        }
+        last.movePosition(QTextCursor::EndOfBlock);
+        advice.moveCursor(QTextCursor::Start);
+        advice.setTextCursor(last);
+        advice.ensureCursorVisible();
+        advice.setTextCursor(QTextCursor(first.block()));
         advice.ensureCursorVisible();
     }
 }

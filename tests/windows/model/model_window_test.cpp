@@ -1295,6 +1295,29 @@ class ModelWindowTest : public QObject {
         QVERIFY(frame() != highlight);
     }
 
+    // Escape in a field being edited puts its number back and keeps the window open; a second
+    // Escape closes it, with nothing half-typed remembered.
+    void escapeInAnEditedFieldUndoesTheEditBeforeClosing() {
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        Window().activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &Window());
+        auto* z0 = Find<QDoubleSpinBox>("z0Box");
+        const QString shown = z0->text();
+        z0->setFocus();
+        QTRY_VERIFY(z0->hasFocus());
+        z0->selectAll();
+        QTest::keyClicks(z0, QStringLiteral("75"));
+        QVERIFY2(z0->text().startsWith("75"), qPrintable(z0->text()));
+        QTest::keyClick(z0, Qt::Key_Escape);
+        QVERIFY(LoadedWindow() != nullptr);
+        QVERIFY(Window().isVisible());
+        QCOMPARE(z0->text(), shown);
+        QCOMPARE(z0->value(), 50.0);
+        QTest::keyClick(z0, Qt::Key_Escape);
+        QTRY_VERIFY(LoadedWindow() == nullptr);
+        QCOMPARE(QSettings().value("z0Ohm", 50.0).toDouble(), 50.0);
+    }
+
     void cancellingOrClosingMidTuneLeavesNoProcessAndNoFolder_data() {
         QTest::addColumn<bool>("closing");
         QTest::newRow("Cancel") << false;
