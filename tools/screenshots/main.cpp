@@ -1,8 +1,8 @@
 // Takes a picture of each window after a COMPUTE, of a bad-frequency report, of the model
 // window once nec2c has modelled every style and of the construction sheet window (these two
 // at their opening size and at their smallest), and of the model window with a measurement laid
-// over the model, with that style tuned, and of its Pass plot with the 1 1/2 TURN tuned for the pass, for the
-// documentation: zandrel2-screenshots DIR
+// over the model, with that style tuned, and of its Pass plot with the 1 1/2 TURN tuned for the
+// pass, for the documentation: zandrel2-screenshots DIR
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -223,12 +223,12 @@ int main(int argc, char** argv) {
                             saved = saved && SaveBothSizes(*model, folder, "model-window");
                             ShowMeasurementAndThen(
                                 *model, opening, measurement, folder, saved, [&, model, opening] {
-                                    ShowTunedAndThen(*model, opening, folder, saved, [&, model,
-                                                                                      opening] {
-                                        ShowPassAndThen(
-                                            *model, opening, folder, saved,
-                                            [&] { ShowSheetWindowAndQuit(folder, saved); });
-                                    });
+                                    ShowTunedAndThen(
+                                        *model, opening, folder, saved, [&, model, opening] {
+                                            ShowPassAndThen(*model, opening, folder, saved, [&] {
+                                                ShowSheetWindowAndQuit(folder, saved);
+                                            });
+                                        });
                                 });
                         });
                     });

@@ -25,9 +25,9 @@ EscapeUndoesEdit::EscapeUndoesEdit(QWidget& window) : QObject(&window) {
 }
 
 bool EscapeUndoesEdit::eventFilter(QObject* watched, QEvent* event) {
-    const bool escape = (event->type() == QEvent::ShortcutOverride ||
-                         event->type() == QEvent::KeyPress) &&
-                        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    const bool escape =
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
     auto* box = qobject_cast<QDoubleSpinBox*>(watched);
     if (!escape || box == nullptr || !IsEdited(*box)) {
         return false;

@@ -20,16 +20,15 @@ QString Text(std::string_view text) {
 // The tube the design is modelled with, in the words of its field: the builder's, or the
 // calculator's as its box shows it.
 QString TubeText(const LoopDesign& design, const HelixDimensions& calculator) {
-    return design.ConductorDiameterMm
-               ? QString::number(*design.ConductorDiameterMm)
-               : Text(FormatDimension(calculator.TubeDiameter));
+    return design.ConductorDiameterMm ? QString::number(*design.ConductorDiameterMm)
+                                      : Text(FormatDimension(calculator.TubeDiameter));
 }
 
 // The eleven dimensions in DisplayOrder, as the main window's captions name them.
 constexpr std::array<std::string_view, 11> BuilderNames{
-    "RECOMMENDED TUBE",  "SMALL LOOP PERIMETER", "LARGE LOOP PERIMETER", "SMALL TOP ARMS",
-    "SMALL BOTTOM ARM",  "SMALL LOOP HEIGHT",    "LARGE LOOP HEIGHT",    "LARGE TOP ARMS",
-    "LARGE BOTTOM ARM",  "SMALL HELIX LENGTH",   "LARGE HELIX LENGTH"};
+    "RECOMMENDED TUBE", "SMALL LOOP PERIMETER", "LARGE LOOP PERIMETER", "SMALL TOP ARMS",
+    "SMALL BOTTOM ARM", "SMALL LOOP HEIGHT",    "LARGE LOOP HEIGHT",    "LARGE TOP ARMS",
+    "LARGE BOTTOM ARM", "SMALL HELIX LENGTH",   "LARGE HELIX LENGTH"};
 
 }  // namespace
 
@@ -43,8 +42,8 @@ TunedModel ModelTuned(const LoopDesign& design, LoopScales scales, const DeckEva
 }
 
 ModelFigures MatchedToLine(const TunedStyle& tuned, const LineRequest& line) {
-    return ComputeModelFigures(BuildScaledGeometry(tuned.Design, tuned.Result.Scales),
-                               tuned.Output, {}, line);
+    return ComputeModelFigures(BuildScaledGeometry(tuned.Design, tuned.Result.Scales), tuned.Output,
+                               {}, line);
 }
 
 std::string TunedDeck(const TunedStyle& tuned) {

@@ -531,10 +531,10 @@ void ModelWindow::ShowSelectedStyle() {
     const int row = std::max(0, ChosenStyle());
     // The tuned row shows the tuned antenna; the measurement lies over its own style only.
     const bool tunedRow = TunedRowChosen();
-    const QString caption =
-        tunedRow ? TunedRowCaption(*tuned_) : Text(Styles.at(static_cast<std::size_t>(row)).Caption);
+    const QString caption = tunedRow ? TunedRowCaption(*tuned_)
+                                     : Text(Styles.at(static_cast<std::size_t>(row)).Caption);
     const StyleModel* model = SelectedStyle();
-    const ModelFigures* figures = tunedRow ? &tuned_->Figures
+    const ModelFigures* figures = tunedRow                             ? &tuned_->Figures
                                   : model != nullptr && model->Figures ? &*model->Figures
                                                                        : nullptr;
     const bool measuredHere = !measured_.empty() && measuredStyle_ == row;
@@ -1035,8 +1035,8 @@ void ModelWindow::SaveTouchstone() {
     LoopDesign design = tunedRow ? tuned_->Design : DesignOf(ChosenStyle());
     design.Sense = Polarisation::Rhcp;
     const LoopScales scales = tunedRow ? tuned_->Result.Scales : LoopScales{};
-    const std::string caption = (tunedRow ? TunedRowCaption(*tuned_)
-                                          : Text(design.Style->Caption)).toStdString();
+    const std::string caption =
+        (tunedRow ? TunedRowCaption(*tuned_) : Text(design.Style->Caption)).toStdString();
     const double reference = runner_.Settings().Line.Z0Ohm;
     dialog->selectFile(tunedRow ? TunedFileStem(*tuned_) + QStringLiteral(".s1p")
                                 : TouchstoneFileName(*design.Style, design.FrequencyText));
@@ -1060,8 +1060,8 @@ void ModelWindow::SaveTouchstone() {
                                         QFile::encodeName(path).toStdString(),
                                         WriteTouchstone(
                                             *outcome.ModelS11,
-                                            TouchstoneComments(caption,
-                                                               design.FrequencyText, reference,
+                                            TouchstoneComments(caption, design.FrequencyText,
+                                                               reference,
                                                                design.ConductorDiameterMm)));
                                 },
                                 [&path](const RuntimeError& error) {

@@ -3,10 +3,10 @@
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QTabWidget>
-#include <QTextBlock>
 #include <QStringList>
+#include <QTabWidget>
 #include <QTableWidget>
+#include <QTextBlock>
 
 #include "escape_undoes_edit.h"
 #include "frozen_first_column.h"
@@ -135,9 +135,9 @@ void ModelWindow::ShowTuned() {
     QTableWidget& table = *ui_->modelTable;
     const int row = tuned.Index + 1;
     const QString outdated = OutdatedTuningWords(tuned, ChosenSettings());
-    auto* caption = new QTableWidgetItem(
-        outdated.isEmpty() ? TunedRowCaption(tuned)
-                           : tr("%1: %2").arg(TunedRowCaption(tuned), outdated));
+    auto* caption = new QTableWidgetItem(outdated.isEmpty()
+                                             ? TunedRowCaption(tuned)
+                                             : tr("%1: %2").arg(TunedRowCaption(tuned), outdated));
     caption->setToolTip(outdated);
     table.setItem(row, 0, caption);
     // How far the tuned loops may be off follows, as the styles' does.
@@ -202,7 +202,8 @@ void ModelWindow::ShowAdvice() {
     const QTextCursor first = advice.document()->find(cutLine);
     if (!first.isNull()) {
         QTextCursor last = first;
-        for (QTextCursor next = first; !next.isNull(); next = advice.document()->find(cutLine, next)) {
+        for (QTextCursor next = first; !next.isNull();
+             next = advice.document()->find(cutLine, next)) {
             last = next;
         }
         last.movePosition(QTextCursor::EndOfBlock);

@@ -34,8 +34,8 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTableWidget>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QToolTip>
@@ -1200,8 +1200,9 @@ class ModelWindowTest : public QObject {
             zandrel::BuildScaledGeometry(design, {}).Dimensions.TubeDiameter));
         Choose("conductorDiameterBox", 6.0);
         QCOMPARE(Table()->rowCount(), 7);
-        QCOMPARE(RowTexts(4).at(0), QStringLiteral("%1: tuned for %2 mm: Tune again")
-                                        .arg(tunedCaption, calculatorsTube));
+        QCOMPARE(
+            RowTexts(4).at(0),
+            QStringLiteral("%1: tuned for %2 mm: Tune again").arg(tunedCaption, calculatorsTube));
         QVERIFY2(advice->toPlainText().startsWith("Fitted to the model before the tube"),
                  qPrintable(advice->toPlainText()));
         QTRY_VERIFY_WITH_TIMEOUT(advice->toPlainText().startsWith("Trim for"), NecLimitMs);
