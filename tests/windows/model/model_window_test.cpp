@@ -1296,6 +1296,26 @@ class ModelWindowTest : public QObject {
         QVERIFY(frame() != highlight);
     }
 
+    // Tuned for a pass, the loops were weighed on the line's match: on another line the tuned row
+    // is matched to it and marked to be tuned again, and back on the line it was tuned for the
+    // mark goes.
+    void aPassTunedForAnotherLineIsMarkedToBeTunedAgain() {
+        ShowTallModelled();
+        Find<QComboBox>("tuneObjectiveBox")->setCurrentIndex(1);
+        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
+        WaitForWork();
+        QCOMPARE(Table()->rowCount(), 7);
+        const QString caption = RowTexts(4).at(0);
+        QVERIFY2(caption.contains("tuned for a pass at 850 km"), qPrintable(caption));
+        Choose("z0Box", 75.0);
+        QCOMPARE(RowTexts(4).at(0), caption + QStringLiteral(": tuned for 50 ohm: Tune again"));
+        QVERIFY(Find<QLabel>("tunedCaption")->text().contains("tuned for 50 ohm: Tune again"));
+        Choose("z0Box", 50.0);
+        QCOMPARE(RowTexts(4).at(0), caption);
+        QTRY_VERIFY_WITH_TIMEOUT(!RowTexts(4).contains(Modelling), NecLimitMs);
+        QVERIFY(Report() == nullptr);
+    }
+
     // Escape in a field being edited puts its number back and keeps the window open; a second
     // Escape closes it, with nothing half-typed remembered.
     void escapeInAnEditedFieldUndoesTheEditBeforeClosing() {
