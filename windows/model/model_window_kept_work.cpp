@@ -78,7 +78,8 @@ void ModelWindow::KeepWork(Polarisation sense, const ModelSettings& settings) {
         try {
             tuned_->Figures = MatchedToLine(*tuned_, settings.Line);
         } catch (const RuntimeError&) {
-            // Not matchable to this line: the row keeps the match it had and says what for.
+            // No match can be made to this line: the row keeps the match it had, as the
+            // styles' rows say why theirs cannot be made.
         }
         ShowTuned();
         sensitivity_.Start(TunedSensitivityKey(tuned_->Index), tuned_->Design, tuned_->Figures,
