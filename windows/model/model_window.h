@@ -98,6 +98,8 @@ class ModelWindow : public QWidget {
     // Each modelled style's signal over a pass at the altitude chosen, the chosen style's bold.
     void ShowPassOfStyles();
     void ShowAdvice();
+    // Scrolls the advice to its cut lines.
+    void ShowCuts();
     void ShowWorkButtons();
     LoopDesign ChosenDesign() const;
     LoopDesign DesignOf(int index) const;

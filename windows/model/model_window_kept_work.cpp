@@ -198,22 +198,27 @@ void ModelWindow::ShowAdvice() {
                  Lines(TrimAdviceText(trim.Fit, trim.Advice, TrimAssumed(trim, frequency, toTuned),
                                       WindowHints))));
     ShowPanels();
+    ShowCuts();
+}
+
+void ModelWindow::ShowCuts() {
     // The cuts in sight at once, with as much as fits of what the advice assumed above them.
+    QPlainTextEdit& advice = *ui_->adviceText;
     const QRegularExpression cutLine(QStringLiteral("^The (small|large) loop is"));
     const QTextCursor first = advice.document()->find(cutLine);
-    if (!first.isNull()) {
-        QTextCursor last = first;
-        for (QTextCursor next = first; !next.isNull();
-             next = advice.document()->find(cutLine, next)) {
-            last = next;
-        }
-        last.movePosition(QTextCursor::EndOfBlock);
-        advice.moveCursor(QTextCursor::Start);
-        advice.setTextCursor(last);
-        advice.ensureCursorVisible();
-        advice.setTextCursor(QTextCursor(first.block()));
-        advice.ensureCursorVisible();
+    if (first.isNull()) {
+        return;
     }
+    QTextCursor last = first;
+    for (QTextCursor next = first; !next.isNull(); next = advice.document()->find(cutLine, next)) {
+        last = next;
+    }
+    last.movePosition(QTextCursor::EndOfBlock);
+    advice.moveCursor(QTextCursor::Start);
+    advice.setTextCursor(last);
+    advice.ensureCursorVisible();
+    advice.setTextCursor(QTextCursor(first.block()));
+    advice.ensureCursorVisible();
 }
 
 TrimAssumptions ModelWindow::TrimAssumed(const TrimShown& trim, const std::string& frequency,
@@ -260,12 +265,19 @@ void ModelWindow::ShowPanels() {
     if (!elsewhere.isEmpty()) {
         words << tr("%1: choose its row to see them.").arg(elsewhere.join(tr("; ")));
     }
-    ui_->tunedCaption->setText(words.join(QLatin1Char('\n')));
+    // The advice's room changes with the words above it: its cuts are brought into sight again.
+    const QString caption = words.join(QLatin1Char('\n'));
+    const bool moved = caption != ui_->tunedCaption->text() || ui_->adviceText->isHidden();
+    ui_->tunedCaption->setText(caption);
     ui_->tunedCaption->setEnabled(tunedHere || adviceHere);
     QTabWidget& tabs = *ui_->plotTabs;
     tabs.setTabVisible(tabs.indexOf(ui_->tunedDimensionsTable), tunedHere);
     ui_->adviceText->setVisible(adviceHere);
     ui_->resultsPane->setVisible(!words.isEmpty() || adviceHere);
+    if (adviceHere && moved) {
+        ui_->resultsLayout->activate();
+        ShowCuts();
+    }
 }
 
 }  // namespace zandrel

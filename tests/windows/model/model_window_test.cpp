@@ -1219,9 +1219,9 @@ class ModelWindowTest : public QObject {
     // the columns' tips wrapped, the pattern's rings numbered and the table's focus marked.
     void theTablesTipsAndPlotsReadAtAGlance() {
         ShowTallModelled();
-        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
-        WaitForWork();
         OpenMeasurement(BuiltMeasurementFile({0.985, 1.02}));
+        WaitForWork();
+        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
         WaitForWork();
         Table()->selectRow(4);
         auto* dimensions = Find<QTableWidget>("tunedDimensionsTable");
