@@ -198,7 +198,8 @@ void ModelWindow::ShowAdvice() {
                  Lines(TrimAdviceText(trim.Fit, trim.Advice, TrimAssumed(trim, frequency, toTuned),
                                       WindowHints))));
     ShowPanels();
-    ShowCuts();
+    // Once the pane's layout has taken the new words in.
+    QMetaObject::invokeMethod(this, &ModelWindow::ShowCuts, Qt::QueuedConnection);
 }
 
 void ModelWindow::ShowCuts() {
@@ -275,8 +276,7 @@ void ModelWindow::ShowPanels() {
     ui_->adviceText->setVisible(adviceHere);
     ui_->resultsPane->setVisible(!words.isEmpty() || adviceHere);
     if (adviceHere && moved) {
-        ui_->resultsLayout->activate();
-        ShowCuts();
+        QMetaObject::invokeMethod(this, &ModelWindow::ShowCuts, Qt::QueuedConnection);
     }
 }
 
