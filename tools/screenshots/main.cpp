@@ -1,8 +1,9 @@
 // Takes a picture of each window after a COMPUTE, of a bad-frequency report, of the model
 // window once nec2c has modelled every style and of the construction sheet window (these two
 // at their opening size and at their smallest, the sheet's also with a mast typed outside its
-// range), and of the model window with a measurement laid over the model and of its Pass plot
-// with the 1 1/2 TURN tuned for the pass, for the documentation: zandrel2-screenshots DIR
+// range), and of the model window with a measurement laid over the model, with that style tuned,
+// and of its Pass plot with the 1 1/2 TURN tuned for the pass, for the documentation:
+// zandrel2-screenshots DIR
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -122,13 +123,40 @@ void ShowMeasurementAndThen(QWidget& model, const QSize& opening, const QString&
     waiting->start(200);
 }
 
+// Tunes 1/2 TURN .44 TALL, measured before, for the zenith at the model window's opening size and
+// pictures its tuned row with the tuned panel and the trim advice; then `next`.
+void ShowTunedAndThen(QWidget& model, const QSize& opening, const QDir& folder, bool& saved,
+                      const std::function<void()>& next) {
+    model.resize(opening);
+    auto* table = model.findChild<QTableWidget*>("modelTable");
+    table->selectRow(3);
+    auto* tune = model.findChild<QPushButton*>("tuneButton");
+    tune->click();
+    auto* waiting = new QTimer(&model);
+    QObject::connect(waiting, &QTimer::timeout, &model, [&, waiting, table, tune, next] {
+        if (!tune->isEnabled()) {
+            return;  // still tuning
+        }
+        waiting->stop();
+        waiting->deleteLater();
+        table->selectRow(4);
+        WhenFullyModelled(model, [&, next] {
+            QApplication::processEvents();
+            saved = saved && Save(model, folder, "model-window-tuned.png");
+            next();
+        });
+    });
+    waiting->start(200);
+}
+
 // Tunes the 1 1/2 TURN for the pass at the model window's opening size and pictures its Pass plot
 // once the tuned row is shown; then `next`.
 void ShowPassAndThen(QWidget& model, const QSize& opening, const QDir& folder, bool& saved,
                      const std::function<void()>& next) {
     model.resize(opening);
-    model.findChild<QTableWidget*>("modelTable")->selectRow(5);
-    model.findChild<QTabWidget*>("plotTabs")->setCurrentIndex(1);
+    // Below a tuned row, the 1 1/2 TURN's is the table's last.
+    auto* table = model.findChild<QTableWidget*>("modelTable");
+    table->selectRow(table->rowCount() - 1);
     model.findChild<QComboBox*>("tuneObjectiveBox")->setCurrentIndex(1);
     auto* tune = model.findChild<QPushButton*>("tuneButton");
     tune->click();
@@ -139,6 +167,7 @@ void ShowPassAndThen(QWidget& model, const QSize& opening, const QDir& folder, b
         }
         waiting->stop();
         waiting->deleteLater();
+        model.findChild<QTabWidget*>("plotTabs")->setCurrentIndex(1);
         WhenFullyModelled(model, [&, next] {
             QApplication::processEvents();
             saved = saved && Save(model, folder, "model-window-pass.png");
@@ -202,8 +231,12 @@ int main(int argc, char** argv) {
                             saved = saved && SaveBothSizes(*model, folder, "model-window");
                             ShowMeasurementAndThen(
                                 *model, opening, measurement, folder, saved, [&, model, opening] {
-                                    ShowPassAndThen(*model, opening, folder, saved,
-                                                    [&] { ShowSheetWindowAndQuit(folder, saved); });
+                                    ShowTunedAndThen(
+                                        *model, opening, folder, saved, [&, model, opening] {
+                                            ShowPassAndThen(*model, opening, folder, saved, [&] {
+                                                ShowSheetWindowAndQuit(folder, saved);
+                                            });
+                                        });
                                 });
                         });
                     });

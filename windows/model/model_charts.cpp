@@ -128,12 +128,15 @@ QPolarChart* NewPatternChart() {
     QValueAxis* angle = NewAxis(AngleAxisName, {}, QStringLiteral("%.0f"));
     angle->setRange(0.0, 360.0);
     angle->setTickCount(13);
-    // The radial axis's title and labels would lie across the curves: the chart's title gives
-    // the rings' scale instead.
+    // Each ring carries its gain in small grey numbers; the radial axis's title would lie
+    // across the curves, so the chart's title gives the scale.
     QValueAxis* gain = NewAxis(GainAxisName, {}, QStringLiteral("%.0f"));
     gain->setRange(PatternFloorDbic, PatternCeilingDbic);
     gain->setTickCount(PatternRings + 1);
-    gain->setLabelsVisible(false);
+    QFont ringFont = gain->labelsFont();
+    ringFont.setPointSizeF(ringFont.pointSizeF() * 0.8);
+    gain->setLabelsFont(ringFont);
+    gain->setLabelsColor(QColor(110, 110, 110));
     chart->addAxis(angle, QPolarChart::PolarOrientationAngular);
     chart->addAxis(gain, QPolarChart::PolarOrientationRadial);
     chart->legend()->setAlignment(Qt::AlignBottom);

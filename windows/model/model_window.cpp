@@ -55,13 +55,6 @@ constexpr std::string_view GainHeaders[] = {"OVERHEAD GAIN", "GAIN AT HORIZON"};
 constexpr int RowPadding = 8;  // pixels a row is taller than its text
 constexpr int FewestRowsShown = 3;
 
-// How the trim advice asks for what it needs, in this window's terms.
-const TrimHints WindowHints{
-    "choose it under \"Tube or wire\"",
-    "open each file with \"Open measurement...\", choosing \"of the small loop alone\" and "
-    "\"of the large loop alone\" beside it",
-    "take it off with zandrel2-dims --trim --cable-length"};
-
 // The columns: the INFO table's, the match to the line and how far each loop may be off.
 constexpr int FirstLineColumn = static_cast<int>(ModelColumnHeaders.size());
 constexpr int SmallLoopColumn = FirstLineColumn + static_cast<int>(LineColumnHeaders.size());
@@ -152,11 +145,6 @@ void WriteDeck(const QString& path, const std::string& deck) {
     }
 }
 
-QString DeckFileName(const StyleModel& model, Polarisation sense, const QString& frequencyText) {
-    return QStringLiteral("%1-%2MHz-%3.nec")
-        .arg(Text(model.Style->Name), frequencyText.trimmed(), Text(PolarisationName(sense)));
-}
-
 QString Lines(const std::string& text) { return QString::fromStdString(text); }
 
 QString TouchstoneFileName(const StyleEntry& style, const std::string& frequencyText) {
@@ -170,9 +158,6 @@ QString RunsWords(int runs) {
 
 // What tuning searches, as the command line's --tune does.
 const TuneSettings Tuning{};
-
-// The tuned loops' sensitivity is asked for under a number of its own, after the styles'.
-int TunedSensitivityKey(int styleIndex) { return static_cast<int>(Styles.size()) + styleIndex; }
 
 }  // namespace
 
@@ -232,8 +217,7 @@ ModelWindow::ModelWindow(QWidget* parent)
     ui_->sweepView->setRenderHint(QPainter::Antialiasing);
     ui_->passView->setRenderHint(QPainter::Antialiasing);
     ui_->resultsPane->hide();
-    ui_->tunedDimensionsTable->hide();
-    ui_->adviceText->hide();
+    SetUpTablesAndPanels();
     work_ = new QFutureWatcher<WorkOutcome>(this);
     reading_ = new QFutureWatcher<ReadOutcome>(this);
     FitOnScreen(*this);
@@ -298,6 +282,10 @@ ModelWindow::~ModelWindow() {
 }
 
 void ModelWindow::Model(const QString& frequencyText) {
+    // Asked again for what it shows, the window comes forward as it is.
+    if (modelled_ && frequencyText.trimmed() == frequencyText_.trimmed()) {
+        return;
+    }
     frequencyText_ = frequencyText;
     const QString frequency = frequencyText.trimmed();
     setWindowTitle(frequency.isEmpty() ? tr("NEC-2 model: no frequency given")
@@ -326,24 +314,15 @@ void ModelWindow::StartRuns() {
     if (workStop_) {
         workStop_->Stop();
     }
-    {
-        const QSignalBlocker quiet(ui_->modelTable);
-        if (tuned_) {
-            ui_->modelTable->removeRow(tuned_->Index + 1);
-            tuned_.reset();
-        }
-    }
-    trim_.reset();
-    ShowTuned();
-    ShowAdvice();
-    modelled_ = false;
-    ui_->openInXnec2cButton->setVisible(!QStandardPaths::findExecutable(ViewerName).isEmpty());
-    for (int row = 0; row < ui_->modelTable->rowCount(); ++row) {
-        ShowRow(row, {tr("modelling...")});
-    }
     const Polarisation sense =
         ui_->lhcpButton->isChecked() ? Polarisation::Lhcp : Polarisation::Rhcp;
     const ModelSettings settings = ChosenSettings();
+    KeepWork(sense, settings);
+    modelled_ = false;
+    ui_->openInXnec2cButton->setVisible(!QStandardPaths::findExecutable(ViewerName).isEmpty());
+    for (int row = 0; row < static_cast<int>(Styles.size()); ++row) {
+        ShowRow(row, {tr("modelling...")});
+    }
     ShowHeaders(sense, settings.Line.Z0Ohm);
     modelled_ = true;
     try {
@@ -352,7 +331,7 @@ void ModelWindow::StartRuns() {
         // The runner keeps its earlier models when nec2c is missing: every row says why not.
         modelled_ = false;
         ShowProgress();
-        for (int row = 0; row < ui_->modelTable->rowCount(); ++row) {
+        for (int row = 0; row < static_cast<int>(Styles.size()); ++row) {
             ShowRow(row, {Text(error.Message()) + QLatin1Char('.')}, Text(error.Detail()));
         }
         ShowSelectedStyle();
@@ -392,9 +371,10 @@ void ModelWindow::ShowHeaders(Polarisation sense, double z0Ohm) {
     const QString z0 = QString::number(z0Ohm);
     for (int column = 0; column < ColumnCount; ++column) {
         auto* item = new QTableWidgetItem(headers.value(column));
-        const QString definition = definitions.value(column);
-        item->setToolTip(definition.contains(QLatin1String("%1")) ? definition.arg(z0)
-                                                                  : definition);
+        QString definition = definitions.value(column);
+        definition = definition.contains(QLatin1String("%1")) ? definition.arg(z0) : definition;
+        // As rich text the tip wraps, however long the definition.
+        item->setToolTip(QStringLiteral("<p>%1</p>").arg(definition.toHtmlEscaped()));
         ui_->modelTable->setHorizontalHeaderItem(column, item);
     }
 }
@@ -463,6 +443,7 @@ void ModelWindow::ShowStyle(int index) {
     } else {
         ShowPassOfStyles();
     }
+    CatchUp();
 }
 
 void ModelWindow::ShowSensitivity(int key) {
@@ -537,23 +518,29 @@ const StyleModel* ModelWindow::SelectedStyle() const {
 
 void ModelWindow::ShowSelectedStyle() {
     const int row = std::max(0, ChosenStyle());
-    const QString caption = Text(Styles.at(static_cast<std::size_t>(row)).Caption);
+    // The tuned row shows the tuned antenna; the measurement lies over its own style only.
+    const bool tunedRow = TunedRowChosen();
+    const QString caption = tunedRow ? TunedRowCaption(*tuned_)
+                                     : Text(Styles.at(static_cast<std::size_t>(row)).Caption);
     const StyleModel* model = SelectedStyle();
-    const ModelFigures* figures = model != nullptr && model->Figures ? &*model->Figures : nullptr;
+    const ModelFigures* figures = tunedRow                             ? &tuned_->Figures
+                                  : model != nullptr && model->Figures ? &*model->Figures
+                                                                       : nullptr;
+    const bool measuredHere = !measured_.empty() && measuredStyle_ == row;
     ShowPattern(*patternChart_, figures != nullptr ? caption : QString(), figures);
     ShowSweep(*sweepChart_, figures != nullptr ? caption : QString(), figures);
     ShowPassOfStyles();
-    if (figures != nullptr && !measured_.empty()) {
+    if (figures != nullptr && measuredHere) {
         ShowMeasurements(*sweepChart_, measured_, *figures);
     }
     ShowWorkButtons();
-    // The deck of a style that failed is no model to keep or to look at.
-    const bool hasDeck = model != nullptr && !model->Deck.empty() && !model->Error;
+    ShowPanels();
+    const bool hasDeck = !ChosenDeck().second.empty();
     ui_->saveDeckButton->setEnabled(hasDeck);
     ui_->openInXnec2cButton->setEnabled(hasDeck);
     if (figures != nullptr) {
         ui_->selectionCaption->setText(
-            measured_.empty()
+            !measuredHere
                 ? tr("%1: \u03C6 0\u00B0 cuts the small loop's plane, \u03C6 90\u00B0 the large "
                      "loop's. SWR on R is the designer's: against R with the series part fitted.")
                       .arg(caption)
@@ -650,8 +637,8 @@ void ModelWindow::RememberChoices() const {
 }
 
 void ModelWindow::SaveDeck() {
-    const StyleModel* model = SelectedStyle();
-    if (model == nullptr || model->Deck.empty()) {
+    const auto [name, deck] = ChosenDeck();
+    if (deck.empty()) {
         return;
     }
     auto* dialog =
@@ -660,10 +647,10 @@ void ModelWindow::SaveDeck() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("nec"));
-    dialog->selectFile(DeckFileName(*model, runner_.Sense(), frequencyText_));
+    dialog->selectFile(name);
     // The deck as it is now: the window may re-model while the dialog is open.
     connect(dialog, &QFileDialog::fileSelected, this,
-            [this, deck = model->Deck](const QString& path) {
+            [this, deck](const QString& path) {
                 RunReportingInWords(
                     *this, [&path, &deck] { WriteDeck(path, deck); },
                     [&path](const RuntimeError& error) {
@@ -676,8 +663,8 @@ void ModelWindow::SaveDeck() {
 }
 
 void ModelWindow::OpenInXnec2c() {
-    const StyleModel* model = SelectedStyle();
-    if (model == nullptr || model->Deck.empty()) {
+    const auto [name, deck] = ChosenDeck();
+    if (deck.empty()) {
         return;
     }
     const QString viewer = QStandardPaths::findExecutable(ViewerName);
@@ -691,9 +678,8 @@ void ModelWindow::OpenInXnec2c() {
         throw ModelError(ModelErrorKind::DeckNotWritten,
                          viewerFolder_->errorString().toStdString());
     }
-    const QString path =
-        viewerFolder_->filePath(DeckFileName(*model, runner_.Sense(), frequencyText_));
-    WriteDeck(path, model->Deck);
+    const QString path = viewerFolder_->filePath(name);
+    WriteDeck(path, deck);
     if (!QProcess::startDetached(viewer, {QStringLiteral("-i"), path})) {
         throw FormsError(FormsErrorKind::FileNotFound, viewer.toStdString());
     }
@@ -707,15 +693,17 @@ void ModelWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-LoopDesign ModelWindow::ChosenDesign() const {
-    return LoopDesign{&Styles.at(static_cast<std::size_t>(ChosenStyle())), runner_.FrequencyText(),
+LoopDesign ModelWindow::ChosenDesign() const { return DesignOf(ChosenStyle()); }
+
+LoopDesign ModelWindow::DesignOf(int index) const {
+    return LoopDesign{&Styles.at(static_cast<std::size_t>(index)), runner_.FrequencyText(),
                       runner_.Sense(), runner_.Settings().Geometry.ConductorDiameterMm,
                       runner_.Settings().Geometry.Install};
 }
 
 LoopScales ModelWindow::TrimTarget() const {
     const bool toTuned = ui_->trimTargetBox->currentIndex() == 1 && tuned_ &&
-                         tuned_->Index == (trim_ ? trim_->Index : ChosenStyle());
+                         tuned_->Index == (measured_.empty() ? ChosenStyle() : measuredStyle_);
     return toTuned ? tuned_->Result.Scales : LoopScales{};
 }
 
@@ -818,6 +806,7 @@ void ModelWindow::WorkFinished() {
         RunReportingInWords(*this, [&done, &outcome] { done(outcome); });
     }
     ShowWorkButtons();
+    CatchUp();
 }
 
 void ModelWindow::ShowPassOfStyles() {
@@ -866,11 +855,11 @@ void ModelWindow::Tune() {
                 outcome.Tuned = TuneLoops(design, evaluate, Tuning);
                 outcome.TunedSentences = TunedSentences(*outcome.Tuned, Tuning);
             }
-            outcome.TunedFigures = ModelScaled(design, outcome.Tuned->Scales, evaluate, line);
+            outcome.TunedModelled = ModelTuned(design, outcome.Tuned->Scales, evaluate, line);
             outcome.Calculator = BuildScaledGeometry(design, {}).Dimensions;
             return outcome;
         },
-        [this, index, design, forThePass, passSettings](const WorkOutcome& outcome) {
+        [this, index, design, line, forThePass, passSettings](const WorkOutcome& outcome) {
             {
                 const QSignalBlocker quiet(ui_->modelTable);
                 if (tuned_) {
@@ -878,8 +867,12 @@ void ModelWindow::Tune() {
                 }
                 tuned_ = TunedStyle{
                     index,
+                    design,
+                    line,
+                    forThePass,
                     *outcome.Tuned,
-                    *outcome.TunedFigures,
+                    outcome.TunedModelled->Output,
+                    outcome.TunedModelled->Figures,
                     outcome.Calculator,
                     forThePass ? tr("for a pass at %1 km").arg(passSettings.AltitudeKm, 0, 'f', 0)
                                : tr("for the zenith"),
@@ -887,64 +880,12 @@ void ModelWindow::Tune() {
                 ui_->modelTable->insertRow(index + 1);
             }
             ShowTuned();
+            ui_->plotTabs->setCurrentWidget(ui_->tunedDimensionsTable);
             sensitivity_.Start(TunedSensitivityKey(index), design, tuned_->Figures,
                                tuned_->Result.Scales);
             FitTableHeight();
             ShowSelectedStyle();
         });
-}
-
-void ModelWindow::ShowTuned() {
-    QTableWidget& dimensions = *ui_->tunedDimensionsTable;
-    if (!tuned_) {
-        dimensions.clear();
-        dimensions.hide();
-        ui_->tunedCaption->clear();
-        ui_->resultsPane->setVisible(!ui_->adviceText->isHidden());
-        return;
-    }
-    const TunedStyle& tuned = *tuned_;
-    const QString caption = Text(Styles.at(static_cast<std::size_t>(tuned.Index)).Caption);
-    // The tuned row, under its style's, in the same columns.
-    QTableWidget& table = *ui_->modelTable;
-    const int row = tuned.Index + 1;
-    table.setItem(row, 0,
-                  new QTableWidgetItem(tr("%1, tuned %2 (%3, %4)")
-                                           .arg(caption, tuned.Objective,
-                                                Lines(ScaleText(tuned.Result.Scales.Small)),
-                                                Lines(ScaleText(tuned.Result.Scales.Large)))));
-    // How far the tuned loops may be off follows, as the styles' does.
-    const QStringList texts = RowTextsOf(tuned.Figures) << tr("modelling...") << tr("modelling...");
-    for (int column = 1; column < table.columnCount(); ++column) {
-        table.setItem(row, column, new QTableWidgetItem(texts.value(column - 1)));
-    }
-
-    ui_->tunedCaption->setText(tr("Tuned in NEC-2 %1: %2 at %3 MHz, %4\n%5")
-                                   .arg(tuned.Objective, caption,
-                                        QString::fromStdString(runner_.FrequencyText()).trimmed(),
-                                        Text(PolarisationName(runner_.Sense())),
-                                        Lines(tuned.Sentences)));
-    const auto rows = DimensionRows(tuned.Calculator, tuned.Result.Dimensions);
-    dimensions.clear();
-    dimensions.setColumnCount(static_cast<int>(rows.front().size()));
-    dimensions.setRowCount(static_cast<int>(rows.size()) - 1);
-    QStringList headers;
-    for (const std::string& header : rows.front()) {
-        headers << Lines(header);
-    }
-    dimensions.setHorizontalHeaderLabels(headers);
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        for (std::size_t j = 0; j < rows[i].size(); ++j) {
-            auto* item = new QTableWidgetItem(Lines(rows[i][j]));
-            if (j > 0) {
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            }
-            dimensions.setItem(static_cast<int>(i) - 1, static_cast<int>(j), item);
-        }
-    }
-    dimensions.resizeColumnsToContents();
-    dimensions.show();
-    ui_->resultsPane->show();
 }
 
 void ModelWindow::OpenMeasurement() {
@@ -1018,28 +959,38 @@ void ModelWindow::MeasureWithVna() {
 
 void ModelWindow::AddMeasurement(MeasuredPart part, const std::string& name,
                                  Measurement measurement) {
+    // A measurement belongs to the style chosen for it: one of another style starts afresh.
+    if (measuredStyle_ != ChosenStyle()) {
+        measured_.clear();
+        measuredStyle_ = ChosenStyle();
+    }
     std::erase_if(measured_, [part](const PartMeasurement& kept) { return kept.Part == part; });
     measured_.push_back({part, name, std::move(measurement)});
     std::sort(measured_.begin(), measured_.end(),
               [](const PartMeasurement& a, const PartMeasurement& b) { return a.Part < b.Part; });
     trim_.reset();
+    refitDue_ = true;
     ShowAdvice();
     ShowSelectedStyle();
     StartFit();
 }
 
 void ModelWindow::StartFit() {
-    const StyleModel* model = SelectedStyle();
-    if (measured_.empty() || model == nullptr || !model->Figures) {
+    const int index = measuredStyle_;
+    // Due, it starts when the style's model is in and the work before it has ended.
+    if (measured_.empty() || !modelled_ ||
+        !runner_.Models().at(static_cast<std::size_t>(index)).Figures || workStop_) {
         return;
     }
-    const int index = ChosenStyle();
-    const LoopDesign design = ChosenDesign();
+    const LoopDesign design = DesignOf(index);
     const std::vector<PartMeasurement> measurements = measured_;
     const LoopScales target = TrimTarget();
     // Another target needs no new fit.
     const std::optional<FitResult> known =
-        trim_ && trim_->Index == index ? std::optional<FitResult>(trim_->Fit) : std::nullopt;
+        trim_ && trim_->Index == index && SameAntenna(trim_->Design, design)
+            ? std::optional<FitResult>(trim_->Fit)
+            : std::nullopt;
+    refitDue_ = false;
     StartWork(
         tr("Fitting %1 to the measurement in nec2c").arg(Text(design.Style->Caption)),
         [design, measurements, target, known](const DeckEvaluator& evaluate) {
@@ -1049,58 +1000,16 @@ void ModelWindow::StartFit() {
                                         measurements.front().Data.ReferenceOhm, evaluate);
             return outcome;
         },
-        [this, index](const WorkOutcome& outcome) {
-            trim_ = TrimShown{index, *outcome.Fit, *outcome.Advice};
+        [this, index, design](const WorkOutcome& outcome) {
+            trim_ = TrimShown{index, *outcome.Fit, *outcome.Advice, design};
             ShowAdvice();
         });
 }
 
-void ModelWindow::ShowAdvice() {
-    QPlainTextEdit& advice = *ui_->adviceText;
-    if (!trim_ || measured_.empty()) {
-        advice.clear();
-        advice.hide();
-        ui_->resultsPane->setVisible(tuned_.has_value());
-        return;
-    }
-    const TrimShown& trim = *trim_;
-    const bool toTuned = trim.Advice.Target.Small != 1.0 || trim.Advice.Target.Large != 1.0;
-    const std::string frequency =
-        QString::fromStdString(runner_.FrequencyText()).trimmed().toStdString();
-    QStringList measured;
-    for (const PartMeasurement& part : measured_) {
-        measured << Lines(MeasuredSentence(part));
-    }
-    advice.setPlainText(
-        tr("Trim for %1 at %2 MHz, %3, to reach %4\n%5\n%6")
-            .arg(Text(Styles.at(static_cast<std::size_t>(trim.Index)).Caption),
-                 QString::fromStdString(frequency), Text(PolarisationName(runner_.Sense())),
-                 toTuned ? tr("the tuned loops") : tr("the calculator's design"),
-                 measured.join(QLatin1Char('\n')),
-                 Lines(TrimAdviceText(trim.Fit, trim.Advice, TrimAssumed(trim, frequency, toTuned),
-                                      WindowHints))));
-    advice.show();
-    ui_->resultsPane->show();
-}
-
-TrimAssumptions ModelWindow::TrimAssumed(const TrimShown& trim, const std::string& frequency,
-                                         bool toTuned) const {
-    TrimAssumptions assumed;
-    assumed.FrequencyText = frequency;
-    assumed.Sense = runner_.Sense();
-    assumed.ConductorDiameterMm = runner_.Settings().Geometry.ConductorDiameterMm;
-    const LoopDesign design{&Styles.at(static_cast<std::size_t>(trim.Index)),
-                            runner_.FrequencyText(), runner_.Sense(), std::nullopt,
-                            runner_.Settings().Geometry.Install};
-    assumed.CalculatorTubeMm =
-        static_cast<double>(BuildScaledGeometry(design, {}).Dimensions.TubeDiameter);
-    assumed.ToTuned = toTuned;
-    return assumed;
-}
-
 void ModelWindow::SaveTouchstone() {
     const StyleModel* model = SelectedStyle();
-    if (model == nullptr || !model->Figures) {
+    const bool tunedRow = TunedRowChosen();
+    if (!tunedRow && (model == nullptr || !model->Figures)) {
         return;
     }
     auto* dialog = new QFileDialog(this, tr("Save Touchstone file"), {},
@@ -1109,25 +1018,29 @@ void ModelWindow::SaveTouchstone() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("s1p"));
-    // The S11 that --touchstone writes, of the antenna the window models, on its line's Z0.
-    const LoopDesign design{model->Style, runner_.FrequencyText(), Polarisation::Rhcp,
-                            runner_.Settings().Geometry.ConductorDiameterMm,
-                            runner_.Settings().Geometry.Install};
+    // The S11 that --touchstone writes, of the antenna the row models (the tuned loops on the
+    // tuned row), on its line's Z0.
+    LoopDesign design = tunedRow ? tuned_->Design : DesignOf(ChosenStyle());
+    design.Sense = Polarisation::Rhcp;
+    const LoopScales scales = tunedRow ? tuned_->Result.Scales : LoopScales{};
+    const std::string caption =
+        (tunedRow ? TunedRowCaption(*tuned_) : Text(design.Style->Caption)).toStdString();
     const double reference = runner_.Settings().Line.Z0Ohm;
-    dialog->selectFile(TouchstoneFileName(*design.Style, design.FrequencyText));
+    dialog->selectFile(tunedRow ? TunedFileStem(*tuned_) + QStringLiteral(".s1p")
+                                : TouchstoneFileName(*design.Style, design.FrequencyText));
     connect(dialog, &QFileDialog::fileSelected, this,
-            [this, design, reference](const QString& path) {
-                RunReportingInWords(*this, [this, design, reference, path] {
+            [this, design, scales, caption, reference](const QString& path) {
+                RunReportingInWords(*this, [this, design, scales, caption, reference, path] {
                     StartWork(
-                        tr("Modelling the S11 of %1 in nec2c").arg(Text(design.Style->Caption)),
-                        [design, reference](const DeckEvaluator& evaluate) {
+                        tr("Modelling the S11 of %1 in nec2c").arg(Lines(caption)),
+                        [design, scales, reference](const DeckEvaluator& evaluate) {
                             WorkOutcome outcome;
                             const double frequency = BuildScaledGeometry(design, {}).FrequencyMHz;
                             outcome.ModelS11 = ModelMeasurement(
-                                design, {}, SpreadFrequencies(frequency), reference, evaluate);
+                                design, scales, SpreadFrequencies(frequency), reference, evaluate);
                             return outcome;
                         },
-                        [this, design, reference, path](const WorkOutcome& outcome) {
+                        [this, design, caption, reference, path](const WorkOutcome& outcome) {
                             RunReportingInWords(
                                 *this,
                                 [&] {
@@ -1135,8 +1048,8 @@ void ModelWindow::SaveTouchstone() {
                                         QFile::encodeName(path).toStdString(),
                                         WriteTouchstone(
                                             *outcome.ModelS11,
-                                            TouchstoneComments(design.Style->Caption,
-                                                               design.FrequencyText, reference,
+                                            TouchstoneComments(caption, design.FrequencyText,
+                                                               reference,
                                                                design.ConductorDiameterMm)));
                                 },
                                 [&path](const RuntimeError& error) {

@@ -7,8 +7,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "default_instance.h"
+#include "kept_work.h"
 #include "loop_fit.h"
 #include "loop_tuning.h"
 #include "tune_texts.h"
@@ -62,7 +64,7 @@ class ModelWindow : public QWidget {
     struct WorkOutcome {
         std::optional<TuneResult> Tuned;
         std::string TunedSentences;  // what the tuning found, in words
-        std::optional<ModelFigures> TunedFigures;
+        std::optional<TunedModel> TunedModelled;
         HelixDimensions Calculator;
         std::optional<FitResult> Fit;
         std::optional<TrimAdvice> Advice;
@@ -71,22 +73,6 @@ class ModelWindow : public QWidget {
         bool Stopped = false;
         int Runs = 0;  // of nec2c
     };
-    // A style tuned, with its full model.
-    struct TunedStyle {
-        int Index = 0;
-        TuneResult Result;  // for the pass, its factors and dimensions
-        ModelFigures Figures;
-        HelixDimensions Calculator;
-        QString Objective;  // "for the zenith", "for a pass at 850 km"
-        std::string Sentences;
-    };
-    // A measurement's fit to a style and the trim it asks for.
-    struct TrimShown {
-        int Index = 0;
-        FitResult Fit;
-        TrimAdvice Advice;
-    };
-
     void StartWork(const QString& words, std::function<WorkOutcome(const DeckEvaluator&)> work,
                    std::function<void(const WorkOutcome&)> done);
     void WorkFinished();
@@ -99,11 +85,28 @@ class ModelWindow : public QWidget {
     // One file or sweep of each part: a new one of a part takes the place of the one before.
     void AddMeasurement(MeasuredPart part, const std::string& name, Measurement measurement);
     void ShowTuned();
+    // Gives the tuned dimensions a tab beside the plots, the table its frozen style column and
+    // a frame that marks its focus, and the number fields an Escape that undoes an edit.
+    void SetUpTablesAndPanels();
+    // Keeps the tuned loops, the measurement and its trim across a new model of the same
+    // antenna at the frequency and sense given: the tuned row matched to the new line, what no
+    // longer answers the choices marked, the trim fitted again when its style's model is in.
+    void KeepWork(Polarisation sense, const ModelSettings& settings);
+    // Fits the measurement again to its style's new model when a new model asked for it.
+    void CatchUp();
+    // The tuned panel, the advice and the note of what another style keeps, for the chosen row.
+    void ShowPanels();
+    bool TunedRowChosen() const;
+    // The chosen row's deck and its default file name; no deck when the row has none.
+    std::pair<QString, std::string> ChosenDeck() const;
     // Each modelled style's signal over a pass at the altitude chosen, the chosen style's bold.
     void ShowPassOfStyles();
     void ShowAdvice();
+    // Scrolls the advice to its cut lines.
+    void ShowCuts();
     void ShowWorkButtons();
     LoopDesign ChosenDesign() const;
+    LoopDesign DesignOf(int index) const;
     LoopScales TrimTarget() const;
     TrimAssumptions TrimAssumed(const TrimShown& trim, const std::string& frequency,
                                 bool toTuned) const;
@@ -153,6 +156,8 @@ class ModelWindow : public QWidget {
     std::optional<TunedStyle> tuned_;
     std::vector<PartMeasurement> measured_;  // at most one of each part
     std::optional<TrimShown> trim_;
+    int measuredStyle_ = 0;  // the style that measured_ is of
+    bool refitDue_ = false;  // a new model of the measured style awaits a new fit
 };
 
 // The model window's program-wide reference.

@@ -37,6 +37,8 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QToolTip>
 #include <QValueAxis>
 #include <QtTest>
 #include <algorithm>
@@ -274,6 +276,15 @@ class ModelWindowTest : public QObject {
         return texts;
     }
 
+    // The tool tip on show, if any.
+    static QWidget* VisibleToolTip() {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->inherits("QTipLabel") && window->isVisible()) {
+                return window;
+            }
+        }
+        return nullptr;
+    }
     // Waits for the work in the background to end: Tune comes back when it has.
     static void WaitForWork() {
         QTRY_VERIFY_WITH_TIMEOUT(Find<QPushButton>("tuneButton")->isEnabled(), NecLimitMs);
@@ -1143,11 +1154,21 @@ class ModelWindowTest : public QObject {
         for (int column = 0; column < 3; ++column) {
             QCOMPARE(shown->horizontalHeaderItem(column)->text().toStdString(),
                      dimensions[0][static_cast<std::size_t>(column)]);
-            for (int line = 0; line < 11; ++line) {
+            for (int line = 0; column > 0 && line < 11; ++line) {
                 QCOMPARE(shown->item(line, column)->text().toStdString(),
                          dimensions[static_cast<std::size_t>(line) + 1]
                                    [static_cast<std::size_t>(column)]);
             }
+        }
+        // Each dimension is named as the main window's caption beside its box names it.
+        const zandrel::MainWindow main;
+        for (int line = 0; line < 11; ++line) {
+            QString field = Text(zandrel::DisplayOrder[static_cast<std::size_t>(line)].Name);
+            field[0] = field[0].toLower();
+            const auto* caption = main.findChild<QLineEdit*>(field + QStringLiteral("Caption"));
+            QVERIFY2(caption != nullptr, qPrintable(field));
+            QCOMPARE(shown->item(line, 0)->text(),
+                     caption->text().simplified().remove(QRegularExpression(" (IS|ARE)$")));
         }
         // Its progress counted every nec2c run: the tuning's and the tuned model's.
         QVERIFY2(Find<QLabel>("workStatus")
@@ -1165,6 +1186,297 @@ class ModelWindowTest : public QObject {
         QTest::mouseClick(Find<QRadioButton>("lhcpButton"), Qt::LeftButton);
         QCOMPARE(Table()->rowCount(), 6);
         QVERIFY(!shown->isVisible());
+    }
+
+    // Chosen, the tuned row is the tuned antenna everywhere: its plots, its saved deck and its
+    // Touchstone file, named with "tuned" and the loops' factors. Its style's row stays the design.
+    void theTunedRowIsTheTunedAntennaInThePlotsTheDeckAndTheTouchstoneFile() {
+        const zandrel::LoopDesign design = TallDesign();
+        const zandrel::DeckEvaluator evaluate = zandrel::Nec2cEvaluator();
+        const zandrel::TuneResult tuned = zandrel::TuneLoops(design, evaluate);
+        const zandrel::ModelFigures after = zandrel::ModelScaled(design, tuned.Scales, evaluate);
+        const QString name = QStringLiteral("HalfTurnTall-tuned-%1-%2-137.50MHz")
+                                 .arg(Text(zandrel::ScaleText(tuned.Scales.Small)),
+                                      Text(zandrel::ScaleText(tuned.Scales.Large)));
+        ShowTallModelled();
+        QVERIFY(Find<QPushButton>("tuneButton")->isEnabled());
+        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
+        WaitForWork();
+        QCOMPARE(Table()->rowCount(), 7);
+
+        Table()->selectRow(4);
+        QVERIFY(Find<QChartView>("patternView")->chart()->title().contains("tuned for the zenith"));
+        const zandrel::SweepPoint& edge = after.Sweep.front();
+        QCOMPARE(SweepValueAt(*SweepCurve("R"), edge.FrequencyMHz), edge.Impedance.real());
+        QCOMPARE(SweepValueAt(*SweepCurve("X"), edge.FrequencyMHz), edge.Impedance.imag());
+
+        const QString deckPath = scratch_.filePath(QStringLiteral("tuned.nec"));
+        QTest::mouseClick(Find<QAbstractButton>("saveDeckButton"), Qt::LeftButton);
+        auto* deckDialog = Window().findChild<QFileDialog*>("saveDeckDialog");
+        QVERIFY(deckDialog != nullptr);
+        QVERIFY2(deckDialog->selectedFiles().value(0).endsWith(name + QStringLiteral("-RHCP.nec")),
+                 qPrintable(deckDialog->selectedFiles().value(0)));
+        emit deckDialog->fileSelected(deckPath);
+        deckDialog->close();
+        QFile deck(deckPath);
+        QVERIFY(deck.open(QIODevice::ReadOnly));
+        const std::string tunedDeck =
+            zandrel::WriteNecDeck(zandrel::BuildScaledGeometry(design, tuned.Scales));
+        QCOMPARE(deck.readAll().toStdString(), tunedDeck);
+        QVERIFY(tunedDeck != zandrel::WriteNecDeck(zandrel::BuildScaledGeometry(design, {})));
+
+        const QString touchstonePath = scratch_.filePath(QStringLiteral("tuned.s1p"));
+        QTest::mouseClick(Find<QAbstractButton>("saveTouchstoneButton"), Qt::LeftButton);
+        auto* touchstoneDialog = Window().findChild<QFileDialog*>("saveTouchstoneDialog");
+        QVERIFY(touchstoneDialog != nullptr);
+        QVERIFY2(touchstoneDialog->selectedFiles().value(0).endsWith(name + QStringLiteral(".s1p")),
+                 qPrintable(touchstoneDialog->selectedFiles().value(0)));
+        emit touchstoneDialog->fileSelected(touchstonePath);
+        touchstoneDialog->close();
+        WaitForWork();
+        QVERIFY(Report() == nullptr);
+        const zandrel::Measurement saved =
+            zandrel::ReadMeasurementFile(touchstonePath.toStdString());
+        QCOMPARE(saved.Points.size(), std::size_t{41});
+        QVERIFY(qFuzzyCompare(saved.Points[20].FrequencyMHz, 137.5));
+        QVERIFY(std::abs(zandrel::ImpedanceOf(saved.Points[20].Reflection, 50.0) -
+                         after.Impedance) < 1e-6);
+
+        Table()->selectRow(3);
+        QVERIFY(!Find<QChartView>("patternView")->chart()->title().contains("tuned"));
+        QTest::mouseClick(Find<QAbstractButton>("saveDeckButton"), Qt::LeftButton);
+        deckDialog = Window().findChild<QFileDialog*>("saveDeckDialog");
+        QVERIFY(deckDialog != nullptr);
+        QVERIFY(deckDialog->selectedFiles().value(0).endsWith("HalfTurnTall-137.50MHz-RHCP.nec"));
+        deckDialog->close();
+    }
+
+    // The tuned panel, the measurement and its trim advice belong to the style they were made
+    // for: shown beside its rows only, and named, greyed, while another style is chosen.
+    void thePanelsAndTheMeasuredPointsFollowTheChosenRow() {
+        ShowTallModelled();
+        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
+        WaitForWork();
+        Table()->selectRow(3);
+        OpenMeasurement(BuiltMeasurementFile({0.985, 1.02}));
+        WaitForWork();
+        QVERIFY(Report() == nullptr);
+        auto* dimensions = Find<QTableWidget>("tunedDimensionsTable");
+        auto* advice = Find<QPlainTextEdit>("adviceText");
+        auto* note = Find<QLabel>("tunedCaption");
+        const QString advised = advice->toPlainText();
+        QVERIFY2(advised.startsWith("Trim for 1/2 TURN .44 TALL"), qPrintable(advised));
+
+        auto* tabs = Find<QTabWidget>("plotTabs");
+        for (const int row : {3, 4}) {
+            Table()->selectRow(row);
+            QVERIFY(tabs->isTabVisible(tabs->indexOf(dimensions)));
+            QVERIFY(advice->isVisible());
+            QVERIFY(note->isEnabled());
+            QVERIFY(SweepCurves().contains("R measured"));
+        }
+        Table()->selectRow(1);
+        QVERIFY(!tabs->isTabVisible(tabs->indexOf(dimensions)));
+        QVERIFY(!advice->isVisible());
+        QVERIFY(!SweepCurves().contains("R measured"));
+        QVERIFY(!Find<QComboBox>("trimTargetBox")->isEnabled());
+        QVERIFY(note->isVisible());
+        QVERIFY(!note->isEnabled());
+        QCOMPARE(note->text(), QString("1/2 TURN .44 TALL keeps its tuned loops; 1/2 TURN .44 TALL "
+                                       "keeps its measurement and its trim advice: choose its row "
+                                       "to see them."));
+
+        Table()->selectRow(3);
+        QVERIFY(tabs->isTabVisible(tabs->indexOf(dimensions)));
+        QCOMPARE(advice->toPlainText(), advised);
+        QVERIFY(SweepCurves().contains("R measured"));
+    }
+
+    // A new line or tube keeps the tuned loops, the measurement and its advice: the tuned row is
+    // matched to the new line, and marked once its tube is no longer the window's, while the
+    // trim is fitted again to the new tube's model. Asked again for the same frequency, the
+    // window changes nothing.
+    void aNewLineOrTubeKeepsTheTuneAndTheMeasurement() {
+        const zandrel::LoopDesign design = TallDesign();
+        const zandrel::DeckEvaluator evaluate = zandrel::Nec2cEvaluator();
+        const zandrel::TuneResult tuned = zandrel::TuneLoops(design, evaluate);
+        ShowTallModelled();
+        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
+        WaitForWork();
+        Table()->selectRow(3);
+        OpenMeasurement(BuiltMeasurementFile({0.985, 1.02}));
+        WaitForWork();
+        auto* advice = Find<QPlainTextEdit>("adviceText");
+        const QString advised = advice->toPlainText();
+        const QString tunedCaption = RowTexts(4).at(0);
+
+        Choose("z0Box", 75.0);
+        QCOMPARE(Table()->rowCount(), 7);
+        const zandrel::ModelFigures at75 =
+            zandrel::ModelScaled(design, tuned.Scales, evaluate, LineOf(75.0).Line);
+        QStringList row{tunedCaption};
+        for (const std::string& text : zandrel::FigureTexts(at75, Polarisation::Rhcp)) {
+            row << QString::fromStdString(text);
+        }
+        row << QString::fromStdString(zandrel::PhasingText(at75.Phasing));
+        for (const std::string& text : zandrel::LineMatchTexts(at75)) {
+            row << QString::fromStdString(text);
+        }
+        QCOMPARE(RowTexts(4).mid(0, row.size()), row);
+        QVERIFY(advice->isVisible());
+        QCOMPARE(advice->toPlainText(), advised);
+        WaitForAllRows();
+        QVERIFY(SweepCurves().contains("R measured"));
+        QTRY_VERIFY_WITH_TIMEOUT(!RowTexts(4).contains(Modelling), NecLimitMs);
+        QVERIFY(Find<QComboBox>("trimTargetBox")->isEnabled());
+
+        const QStringList kept = RowTexts(4);
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        QCOMPARE(Table()->rowCount(), 7);
+        QCOMPARE(RowTexts(4), kept);
+        QCOMPARE(advice->toPlainText(), advised);
+
+        const QString calculatorsTube = Text(zandrel::FormatDimension(
+            zandrel::BuildScaledGeometry(design, {}).Dimensions.TubeDiameter));
+        Choose("conductorDiameterBox", 6.0);
+        QCOMPARE(Table()->rowCount(), 7);
+        QCOMPARE(
+            RowTexts(4).at(0),
+            QStringLiteral("%1: tuned for %2 mm: Tune again").arg(tunedCaption, calculatorsTube));
+        QVERIFY2(advice->toPlainText().startsWith("Fitted to the model before the tube"),
+                 qPrintable(advice->toPlainText()));
+        QTRY_VERIFY_WITH_TIMEOUT(advice->toPlainText().startsWith("Trim for"), NecLimitMs);
+        QVERIFY2(advice->toPlainText().contains("Modelled with your 6.00 mm tube or wire."),
+                 qPrintable(advice->toPlainText()));
+        WaitForWork();
+        QVERIFY2(Find<QLabel>("workStatus")->text().startsWith("Fitting 1/2 TURN .44 TALL"),
+                 qPrintable(Find<QLabel>("workStatus")->text()));
+        QVERIFY(Report() == nullptr);
+    }
+
+    // Read at a glance on the laptop's screen: the tuned dimensions whole in their tab, the
+    // advice's cuts in sight beside the tuned panel, each style's name beside the far columns,
+    // the columns' tips wrapped, the pattern's rings numbered and the table's focus marked.
+    void theTablesTipsAndPlotsReadAtAGlance() {
+        ShowTallModelled();
+        OpenMeasurement(BuiltMeasurementFile({0.985, 1.02}));
+        WaitForWork();
+        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
+        WaitForWork();
+        Table()->selectRow(4);
+        auto* dimensions = Find<QTableWidget>("tunedDimensionsTable");
+        QVERIFY(dimensions->isVisible());
+        QCOMPARE(dimensions->verticalScrollBar()->maximum(), 0);
+        QVERIFY(dimensions->rowHeight(0) < 2 * dimensions->fontMetrics().height());
+        QVERIFY(Find<QLabel>("tunedCaption")->isVisible());
+        auto* advice = Find<QPlainTextEdit>("adviceText");
+        for (const char* loop : {"The small loop is", "The large loop is"}) {
+            QTextCursor line = advice->document()->find(QString::fromLatin1(loop));
+            QVERIFY2(!line.isNull(), loop);
+            QTRY_VERIFY2(advice->viewport()->rect().contains(advice->cursorRect(line)), loop);
+            line.movePosition(QTextCursor::EndOfBlock);
+            QVERIFY2(advice->viewport()->rect().contains(advice->cursorRect(line)), loop);
+        }
+
+        // Scrolled to its far columns, the table keeps each row's style in sight, row by row.
+        auto* frozen = Table()->findChild<QTableView*>("frozenFirstColumn");
+        QVERIFY(frozen != nullptr);
+        QVERIFY(!frozen->isVisible());
+        QScrollBar* sideways = Table()->horizontalScrollBar();
+        QVERIFY(sideways->maximum() > 0);
+        sideways->setValue(sideways->maximum());
+        QVERIFY(frozen->isVisible());
+        const QPoint styleColumn = Table()->viewport()->geometry().topLeft() + QPoint(4, 4);
+        QCOMPARE(Table()->childAt(styleColumn)->parentWidget(), frozen);
+        QCOMPARE(frozen->columnWidth(0), Table()->columnWidth(0));
+        for (const int row : {0, 3, 6}) {
+            const QModelIndex style = frozen->model()->index(row, 0);
+            QCOMPARE(frozen->viewport()->mapTo(Table(), frozen->visualRect(style).topLeft()).y(),
+                     Table()->viewport()->mapTo(Table(), Table()->visualRect(style).topLeft()).y());
+        }
+        sideways->setValue(0);
+        QVERIFY(!frozen->isVisible());
+
+        // The quarter-wave column's definition, the longest, wraps to a tip of a readable width.
+        const auto quarterWave = static_cast<int>(Headers().indexOf("QUARTER-WAVE TO 50 OHM"));
+        QVERIFY(quarterWave > 0);
+        QToolTip::showText(Table()->mapToGlobal(QPoint(10, 10)),
+                           Table()->horizontalHeaderItem(quarterWave)->toolTip(), Table());
+        QWidget* tip = nullptr;
+        QTRY_VERIFY((tip = VisibleToolTip()) != nullptr);
+        QVERIFY2(tip->width() < 700, qPrintable(QString::number(tip->width())));
+        QToolTip::hideText();
+
+        // The rings carry their gains.
+        Find<QTabWidget>("plotTabs")->setCurrentIndex(0);
+        QStringList drawn;
+        for (const QGraphicsItem* item : Find<QChartView>("patternView")->scene()->items()) {
+            if (const auto* text = qgraphicsitem_cast<const QGraphicsTextItem*>(item);
+                text != nullptr && text->isVisible()) {
+                drawn << text->toPlainText();
+            }
+        }
+        for (const char* ring : {"-20", "-10", "10"}) {
+            QVERIFY2(drawn.contains(QString::fromLatin1(ring)), qPrintable(drawn.join(' ')));
+        }
+
+        // With the keyboard's focus, the table is framed in the highlight's colour.
+        Window().activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &Window());
+        const QColor highlight = Table()->palette().color(QPalette::Highlight);
+        const auto frame = [] {
+            const QImage shown = Table()->grab().toImage();
+            return shown.pixelColor(0, shown.height() / 2);
+        };
+        Table()->setFocus();
+        QTRY_VERIFY(Table()->hasFocus());
+        QCOMPARE(frame(), highlight);
+        Find<QPushButton>("tuneButton")->setFocus();
+        QTRY_VERIFY(!Table()->hasFocus());
+        QVERIFY(frame() != highlight);
+    }
+
+    // Tuned for a pass, the loops were weighed on the line's match: on another line the tuned row
+    // is matched to it and marked to be tuned again, and back on the line it was tuned for the
+    // mark goes.
+    void aPassTunedForAnotherLineIsMarkedToBeTunedAgain() {
+        ShowTallModelled();
+        Find<QComboBox>("tuneObjectiveBox")->setCurrentIndex(1);
+        QTest::mouseClick(Find<QPushButton>("tuneButton"), Qt::LeftButton);
+        WaitForWork();
+        QCOMPARE(Table()->rowCount(), 7);
+        const QString caption = RowTexts(4).at(0);
+        QVERIFY2(caption.contains("tuned for a pass at 850 km"), qPrintable(caption));
+        Choose("z0Box", 75.0);
+        QCOMPARE(RowTexts(4).at(0), caption + QStringLiteral(": tuned for 50 ohm: Tune again"));
+        QVERIFY(Find<QLabel>("tunedCaption")->text().contains("tuned for 50 ohm: Tune again"));
+        Choose("z0Box", 50.0);
+        QCOMPARE(RowTexts(4).at(0), caption);
+        QTRY_VERIFY_WITH_TIMEOUT(!RowTexts(4).contains(Modelling), NecLimitMs);
+        QVERIFY(Report() == nullptr);
+    }
+
+    // Escape in a field being edited puts its number back and keeps the window open; a second
+    // Escape closes it, with nothing half-typed remembered.
+    void escapeInAnEditedFieldUndoesTheEditBeforeClosing() {
+        zandrel::ShowModelWindow(QStringLiteral("137.50"));
+        Window().activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &Window());
+        auto* z0 = Find<QDoubleSpinBox>("z0Box");
+        const QString shown = z0->text();
+        z0->setFocus();
+        QTRY_VERIFY(z0->hasFocus());
+        z0->selectAll();
+        QTest::keyClicks(z0, QStringLiteral("75"));
+        QVERIFY2(z0->text().startsWith("75"), qPrintable(z0->text()));
+        QTest::keyClick(z0, Qt::Key_Escape);
+        QVERIFY(LoadedWindow() != nullptr);
+        QVERIFY(Window().isVisible());
+        QCOMPARE(z0->text(), shown);
+        QCOMPARE(z0->value(), 50.0);
+        QTest::keyClick(z0, Qt::Key_Escape);
+        QTRY_VERIFY(LoadedWindow() == nullptr);
+        QCOMPARE(QSettings().value("z0Ohm", 50.0).toDouble(), 50.0);
     }
 
     void cancellingOrClosingMidTuneLeavesNoProcessAndNoFolder_data() {
