@@ -68,12 +68,11 @@ ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
     const auto changes = IfModellable(
         [&] {
             const std::vector<std::complex<double>> z = ModelImpedancesOfEach(
-                {BuildScaledGeometry(design, {small * (1.0 + SensitivityStep), large}),
-                 BuildScaledGeometry(design, {small * (1.0 - SensitivityStep), large}),
-                 BuildScaledGeometry(design, {small, large * (1.0 + SensitivityStep)}),
-                 BuildScaledGeometry(design, {small, large * (1.0 - SensitivityStep)})},
+                {BuildScaledGeometry(design, around),
+                 BuildScaledGeometry(design, {small * (1.0 + SensitivityStep), large}),
+                 BuildScaledGeometry(design, {small, large * (1.0 + SensitivityStep)})},
                 resonance, engine);
-            return std::pair<double, double>{z[0].imag() - z[1].imag(), z[2].imag() - z[3].imag()};
+            return std::pair<double, double>{z[1].imag() - z[0].imag(), z[2].imag() - z[0].imag()};
         },
         why);
     sensitivity.Nec2cRuns = engine.Runs();
@@ -82,7 +81,7 @@ ResonanceSensitivity ComputeResonanceSensitivity(const LoopDesign& design,
     }
     // Resonance stays where X is 0: dX/dp + dX/df df/dp = 0.
     const auto slope = [&](double reactanceChange, float perimeter) {
-        return -reactanceChange / (2.0 * SensitivityStep * DisplayedMillimetres(perimeter)) /
+        return -reactanceChange / (SensitivityStep * DisplayedMillimetres(perimeter)) /
                reactancePerMHz;
     };
     sensitivity.SmallMHzPerMm = slope(changes->first, d.SmallLoopPerimeter);
