@@ -90,10 +90,16 @@ NecOutput RunInTurn(const std::string& deck, const EngineSlots::Ticket& ticket,
     if (!EngineSlots::Shared().Take(ticket, stop)) {
         throw StoppedError();
     }
-    struct GiveBack {
-        ~GiveBack() { EngineSlots::Shared().Give(); }
-    } giveBack;
-    return RunDeckInNec2c(deck, limits, &stop);
+    std::string output;
+    {
+        struct GiveBack {
+            ~GiveBack() { EngineSlots::Shared().Give(); }
+        } giveBack;
+        output = RunDeckForItsOutput(deck, limits, &stop);
+    }
+    // Read while the next run has the core: reading six models' patterns held each core idle
+    // for a fiftieth of a second before the next could start.
+    return ParseNecOutput(output);
 }
 
 // Runs each deck in turn; the first with `reserved`, a place taken in the line beforehand, when

@@ -73,12 +73,17 @@ class EngineStop {
 NecOutput RunDeckInNec2c(const std::string& deck, const EngineLimits& limits = {},
                          const EngineStop* stop = nullptr);
 
+// RunDeckInNec2c up to its output's text, unread: what a run that holds a core needs before it
+// lets the next one start.
+std::string RunDeckForItsOutput(const std::string& deck, const EngineLimits& limits = {},
+                                const EngineStop* stop = nullptr);
+
 // RunDeckInNec2c as a DeckEvaluator, each run ended by `stop` when it is given and stopped, and
 // started in its turn in the program's line of runs, as a batch's are (engine_batch.h).
 DeckEvaluator Nec2cEvaluator(std::chrono::milliseconds limit = Nec2cTimeLimit,
                              std::shared_ptr<const EngineStop> stop = nullptr);
 
-// Makes the process that is about to become nec2c, between fork and exec, what every run needs:
+// Makes the process that is about to become nec2c, between vfork and exec, what every run needs:
 // a process group of its own, so that a kill reaches what it starts and a terminal's Ctrl-C
 // reaches only this program; death with `parent`, this program; an output file at most one byte
 // over `outputBytes`; no core file. Only async-signal-safe calls.
