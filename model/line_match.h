@@ -23,10 +23,14 @@ struct Matching {
 // "inductor", "capacitor" or "none".
 std::string_view ComponentName(const Matching& part);
 
+// The velocity factor of coax with a solid polyethylene dielectric, the commonest: what a
+// quarter-wave section or a measuring cable is taken to be made of unless said otherwise.
+inline constexpr double SolidPolyethyleneVelocityFactor = 0.66;
+
 // The line a match is made to.
 struct LineRequest {
     double Z0Ohm = 50.0;
-    double VelocityFactor = 0.66;  // solid polyethylene
+    double VelocityFactor = SolidPolyethyleneVelocityFactor;
 };
 
 // The standard coax impedances a quarter-wave section is made of, in ohm.

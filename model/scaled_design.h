@@ -27,6 +27,11 @@ struct LoopScales {
     double Large = 1.0;
 };
 
+// The loop sizes that tuning and fitting search, as scale factors: far enough for any antenna
+// built near its dimensions, near enough that the helix keeps its style.
+inline constexpr double LowestLoopScale = 0.80;
+inline constexpr double HighestLoopScale = 1.20;
+
 // The design's helix with its loops scaled, both loops or one fed. Raises as
 // BuildHelixGeometry does.
 HelixGeometry BuildScaledGeometry(const LoopDesign& design, LoopScales scales,

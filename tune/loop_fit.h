@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "line_match.h"
 #include "loop_tuning.h"
 #include "model_figures.h"
 #include "one_port.h"
@@ -30,7 +31,7 @@ struct PartMeasurement {
 // reference impedance.
 struct MeasuringCable {
     double LengthM = 0.0;
-    double VelocityFactor = 0.66;
+    double VelocityFactor = SolidPolyethyleneVelocityFactor;
     double LossDbPer100M = 0.0;  // at the design frequency; it grows as the root of frequency
 };
 
@@ -39,8 +40,8 @@ Measurement RemoveCable(const Measurement& measurement, const MeasuringCable& ca
                         double designMHz);
 
 struct FitSettings {
-    double LowestScale = 0.80;
-    double HighestScale = 1.20;
+    double LowestScale = LowestLoopScale;
+    double HighestScale = HighestLoopScale;
     double BandHalfWidth = 0.15;  // of the design frequency, each side: what a wider file is cut to
     int MostFrequencies = 11;     // the points fitted of each measurement, spread over the band
     MeasuringCable Cable;

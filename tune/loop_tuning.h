@@ -10,8 +10,8 @@
 namespace zandrel {
 
 struct TuneSettings {
-    double LowestScale = 0.80;
-    double HighestScale = 1.20;
+    double LowestScale = LowestLoopScale;
+    double HighestScale = HighestLoopScale;
     double ReactanceLimitOhm = 1.0;  // |X| at the design frequency
     int MostRuns = 80;
 };

@@ -13,8 +13,8 @@
 namespace zandrel {
 
 struct PassTuneSettings {
-    double LowestScale = 0.80;
-    double HighestScale = 1.20;
+    double LowestScale = LowestLoopScale;
+    double HighestScale = HighestLoopScale;
     double AltitudeKm = DefaultAltitudeKm;
     // At the zenith, the co-polar gain over the cross-polar one, at least.
     double CrossPolarRejectionDb = 10.0;

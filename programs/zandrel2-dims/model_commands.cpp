@@ -24,6 +24,7 @@
 #include "sensitivity_runner.h"
 #include "signal_catcher.h"
 #include "text_output.h"
+#include "tune_texts.h"
 #include "resonance_sensitivity.h"
 
 namespace zandrel {
@@ -459,7 +460,9 @@ class ModelCommand : public Command {
         AddZ0(app, z0_);
         app.add_option("--velocity-factor", velocityFactor_,
                        "of the coax a quarter-wave transformer is made of,\n"
-                       "above 0 and at most 1 (default 0.66, solid polyethylene)")
+                       "above 0 and at most 1 (default " +
+                           VelocityFactorText(SolidPolyethyleneVelocityFactor) +
+                           ", solid polyethylene)")
             ->type_name("VF");
         AddInstallationOptions(app, installation_);
     }

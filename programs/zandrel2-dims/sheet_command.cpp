@@ -29,6 +29,7 @@
 #include "sheet_pages.h"
 #include "signal_catcher.h"
 #include "tune_commands.h"
+#include "tune_texts.h"
 
 namespace zandrel {
 
@@ -287,7 +288,8 @@ class SheetCommand : public Command {
             return status;
         }
         if (!result.MeetsLimits && passAltitude_) {
-            std::cerr << "zandrel2-dims: no loop sizes from 0.80 to 1.20 times the design's found "
+            std::cerr << "zandrel2-dims: no loop sizes from " << SearchedScalesText()
+                      << " times the design's found "
                          "give 10 dB of cross-polar rejection overhead with practical L-network "
                          "parts at "
                       << frequency_ << " MHz (the nearest found: small loop x"
@@ -296,7 +298,8 @@ class SheetCommand : public Command {
             return 1;
         }
         if (!result.MeetsLimits) {
-            std::cerr << "zandrel2-dims: no loop sizes from 0.80 to 1.20 times the design's bring "
+            std::cerr << "zandrel2-dims: no loop sizes from " << SearchedScalesText()
+                      << " times the design's bring "
                          "the reactance within 1 ohm at "
                       << frequency_ << " MHz (the best found: small loop x"
                       << FormatScale(result.Scales.Small) << ", large loop x"

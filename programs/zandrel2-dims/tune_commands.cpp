@@ -176,7 +176,9 @@ class TuneCommand : public Command {
   public:
     void Define(CLI::App& app) override {
         app.description(
-            "Tunes one style's two loops in nec2c: the scale factors, from 0.80 to 1.20,\n"
+            "Tunes one style's two loops in nec2c: the scale factors, from " +
+            SearchedScalesText() +
+            ",\n"
             "that give the lowest zenith axial ratio with |X| within 1 ohm at the design\n"
             "frequency, or with --objective pass the strongest signal over a satellite's\n"
             "whole pass; the tuned dimensions and the model before and after.");
@@ -493,7 +495,7 @@ class TrimCommand : public Command {
                        "a cable between the VNA and the feed, taken off the\n"
                        "measurement (default 0)")
             ->type_name("M");
-        app.add_option("--cable-velocity-factor", cableVelocity_, "its velocity factor (0.66)")
+        app.add_option("--cable-velocity-factor", cableVelocity_, "its velocity factor (" + VelocityFactorText(SolidPolyethyleneVelocityFactor) + ")")
             ->type_name("VF");
         app.add_option("--cable-loss", cableLoss_,
                        "its loss in dB per 100 m at the design frequency (0)")

@@ -5,14 +5,11 @@
 #include <QSettings>
 #include <QWidget>
 
+#include "tune_texts.h"
+
 namespace zandrel {
 
-QString TunedScaleRangeText() {
-    const TuneSettings searched;
-    return QStringLiteral("%1 to %2")
-        .arg(searched.LowestScale, 0, 'f', 2)
-        .arg(searched.HighestScale, 0, 'f', 2);
-}
+QString TunedScaleRangeText() { return QString::fromStdString(SearchedScalesText()); }
 
 double Remembered(const NumberChoice& choice) {
     bool isNumber = false;
