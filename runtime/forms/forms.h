@@ -49,13 +49,12 @@ QString DetailAsSentence(const RuntimeError& error);
 void RunReportingErrors(QWidget& form, const std::function<void()>& handler,
                         const ErrorWording& wording = {});
 
-// A slot for a control's signal that runs `handler` reporting errors over `window`: a member of
-// the window, as in connect(ui->okButton, &QPushButton::clicked, this,
-// ReportingErrors(this, &Window::Ok)), or any callable, as in ReportingErrors(this, [this] { Ok(); }).
-template <typename Window, typename Handler>
-auto ReportingErrors(Window* window, Handler handler, ErrorWording wording = {}) {
+// A slot for a control's signal that runs `handler`, a member of the window or any callable,
+// through `Run` (RunReportingErrors or another window's way of reporting) over `window`.
+template <auto Run, typename Window, typename Handler>
+auto SlotReportingWith(Window* window, Handler handler, ErrorWording wording) {
     return [window, handler = std::move(handler), wording = std::move(wording)] {
-        RunReportingErrors(
+        Run(
             *window,
             [window, &handler] {
                 if constexpr (std::is_invocable_v<const Handler&>) {
@@ -66,6 +65,14 @@ auto ReportingErrors(Window* window, Handler handler, ErrorWording wording = {})
             },
             wording);
     };
+}
+
+// A slot for a control's signal that runs `handler` reporting errors over `window`: a member of
+// the window, as in connect(ui->okButton, &QPushButton::clicked, this,
+// ReportingErrors(this, &Window::Ok)), or any callable, as in ReportingErrors(this, [this] { Ok(); }).
+template <typename Window, typename Handler>
+auto ReportingErrors(Window* window, Handler handler, ErrorWording wording = {}) {
+    return SlotReportingWith<&RunReportingErrors>(window, std::move(handler), std::move(wording));
 }
 
 // Shows a window-modal report of `error` over `form`, with `explanation` below the number and

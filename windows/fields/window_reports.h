@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <functional>
-#include <type_traits>
 #include <utility>
 
 #include "forms.h"
@@ -39,18 +38,7 @@ void RunReportingInWords(QWidget& window, const std::function<void()>& handler,
 // reporting errors in words over `window`.
 template <typename Window, typename Handler>
 auto ReportingInWords(Window* window, Handler handler, ErrorWording wording = {}) {
-    return [window, handler = std::move(handler), wording = std::move(wording)] {
-        RunReportingInWords(
-            *window,
-            [window, &handler] {
-                if constexpr (std::is_invocable_v<const Handler&>) {
-                    std::invoke(handler);
-                } else {
-                    std::invoke(handler, window);
-                }
-            },
-            wording);
-    };
+    return SlotReportingWith<&RunReportingInWords>(window, std::move(handler), std::move(wording));
 }
 
 }  // namespace zandrel
