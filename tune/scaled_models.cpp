@@ -7,8 +7,16 @@ namespace zandrel {
 
 ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales, const DeckEvaluator& evaluate,
                          const LineRequest& line) {
+    return ModelScaledKeepingOutput(design, scales, evaluate, line).Figures;
+}
+
+ScaledModel ModelScaledKeepingOutput(const LoopDesign& design, LoopScales scales,
+                                     const DeckEvaluator& evaluate, const LineRequest& line) {
     const HelixGeometry geometry = BuildScaledGeometry(design, scales);
-    return ComputeModelFigures(geometry, evaluate(WriteNecDeck(geometry)), {}, line);
+    ScaledModel model;
+    model.Output = evaluate(WriteNecDeck(geometry));
+    model.Figures = ComputeModelFigures(geometry, model.Output, {}, line);
+    return model;
 }
 
 Measurement ModelMeasurement(const LoopDesign& design, LoopScales scales,

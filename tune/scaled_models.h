@@ -16,6 +16,17 @@ namespace zandrel {
 ModelFigures ModelScaled(const LoopDesign& design, LoopScales scales, const DeckEvaluator& evaluate,
                          const LineRequest& line = {});
 
+// A scaled design's model with nec2c's output kept, from which its figures on another line, its
+// pattern and its currents can be had again without a run.
+struct ScaledModel {
+    NecOutput Output;
+    ModelFigures Figures;
+};
+
+// ModelScaled, keeping nec2c's output.
+ScaledModel ModelScaledKeepingOutput(const LoopDesign& design, LoopScales scales,
+                                     const DeckEvaluator& evaluate, const LineRequest& line = {});
+
 // The modelled S11 of the design with its loops scaled, on the reference, at each frequency, as
 // a measurement: what a VNA would read on the antenna built so, and what the model's Touchstone
 // file holds. One impedance-only deck; raises what the evaluator raises.

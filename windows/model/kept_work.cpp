@@ -32,15 +32,6 @@ constexpr std::array<std::string_view, 11> BuilderNames{
 
 }  // namespace
 
-TunedModel ModelTuned(const LoopDesign& design, LoopScales scales, const DeckEvaluator& evaluate,
-                      const LineRequest& line) {
-    const HelixGeometry geometry = BuildScaledGeometry(design, scales);
-    TunedModel model;
-    model.Output = evaluate(WriteNecDeck(geometry));
-    model.Figures = ComputeModelFigures(geometry, model.Output, {}, line);
-    return model;
-}
-
 ModelFigures MatchedToLine(const TunedStyle& tuned, const LineRequest& line) {
     return ComputeModelFigures(BuildScaledGeometry(tuned.Design, tuned.Result.Scales), tuned.Output,
                                {}, line);

@@ -10,6 +10,7 @@
 #include "loop_fit.h"
 #include "loop_tuning.h"
 #include "model_runner.h"
+#include "scaled_models.h"
 
 namespace zandrel {
 
@@ -40,16 +41,6 @@ struct TrimShown {
 inline int TunedSensitivityKey(int styleIndex) {
     return static_cast<int>(Styles.size()) + styleIndex;
 }
-
-// The tuned antenna's model: nec2c's output of its deck and the figures on the line.
-struct TunedModel {
-    NecOutput Output;
-    ModelFigures Figures;
-};
-
-// Models the design with its loops scaled, as ModelScaled does, keeping nec2c's output.
-TunedModel ModelTuned(const LoopDesign& design, LoopScales scales, const DeckEvaluator& evaluate,
-                      const LineRequest& line);
 
 // The tuned antenna's figures on another line, from the output kept; no run of nec2c. Raises as
 // ComputeModelFigures does.

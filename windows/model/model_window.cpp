@@ -855,7 +855,7 @@ void ModelWindow::Tune() {
                 outcome.Tuned = TuneLoops(design, evaluate, Tuning);
                 outcome.TunedSentences = TunedSentences(*outcome.Tuned, Tuning);
             }
-            outcome.TunedModelled = ModelTuned(design, outcome.Tuned->Scales, evaluate, line);
+            outcome.TunedModelled = ModelScaledKeepingOutput(design, outcome.Tuned->Scales, evaluate, line);
             outcome.Calculator = BuildScaledGeometry(design, {}).Dimensions;
             return outcome;
         },

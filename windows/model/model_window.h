@@ -64,7 +64,7 @@ class ModelWindow : public QWidget {
     struct WorkOutcome {
         std::optional<TuneResult> Tuned;
         std::string TunedSentences;  // what the tuning found, in words
-        std::optional<TunedModel> TunedModelled;
+        std::optional<ScaledModel> TunedModelled;
         HelixDimensions Calculator;
         std::optional<FitResult> Fit;
         std::optional<TrimAdvice> Advice;
