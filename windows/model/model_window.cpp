@@ -218,7 +218,6 @@ ModelWindow::ModelWindow(QWidget* parent)
     ui_->passView->setRenderHint(QPainter::Antialiasing);
     ui_->resultsPane->hide();
     SetUpTablesAndPanels();
-    work_ = new QFutureWatcher<WorkOutcome>(this);
     reading_ = new QFutureWatcher<ReadOutcome>(this);
     FitOnScreen(*this);
 
@@ -257,11 +256,10 @@ ModelWindow::ModelWindow(QWidget* parent)
     connect(ui_->cancelWorkButton, &QPushButton::clicked, this, &ModelWindow::CancelWork);
     connect(ui_->trimTargetBox, &QComboBox::currentIndexChanged, this, [this] {
         // The fit stays; only the trim to the other target is worked out again.
-        if (trim_ && !measured_.empty() && !workStop_) {
+        if (trim_ && !measured_.empty() && !working_) {
             RunReportingInWords(*this, [this] { StartFit(); });
         }
     });
-    connect(work_, &QFutureWatcher<WorkOutcome>::finished, this, &ModelWindow::WorkFinished);
     connect(ui_->closeButton, &QPushButton::clicked, this, &QWidget::close);
     // Escape closes the window, as a dialog's Close would.
     connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this,
@@ -277,7 +275,6 @@ ModelWindow::ModelWindow(QWidget* parent)
 
 ModelWindow::~ModelWindow() {
     StopWork();
-    work_->disconnect(this);
     reading_->disconnect(this);
 }
 
@@ -311,9 +308,7 @@ void ModelWindow::StartRuns() {
     runner_.Cancel();
     sensitivity_.Cancel();
     // A tuning or a fit of the earlier models answers them no more.
-    if (workStop_) {
-        workStop_->Stop();
-    }
+    workRuns_.Stop();
     const Polarisation sense =
         ui_->lhcpButton->isChecked() ? Polarisation::Lhcp : Polarisation::Rhcp;
     const ModelSettings settings = ChosenSettings();
@@ -710,14 +705,14 @@ LoopScales ModelWindow::TrimTarget() const {
 void ModelWindow::ShowWorkButtons() {
     const StyleModel* model = SelectedStyle();
     const bool modelled = model != nullptr && model->Figures.has_value();
-    const bool working = workStop_ != nullptr;
+    const bool working = working_;
     const bool reading = reading_ != nullptr && reading_->isRunning();
     for (QPushButton* button :
          {ui_->tuneButton, ui_->openMeasurementButton, ui_->measureVnaButton,
           ui_->saveTouchstoneButton}) {
         button->setEnabled(modelled && !working && !reading);
     }
-    ui_->cancelWorkButton->setEnabled(working && !workStop_->Stopped());
+    ui_->cancelWorkButton->setEnabled(working && !workRuns_.Stopped());
     // The tuned loops are a target only once the style is tuned.
     const bool tunedHere = tuned_ && tuned_->Index == ChosenStyle();
     if (!tunedHere && ui_->trimTargetBox->currentIndex() != 0) {
@@ -730,15 +725,15 @@ void ModelWindow::ShowWorkButtons() {
 void ModelWindow::StartWork(const QString& words,
                             std::function<WorkOutcome(const DeckEvaluator&)> work,
                             std::function<void(const WorkOutcome&)> done) {
-    if (workStop_) {
+    if (working_) {
         return;  // one at a time
     }
-    workStop_ = std::make_shared<EngineStop>();
+    workRuns_.Cancel();  // takes work again after a stop; nothing of the last work runs
+    working_ = true;
     workWords_ = words;
     workDone_ = std::move(done);
-    work_->setFuture(QtConcurrent::run([this, stop = workStop_, work = std::move(work)] {
-        const DeckEvaluator run = Nec2cEvaluator(Nec2cTimeLimit, stop);
-        std::atomic<int> runs = 0;
+    workRuns_.Queue([this, work = std::move(work)](const DeckEvaluator& run) {
+        int runs = 0;
         const DeckEvaluator evaluate = [this, &run, &runs](const std::string& deck) {
             NecOutput output = run(deck);
             QMetaObject::invokeMethod(
@@ -750,48 +745,47 @@ void ModelWindow::StartWork(const QString& words,
             outcome = work(evaluate);
         } catch (...) {
             // A stopped run fails as nec2c stopped: the work was cancelled, nothing failed.
-            outcome.Stopped = stop->Stopped();
+            outcome.Stopped = workRuns_.Stopped();
             outcome.Failure = std::current_exception();
         }
         outcome.Runs = runs;
-        return outcome;
-    }));
+        QMetaObject::invokeMethod(
+            this, [this, outcome = std::move(outcome)] { WorkFinished(outcome); },
+            Qt::QueuedConnection);
+    });
     ShowWorkProgress(0);
     ShowWorkButtons();
 }
 
 void ModelWindow::ShowWorkProgress(int runs) {
-    if (workStop_ && !workStop_->Stopped()) {
+    if (working_ && !workRuns_.Stopped()) {
         ui_->workStatus->setText(tr("%1: %2 so far...").arg(workWords_, RunsWords(runs)));
     }
 }
 
 void ModelWindow::CancelWork() {
-    if (workStop_) {
+    if (working_) {
         // The runs end at once; the work says so when it has unwound.
-        workStop_->Stop();
+        workRuns_.Stop();
         ui_->workStatus->setText(tr("%1: stopping...").arg(workWords_));
         ShowWorkButtons();
     }
 }
 
 void ModelWindow::StopWork() {
-    if (workStop_) {
-        workStop_->Stop();
-    }
+    workRuns_.Stop();
     // Killed, the runs end in moments and the work removes their folders as it unwinds.
-    work_->waitForFinished();
+    workRuns_.Wait();
 }
 
-void ModelWindow::WorkFinished() {
-    if (!workStop_) {
+void ModelWindow::WorkFinished(const WorkOutcome& outcome) {
+    if (!working_) {
         return;
     }
-    const WorkOutcome outcome = work_->result();
-    const bool stopped = outcome.Stopped || workStop_->Stopped();
+    const bool stopped = outcome.Stopped || workRuns_.Stopped();
     const int runs = outcome.Runs;
     const std::function<void(const WorkOutcome&)> done = std::move(workDone_);
-    workStop_.reset();
+    working_ = false;
     if (stopped) {
         ui_->workStatus->setText(tr("%1: cancelled; nothing changed.").arg(workWords_));
     } else if (outcome.Failure) {
@@ -979,7 +973,7 @@ void ModelWindow::StartFit() {
     const int index = measuredStyle_;
     // Due, it starts when the style's model is in and the work before it has ended.
     if (measured_.empty() || !modelled_ ||
-        !runner_.Models().at(static_cast<std::size_t>(index)).Figures || workStop_) {
+        !runner_.Models().at(static_cast<std::size_t>(index)).Figures || working_) {
         return;
     }
     const LoopDesign design = DesignOf(index);

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "default_instance.h"
+#include "engine_batch.h"
 #include "kept_work.h"
 #include "loop_fit.h"
 #include "loop_tuning.h"
@@ -75,7 +76,7 @@ class ModelWindow : public QWidget {
     };
     void StartWork(const QString& words, std::function<WorkOutcome(const DeckEvaluator&)> work,
                    std::function<void(const WorkOutcome&)> done);
-    void WorkFinished();
+    void WorkFinished(const WorkOutcome& outcome);
     void ShowWorkProgress(int runs);
     void StopWork();
     void StartFit();
@@ -141,7 +142,6 @@ class ModelWindow : public QWidget {
     QChart* sweepChart_ = nullptr;
     QChart* passChart_ = nullptr;
 
-    QFutureWatcher<WorkOutcome>* work_ = nullptr;
     // A measurement file read in the background, or what stopped it.
     struct ReadOutcome {
         QString Path;
@@ -150,7 +150,8 @@ class ModelWindow : public QWidget {
         std::exception_ptr Failure;
     };
     QFutureWatcher<ReadOutcome>* reading_ = nullptr;
-    std::shared_ptr<EngineStop> workStop_;  // stops the work's nec2c runs, while it runs
+    EngineBatch workRuns_;  // the nec2c runs of a tuning, a fit or a Touchstone file
+    bool working_ = false;  // from StartWork until its outcome is shown
     QString workWords_;                     // what the work is doing, for its progress
     std::function<void(const WorkOutcome&)> workDone_;
     std::optional<TunedStyle> tuned_;

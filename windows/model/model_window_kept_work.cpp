@@ -101,7 +101,7 @@ void ModelWindow::KeepWork(Polarisation sense, const ModelSettings& settings) {
 }
 
 void ModelWindow::CatchUp() {
-    if (refitDue_ && !workStop_ && !measured_.empty()) {
+    if (refitDue_ && !working_ && !measured_.empty()) {
         StartFit();
     }
 }

@@ -6,7 +6,6 @@
 #include <QDate>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QGraphicsView>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -18,7 +17,6 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QWheelEvent>
-#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
 #include "checked_number_box.h"
@@ -72,10 +70,7 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
     ui_->setupUi(this);
     FinishLoading(*this);
     runner_ = new ModelRunner(this);
-    tuning_ = new QFutureWatcher<TuneOutcome>(this);
     connect(runner_, &ModelRunner::AllFinished, this, &ConstructionSheetWindow::ModellingFinished);
-    connect(tuning_, &QFutureWatcher<TuneOutcome>::finished, this,
-            &ConstructionSheetWindow::TuningFinished);
     // Each choice carries the value it stands for.
     for (const StyleEntry& style : Styles) {
         ui_->styleBox->addItem(Text(style.Caption), QVariant::fromValue(style.Style));
@@ -176,9 +171,8 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
 ConstructionSheetWindow::~ConstructionSheetWindow() {
     // A tuning under way is stopped, its nec2c killed and its folder gone before the window is;
     // the runner stops its own nec2c runs.
-    tuning_->disconnect(this);
     tuningRuns_.Stop();
-    tuning_->waitForFinished();
+    tuningRuns_.Wait();
     runner_->disconnect(this);
     runner_->Cancel();
     // The controls outlive ui_: nothing they do as they close may reach this window.
@@ -304,7 +298,7 @@ void ConstructionSheetWindow::StartTuning() {
     tuningKey_ = TuneKey();
     const LoopDesign design = ChosenDesign();
     tuningRuns_.Cancel();
-    tuning_->setFuture(QtConcurrent::run([design, run = tuningRuns_.Evaluator()] {
+    tuningRuns_.Queue([this, design](const DeckEvaluator& run) {
         TuneOutcome outcome;
         try {
             outcome.Result = TuneLoops(design, run);
@@ -313,12 +307,14 @@ void ConstructionSheetWindow::StartTuning() {
         } catch (const std::exception& error) {
             outcome.Error = error.what();
         }
-        return outcome;
-    }));
+        QMetaObject::invokeMethod(
+            this, [this, outcome = std::move(outcome)] { TuningFinished(outcome); },
+            Qt::QueuedConnection);
+    });
 }
 
-void ConstructionSheetWindow::TuningFinished() {
-    tunes_[tuningKey_] = tuning_->result();
+void ConstructionSheetWindow::TuningFinished(const TuneOutcome& outcome) {
+    tunes_[tuningKey_] = outcome;
     tuningKey_.clear();
     RunReportingInWords(
         *this, [this] { UpdatePreview(); },

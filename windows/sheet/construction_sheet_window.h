@@ -18,8 +18,6 @@
 #include "sheet_pages.h"
 
 class QPrinter;
-template <typename T>
-class QFutureWatcher;
 
 namespace Ui {
 class ConstructionSheetWindow;
@@ -87,7 +85,7 @@ class ConstructionSheetWindow : public QWidget {
     QString TuneKey() const;
     static QString ModelKey(const ConstructionSheet& sheet);
     void StartTuning();
-    void TuningFinished();
+    void TuningFinished(const TuneOutcome& outcome);
     void StartModelling(const ConstructionSheet& sheet);
     void ModellingFinished();
     void ShowMatch();
@@ -108,7 +106,6 @@ class ConstructionSheetWindow : public QWidget {
     std::map<QString, ModelOutcome> models_;  // by ModelKey
     QString tuningKey_;                       // what is being tuned; empty when nothing is
     QString modellingKey_;                    // what is being modelled; empty when nothing is
-    QFutureWatcher<TuneOutcome>* tuning_ = nullptr;
     EngineBatch tuningRuns_;  // the tuning's nec2c runs, in the program's line of runs
     ModelRunner* runner_ = nullptr;
 };
