@@ -1,54 +1,32 @@
 #include "model_window.h"
 
 #include <QCloseEvent>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHeaderView>
 #include <QPolarChart>
-#include <QProcess>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
-#include <atomic>
-#include <new>
 
-#include "error_words.h"
-#include "file_error.h"
-#include "file_names.h"
 #include "forms.h"
-#include "forms_error.h"
-#include "frequency_words.h"
 #include "helix_dimensions.h"
 #include "installation_fields.h"
 #include "model_charts.h"
 #include "model_error.h"
 #include "model_texts.h"
-#include "one_port.h"
-#include "output_file.h"
 #include "pass_chart.h"
-#include "pass_tuning.h"
-#include "satellite_pass.h"
-#include "scaled_models.h"
-#include "tune_texts.h"
 #include "ui_model_window.h"
-#include "vna_measure_dialog.h"
 #include "window_choices.h"
+#include "model_window_words.h"
 #include "window_reports.h"
 
 namespace zandrel {
 
+using namespace model_window_words;
+
 namespace {
-
-const QString ViewerName = QStringLiteral("xnec2c");
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The columns of gains in dBic, which show the hand the antenna is modelled for.
 constexpr std::string_view GainHeaders[] = {"OVERHEAD GAIN", "GAIN AT HORIZON"};
@@ -63,11 +41,13 @@ constexpr int ColumnCount = LargeLoopColumn + 1;
 
 // What each column's figure is, by column, for its header's tip. %1 is the line's impedance.
 QStringList ColumnDefinitions() {
-    const QString tolerance = QObject::tr(
-        "How far the %1 loop's perimeter may be from the row's (the calculator's, or the tuned "
-        "one) and keep the resonance within 1 % of where it is: 1 % of the resonance divided by "
-        "how far the resonance moves per millimetre of the loop, found in nec2c by making the "
-        "loop 1 % larger and smaller (each loop's helix radius and height)");
+    const QString tolerance =
+        QObject::tr(
+            "How far the %1 loop's perimeter may be from the row's (the calculator's, or the tuned "
+            "one) and keep the resonance within 1 % of where it is: 1 % of the resonance divided "
+            "by how far the resonance moves per millimetre of the loop, found in nec2c by making "
+            "the loop %2 % larger (its helix radius and height)")
+            .arg(QStringLiteral("%1"), QString::number(SensitivityStep * 100.0));
     return {
         QObject::tr("The calculator's style, modelled from its single-precision values, which "
                     "the main window's boxes show rounded to hundredths"),
@@ -98,66 +78,19 @@ QStringList ColumnDefinitions() {
                     "following frequency; \u201C>\u201D where an edge lies beyond the sweep"),
         QObject::tr("A quarter-wave transformer after the matching part has cancelled X: the "
                     "line impedance sqrt(%1 x R) that would match exactly, the nearest of 50, 75 "
-                    "and 93 ohm coax, the section's length for velocity factor 0.66 (solid "
-                    "polyethylene) and the SWR on %1 ohm that it gives"),
+                    "and 93 ohm coax, the section's length for velocity factor %2 (solid "
+                    "polyethylene) and the SWR on %1 ohm that it gives")
+            .arg(QStringLiteral("%1"),
+                 QString::fromStdString(VelocityFactorText(SolidPolyethyleneVelocityFactor))),
         tolerance.arg(QObject::tr("small")),
         tolerance.arg(QObject::tr("large")),
     };
-}
-
-// A path as a report quotes it, whole.
-QString QuotedPath(const QString& path) { return QStringLiteral("\u201C%1\u201D").arg(path); }
-
-QString DetailSentence(const RuntimeError& error) {
-    return QString::fromStdString(DetailOrMessageSentence(error));
 }
 
 // Why nothing was modelled when the runs could not start.
 QString NotStartedWords(const RuntimeError& error) {
     return DetailSentence(error) + QLatin1Char('\n') + QObject::tr("No style was modelled.");
 }
-
-// nec2c's own words about a style it ran, for whoever looks closer: the row's tip and the
-// report's details. None when nec2c never saw the style.
-QString EngineWords(const StyleModel& model) {
-    const bool quoted = model.Geometry && model.Error &&
-                        (IsEngineError(*model.Error) || IsNotModellable(*model.Error));
-    return quoted ? Text(model.Error->Detail()) : QString();
-}
-
-// Whether the style's model can be built with the calculator's own tube: when it can, what
-// refused it was the builder's tube or wire.
-bool BuildsWithTheCalculatorsTube(const StyleEntry& style, const std::string& frequencyText,
-                                  Polarisation sense) {
-    try {
-        BuildHelixGeometry(style, frequencyText, sense);
-        return true;
-    } catch (const RuntimeError&) {
-        return false;
-    }
-}
-
-void WriteDeck(const QString& path, const std::string& deck) {
-    try {
-        WriteOutputFile(QFile::encodeName(path).toStdString(), deck);
-    } catch (const FileError& error) {
-        throw ModelError(ModelErrorKind::DeckNotWritten, error.Reason());
-    }
-}
-
-QString Lines(const std::string& text) { return QString::fromStdString(text); }
-
-QString TouchstoneFileName(const StyleEntry& style, const std::string& frequencyText) {
-    return QStringLiteral("%1-%2MHz.s1p")
-        .arg(Text(style.Name), QString::fromStdString(frequencyText).trimmed());
-}
-
-QString RunsWords(int runs) {
-    return runs == 1 ? QObject::tr("1 nec2c run") : QObject::tr("%1 nec2c runs").arg(runs);
-}
-
-// What tuning searches, as the command line's --tune does.
-const TuneSettings Tuning{};
 
 }  // namespace
 
@@ -552,70 +485,6 @@ void ModelWindow::ShowSelectedStyle() {
     }
 }
 
-const StyleModel* ModelWindow::FailureToReport() const {
-    const std::vector<StyleModel>& models = runner_.Models();
-    const auto first = [&models](auto&& which) -> const StyleModel* {
-        const auto found = std::find_if(models.begin(), models.end(), [&which](const auto& m) {
-            return m.Error.has_value() && which(m);
-        });
-        return found == models.end() ? nullptr : &*found;
-    };
-    // The calculator's word on the frequency first, then nec2c's, then any other style's error.
-    if (const StyleModel* rejected = first([](const StyleModel& m) { return !m.Geometry; })) {
-        return rejected;
-    }
-    if (const StyleModel* engine =
-            first([](const StyleModel& m) { return IsEngineError(*m.Error); })) {
-        return engine;
-    }
-    return first([](const StyleModel&) { return true; });
-}
-
-QString ModelWindow::NotModelledWords(const StyleModel& model) const {
-    const RuntimeError& error = *model.Error;
-    const QString caption = Text(model.Style->Caption);
-    const std::string& typed = runner_.FrequencyText();
-    const FrequencyProblem problem = ClassifyFrequencyError(error, typed);
-    if (!model.Geometry && problem != FrequencyProblem::Other) {
-        return QString::fromStdString(FrequencyProblemReport(problem, typed));
-    }
-    if (IsNotModellable(error) && !model.Geometry) {
-        const std::optional<double> conductor = runner_.Settings().Geometry.ConductorDiameterMm;
-        if (conductor && BuildsWithTheCalculatorsTube(*model.Style, typed, runner_.Sense())) {
-            return tr("%1 cannot be modelled with a tube or wire of %2 mm: %3")
-                .arg(caption, QString::number(*conductor), DetailSentence(error));
-        }
-        return QString::fromStdString(CannotBeModelledSentence(QuotedFrequency(typed), error));
-    }
-    if (IsNotModellable(error)) {
-        return tr("nec2c refused the wires of %1: it cannot be modelled at this frequency.")
-            .arg(caption);
-    }
-    if (IsEngineError(error) && model.Geometry) {
-        return tr("nec2c failed while modelling %1.").arg(caption);
-    }
-    if (IsEngineError(error)) {
-        return DetailSentence(error);
-    }
-    return tr("%1 could not be modelled: %2").arg(caption, DetailSentence(error));
-}
-
-void ModelWindow::ReportFailures() {
-    const StyleModel* failed = FailureToReport();
-    if (failed == nullptr) {
-        return;
-    }
-    const std::vector<StyleModel>& models = runner_.Models();
-    const bool noneModelled = std::none_of(
-        models.begin(), models.end(), [](const StyleModel& m) { return m.Figures.has_value(); });
-    const QString outcome = noneModelled
-                                ? tr("No style was modelled.")
-                                : tr("The styles whose rows show an error were not modelled.");
-    // nec2c's own words, when it said any, behind the report's details button.
-    ReportInWords(*this, *failed->Error, NotModelledWords(*failed) + QLatin1Char('\n') + outcome,
-                  EngineWords(*failed));
-}
-
 void ModelWindow::RememberChoices() const {
     Remember(choices::Polarisation,
              Text(PolarisationName(ui_->lhcpButton->isChecked() ? Polarisation::Lhcp
@@ -629,55 +498,6 @@ void ModelWindow::RememberChoices() const {
         Remember(choices::Style, Text(Styles.at(static_cast<std::size_t>(row)).Name));
     }
     AnnounceSharedChoices(*this);
-}
-
-void ModelWindow::SaveDeck() {
-    const auto [name, deck] = ChosenDeck();
-    if (deck.empty()) {
-        return;
-    }
-    auto* dialog =
-        new QFileDialog(this, tr("Save NEC deck"), {}, tr("NEC-2 decks (*.nec);;All files (*)"));
-    dialog->setObjectName(QStringLiteral("saveDeckDialog"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QStringLiteral("nec"));
-    dialog->selectFile(name);
-    // The deck as it is now: the window may re-model while the dialog is open.
-    connect(dialog, &QFileDialog::fileSelected, this,
-            [this, deck](const QString& path) {
-                RunReportingInWords(
-                    *this, [&path, &deck] { WriteDeck(path, deck); },
-                    [&path](const RuntimeError& error) {
-                        return tr("The deck could not be saved as %1: %2\nNothing was "
-                                  "written.")
-                            .arg(QuotedPath(path), DetailSentence(error));
-                    });
-            });
-    dialog->open();
-}
-
-void ModelWindow::OpenInXnec2c() {
-    const auto [name, deck] = ChosenDeck();
-    if (deck.empty()) {
-        return;
-    }
-    const QString viewer = QStandardPaths::findExecutable(ViewerName);
-    if (viewer.isEmpty()) {
-        throw FormsError(FormsErrorKind::FileNotFound, "xnec2c is not on the PATH");
-    }
-    if (!viewerFolder_ || !viewerFolder_->isValid()) {
-        viewerFolder_ = std::make_unique<QTemporaryDir>();
-    }
-    if (!viewerFolder_->isValid()) {
-        throw ModelError(ModelErrorKind::DeckNotWritten,
-                         viewerFolder_->errorString().toStdString());
-    }
-    const QString path = viewerFolder_->filePath(name);
-    WriteDeck(path, deck);
-    if (!QProcess::startDetached(viewer, {QStringLiteral("-i"), path})) {
-        throw FormsError(FormsErrorKind::FileNotFound, viewer.toStdString());
-    }
 }
 
 void ModelWindow::closeEvent(QCloseEvent* event) {
@@ -694,12 +514,6 @@ LoopDesign ModelWindow::DesignOf(int index) const {
     return LoopDesign{&Styles.at(static_cast<std::size_t>(index)), runner_.FrequencyText(),
                       runner_.Sense(), runner_.Settings().Geometry.ConductorDiameterMm,
                       runner_.Settings().Geometry.Install};
-}
-
-LoopScales ModelWindow::TrimTarget() const {
-    const bool toTuned = ui_->trimTargetBox->currentIndex() == 1 && tuned_ &&
-                         tuned_->Index == (measured_.empty() ? ChosenStyle() : measuredStyle_);
-    return toTuned ? tuned_->Result.Scales : LoopScales{};
 }
 
 void ModelWindow::ShowWorkButtons() {
@@ -722,87 +536,6 @@ void ModelWindow::ShowWorkButtons() {
     ui_->trimTargetBox->setEnabled(tunedHere && !working);
 }
 
-void ModelWindow::StartWork(const QString& words,
-                            std::function<WorkOutcome(const DeckEvaluator&)> work,
-                            std::function<void(const WorkOutcome&)> done) {
-    if (working_) {
-        return;  // one at a time
-    }
-    workRuns_.Cancel();  // takes work again after a stop; nothing of the last work runs
-    working_ = true;
-    workWords_ = words;
-    workDone_ = std::move(done);
-    workRuns_.Queue([this, work = std::move(work)](const DeckEvaluator& run) {
-        int runs = 0;
-        const DeckEvaluator evaluate = [this, &run, &runs](const std::string& deck) {
-            NecOutput output = run(deck);
-            QMetaObject::invokeMethod(
-                this, [this, count = ++runs] { ShowWorkProgress(count); }, Qt::QueuedConnection);
-            return output;
-        };
-        WorkOutcome outcome;
-        try {
-            outcome = work(evaluate);
-        } catch (...) {
-            // A stopped run fails as nec2c stopped: the work was cancelled, nothing failed.
-            outcome.Stopped = workRuns_.Stopped();
-            outcome.Failure = std::current_exception();
-        }
-        outcome.Runs = runs;
-        QMetaObject::invokeMethod(
-            this, [this, outcome = std::move(outcome)] { WorkFinished(outcome); },
-            Qt::QueuedConnection);
-    });
-    ShowWorkProgress(0);
-    ShowWorkButtons();
-}
-
-void ModelWindow::ShowWorkProgress(int runs) {
-    if (working_ && !workRuns_.Stopped()) {
-        ui_->workStatus->setText(tr("%1: %2 so far...").arg(workWords_, RunsWords(runs)));
-    }
-}
-
-void ModelWindow::CancelWork() {
-    if (working_) {
-        // The runs end at once; the work says so when it has unwound.
-        workRuns_.Stop();
-        ui_->workStatus->setText(tr("%1: stopping...").arg(workWords_));
-        ShowWorkButtons();
-    }
-}
-
-void ModelWindow::StopWork() {
-    workRuns_.Stop();
-    // Killed, the runs end in moments and the work removes their folders as it unwinds.
-    workRuns_.Wait();
-}
-
-void ModelWindow::WorkFinished(const WorkOutcome& outcome) {
-    if (!working_) {
-        return;
-    }
-    const bool stopped = outcome.Stopped || workRuns_.Stopped();
-    const int runs = outcome.Runs;
-    const std::function<void(const WorkOutcome&)> done = std::move(workDone_);
-    working_ = false;
-    if (stopped) {
-        ui_->workStatus->setText(tr("%1: cancelled; nothing changed.").arg(workWords_));
-    } else if (outcome.Failure) {
-        ui_->workStatus->setText(tr("%1: failed.").arg(workWords_));
-        RunReportingInWords(
-            *this, [&outcome] { std::rethrow_exception(outcome.Failure); },
-            [this](const RuntimeError& error) {
-                return tr("%1 failed: %2").arg(workWords_, DetailSentence(error));
-            });
-    } else {
-        ui_->workStatus->setText(tr("%1: done in %2.").arg(workWords_, RunsWords(runs)));
-        RunReportingInWords(*this, [&done, &outcome] { done(outcome); });
-    }
-    ShowWorkButtons();
-    CatchUp();
-}
-
 void ModelWindow::ShowPassOfStyles() {
     std::vector<PassCurve> curves;
     const double altitude = ui_->altitudeBox->value();
@@ -819,247 +552,6 @@ void ModelWindow::ShowPassOfStyles() {
         }
     }
     ShowPass(*passChart_, curves, altitude);
-}
-
-void ModelWindow::Tune() {
-    const StyleModel* model = SelectedStyle();
-    if (model == nullptr || !model->Figures) {
-        return;
-    }
-    const int index = ChosenStyle();
-    const LoopDesign design = ChosenDesign();
-    const LineRequest line = runner_.Settings().Line;
-    const bool forThePass = ui_->tuneObjectiveBox->currentIndex() == 1;
-    PassTuneSettings passSettings;
-    passSettings.AltitudeKm = ui_->altitudeBox->value();
-    passSettings.Line = line;
-    StartWork(
-        tr("Tuning %1 in nec2c").arg(Text(design.Style->Caption)),
-        [design, line, forThePass, passSettings](const DeckEvaluator& evaluate) {
-            WorkOutcome outcome;
-            if (forThePass) {
-                const PassTuneResult tuned = TuneLoopsForPass(design, evaluate, passSettings);
-                outcome.Tuned = TuneResult{};
-                outcome.Tuned->Scales = tuned.Scales;
-                outcome.Tuned->Dimensions = tuned.Dimensions;
-                outcome.Tuned->MeetsReactanceLimit = tuned.MeetsLimits;
-                outcome.Tuned->Nec2cRuns = tuned.Nec2cRuns;
-                outcome.TunedSentences = PassTunedSentences(tuned, passSettings);
-            } else {
-                outcome.Tuned = TuneLoops(design, evaluate, Tuning);
-                outcome.TunedSentences = TunedSentences(*outcome.Tuned, Tuning);
-            }
-            outcome.TunedModelled = ModelScaledKeepingOutput(design, outcome.Tuned->Scales, evaluate, line);
-            outcome.Calculator = BuildScaledGeometry(design, {}).Dimensions;
-            return outcome;
-        },
-        [this, index, design, line, forThePass, passSettings](const WorkOutcome& outcome) {
-            {
-                const QSignalBlocker quiet(ui_->modelTable);
-                if (tuned_) {
-                    ui_->modelTable->removeRow(tuned_->Index + 1);
-                }
-                tuned_ = TunedStyle{
-                    index,
-                    design,
-                    line,
-                    forThePass,
-                    *outcome.Tuned,
-                    outcome.TunedModelled->Output,
-                    outcome.TunedModelled->Figures,
-                    outcome.Calculator,
-                    forThePass ? tr("for a pass at %1 km").arg(passSettings.AltitudeKm, 0, 'f', 0)
-                               : tr("for the zenith"),
-                    outcome.TunedSentences};
-                ui_->modelTable->insertRow(index + 1);
-            }
-            ShowTuned();
-            ui_->plotTabs->setCurrentWidget(ui_->tunedDimensionsTable);
-            sensitivity_.Start(TunedSensitivityKey(index), design, tuned_->Figures,
-                               tuned_->Result.Scales);
-            FitTableHeight();
-            ShowSelectedStyle();
-        });
-}
-
-void ModelWindow::OpenMeasurement() {
-    auto* dialog = new QFileDialog(this, tr("Open measurement"), {},
-                                   tr("Measurements (*.s1p *.S1P *.csv *.CSV);;All files (*)"));
-    dialog->setObjectName(QStringLiteral("openMeasurementDialog"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    connect(dialog, &QFileDialog::fileSelected, this, &ModelWindow::StartReadingMeasurement);
-    dialog->open();
-}
-
-void ModelWindow::StartReadingMeasurement(const QString& path) {
-    if (reading_->isRunning()) {
-        return;  // one at a time
-    }
-    constexpr MeasuredPart Parts[] = {MeasuredPart::Whole, MeasuredPart::SmallLoop,
-                                      MeasuredPart::LargeLoop};
-    const MeasuredPart part = Parts[std::clamp(ui_->measuredPartBox->currentIndex(), 0, 2)];
-    ui_->openMeasurementButton->setEnabled(false);
-    ui_->workStatus->setText(tr("Reading %1...").arg(QFileInfo(path).fileName()));
-    // Read whole before anything changes: a file that cannot be read leaves the window as it was.
-    reading_->setFuture(QtConcurrent::run([path, part] {
-        ReadOutcome outcome{path, part, std::nullopt, nullptr};
-        try {
-            outcome.Read = ReadMeasurementFile(QFile::encodeName(path).toStdString());
-        } catch (...) {
-            outcome.Failure = std::current_exception();
-        }
-        return outcome;
-    }));
-}
-
-void ModelWindow::MeasurementRead() {
-    ReadOutcome outcome = reading_->result();
-    ui_->workStatus->clear();
-    ShowWorkButtons();
-    const QString& path = outcome.Path;
-    RunReportingInWords(
-        *this,
-        [this, &outcome] {
-            if (outcome.Failure) {
-                std::rethrow_exception(outcome.Failure);
-            }
-            AddMeasurement(outcome.Part,
-                           ShownName(QFileInfo(outcome.Path).fileName().toStdString()),
-                           std::move(*outcome.Read));
-        },
-        [&path](const RuntimeError& error) {
-            return tr("The measurement %1 could not be read: %2\nNothing was changed.")
-                .arg(QuotedPath(path), DetailSentence(error));
-        });
-}
-
-void ModelWindow::MeasureWithVna() {
-    const double designMHz = BuildScaledGeometry(ChosenDesign(), {}).FrequencyMHz;
-    const double halfWidth = FitSettings{}.BandHalfWidth;
-    constexpr MeasuredPart Parts[] = {MeasuredPart::Whole, MeasuredPart::SmallLoop,
-                                      MeasuredPart::LargeLoop};
-    const MeasuredPart part = Parts[std::clamp(ui_->measuredPartBox->currentIndex(), 0, 2)];
-    auto* dialog = new VnaMeasureDialog(
-        {designMHz * (1.0 - halfWidth), designMHz * (1.0 + halfWidth), MostPointsPerScan},
-        [this, part](const std::string& name, const Measurement& sweep) {
-            RunReportingInWords(*this, [&] { AddMeasurement(part, name, sweep); });
-        },
-        this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->open();
-}
-
-void ModelWindow::AddMeasurement(MeasuredPart part, const std::string& name,
-                                 Measurement measurement) {
-    // A measurement belongs to the style chosen for it: one of another style starts afresh.
-    if (measuredStyle_ != ChosenStyle()) {
-        measured_.clear();
-        measuredStyle_ = ChosenStyle();
-    }
-    std::erase_if(measured_, [part](const PartMeasurement& kept) { return kept.Part == part; });
-    measured_.push_back({part, name, std::move(measurement)});
-    std::sort(measured_.begin(), measured_.end(),
-              [](const PartMeasurement& a, const PartMeasurement& b) { return a.Part < b.Part; });
-    trim_.reset();
-    refitDue_ = true;
-    ShowAdvice();
-    ShowSelectedStyle();
-    StartFit();
-}
-
-void ModelWindow::StartFit() {
-    const int index = measuredStyle_;
-    // Due, it starts when the style's model is in and the work before it has ended.
-    if (measured_.empty() || !modelled_ ||
-        !runner_.Models().at(static_cast<std::size_t>(index)).Figures || working_) {
-        return;
-    }
-    const LoopDesign design = DesignOf(index);
-    const std::vector<PartMeasurement> measurements = measured_;
-    const LoopScales target = TrimTarget();
-    // Another target needs no new fit.
-    const std::optional<FitResult> known =
-        trim_ && trim_->Index == index && SameAntenna(trim_->Design, design)
-            ? std::optional<FitResult>(trim_->Fit)
-            : std::nullopt;
-    refitDue_ = false;
-    StartWork(
-        tr("Fitting %1 to the measurement in nec2c").arg(Text(design.Style->Caption)),
-        [design, measurements, target, known](const DeckEvaluator& evaluate) {
-            WorkOutcome outcome;
-            outcome.Fit = known ? *known : FitLoops(design, measurements, evaluate);
-            outcome.Advice = AdviseTrim(design, *outcome.Fit, target,
-                                        measurements.front().Data.ReferenceOhm, evaluate);
-            return outcome;
-        },
-        [this, index, design](const WorkOutcome& outcome) {
-            trim_ = TrimShown{index, *outcome.Fit, *outcome.Advice, design};
-            ShowAdvice();
-        });
-}
-
-void ModelWindow::SaveTouchstone() {
-    const StyleModel* model = SelectedStyle();
-    const bool tunedRow = TunedRowChosen();
-    if (!tunedRow && (model == nullptr || !model->Figures)) {
-        return;
-    }
-    auto* dialog = new QFileDialog(this, tr("Save Touchstone file"), {},
-                                   tr("Touchstone files (*.s1p);;All files (*)"));
-    dialog->setObjectName(QStringLiteral("saveTouchstoneDialog"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QStringLiteral("s1p"));
-    // The S11 that --touchstone writes, of the antenna the row models (the tuned loops on the
-    // tuned row), on its line's Z0.
-    LoopDesign design = tunedRow ? tuned_->Design : DesignOf(ChosenStyle());
-    design.Sense = Polarisation::Rhcp;
-    const LoopScales scales = tunedRow ? tuned_->Result.Scales : LoopScales{};
-    const std::string caption =
-        (tunedRow ? TunedRowCaption(*tuned_) : Text(design.Style->Caption)).toStdString();
-    const double reference = runner_.Settings().Line.Z0Ohm;
-    dialog->selectFile(tunedRow ? TunedFileStem(*tuned_) + QStringLiteral(".s1p")
-                                : TouchstoneFileName(*design.Style, design.FrequencyText));
-    connect(dialog, &QFileDialog::fileSelected, this,
-            [this, design, scales, caption, reference](const QString& path) {
-                RunReportingInWords(*this, [this, design, scales, caption, reference, path] {
-                    StartWork(
-                        tr("Modelling the S11 of %1 in nec2c").arg(Lines(caption)),
-                        [design, scales, reference](const DeckEvaluator& evaluate) {
-                            WorkOutcome outcome;
-                            const double frequency = BuildScaledGeometry(design, {}).FrequencyMHz;
-                            outcome.ModelS11 = ModelMeasurement(
-                                design, scales, SpreadFrequencies(frequency), reference, evaluate);
-                            return outcome;
-                        },
-                        [this, design, caption, reference, path](const WorkOutcome& outcome) {
-                            RunReportingInWords(
-                                *this,
-                                [&] {
-                                    WriteOutputFile(
-                                        QFile::encodeName(path).toStdString(),
-                                        WriteTouchstone(
-                                            *outcome.ModelS11,
-                                            TouchstoneComments(caption, design.FrequencyText,
-                                                               reference,
-                                                               design.ConductorDiameterMm)));
-                                },
-                                [&path](const RuntimeError& error) {
-                                    // The path is said once, by the report.
-                                    const auto* file = dynamic_cast<const FileError*>(&error);
-                                    return tr("The Touchstone file could not be saved as %1: "
-                                              "%2\nNothing "
-                                              "was written.")
-                                        .arg(QuotedPath(path), file != nullptr
-                                                                   ? Text(file->Reason() + ".")
-                                                                   : DetailSentence(error));
-                                });
-                        });
-                });
-            });
-    dialog->open();
 }
 
 DefaultInstance<ModelWindow>& ModelWindowInstance() {

@@ -11,18 +11,15 @@
 #include "escape_undoes_edit.h"
 #include "frozen_first_column.h"
 #include "model_window.h"
+#include "model_window_words.h"
 #include "tune_texts.h"
 #include "ui_model_window.h"
 
 namespace zandrel {
 
+using namespace model_window_words;
+
 namespace {
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString Lines(const std::string& text) { return QString::fromStdString(text); }
 
 QString Caption(int styleIndex) {
     return Text(Styles.at(static_cast<std::size_t>(styleIndex)).Caption);
