@@ -17,6 +17,7 @@
 #include "model_figures.h"
 #include "nec2c_engine.h"
 #include "nec_deck.h"
+#include "stand_in_engine.h"
 
 namespace zandrel {
 namespace {
@@ -229,11 +230,41 @@ TEST_F(Nec2cEngine, RefusesAFloodOfOutputWithoutReadingIt) {
     EXPECT_TRUE(NothingLeftInTemporaryFolder());
 }
 
-TEST_F(Nec2cEngine, RefusesAnOutputThatEndsEarly) {
-    UseEngine("while [ \"$1\" != -o ]; do shift; done\necho 'FREQUENCY : 137.5 MHz' > \"$2\"\n");
-    const ModelError error = ErrorOf("CE\nEN\n", Nec2cTimeLimit);
-    EXPECT_EQ(error.Kind(), ModelErrorKind::OutputUnreadable);
+TEST_F(Nec2cEngine, RefusesAFloodOfErrorsWithoutReadingIt) {
+    UseEngine(test_support::ErrorFloodingEngine);
+    try {
+        RunDeckInNec2c("CE\nEN\n", EngineLimits{std::chrono::seconds(30), 1 << 20, 4096});
+        ADD_FAILURE() << "the run did not fail";
+    } catch (const ModelError& error) {
+        EXPECT_EQ(error.Kind(), ModelErrorKind::OutputUnreadable);
+        EXPECT_EQ(error.Detail(), "nec2c wrote more than 4 KB of errors and was stopped");
+    }
     EXPECT_TRUE(NothingLeftInTemporaryFolder());
+}
+
+TEST_F(Nec2cEngine, RefusesAnOutputThatEndsEarlyOrIsEmpty) {
+    for (const std::string& script :
+         {std::string("while [ \"$1\" != -o ]; do shift; done\n"
+                      "echo 'FREQUENCY : 137.5 MHz' > \"$2\"\n"),
+          test_support::SilentEngine}) {
+        UseEngine(script);
+        const ModelError error = ErrorOf("CE\nEN\n", Nec2cTimeLimit);
+        EXPECT_EQ(error.Kind(), ModelErrorKind::OutputUnreadable) << script;
+        EXPECT_NE(error.Detail().find("truncated"), std::string::npos) << error.Detail();
+        EXPECT_TRUE(NothingLeftInTemporaryFolder());
+    }
+}
+
+TEST_F(Nec2cEngine, QuotesNec2csWordsWithoutControlCharacters) {
+    UseEngine(test_support::ControlCharacterEngine);
+    const ModelError error = ErrorOf("CE\nEN\n", Nec2cTimeLimit);
+    EXPECT_EQ(error.Kind(), ModelErrorKind::EngineFailed);
+    const std::string& words = error.Detail();
+    EXPECT_NE(words.find("GEOMETRY DATA CARD ERROR"), std::string::npos) << words;
+    EXPECT_NE(words.find("?[31mRED?[0m ?]0;a title?"), std::string::npos) << words;
+    for (const char c : words) {
+        EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << words;
+    }
 }
 
 }  // namespace
