@@ -13,8 +13,6 @@ std::string SearchedScalesText() {
     return Fixed(LowestLoopScale, 2) + " to " + Fixed(HighestLoopScale, 2);
 }
 
-std::string VelocityFactorText(double velocityFactor) { return Fixed(velocityFactor, 2); }
-
 std::string ScaleFactorsSentence(LoopScales scales) {
     return "Scale factors: small loop x " + ScaleText(scales.Small) + ", large loop x " +
            ScaleText(scales.Large);
@@ -118,8 +116,8 @@ std::string WithheldSentence(const FitResult& fit, const TrimAdvice& advice,
             return "No cuts: a cable of about " + Fixed(fit.CableElectricalLengthM, 2) +
                    " m electrical length (" +
                    Fixed(fit.CableElectricalLengthM * SolidPolyethyleneVelocityFactor, 2) +
-                   " m of coax with velocity factor " +
-                   VelocityFactorText(SolidPolyethyleneVelocityFactor) + ") between the VNA and the feed explains "
+                   " m of coax with velocity factor " + Fixed(SolidPolyethyleneVelocityFactor, 2) +
+                   ") between the VNA and the feed explains "
                    "the measurement far better (residual " +
                    Fixed(fit.CableResidual, 4) + " against " + Fixed(fit.Residual, 4) +
                    "). Calibrate the VNA at the cable's end, or " + hints.Cable + ".";

@@ -19,9 +19,6 @@ std::string ScaleText(double factor);
 // "0.80 to 1.20": the loop scale factors tuning and fitting search.
 std::string SearchedScalesText();
 
-// "0.66": a velocity factor as the texts give it.
-std::string VelocityFactorText(double velocityFactor);
-
 // "Scale factors: small loop x 0.9760, large loop x 1.0004".
 std::string ScaleFactorsSentence(LoopScales scales);
 

@@ -461,7 +461,7 @@ class ModelCommand : public Command {
         app.add_option("--velocity-factor", velocityFactor_,
                        "of the coax a quarter-wave transformer is made of,\n"
                        "above 0 and at most 1 (default " +
-                           VelocityFactorText(SolidPolyethyleneVelocityFactor) +
+                           Fixed(SolidPolyethyleneVelocityFactor, 2) +
                            ", solid polyethylene)")
             ->type_name("VF");
         AddInstallationOptions(app, installation_);

@@ -495,7 +495,8 @@ class TrimCommand : public Command {
                        "a cable between the VNA and the feed, taken off the\n"
                        "measurement (default 0)")
             ->type_name("M");
-        app.add_option("--cable-velocity-factor", cableVelocity_, "its velocity factor (" + VelocityFactorText(SolidPolyethyleneVelocityFactor) + ")")
+        app.add_option("--cable-velocity-factor", cableVelocity_,
+                       "its velocity factor (" + Fixed(SolidPolyethyleneVelocityFactor, 2) + ")")
             ->type_name("VF");
         app.add_option("--cable-loss", cableLoss_,
                        "its loss in dB per 100 m at the design frequency (0)")

@@ -56,10 +56,6 @@ inline const std::string GeometryRejectingEngine =
     "exit 255\n";
 // Ends well but writes nothing.
 inline const std::string SilentEngine = StandInPrologue + "exit 0\n";
-// Reads its standard input to the end before it fails; it would wait for ever on a terminal or
-// an open pipe.
-inline const std::string InputReadingEngine =
-    StandInPrologue + "while read line; do :; done\necho 'READ ITS INPUT' >&2\nexit 7\n";
 
 // Whether the process has ended, or ends within `limit`; a zombie has ended.
 inline bool EndsWithin(pid_t pid, std::chrono::milliseconds limit) {

@@ -81,7 +81,7 @@ QStringList ColumnDefinitions() {
                     "and 93 ohm coax, the section's length for velocity factor %2 (solid "
                     "polyethylene) and the SWR on %1 ohm that it gives")
             .arg(QStringLiteral("%1"),
-                 QString::fromStdString(VelocityFactorText(SolidPolyethyleneVelocityFactor))),
+                 QString::fromStdString(Fixed(SolidPolyethyleneVelocityFactor, 2))),
         tolerance.arg(QObject::tr("small")),
         tolerance.arg(QObject::tr("large")),
     };
