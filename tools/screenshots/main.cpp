@@ -16,7 +16,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -55,9 +55,13 @@ bool SaveBothSizes(QWidget& window, const QDir& folder, const QString& name) {
 // Calls `then` once no cell of the model window's table says that it is still being modelled:
 // the loops' lengths follow the rows.
 void WhenFullyModelled(QWidget& model, const std::function<void()>& then) {
-    const auto* table = model.findChild<QTableWidget*>("modelTable");
-    const bool pending =
-        !table->findItems(QStringLiteral("modelling..."), Qt::MatchExactly).isEmpty();
+    const QAbstractItemModel& rows = *model.findChild<QTableView*>("modelTable")->model();
+    bool pending = false;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        for (int column = 0; column < rows.columnCount(); ++column) {
+            pending = pending || rows.index(row, column).data() == QStringLiteral("modelling...");
+        }
+    }
     if (!pending) {
         then();
         return;
@@ -98,7 +102,7 @@ QString WriteMeasurement(const QTemporaryDir& folder) {
 void ShowMeasurementAndThen(QWidget& model, const QSize& opening, const QString& path,
                             const QDir& folder, bool& saved, const std::function<void()>& next) {
     model.resize(opening);
-    model.findChild<QTableWidget*>("modelTable")->selectRow(3);
+    model.findChild<QTableView*>("modelTable")->selectRow(3);
     model.findChild<QPushButton*>("openMeasurementButton")->click();
     auto* dialog = model.findChild<QFileDialog*>("openMeasurementDialog");
     if (dialog == nullptr) {
@@ -128,7 +132,7 @@ void ShowMeasurementAndThen(QWidget& model, const QSize& opening, const QString&
 void ShowTunedAndThen(QWidget& model, const QSize& opening, const QDir& folder, bool& saved,
                       const std::function<void()>& next) {
     model.resize(opening);
-    auto* table = model.findChild<QTableWidget*>("modelTable");
+    auto* table = model.findChild<QTableView*>("modelTable");
     table->selectRow(3);
     auto* tune = model.findChild<QPushButton*>("tuneButton");
     tune->click();
@@ -155,8 +159,8 @@ void ShowPassAndThen(QWidget& model, const QSize& opening, const QDir& folder, b
                      const std::function<void()>& next) {
     model.resize(opening);
     // Below a tuned row, the 1 1/2 TURN's is the table's last.
-    auto* table = model.findChild<QTableWidget*>("modelTable");
-    table->selectRow(table->rowCount() - 1);
+    auto* table = model.findChild<QTableView*>("modelTable");
+    table->selectRow(table->model()->rowCount() - 1);
     model.findChild<QComboBox*>("tuneObjectiveBox")->setCurrentIndex(1);
     auto* tune = model.findChild<QPushButton*>("tuneButton");
     tune->click();
@@ -172,7 +176,7 @@ void ShowPassAndThen(QWidget& model, const QSize& opening, const QDir& folder, b
             QApplication::processEvents();
             saved = saved && Save(model, folder, "model-window-pass.png");
             // The sheet window follows the style chosen before: the measured one's.
-            model.findChild<QTableWidget*>("modelTable")->selectRow(3);
+            model.findChild<QTableView*>("modelTable")->selectRow(3);
             next();
         });
     });

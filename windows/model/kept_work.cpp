@@ -8,14 +8,11 @@
 #include "installation.h"
 #include "nec_deck.h"
 #include "tune_texts.h"
+#include "window_texts.h"
 
 namespace zandrel {
 
 namespace {
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The tube the design is modelled with, in the words of its field: the builder's, or the
 // calculator's as its box shows it.

@@ -2,9 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFutureWatcher>
-#include <QHeaderView>
 #include <QPolarChart>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -15,11 +13,12 @@
 #include "installation_fields.h"
 #include "model_charts.h"
 #include "model_error.h"
+#include "model_table_rows.h"
 #include "model_texts.h"
+#include "model_window_words.h"
 #include "pass_chart.h"
 #include "ui_model_window.h"
 #include "window_choices.h"
-#include "model_window_words.h"
 #include "window_reports.h"
 
 namespace zandrel {
@@ -27,65 +26,6 @@ namespace zandrel {
 using namespace model_window_words;
 
 namespace {
-
-// The columns of gains in dBic, which show the hand the antenna is modelled for.
-constexpr std::string_view GainHeaders[] = {"OVERHEAD GAIN", "GAIN AT HORIZON"};
-constexpr int RowPadding = 8;  // pixels a row is taller than its text
-constexpr int FewestRowsShown = 3;
-
-// The columns: the INFO table's, the match to the line and how far each loop may be off.
-constexpr int FirstLineColumn = static_cast<int>(ModelColumnHeaders.size());
-constexpr int SmallLoopColumn = FirstLineColumn + static_cast<int>(LineColumnHeaders.size());
-constexpr int LargeLoopColumn = SmallLoopColumn + 1;
-constexpr int ColumnCount = LargeLoopColumn + 1;
-
-// What each column's figure is, by column, for its header's tip. %1 is the line's impedance.
-QStringList ColumnDefinitions() {
-    const QString tolerance =
-        QObject::tr(
-            "How far the %1 loop's perimeter may be from the row's (the calculator's, or the tuned "
-            "one) and keep the resonance within 1 % of where it is: 1 % of the resonance divided "
-            "by how far the resonance moves per millimetre of the loop, found in nec2c by making "
-            "the loop %2 % larger (its helix radius and height)")
-            .arg(QStringLiteral("%1"), QString::number(SensitivityStep * 100.0));
-    return {
-        QObject::tr("The calculator's style, modelled from its single-precision values, which "
-                    "the main window's boxes show rounded to hundredths"),
-        QObject::tr("The impedance R + jX at the feed at the design frequency, the two loops in "
-                    "parallel, in ohm"),
-        QObject::tr("The designer's matching: one part in series that cancels X at the design "
-                    "frequency; it does not turn R into the line's impedance"),
-        QObject::tr("The circular gain straight up, at the zenith, in the hand named, in dBic "
-                    "(the maximum gain is total gain, in dBi)"),
-        QObject::tr("The circular gain at elevation 0, the power mean over azimuth, in the hand "
-                    "named, in dBic"),
-        QObject::tr("The band of SWR 2 with the matching part in series, against R at the "
-                    "design frequency, not against a line; \u201C>\u201D where an edge lies "
-                    "beyond the sweep"),
-        QObject::tr("Where X crosses zero in the sweep, and R there"),
-        QObject::tr("The total gain at the zenith less the total gain at the nadir, in dB"),
-        QObject::tr("The axial ratio of the field at the zenith, in dB: 0 dB is perfectly "
-                    "circular"),
-        QObject::tr("The phase of the large loop's current relative to the small loop's, and "
-                    "the ratio of their magnitudes, from nec2c's source currents at the design "
-                    "frequency: 90\u00B0 with a ratio of 1 gives circular polarisation"),
-        QObject::tr("The SWR on a %1 ohm line with nothing fitted, at the design frequency"),
-        QObject::tr("Two ideal parts that match the antenna exactly to %1 ohm at the design "
-                    "frequency: a part in series and a part across the antenna's terminals or "
-                    "across the line; the low-pass network (series inductor, shunt capacitor) "
-                    "where there is one"),
-        QObject::tr("The band of SWR 2 on %1 ohm through the L-network, each part's reactance "
-                    "following frequency; \u201C>\u201D where an edge lies beyond the sweep"),
-        QObject::tr("A quarter-wave transformer after the matching part has cancelled X: the "
-                    "line impedance sqrt(%1 x R) that would match exactly, the nearest of 50, 75 "
-                    "and 93 ohm coax, the section's length for velocity factor %2 (solid "
-                    "polyethylene) and the SWR on %1 ohm that it gives")
-            .arg(QStringLiteral("%1"),
-                 QString::fromStdString(Fixed(SolidPolyethyleneVelocityFactor, 2))),
-        tolerance.arg(QObject::tr("small")),
-        tolerance.arg(QObject::tr("large")),
-    };
-}
 
 // Why nothing was modelled when the runs could not start.
 QString NotStartedWords(const RuntimeError& error) {
@@ -114,26 +54,9 @@ ModelWindow::ModelWindow(QWidget* parent)
         return Text(s.Name) == rememberedStyle;
     });
 
-    QTableWidget& table = *ui_->modelTable;
-    table.setColumnCount(ColumnCount);
-    ShowHeaders(ui_->lhcpButton->isChecked() ? Polarisation::Lhcp : Polarisation::Rhcp,
-                ui_->z0Box->value());
-    table.setRowCount(static_cast<int>(Styles.size()));
-    // Every column as wide as its texts, the last one too; the table scrolls sideways when the
-    // window is narrow.
-    table.horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table.horizontalHeader()->setStretchLastSection(false);
-    table.verticalHeader()->setDefaultSectionSize(table.fontMetrics().height() + RowPadding);
-    for (int row = 0; row < table.rowCount(); ++row) {
-        ShowRow(row, {});
-    }
-    FitTableHeight();
-    connect(table.horizontalScrollBar(), &QScrollBar::rangeChanged, this,
-            &ModelWindow::FitTableHeight);
-    table.setCurrentCell(remembered == Styles.end()
-                             ? 0
-                             : static_cast<int>(std::distance(Styles.begin(), remembered)),
-                         0);
+    SetUpTable(remembered == Styles.end()
+                   ? 0
+                   : static_cast<int>(std::distance(Styles.begin(), remembered)));
     ui_->progressBar->setMaximum(static_cast<int>(Styles.size()));
 
     patternChart_ = NewPatternChart();
@@ -165,13 +88,14 @@ ModelWindow::ModelWindow(QWidget* parent)
     connect(installation_, &InstallationFields::Changed, this,
             ReportingInWords(this, &ModelWindow::Remodel, NotStartedWords));
     connect(installation_, &InstallationFields::Changed, this, &ModelWindow::RememberChoices);
-    connect(&table, &QTableWidget::itemSelectionChanged, this,
+    connect(ui_->modelTable->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             ReportingInWords(this, &ModelWindow::ShowSelectedStyle));
     // The pass follows the altitude at once: its figures need no new run of nec2c.
     connect(ui_->altitudeBox, &QDoubleSpinBox::valueChanged, this,
             ReportingInWords(this, &ModelWindow::ShowPassOfStyles));
     connect(ui_->altitudeBox, &QDoubleSpinBox::valueChanged, this, &ModelWindow::RememberChoices);
-    connect(&table, &QTableWidget::itemSelectionChanged, this, &ModelWindow::RememberChoices);
+    connect(ui_->modelTable->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ModelWindow::RememberChoices);
     connect(ui_->saveDeckButton, &QPushButton::clicked, this,
             ReportingInWords(this, &ModelWindow::SaveDeck));
     connect(ui_->openInXnec2cButton, &QPushButton::clicked, this,
@@ -269,44 +193,6 @@ void ModelWindow::StartRuns() {
     ShowSelectedStyle();
 }
 
-void ModelWindow::FitTableHeight() {
-    // Every row, and the sideways scroll bar when the columns need it, and no more; at least
-    // a few rows when the window is small.
-    QTableWidget& table = *ui_->modelTable;
-    const QScrollBar& sideways = *table.horizontalScrollBar();
-    const int frame = table.horizontalHeader()->sizeHint().height() + 2 * table.frameWidth() +
-                      (sideways.maximum() > 0 ? sideways.sizeHint().height() : 0);
-    table.setMaximumHeight(frame + table.verticalHeader()->length());
-    table.setMinimumHeight(frame + FewestRowsShown * table.verticalHeader()->defaultSectionSize());
-}
-
-void ModelWindow::ShowHeaders(Polarisation sense, double z0Ohm) {
-    QStringList headers;
-    const bool overGround = installation_->Chosen().HasGround();
-    for (std::size_t column = 0; column < ModelColumnHeaders.size(); ++column) {
-        const std::string_view header = ModelColumnHeaders[column];
-        const bool gain = std::find(std::begin(GainHeaders), std::end(GainHeaders), header) !=
-                          std::end(GainHeaders);
-        const QString text = QString::fromStdString(ModelColumnHeader(column, overGround));
-        headers << (gain ? QStringLiteral("%1 (%2)").arg(text, Text(PolarisationName(sense)))
-                         : text);
-    }
-    for (const std::string_view header : LineColumnHeaders) {
-        headers << QString::fromStdString(LineColumnHeader(header, z0Ohm));
-    }
-    headers << tr("SMALL LOOP LENGTH") << tr("LARGE LOOP LENGTH");
-    const QStringList definitions = ColumnDefinitions();
-    const QString z0 = QString::number(z0Ohm);
-    for (int column = 0; column < ColumnCount; ++column) {
-        auto* item = new QTableWidgetItem(headers.value(column));
-        QString definition = definitions.value(column);
-        definition = definition.contains(QLatin1String("%1")) ? definition.arg(z0) : definition;
-        // As rich text the tip wraps, however long the definition.
-        item->setToolTip(QStringLiteral("<p>%1</p>").arg(definition.toHtmlEscaped()));
-        ui_->modelTable->setHorizontalHeaderItem(column, item);
-    }
-}
-
 void ModelWindow::ShowProgress() {
     const std::vector<StyleModel>& models = runner_.Models();
     const int modelled =
@@ -321,42 +207,11 @@ void ModelWindow::ShowProgress() {
         tr("%1 of %2 styles modelled").arg(modelled).arg(ui_->progressBar->maximum()));
 }
 
-void ModelWindow::ShowRow(int styleIndex, const QStringList& texts, const QString& toolTip) {
-    QTableWidget& table = *ui_->modelTable;
-    const int columns = table.columnCount();
-    const int index = RowOfStyle(styleIndex);
-    if (table.columnSpan(index, 1) > 1) {
-        table.setSpan(index, 1, 1, 1);
-    }
-    auto* style =
-        new QTableWidgetItem(Text(Styles.at(static_cast<std::size_t>(styleIndex)).Caption));
-    QFont bold = style->font();
-    bold.setBold(true);
-    style->setFont(bold);
-    table.setItem(index, 0, style);
-    for (int column = 1; column < columns; ++column) {
-        auto* item = new QTableWidgetItem(texts.value(column - 1));
-        item->setToolTip(toolTip);
-        table.setItem(index, column, item);
-    }
-    // One text in a row of several columns is a state or an error, over the whole row; it
-    // widens no column of figures.
-    if (texts.size() == 1 && columns > 2) {
-        table.setSpan(index, 1, 1, columns - 1);
-        QTableWidgetItem& words = *table.item(index, 1);
-        QFont italic = words.font();
-        italic.setItalic(true);
-        words.setFont(italic);
-        words.setData(Qt::SizeHintRole, QSize(0, 0));
-    }
-}
-
 void ModelWindow::ShowStyle(int index) {
     const StyleModel& model = runner_.Models().at(static_cast<std::size_t>(index));
     if (model.Error) {
         // nec2c's own words are for whoever looks closer: the row's tip and the report's details.
-        ShowRow(index, {NotModelledWords(model)}, EngineWords(model));
-        ui_->modelTable->item(RowOfStyle(index), 1)->setForeground(QColor(176, 0, 0));
+        ShowRow(index, {NotModelledWords(model)}, EngineWords(model), true);
     } else if (model.Figures) {
         ShowRow(index, RowTextsOf(*model.Figures) << tr("modelling...") << tr("modelling..."));
         sensitivity_.Start(
@@ -372,68 +227,6 @@ void ModelWindow::ShowStyle(int index) {
         ShowPassOfStyles();
     }
     CatchUp();
-}
-
-void ModelWindow::ShowSensitivity(int key) {
-    const SensitivityRunner::Outcome* outcome = sensitivity_.OutcomeOf(key);
-    const ModelFigures* figures = nullptr;
-    int row = 0;
-    if (key >= TunedSensitivityKey(0)) {
-        // An earlier tuning's answers no more.
-        if (tuned_ && TunedSensitivityKey(tuned_->Index) == key) {
-            figures = &tuned_->Figures;
-            row = tuned_->Index + 1;
-        }
-    } else if (const StyleModel& model = runner_.Models().at(static_cast<std::size_t>(key));
-               model.Figures) {
-        figures = &*model.Figures;
-        row = RowOfStyle(key);
-    }
-    if (outcome == nullptr || figures == nullptr) {
-        return;
-    }
-    QTableWidget& table = *ui_->modelTable;
-    const std::optional<double> resonance = figures->ResonanceMHz;
-    for (const int column : {SmallLoopColumn, LargeLoopColumn}) {
-        auto* item = new QTableWidgetItem();
-        if (outcome->Sensitivity) {
-            const ResonanceSensitivity& found = *outcome->Sensitivity;
-            item->setText(QString::fromStdString(ResonanceToleranceText(
-                column == SmallLoopColumn ? found.SmallMHzPerMm : found.LargeMHzPerMm, resonance)));
-        } else {
-            item->setText(tr("not modelled"));
-            item->setToolTip(
-                tr("nec2c could not model the loop's change: %1")
-                    .arg(outcome->Error ? DetailSentence(*outcome->Error) : QString()));
-        }
-        table.setItem(row, column, item);
-    }
-}
-
-QStringList ModelWindow::RowTextsOf(const ModelFigures& figures) const {
-    QStringList texts;
-    for (const std::string& text : FigureTexts(figures, runner_.Sense())) {
-        texts << QString::fromStdString(text);
-    }
-    texts << QString::fromStdString(PhasingText(figures.Phasing));
-    for (const std::string& text : LineMatchTexts(figures)) {
-        texts << QString::fromStdString(text);
-    }
-    return texts;
-}
-
-int ModelWindow::StyleOfRow(int row) const {
-    // The tuned row stands for its style.
-    return tuned_ && row > tuned_->Index ? row - 1 : row;
-}
-
-int ModelWindow::RowOfStyle(int index) const {
-    return tuned_ && index > tuned_->Index ? index + 1 : index;
-}
-
-int ModelWindow::ChosenStyle() const {
-    const int row = ui_->modelTable->currentRow();
-    return row < 0 ? row : StyleOfRow(row);
 }
 
 const StyleModel* ModelWindow::SelectedStyle() const {
@@ -521,9 +314,8 @@ void ModelWindow::ShowWorkButtons() {
     const bool modelled = model != nullptr && model->Figures.has_value();
     const bool working = working_;
     const bool reading = reading_ != nullptr && reading_->isRunning();
-    for (QPushButton* button :
-         {ui_->tuneButton, ui_->openMeasurementButton, ui_->measureVnaButton,
-          ui_->saveTouchstoneButton}) {
+    for (QPushButton* button : {ui_->tuneButton, ui_->openMeasurementButton, ui_->measureVnaButton,
+                                ui_->saveTouchstoneButton}) {
         button->setEnabled(modelled && !working && !reading);
     }
     ui_->cancelWorkButton->setEnabled(working && !workRuns_.Stopped());

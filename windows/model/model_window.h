@@ -14,9 +14,9 @@
 #include "kept_work.h"
 #include "loop_fit.h"
 #include "loop_tuning.h"
-#include "tune_texts.h"
 #include "model_runner.h"
 #include "sensitivity_runner.h"
+#include "tune_texts.h"
 
 template <typename T>
 class QFutureWatcher;
@@ -32,6 +32,7 @@ class ModelWindow;
 namespace zandrel {
 
 class InstallationFields;
+class ModelTableRows;
 
 class ModelWindow : public QWidget {
     Q_OBJECT
@@ -89,6 +90,8 @@ class ModelWindow : public QWidget {
     // Gives the tuned dimensions a tab beside the plots, the table its frozen style column and
     // a frame that marks its focus, and the number fields an Escape that undoes an edit.
     void SetUpTablesAndPanels();
+    // The table's rows, headers and column widths, with `row` chosen.
+    void SetUpTable(int row);
     // Keeps the tuned loops, the measurement and its trim across a new model of the same
     // antenna at the frequency and sense given: the tuned row matched to the new line, what no
     // longer answers the choices marked, the trim fitted again when its style's model is in.
@@ -111,12 +114,14 @@ class ModelWindow : public QWidget {
     LoopScales TrimTarget() const;
     TrimAssumptions TrimAssumed(const TrimShown& trim, const std::string& frequency,
                                 bool toTuned) const;
-    int StyleOfRow(int row) const;
     int RowOfStyle(int index) const;
+    int ChosenRow() const;
     int ChosenStyle() const;
     QStringList RowTextsOf(const ModelFigures& figures) const;
     void StartRuns();
-    void ShowRow(int index, const QStringList& texts, const QString& toolTip = {});
+    void ShowRow(int index, const QStringList& texts, const QString& toolTip = {},
+                 bool failed = false);
+    void ShowSpans();
     void ShowStyle(int index);
     void ShowProgress();
     void FitTableHeight();
@@ -138,6 +143,7 @@ class ModelWindow : public QWidget {
     bool modelled_ = false;  // whether the runner's models answer frequencyText_
     std::unique_ptr<QTemporaryDir> viewerFolder_;  // decks handed to xnec2c
     InstallationFields* installation_ = nullptr;
+    ModelTableRows* rows_ = nullptr;  // the table's
     QPolarChart* patternChart_ = nullptr;
     QChart* sweepChart_ = nullptr;
     QChart* passChart_ = nullptr;
@@ -152,7 +158,7 @@ class ModelWindow : public QWidget {
     QFutureWatcher<ReadOutcome>* reading_ = nullptr;
     EngineBatch workRuns_;  // the nec2c runs of a tuning, a fit or a Touchstone file
     bool working_ = false;  // from StartWork until its outcome is shown
-    QString workWords_;                     // what the work is doing, for its progress
+    QString workWords_;     // what the work is doing, for its progress
     std::function<void(const WorkOutcome&)> workDone_;
     std::optional<TunedStyle> tuned_;
     std::vector<PartMeasurement> measured_;  // at most one of each part

@@ -8,14 +8,11 @@
 #include "ui_model_window.h"
 #include "window_choices.h"
 #include "window_reports.h"
+#include "window_texts.h"
 
 namespace zandrel {
 
 namespace {
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QLabel* NoteOf(CheckedNumberBox& field, QWidget* parent) {
     auto* note = new QLabel(parent);
@@ -59,7 +56,7 @@ void ModelWindow::FollowSharedChoices() {
     });
     const int index = static_cast<int>(std::distance(Styles.begin(), shared));
     if (shared != Styles.end() && index != ChosenStyle()) {
-        ui_->modelTable->setCurrentCell(RowOfStyle(index), 0);
+        ui_->modelTable->setCurrentIndex(ui_->modelTable->model()->index(RowOfStyle(index), 0));
     }
     if (changed) {
         RunReportingInWords(*this, [this] { Remodel(); });

@@ -10,6 +10,7 @@
 
 #include "escape_undoes_edit.h"
 #include "frozen_first_column.h"
+#include "model_table_rows.h"
 #include "model_window.h"
 #include "model_window_words.h"
 #include "tune_texts.h"
@@ -65,8 +66,8 @@ void ModelWindow::KeepWork(Polarisation sense, const ModelSettings& settings) {
         return design.FrequencyText == frequency && design.Sense == sense;
     };
     if (tuned_ && !sameAntenna(tuned_->Design)) {
-        const QSignalBlocker quiet(ui_->modelTable);
-        ui_->modelTable->removeRow(tuned_->Index + 1);
+        const QSignalBlocker quiet(ui_->modelTable->selectionModel());
+        rows_->RemoveTuned();
         tuned_.reset();
     }
     if (tuned_) {
@@ -103,9 +104,7 @@ void ModelWindow::CatchUp() {
     }
 }
 
-bool ModelWindow::TunedRowChosen() const {
-    return tuned_ && ui_->modelTable->currentRow() == tuned_->Index + 1;
-}
+bool ModelWindow::TunedRowChosen() const { return tuned_ && rows_->IsTunedRow(ChosenRow()); }
 
 std::pair<QString, std::string> ModelWindow::ChosenDeck() const {
     if (TunedRowChosen()) {
@@ -130,19 +129,13 @@ void ModelWindow::ShowTuned() {
     }
     const TunedStyle& tuned = *tuned_;
     // The tuned row, under its style's, in the same columns; what it no longer answers, said.
-    QTableWidget& table = *ui_->modelTable;
-    const int row = tuned.Index + 1;
-    const QString outdated = OutdatedTuningWords(tuned, ChosenSettings());
-    auto* caption = new QTableWidgetItem(outdated.isEmpty()
-                                             ? TunedRowCaption(tuned)
-                                             : tr("%1: %2").arg(TunedRowCaption(tuned), outdated));
-    caption->setToolTip(outdated);
-    table.setItem(row, 0, caption);
     // How far the tuned loops may be off follows, as the styles' does.
-    const QStringList texts = RowTextsOf(tuned.Figures) << tr("modelling...") << tr("modelling...");
-    for (int column = 1; column < table.columnCount(); ++column) {
-        table.setItem(row, column, new QTableWidgetItem(texts.value(column - 1)));
-    }
+    const QString outdated = OutdatedTuningWords(tuned, ChosenSettings());
+    rows_->ShowTuned(tuned.Index,
+                     outdated.isEmpty() ? TunedRowCaption(tuned)
+                                        : tr("%1: %2").arg(TunedRowCaption(tuned), outdated),
+                     outdated,
+                     RowTextsOf(tuned.Figures) << tr("modelling...") << tr("modelling..."));
 
     const auto rows = BuilderDimensionRows(tuned.Calculator, tuned.Result.Dimensions);
     dimensions.clear();

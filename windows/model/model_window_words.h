@@ -11,15 +11,12 @@
 #include "model_error.h"
 #include "model_runner.h"
 #include "runtime_error.h"
+#include "window_texts.h"
 
 namespace zandrel::model_window_words {
 
 // The viewer "Open in xnec2c" starts.
 inline const QString ViewerName = QStringLiteral("xnec2c");
-
-inline QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 inline QString Lines(const std::string& text) { return QString::fromStdString(text); }
 

@@ -16,6 +16,7 @@
 
 #include "file_names.h"
 #include "loop_fit.h"
+#include "model_table_rows.h"
 #include "model_window.h"
 #include "model_window_words.h"
 #include "one_port.h"
@@ -146,16 +147,15 @@ void ModelWindow::Tune() {
                 outcome.Tuned = TuneLoops(design, evaluate, Tuning);
                 outcome.TunedSentences = TunedSentences(*outcome.Tuned, Tuning);
             }
-            outcome.TunedModelled = ModelScaledKeepingOutput(design, outcome.Tuned->Scales, evaluate, line);
+            outcome.TunedModelled =
+                ModelScaledKeepingOutput(design, outcome.Tuned->Scales, evaluate, line);
             outcome.Calculator = BuildScaledGeometry(design, {}).Dimensions;
             return outcome;
         },
         [this, index, design, line, forThePass, passSettings](const WorkOutcome& outcome) {
             {
-                const QSignalBlocker quiet(ui_->modelTable);
-                if (tuned_) {
-                    ui_->modelTable->removeRow(tuned_->Index + 1);
-                }
+                const QSignalBlocker quiet(ui_->modelTable->selectionModel());
+                rows_->RemoveTuned();
                 tuned_ = TunedStyle{
                     index,
                     design,
@@ -168,9 +168,8 @@ void ModelWindow::Tune() {
                     forThePass ? tr("for a pass at %1 km").arg(passSettings.AltitudeKm, 0, 'f', 0)
                                : tr("for the zenith"),
                     outcome.TunedSentences};
-                ui_->modelTable->insertRow(index + 1);
+                ShowTuned();
             }
-            ShowTuned();
             ui_->plotTabs->setCurrentWidget(ui_->tunedDimensionsTable);
             sensitivity_.Start(TunedSensitivityKey(index), design, tuned_->Figures,
                                tuned_->Result.Scales);
