@@ -1,22 +1,12 @@
 #include "construction_sheet_window.h"
 
 #include <QCheckBox>
-#include <QChildEvent>
 #include <QComboBox>
-#include <QDate>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGraphicsView>
-#include <QMessageBox>
-#include <QPrintDialog>
 #include <QPrintPreviewWidget>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
-#include <QSettings>
 #include <QShortcut>
 #include <QSignalBlocker>
-#include <QWheelEvent>
 #include <algorithm>
 
 #include "checked_number_box.h"
@@ -31,39 +21,9 @@
 #include "ui_construction_sheet_window.h"
 #include "window_choices.h"
 #include "window_reports.h"
+#include "window_texts.h"
 
 namespace zandrel {
-
-namespace {
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// The printer's own entry for the paper, so that its dialog shows the paper the sheet is for.
-void ChoosePaper(QPrinter& printer, Paper paper) {
-    const QPageSize wanted = PageSizeOf(paper);
-    const QList<QPageSize> offered = QPrinterInfo(printer).supportedPageSizes();
-    const auto same =
-        std::find_if(offered.begin(), offered.end(),
-                     [&wanted](const QPageSize& size) { return size.isEquivalentTo(wanted); });
-    printer.setPageSize(same != offered.end() ? *same : wanted);
-}
-
-// Selects the paper in a page size list of Qt's printer properties, which open at the
-// printer's own default paper whatever the job's.
-void ShowPaper(QComboBox& sizes, Paper paper) {
-    const QPageSize wanted = PageSizeOf(paper);
-    for (int index = 0; index < sizes.count(); ++index) {
-        const QVariant size = sizes.itemData(index);
-        if (size.canConvert<QPageSize>() && size.value<QPageSize>().isEquivalentTo(wanted)) {
-            sizes.setCurrentIndex(index);
-            return;
-        }
-    }
-}
-
-}  // namespace
 
 ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::ConstructionSheetWindow>()) {
@@ -162,9 +122,9 @@ ConstructionSheetWindow::ConstructionSheetWindow(QWidget* parent)
         view->viewport()->installEventFilter(this);
         // Reached by Tab for the arrow keys and Page Up and Down, with a mark while it has them.
         view->setFocusPolicy(Qt::StrongFocus);
-        view->setStyleSheet(QStringLiteral(
-            "QGraphicsView { border: 2px solid transparent; }"
-            "QGraphicsView:focus { border: 2px solid palette(highlight); }"));
+        view->setStyleSheet(
+            QStringLiteral("QGraphicsView { border: 2px solid transparent; }"
+                           "QGraphicsView:focus { border: 2px solid palette(highlight); }"));
     }
 }
 
@@ -474,160 +434,6 @@ void ConstructionSheetWindow::ShowMastDiameterRange() {
                 .arg(movedMastText_, (mast.textFromValue(mast.value()) + mast.suffix()).trimmed());
     }
     ui_->mastDiameterRange->setText(words);
-}
-
-void ConstructionSheetWindow::PaintPreview(QPrinter* printer) {
-    if (!sheet_) {
-        return;
-    }
-    RunReportingInWords(
-        *this,
-        [this, printer] {
-            PaintConstructionSheet(*printer, *sheet_, CurrentPaper(), QDate::currentDate());
-        },
-        [this](const RuntimeError& error) {
-            return Explain(error, tr("The sheet cannot be drawn."));
-        });
-}
-
-QString ConstructionSheetWindow::DefaultFileName() const {
-    const auto sense = ui_->polarisationBox->currentData().value<Polarisation>();
-    return QStringLiteral("zandrel2-%1-%2MHz-%3-%4.pdf")
-        .arg(Text(ChosenStyle().Name), frequency_.trimmed(), Text(PolarisationName(sense)),
-             Text(PaperName(CurrentPaper())));
-}
-
-void ConstructionSheetWindow::SavePdf() {
-    CurrentSheet();  // nothing to ask about when there is no sheet
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save construction sheet"),
-                                                      DefaultFileName(), tr("PDF files (*.pdf)"));
-    if (!path.isEmpty()) {
-        SavePdfTo(path);
-    }
-}
-
-void ConstructionSheetWindow::SavePdfTo(const QString& path) {
-    WriteConstructionSheetPdf(path, CurrentSheet(), CurrentPaper(), QDate::currentDate());
-}
-
-void ConstructionSheetWindow::Print() {
-    const int pages = SheetPageCount(CurrentSheet(), CurrentPaper());
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
-        QMessageBox question(QMessageBox::Information, tr("Print construction sheet"),
-                             tr("No printer is set up on this computer."), QMessageBox::Cancel,
-                             this);
-        question.setObjectName(QStringLiteral("noPrinterQuestion"));
-        question.setInformativeText(
-            tr("Save the sheet's %1 pages as a PDF instead, to print elsewhere?").arg(pages));
-        QPushButton* save = question.addButton(tr("Save P&DF..."), QMessageBox::AcceptRole);
-        question.setDefaultButton(save);
-        question.exec();
-        if (question.clickedButton() == save) {
-            SavePdf();
-        }
-        return;
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QFileInfo(DefaultFileName()).completeBaseName());
-    ChoosePaper(printer, CurrentPaper());
-    QPrintDialog dialog(&printer, this);
-    dialog.setObjectName(QStringLiteral("printDialog"));
-    dialog.installEventFilter(this);  // to show the sheet's paper in the printer's properties
-    dialog.setWindowTitle(tr("Print construction sheet: %1 pages").arg(pages));
-    // Every page is printed: the template is whole only with all its tiles.
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    if (dialog.exec() == QDialog::Accepted) {
-        PrintOn(printer);
-    }
-}
-
-void ConstructionSheetWindow::PrintOn(QPrinter& printer) {
-    if (!printer.isValid()) {
-        throw FormsError(FormsErrorKind::PrinterError, "no printer is set up");
-    }
-    PaintConstructionSheet(printer, CurrentSheet(), CurrentPaper(), QDate::currentDate());
-}
-
-bool ConstructionSheetWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ChildPolished && qobject_cast<QPrintDialog*>(watched) != nullptr) {
-        const QObject* child = static_cast<QChildEvent*>(event)->child();
-        if (auto* sizes = child->findChild<QComboBox*>(QStringLiteral("pageSizeCombo"))) {
-            ShowPaper(*sizes, CurrentPaper());
-        }
-    } else if (event->type() == QEvent::Wheel &&
-               static_cast<QWheelEvent*>(event)->modifiers().testFlag(Qt::ControlModifier)) {
-        if (static_cast<QWheelEvent*>(event)->angleDelta().y() > 0) {
-            ui_->preview->zoomIn();
-        } else {
-            ui_->preview->zoomOut();
-        }
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void ConstructionSheetWindow::RememberChoices() const {
-    Remember(choices::Style, Text(ChosenStyle().Name));
-    Remember(choices::Polarisation,
-             Text(PolarisationName(ui_->polarisationBox->currentData().value<Polarisation>())));
-    Remember(choices::Paper, Text(PaperName(CurrentPaper())));
-    Remember(choices::MastDiameter, ui_->mastDiameterBox->value());
-    Remember(choices::ConductorDiameter, ui_->conductorDiameterBox->value());
-    Remember(choices::LineZ0, ui_->z0Box->value());
-    Remember(choices::BendRadius, ui_->bendRadiusBox->value());
-    Remember(choices::Units,
-             Text(LengthUnitName(ui_->unitsBox->currentData().value<LengthUnit>())));
-    Remember(choices::Tuned,
-             ui_->tunedBox->isChecked() ? QStringLiteral("true") : QStringLiteral("false"));
-    AnnounceSharedChoices(*this);
-}
-
-void ConstructionSheetWindow::ShowSharedChoices() {
-    const QString style = Remembered(choices::Style);
-    for (const StyleEntry& entry : Styles) {
-        if (Text(entry.Name) == style) {
-            ui_->styleBox->setCurrentIndex(ui_->styleBox->findData(QVariant::fromValue(entry.Style)));
-        }
-    }
-    const Polarisation sense =
-        Remembered(choices::Polarisation) == Text(PolarisationName(Polarisation::Lhcp))
-            ? Polarisation::Lhcp
-            : Polarisation::Rhcp;
-    ui_->polarisationBox->setCurrentIndex(
-        ui_->polarisationBox->findData(QVariant::fromValue(sense)));
-    ui_->conductorDiameterBox->setValue(Remembered(choices::ConductorDiameter));
-    ui_->z0Box->setValue(Remembered(choices::LineZ0));
-}
-
-void ConstructionSheetWindow::FollowSharedChoices() {
-    const QString before = TuneKey() + QString::number(ui_->z0Box->value());
-    {
-        // One redraw for all that changed, and nothing remembered back on the way.
-        const QSignalBlocker style(ui_->styleBox);
-        const QSignalBlocker sense(ui_->polarisationBox);
-        const QSignalBlocker tube(ui_->conductorDiameterBox);
-        const QSignalBlocker line(ui_->z0Box);
-        ShowSharedChoices();
-    }
-    if (TuneKey() + QString::number(ui_->z0Box->value()) != before) {
-        RunReportingInWords(
-            *this, [this] { UpdatePreview(); },
-            [this](const RuntimeError& error) {
-                return Explain(error, tr("The sheet cannot be drawn."));
-            });
-    }
-}
-
-void ConstructionSheetWindow::RestoreChoices() {
-    ShowSharedChoices();
-    if (Remembered(choices::Paper) == Text(PaperName(Paper::Letter))) {
-        ui_->paperBox->setCurrentIndex(ui_->paperBox->findData(QVariant::fromValue(Paper::Letter)));
-    }
-    if (Remembered(choices::Units) == Text(LengthUnitName(LengthUnit::Inch))) {
-        ui_->unitsBox->setCurrentIndex(ui_->unitsBox->findData(QVariant::fromValue(LengthUnit::Inch)));
-    }
-    // Only the words the window writes: a number or any other word is not "true".
-    ui_->tunedBox->setChecked(Remembered(choices::Tuned) == QStringLiteral("true"));
 }
 
 QString ConstructionSheetWindow::Explain(const RuntimeError& error, const QString& failure) const {
